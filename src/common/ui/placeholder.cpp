@@ -1,0 +1,1 @@
+// Keeps the Qt part of the common library non-empty until its first file lands.

@@ -1,0 +1,2 @@
+// kivra: the main program (being built).
+int main() { return 0; }

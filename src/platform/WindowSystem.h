@@ -1,0 +1,128 @@
+// The window-system seam: everything the programs ask of the desktop's windows,
+// in plain values. Backends: x11/ (EWMH over xcb), win32/ (user32), fake/ (in-memory, for tests).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kivra {
+
+// A top-level or child window of any application. 0 means "no window".
+using WindowId = std::uint64_t;
+using ProcessId = std::int64_t;
+
+struct Rect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const Rect&) const = default;
+};
+
+// What kind of top-level window this is, as far as host listing cares.
+// Popup: a window that is not an application's main window (Win32 WS_POPUP;
+// X11: override-redirect, or a _NET_WM_WINDOW_TYPE such as menu, tooltip, splash, dock).
+// Dialog: a standard dialog box (Win32 class "#32770"; X11 type DIALOG or a WM_TRANSIENT_FOR).
+// HelpViewer: a help viewer frame (Win32 class "HH Parent"; none on X11).
+enum class WindowKind : std::uint8_t { Normal, Popup, Dialog, HelpViewer };
+
+// Window style bits in the Win32 layout, which the design's rules are written in.
+// The X11 backend synthesizes them from the window's type and hints.
+namespace style {
+constexpr std::uint32_t Popup = 0x80000000u;
+constexpr std::uint32_t Visible = 0x10000000u;
+constexpr std::uint32_t ClipSiblings = 0x04000000u;
+constexpr std::uint32_t ClipChildren = 0x02000000u;
+constexpr std::uint32_t OverlappedWindow = 0x00CF0000u;  // caption, border, system menu, sizing frame, min/max boxes
+// A plain application main window and nothing else: Terminate Pop-up spares these.
+constexpr std::uint32_t PlainMainWindow = Visible | ClipSiblings | ClipChildren | OverlappedWindow;  // 0x16CF0000
+}  // namespace style
+
+// Which fields of WindowInfo a batched read fills; the others keep their defaults.
+enum InfoField : std::uint32_t {
+    FieldTitle = 1u << 0,
+    FieldClass = 1u << 1,
+    FieldStyle = 1u << 2,  // style and kind
+    FieldVisible = 1u << 3,
+    FieldControlId = 1u << 4,
+    FieldParent = 1u << 5,
+    FieldProcess = 1u << 6,
+    FieldRect = 1u << 7,
+    FieldState = 1u << 8,  // minimized and maximized
+    FieldAll = 0x1FFu,
+};
+
+struct WindowInfo {
+    WindowId id = 0;
+    bool exists = false;        // false: the window was gone when asked; every other field is default
+    std::string title;          // UTF-8, at most 255 characters, cut at the first NUL
+    std::string className;      // at most 255 characters
+    std::uint32_t style = 0;
+    WindowKind kind = WindowKind::Normal;
+    bool visible = false;
+    int controlId = 0;          // child windows: the control identifier (0 = none)
+    WindowId parent = 0;        // parent or owner (GetParent; X11: WM_TRANSIENT_FOR)
+    ProcessId pid = 0;          // 0 when unknown
+    Rect rect;                  // frame rectangle in screen pixels (GetWindowRect)
+    bool minimized = false;
+    bool maximized = false;
+};
+
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // --- Listing -----------------------------------------------------------
+    // Every top-level window, topmost first (EnumWindows order).
+    virtual std::vector<WindowId> topLevelWindows() = 0;
+    // Every descendant of a window, in the platform's walk order (EnumChildWindows).
+    virtual std::vector<WindowId> childWindows(WindowId window) = 0;
+    // Reads the chosen fields of many windows at once: one round trip on X11.
+    // The result has one entry per input, in the same order.
+    virtual std::vector<WindowInfo> describe(std::span<const WindowId> windows, std::uint32_t fields) = 0;
+    WindowInfo describe(WindowId window, std::uint32_t fields = FieldAll) {
+        return describe(std::span<const WindowId>(&window, 1), fields).front();
+    }
+
+    // --- Single questions (each answers harmlessly for a vanished window) ---
+    virtual bool exists(WindowId window) = 0;                 // IsWindow
+    virtual std::string title(WindowId window) = 0;           // GetWindowText, "" when gone
+    virtual std::string className(WindowId window) = 0;       // GetClassName, "" when gone
+    virtual bool isVisible(WindowId window) = 0;              // IsWindowVisible
+    virtual bool isMinimized(WindowId window) = 0;            // IsIconic
+    virtual bool isMaximized(WindowId window) = 0;            // IsZoomed
+    virtual std::optional<Rect> rect(WindowId window) = 0;    // GetWindowRect, nullopt when gone
+    virtual WindowId parent(WindowId window) = 0;             // GetParent, 0 when none
+    virtual ProcessId processOf(WindowId window) = 0;         // GetWindowThreadProcessId, 0 when unknown
+    virtual WindowId foreground() = 0;                        // GetForegroundWindow, 0 when none
+
+    // --- Actions (false when the window is gone or the request failed) ------
+    virtual bool restore(WindowId window) = 0;                 // OpenIcon: un-minimize
+    virtual bool raise(WindowId window) = 0;                   // BringWindowToTop
+    virtual bool move(WindowId window, const Rect& frame) = 0; // MoveWindow, frame rectangle in pixels
+    virtual bool setTopmost(WindowId window, bool topmost) = 0; // SetWindowPos HWND_TOPMOST / HWND_NOTOPMOST
+    virtual bool minimize(WindowId window) = 0;                // own windows only
+    virtual bool requestClose(WindowId window) = 0;           // WM_SYSCOMMAND SC_CLOSE
+    // keybd_event(0,0,0,0): lets a background process take the foreground on
+    // systems that lock it. Nothing to do where no such lock exists.
+    virtual void nudgeForegroundLock() {}
+
+    // --- Screen and metrics -------------------------------------------------
+    // The whole virtual desktop in pixels (all monitors).
+    virtual Rect virtualScreen() = 0;
+    // Height of a window caption in pixels (GetSystemMetrics SM_CYCAPTION).
+    virtual int captionHeight() = 0;
+
+    // --- Change notification (optional) ------------------------------------
+    // Ask to be told when a window moves, resizes, changes title or state.
+    virtual void watch(WindowId /*window*/) {}
+    // A file descriptor that becomes readable when watched windows may have
+    // changed; -1 when the backend cannot tell (then callers poll).
+    virtual int notificationFd() const { return -1; }
+    // Consumes pending notifications; true when any watched window changed.
+    virtual bool takeNotifications() { return false; }
+};
+
+}  // namespace kivra
