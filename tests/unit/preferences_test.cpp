@@ -1,0 +1,299 @@
+// Preference load order, fallbacks, clamping and save rules in main and link mode.
+#include "MemoryStore.h"
+#include "Preferences.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+using namespace kivra;
+
+namespace {
+
+// 1280 x 1024 pixels at 96 DPI: 15 twips per pixel.
+LoadContext mainContext() {
+    LoadContext c;
+    c.mode = PrefMode::Main;
+    c.screenWidthTwips = 1280 * 15;
+    c.screenHeightTwips = 1024 * 15;
+    c.appDirectory = "/opt/kivra/";
+    return c;
+}
+
+LoadContext linkContext(int hostLeft = 100, int hostTop = 50) {
+    LoadContext c = mainContext();
+    c.mode = PrefMode::Link;
+    c.hostLeftPx = hostLeft;
+    c.hostTopPx = hostTop;
+    return c;
+}
+
+const std::string kLinkApp = "Kivra\\Kivra [Link] Mail\\Inst 1 of 1";
+
+// Records the order of reads, to check the load order.
+class RecordingStore : public MemoryStore {
+public:
+    std::vector<std::string> reads;
+    std::string failAtKey;
+    std::string read(std::string_view app, std::string_view section, std::string_view key,
+                     std::string_view fallback) override {
+        if (key == failAtKey) throw KivraError(70, "Permission denied");
+        reads.emplace_back(key);
+        return MemoryStore::read(app, section, key, fallback);
+    }
+};
+
+TEST(PreferencesLoad, FirstStartGivesTheDefaults) {
+    MemoryStore store;
+    const auto r = loadPreferences(store, kMainAppName, mainContext());
+    ASSERT_FALSE(r.error);
+    const Preferences& p = r.prefs;
+    EXPECT_EQ(p.width, 300 * 15);
+    EXPECT_EQ(p.height, 100 * 15);
+    EXPECT_EQ(p.left, (1280 - 300) * 15 / 2);
+    EXPECT_EQ(p.top, (1024 - 100) * 15 / 2);
+    EXPECT_TRUE(p.alwaysOnTop);
+    EXPECT_TRUE(p.toolTips);
+    EXPECT_TRUE(p.paletteA);
+    EXPECT_EQ(p.pal1Color, 47);
+    EXPECT_EQ(p.picOption, PicOption::Show);
+    EXPECT_EQ(p.captionMode, CaptionMode::WindowTitle);
+    EXPECT_EQ(p.kickInterval, KickInterval::Ms250);
+    EXPECT_FALSE(p.kickTimerOn);
+    EXPECT_TRUE(p.startupMsg);
+    EXPECT_FALSE(p.memTestOff);
+    EXPECT_EQ(p.viewedFiles, std::vector<std::string>{"/opt/kivra/welcome.gif"});
+    EXPECT_EQ(p.picFileTypes, kDefaultPicFileTypes);
+    EXPECT_EQ(p.picAlign, PicAlign::None);
+    EXPECT_TRUE(p.picAutosize);
+    EXPECT_FALSE(p.picBorder);
+    EXPECT_TRUE(p.picAppear3D);
+    EXPECT_EQ(store.writeCount(), 0);
+}
+
+TEST(PreferencesLoad, ReadsKeysInTheLoadOrder) {
+    RecordingStore store;
+    loadPreferences(store, kMainAppName, mainContext());
+    const std::vector<std::string> expected = {
+        "FormKVA", "Height", "Width", "Top", "Left", "FormStartup", "PicOptN", "TBCapOptN", "TBCapString",
+        "TimerOptN", "TimerState", "StartupMsg", "MemTestOff", "PicFileTypes", "PrevFile1", "PrevFile2",
+        "PrevFile3", "PrevFile4", "PrevFile5", "PicAlign", "PicAutosize", "PicBorder", "PicAppear",
+        "FormToolTips", "FormColorPal", "FormPal1Color", "FormPal2Color"};
+    EXPECT_EQ(store.reads, expected);
+}
+
+TEST(PreferencesLoad, AnErrorStopsLoadingAndKeepsWhatWasRead) {
+    RecordingStore store;
+    store.write(kMainAppName, "MainOptions", "TBCapOptN", "1");
+    store.write(kMainAppName, "MainOptions", "TimerOptN", "3");
+    store.failAtKey = "TimerOptN";
+    const auto r = loadPreferences(store, kMainAppName, mainContext());
+    ASSERT_TRUE(r.error);
+    EXPECT_EQ(r.error->number(), 70);
+    EXPECT_EQ(r.prefs.captionMode, CaptionMode::Custom);      // read before the failure
+    EXPECT_EQ(r.prefs.kickInterval, KickInterval::Ms250);     // never read
+    EXPECT_EQ(store.reads.back(), "TBCapString");
+}
+
+struct ClampCase {
+    const char* stored;
+    double expectedTop;
+};
+
+class MainTopClamp : public ::testing::TestWithParam<ClampCase> {};
+
+TEST_P(MainTopClamp, PullsAWindowMoreThanHalfOffTheScreenBack) {
+    MemoryStore store;
+    store.write(kMainAppName, "FormPosSize", "Height", "1500");
+    store.write(kMainAppName, "FormPosSize", "Top", GetParam().stored);
+    const auto r = loadPreferences(store, kMainAppName, mainContext());
+    EXPECT_EQ(r.prefs.top, GetParam().expectedTop);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, MainTopClamp,
+                         ::testing::Values(ClampCase{"-5000", 0}, ClampCase{"-750", -750}, ClampCase{"-751", 0},
+                                           ClampCase{"15360", 15360 - 1500},       // past the bottom edge
+                                           ClampCase{"14610", 14610},              // exactly half off
+                                           ClampCase{"14611", 15360 - 1500}, ClampCase{"4000.5", 4000.5}));
+
+struct ChoiceCase {
+    const char* section;
+    const char* key;
+    const char* stored;
+    std::function<bool(const Preferences&)> check;
+};
+
+class StoredChoices : public ::testing::TestWithParam<ChoiceCase> {};
+
+TEST_P(StoredChoices, SelectTheDocumentedFallback) {
+    MemoryStore store;
+    store.write(kMainAppName, GetParam().section, GetParam().key, GetParam().stored);
+    const auto r = loadPreferences(store, kMainAppName, mainContext());
+    EXPECT_TRUE(GetParam().check(r.prefs)) << GetParam().key << "=" << GetParam().stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StoredChoices,
+    ::testing::Values(
+        ChoiceCase{"MainOptions", "TBCapOptN", "7", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
+        ChoiceCase{"MainOptions", "TBCapOptN", "abc", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
+        ChoiceCase{"MainOptions", "TBCapOptN", "3", [](auto& p) { return p.captionMode == CaptionMode::PositionTitle; }},
+        ChoiceCase{"PicturePrefs", "PicAlign", "9", [](auto& p) { return p.picAlign == PicAlign::None; }},
+        ChoiceCase{"PicturePrefs", "PicAlign", "2", [](auto& p) { return p.picAlign == PicAlign::Right; }},
+        ChoiceCase{"MainOptions", "TimerOptN", "abc", [](auto& p) { return p.kickInterval == KickInterval::Ms1; }},
+        ChoiceCase{"MainOptions", "TimerOptN", "2", [](auto& p) { return p.kickInterval == KickInterval::Ms100; }},
+        ChoiceCase{"MainOptions", "PicOptN", "99999999999", [](auto& p) { return p.picOption == PicOption::None; }},
+        ChoiceCase{"MainOptions", "PicOptN", "2", [](auto& p) { return p.picOption == PicOption::Hide; }},
+        ChoiceCase{"FormPrefs", "FormKVA", "2", [](auto& p) { return !p.alwaysOnTop; }},
+        ChoiceCase{"FormPrefs", "FormKVA", "abc", [](auto& p) { return !p.alwaysOnTop; }},
+        ChoiceCase{"FormPrefs", "FormKVA", "-1", [](auto& p) { return p.alwaysOnTop; }},  // hand-written marker = absent
+        ChoiceCase{"FormPrefs", "FormStartup", "2", [](auto& p) { return p.startup == StartupState::Minimized; }},
+        ChoiceCase{"FormPrefs", "FormStartup", "5", [](auto& p) { return p.startup == StartupState::Normal; }},
+        ChoiceCase{"FormPrefs", "FormToolTips", "2", [](auto& p) { return !p.toolTips; }},
+        ChoiceCase{"FormPrefs", "FormColorPal", "2", [](auto& p) { return !p.paletteA; }},
+        ChoiceCase{"FormPrefs", "FormPal1Color", "99999999999", [](auto& p) { return p.pal1Color == 47; }},
+        ChoiceCase{"FormPrefs", "FormPal2Color", "12", [](auto& p) { return p.pal2Color == 12; }},
+        ChoiceCase{"MainOptions", "StartupMsg", "0", [](auto& p) { return !p.startupMsg && p.viewedFiles.empty(); }},
+        ChoiceCase{"MainOptions", "MemTestOff", "1", [](auto& p) { return p.memTestOff; }},
+        ChoiceCase{"FormPosSize", "Height", "abc", [](auto& p) { return p.height == 1500; }},
+        ChoiceCase{"FormPosSize", "Width", "99999999999", [](auto& p) { return p.width == 1280 * 15; }},
+        ChoiceCase{"PicturePrefs", "PicAppear", "2", [](auto& p) { return !p.picAppear3D; }},
+        ChoiceCase{"PicturePrefs", "PicBorder", "1", [](auto& p) { return p.picBorder; }}));
+
+TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTop) {
+    MemoryStore store;
+    store.write(kMainAppName, "MainOptions", "TimerState", "1");
+    EXPECT_TRUE(loadPreferences(store, kMainAppName, mainContext()).prefs.kickTimerOn);
+    store.write(kMainAppName, "FormPrefs", "FormKVA", "2");
+    EXPECT_FALSE(loadPreferences(store, kMainAppName, mainContext()).prefs.kickTimerOn);
+}
+
+TEST(PreferencesLoad, ViewedFilesSkipEmptyEntriesAndKeepTheirOrder) {
+    MemoryStore store;
+    store.write(kMainAppName, "PictureFiles", "PrevFile1", "/a.gif");
+    store.write(kMainAppName, "PictureFiles", "PrevFile2", "");
+    store.write(kMainAppName, "PictureFiles", "PrevFile4", "/d.gif");
+    const auto r = loadPreferences(store, kMainAppName, mainContext());
+    EXPECT_EQ(r.prefs.viewedFiles, (std::vector<std::string>{"/a.gif", "/d.gif"}));
+}
+
+TEST(PreferencesLoad, LinkModeIgnoresMainOnlyKeysAndPlacesOnTheHost) {
+    MemoryStore store;
+    store.write(kLinkApp, "FormPrefs", "FormKVA", "2");
+    store.write(kLinkApp, "FormPrefs", "FormStartup", "1");
+    store.write(kLinkApp, "MainOptions", "StartupMsg", "1");
+    store.write(kLinkApp, "MainOptions", "MemTestOff", "1");
+    store.write(kLinkApp, "FormPosSize", "Top", "300");
+    store.write(kLinkApp, "FormPosSize", "Left", "-150");
+    const auto r = loadPreferences(store, kLinkApp, linkContext(100, 50));
+    const Preferences& p = r.prefs;
+    EXPECT_TRUE(p.alwaysOnTop);
+    EXPECT_EQ(p.startup, StartupState::Normal);
+    EXPECT_FALSE(p.startupMsg);
+    EXPECT_FALSE(p.memTestOff);
+    EXPECT_TRUE(p.viewedFiles.empty());
+    EXPECT_EQ(p.top, 50 * 15 + 300);
+    EXPECT_EQ(p.left, 100 * 15 - 150);
+    EXPECT_EQ(p.offsetTop, 300);
+    EXPECT_EQ(p.offsetLeft, -150);
+    EXPECT_EQ(p.width, 234 * 15);
+    EXPECT_EQ(p.height, 60 * 15);
+    EXPECT_EQ(p.captionMode, CaptionMode::PositionTitle);
+    EXPECT_EQ(p.picOption, PicOption::None);
+}
+
+SaveContext mainSave() {
+    SaveContext c;
+    c.mode = PrefMode::Main;
+    c.screenWidthTwips = 1280 * 15;
+    c.screenHeightTwips = 1024 * 15;
+    return c;
+}
+
+TEST(PreferencesSave, MainModeRoundTripsEveryKey) {
+    MemoryStore store;
+    Preferences p = defaultPreferences(mainContext());
+    p.alwaysOnTop = false;
+    p.startup = StartupState::Maximized;
+    p.captionMode = CaptionMode::Custom;
+    p.captionText = "Time: %Time% \\ tab\t";
+    p.kickInterval = KickInterval::Ms10;
+    p.picAlign = PicAlign::Bottom;
+    p.picAppear3D = false;
+    p.pal2Color = 12;
+    p.viewedFiles = {"/x/1.gif", "/x/2.bmp"};
+    p.top = 4035;
+    p.left = 7000;
+    savePreferences(store, kMainAppName, p, mainSave());
+    EXPECT_EQ(store.read(kMainAppName, "FormPrefs", "FormKVA", "-1"), "2");
+    EXPECT_EQ(store.read(kMainAppName, "MainOptions", "TimerState", "-1"), "0");
+    EXPECT_EQ(store.read(kMainAppName, "FormPosSize", "Top", "-1"), "4035");
+    EXPECT_EQ(store.read(kMainAppName, "PictureFiles", "PrevFile3", "-1"), "");
+    EXPECT_EQ(store.size(), 27u);
+
+    const auto back = loadPreferences(store, kMainAppName, mainContext()).prefs;
+    EXPECT_FALSE(back.alwaysOnTop);
+    EXPECT_EQ(back.startup, StartupState::Maximized);
+    EXPECT_EQ(back.captionMode, CaptionMode::Custom);
+    EXPECT_EQ(back.captionText, p.captionText);
+    EXPECT_EQ(back.kickInterval, KickInterval::Ms10);
+    EXPECT_EQ(back.picAlign, PicAlign::Bottom);
+    EXPECT_FALSE(back.picAppear3D);
+    EXPECT_EQ(back.pal2Color, 12);
+    EXPECT_EQ(back.viewedFiles, p.viewedFiles);
+    EXPECT_EQ(back.top, 4035);
+    EXPECT_EQ(back.left, 7000);
+}
+
+TEST(PreferencesSave, HostLinksAreWrittenBetweenMainOptionsAndPictureFiles) {
+    std::vector<std::string> order;
+    class OrderStore : public MemoryStore {
+    public:
+        std::vector<std::string>* order;
+        void write(std::string_view a, std::string_view s, std::string_view k, std::string_view v) override {
+            order->emplace_back(k);
+            MemoryStore::write(a, s, k, v);
+        }
+    } ordered;
+    ordered.order = &order;
+    Preferences p = defaultPreferences(mainContext());
+    savePreferences(ordered, kMainAppName, p, mainSave(), [&] { order.push_back("<host links>"); });
+    const auto at = [&](const char* k) { return std::find(order.begin(), order.end(), k) - order.begin(); };
+    EXPECT_EQ(at("Top"), 0);
+    EXPECT_EQ(at("<host links>"), at("MemTestOff") + 1);
+    EXPECT_EQ(at("PicFileTypes"), at("<host links>") + 1);
+    EXPECT_EQ(order.back(), "FormPal2Color");
+}
+
+TEST(PreferencesSave, LinkModeSavesOffsetsFromTheHostUnlessParkedOrOffScreen) {
+    MemoryStore store;
+    Preferences p = defaultPreferences(linkContext());
+    p.offsetLeft = 30;
+    p.offsetTop = 45;
+    SaveContext c = mainSave();
+    c.mode = PrefMode::Link;
+    c.hostLeftTwips = 100 * 15;
+    c.hostTopTwips = 50 * 15;
+    c.windowRectPx = {140, 60, 234, 60};
+    savePreferences(store, kLinkApp, p, c);
+    EXPECT_EQ(store.read(kLinkApp, "FormPosSize", "Left", "-1"), "600");
+    EXPECT_EQ(store.read(kLinkApp, "FormPosSize", "Top", "-1"), "150");
+    EXPECT_EQ(store.read(kLinkApp, "FormPrefs", "FormKVA", "-1"), "1");
+    EXPECT_EQ(store.read(kLinkApp, "FormPrefs", "FormStartup", "-1"), "0");
+    EXPECT_EQ(store.read(kLinkApp, "MainOptions", "StartupMsg", "-1"), "0");
+
+    // A minimized window parked at -32000: the remembered offsets are written again.
+    c.windowRectPx = {-32000, -32000, 160, 24};
+    savePreferences(store, kLinkApp, p, c);
+    EXPECT_EQ(store.read(kLinkApp, "FormPosSize", "Left", "-1"), "600");
+
+    // More than half off the right edge; negative remembered offsets reset to 0.
+    p.offsetLeft = -20;
+    c.windowRectPx = {1280 - 100, 60, 234, 60};
+    savePreferences(store, kLinkApp, p, c);
+    EXPECT_EQ(store.read(kLinkApp, "FormPosSize", "Left", "-1"), "0");
+    EXPECT_EQ(store.read(kLinkApp, "FormPosSize", "Top", "-1"), "0");
+}
+
+}  // namespace
