@@ -1,0 +1,99 @@
+// Icon resources by number, rendered from SVG so that every size stays sharp.
+#include "Icons.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <array>
+#include <utility>
+
+// Resources compiled into a static library need an explicit initializer, at global scope.
+static void initKivraIconResources() { Q_INIT_RESOURCE(icons); }
+
+namespace kivra {
+
+namespace {
+
+constexpr std::array<std::pair<int, const char*>, 13> kFiles{{
+    {IconDesignTime, "information.svg"},
+    {IconProgram, "program.svg"},
+    {IconLinkBright, "link-bright.svg"},
+    {IconLinkGrey, "link-grey.svg"},
+    {IconMainActive, "main-active.svg"},
+    {IconMainInactive, "main-inactive.svg"},
+    {IconRefusal, "refusal.svg"},
+    {IconWarning, "warning.svg"},
+    {IconQuestion, "question.svg"},
+    {IconLinkBrightLarge, "link-bright-large.svg"},
+    {IconLinkGreyLarge, "link-grey-large.svg"},
+    {IconMainActiveLarge, "main-active-large.svg"},
+    {IconMainInactiveLarge, "main-inactive-large.svg"},
+}};
+
+const char* fileFor(int resourceNumber) {
+    for (const auto& [number, file] : kFiles)
+        if (number == resourceNumber)
+            return file;
+    return nullptr;
+}
+
+// The 32-pixel designs blur at title-bar size; below 24 pixels they are drawn from the
+// 16-pixel design of the same role.
+int smallCompanion(int resourceNumber, int sizePx) {
+    if (sizePx >= 24)
+        return resourceNumber;
+    switch (resourceNumber) {
+    case IconProgram: return IconMainActive;
+    case IconLinkBrightLarge: return IconLinkBright;
+    case IconLinkGreyLarge: return IconLinkGrey;
+    case IconMainActiveLarge: return IconMainActive;
+    case IconMainInactiveLarge: return IconMainInactive;
+    default: return resourceNumber;
+    }
+}
+
+void ensureResources() {
+    static const bool done = (initKivraIconResources(), true);
+    (void)done;
+}
+
+}  // namespace
+
+bool isKivraIcon(int resourceNumber) { return fileFor(resourceNumber) != nullptr; }
+
+QPixmap kivraPixmap(int resourceNumber, int sizePx) {
+    const char* file = fileFor(smallCompanion(resourceNumber, sizePx));
+    if (!file || sizePx <= 0)
+        return {};
+    ensureResources();
+    QSvgRenderer renderer(QStringLiteral(":/kivra/icons/") + QLatin1String(file));
+    if (!renderer.isValid())
+        return {};
+    QPixmap pixmap(sizePx, sizePx);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter, QRectF(0, 0, sizePx, sizePx));
+    return pixmap;
+}
+
+QIcon kivraIcon(int resourceNumber) {
+    if (!isKivraIcon(resourceNumber))
+        return {};
+    QIcon result;
+    for (int size : {16, 20, 24, 32, 48, 64, 128})
+        result.addPixmap(kivraPixmap(resourceNumber, size));
+    return result;
+}
+
+int windowIconNumber(IconOwner owner, IconRole role, CaptionSize caption) {
+    const bool active = role == IconRole::Active;
+    const bool wide = caption == CaptionSize::Wide;
+    if (owner == IconOwner::MainWindow)
+        return active ? (wide ? IconMainActiveLarge : IconMainActive)
+                      : (wide ? IconMainInactiveLarge : IconMainInactive);
+    return active ? (wide ? IconLinkBrightLarge : IconLinkBright)
+                  : (wide ? IconLinkGreyLarge : IconLinkGrey);
+}
+
+}  // namespace kivra
