@@ -24,6 +24,38 @@ public:
     // Removes the section with every key and every deeper level below it.
     // Throws KivraError on failure.
     virtual void deleteSection(std::string_view app, std::string_view section) = 0;
+
+    // Group the writes and deletes that follow into one transaction (a whole save), so that
+    // they land together or not at all. Batches may nest; only the outermost one commits.
+    // Stores without transactions keep these no-ops. begin/commit throw KivraError on failure.
+    virtual void beginBatch() {}
+    virtual void commitBatch() {}
+    virtual void rollbackBatch() {}
+};
+
+// Holds a batch open for its lifetime: commit() makes the writes stick; leaving the scope
+// without commit() (an exception, an early return) rolls them back.
+class StoreBatch {
+public:
+    explicit StoreBatch(SettingsStore& store) : store_(store) { store_.beginBatch(); }
+    ~StoreBatch() {
+        if (done_) return;
+        try {
+            store_.rollbackBatch();
+        } catch (...) {
+        }
+    }
+    StoreBatch(const StoreBatch&) = delete;
+    StoreBatch& operator=(const StoreBatch&) = delete;
+
+    void commit() {
+        done_ = true;
+        store_.commitBatch();
+    }
+
+private:
+    SettingsStore& store_;
+    bool done_ = false;
 };
 
 // The store the program works on; set once at start-up (tests set their own).

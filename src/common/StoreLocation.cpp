@@ -1,0 +1,155 @@
+// The settings file's place and the recovery rules applied when it is opened.
+#include "StoreLocation.h"
+
+#include "ErrorReport.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <system_error>
+
+namespace kivra {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kFileName = "settings.sqlite3";
+constexpr int kOpenAttempts = 3;
+
+std::string envOrEmpty(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+OpenedStore unavailable(const KivraError& problem) {
+    return {std::make_shared<SqliteStore>(problem), problem};
+}
+
+fs::path withSuffix(const fs::path& file, const std::string& suffix) {
+    fs::path p = file;
+    p += suffix;
+    return p;
+}
+
+// SQLite keeps a file's journal beside it; a stale one must leave with the file it belongs to.
+constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
+
+// True when the file now at `file` is still damaged: another program may have set the old
+// file aside and created a sound one since we looked.
+bool stillDamaged(const fs::path& file) {
+    try {
+        SqliteStore fresh(file, StoreAccess::ReadOnly);
+        return fresh.check().condition == StoreCondition::Damaged;
+    } catch (const KivraError&) {
+        return false;
+    }
+}
+
+// Renames the damaged file and its companions; returns where it went.
+fs::path setAside(const fs::path& file) {
+    const fs::path target = damagedFileName(file);
+    fs::rename(file, target);  // throws filesystem_error
+    for (const char* companion : kCompanions) {
+        std::error_code ec;
+        if (fs::exists(withSuffix(file, companion), ec))
+            fs::rename(withSuffix(file, companion), withSuffix(target, companion), ec);
+    }
+    return target;
+}
+
+// A file in a folder that cannot be written cannot be opened for ordinary reading in WAL
+// mode (SQLite needs its shared-memory file there). Read it as an unchanging file instead.
+OpenedStore openSnapshot(const fs::path& file, const KivraError& why) {
+    try {
+        auto snapshot = std::make_shared<SqliteStore>(file, StoreAccess::Snapshot);
+        const StoreCheck check = snapshot->check();
+        if (check.condition == StoreCondition::Ok || check.condition == StoreCondition::ReadOnly)
+            return {snapshot, why};
+    } catch (const KivraError&) {
+    }
+    return unavailable(why);
+}
+
+}  // namespace
+
+fs::path defaultStorePath() {
+    const std::string explicitFile = envOrEmpty("KIVRA_SETTINGS");
+    if (!explicitFile.empty()) return explicitFile;
+    fs::path config = envOrEmpty("XDG_CONFIG_HOME");
+    if (config.empty() || config.is_relative()) {  // relative values are invalid and ignored
+        const std::string home = envOrEmpty("HOME");
+        if (home.empty()) return {};
+        config = fs::path(home) / ".config";
+    }
+    return config / "kivra" / kFileName;
+}
+
+fs::path damagedFileName(const fs::path& file) {
+    const std::time_t now = std::time(nullptr);
+    char stamp[32] = "unknown-time";
+    if (const std::tm* local = std::localtime(&now)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", local);
+    fs::path target = withSuffix(file, std::string(".damaged-") + stamp);
+    std::error_code ec;
+    for (int n = 2; fs::exists(target, ec) || fs::exists(withSuffix(target, "-wal"), ec); ++n)
+        target = withSuffix(file, std::string(".damaged-") + stamp + "-" + std::to_string(n));
+    return target;
+}
+
+OpenedStore openStore(const fs::path& file) {
+    if (file.empty())
+        return unavailable(KivraError(errnum::PathNotFound, "No settings folder: HOME is not set"));
+
+    std::error_code ec;
+    const fs::path folder = file.parent_path();
+    if (!folder.empty() && !fs::is_directory(folder, ec)) {
+        fs::create_directories(folder, ec);
+        if (ec)
+            return unavailable(KivraError(errorNumberFromErrorCode(ec),
+                                          "Cannot create the settings folder " + folder.string() + ": " +
+                                              ec.message()));
+    }
+    if (fs::is_directory(file, ec))
+        return unavailable(KivraError(errnum::PathFileAccess, "The settings file is a folder: " + file.string()));
+
+    std::optional<KivraError> damaged;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        std::shared_ptr<SqliteStore> store;
+        try {
+            store = std::make_shared<SqliteStore>(file);
+        } catch (const KivraError& e) {
+            return unavailable(e);
+        }
+        const StoreCheck check = store->check();
+        switch (check.condition) {
+        case StoreCondition::Ok:
+            return {store, damaged};
+        case StoreCondition::ReadOnly:
+        case StoreCondition::Locked:
+        case StoreCondition::Failed:
+            // Still the best store there is: reads work where they can, writes report.
+            return {store, damaged ? damaged : check.error};
+        case StoreCondition::FolderReadOnly:
+            store.reset();
+            return openSnapshot(file, *check.error);
+        case StoreCondition::Damaged:
+            store.reset();
+            if (!stillDamaged(file)) continue;  // someone else replaced it a moment ago
+            try {
+                const fs::path aside = setAside(file);
+                damaged = KivraError(kDamagedStoreError,
+                                     "Settings damaged, new file. Old one kept as " + aside.string());
+            } catch (const fs::filesystem_error& e) {
+                return unavailable(KivraError(errorNumberFromErrorCode(e.code()),
+                                              "Settings file damaged and cannot be moved aside: " +
+                                                  file.string() + ": " + e.code().message()));
+            }
+            break;
+        }
+    }
+    return unavailable(damaged ? *damaged
+                               : KivraError(kDamagedStoreError, "Settings file keeps failing: " + file.string()));
+}
+
+OpenedStore openDefaultStore() { return openStore(defaultStorePath()); }
+
+}  // namespace kivra
