@@ -78,6 +78,8 @@ void WriteLinkOptions(const HostLink& link, SettingsStore& store) {
 }
 
 void SaveHostLinks(const LinkTable& table, SettingsStore& store) {
+    // One batch: a failure half way must not leave the old links deleted and the new ones unwritten.
+    StoreBatch batch(store);
     // Dropping the section removes the old numbering, gaps and all.
     if (!isAbsent(store.read(kMainApplicationName, kHostLinksSection, kCountKey, kAbsent)))
         store.deleteSection(kMainApplicationName, kHostLinksSection);
@@ -85,6 +87,7 @@ void SaveHostLinks(const LinkTable& table, SettingsStore& store) {
     for (int k = 0; k < table.linkCount(); ++k)
         store.write(kMainApplicationName, kHostLinksSection, linkKey(k + 1), table.at(k).title);
     for (const HostLink& link : table.records()) WriteLinkOptions(link, store);
+    batch.commit();
 }
 
 LinkMatchOptions LoadLinkOptions(std::string_view instanceAppName, SettingsStore& store) {

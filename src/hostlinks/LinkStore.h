@@ -23,7 +23,8 @@ MatchMethod matchMethodFromStored(std::string_view text);
 void LoadHostLinks(LinkTable& table, SettingsStore& store = currentStore());
 
 // The host-link part of SaveAllSettings: rewrites `HostLinks` (renumbered in list
-// order) and every link's `LinkOptions`.
+// order) and every link's `LinkOptions`, in one store batch: on a failure nothing
+// of it lands (inside an outer batch, the outer one decides).
 void SaveHostLinks(const LinkTable& table, SettingsStore& store = currentStore());
 
 // One link's `LinkOptions` under "\Inst 1 of 1", as the main program reads and writes them.

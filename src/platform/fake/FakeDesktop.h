@@ -28,7 +28,7 @@ enum class SeamCall {
 // A window to create. Designated initializers keep test scripts short:
 // desktop.addWindow({.title = "Editor", .className = "EditWnd"}).
 struct FakeWindowSpec {
-    std::string title;
+    std::string title{};
     std::string className = "FakeWindow";
     std::uint32_t style = style::PlainMainWindow;
     WindowKind kind = WindowKind::Normal;
