@@ -3,7 +3,10 @@
 
 #include "ErrorReport.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <system_error>
 
@@ -70,6 +73,22 @@ OpenedStore openSnapshot(const fs::path& file, const KivraError& why) {
     return unavailable(why);
 }
 
+// Creates an empty file (which SQLite takes as an empty database) when there is none, so
+// that a folder we may not write in is reported as such rather than as a missing file.
+std::optional<KivraError> createIfMissing(const fs::path& file) {
+    std::error_code ec;
+    if (fs::exists(file, ec)) return std::nullopt;
+    errno = 0;
+    std::FILE* created = std::fopen(file.string().c_str(), "ab");
+    if (created) {
+        std::fclose(created);
+        return std::nullopt;
+    }
+    const int err = errno != 0 ? errno : EACCES;
+    return KivraError(errorNumberFromErrno(err),
+                      "Cannot create the settings file " + file.string() + ": " + std::strerror(err));
+}
+
 }  // namespace
 
 fs::path defaultStorePath() {
@@ -110,6 +129,7 @@ OpenedStore openStore(const fs::path& file) {
     }
     if (fs::is_directory(file, ec))
         return unavailable(KivraError(errnum::PathFileAccess, "The settings file is a folder: " + file.string()));
+    if (auto problem = createIfMissing(file)) return unavailable(*problem);
 
     std::optional<KivraError> damaged;
     for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
