@@ -1,0 +1,145 @@
+// Many processes saving to one settings file at the same moment lose nothing and leave a
+// sound file: eight store_writer processes, released together, 500 keys each.
+#include "SqliteStore.h"
+#include "StoreLocation.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace kivra {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWriters = 8;
+constexpr int kKeysEach = 500;
+
+// The same names and values store_writer writes.
+std::string appFor(int writer) { return "Kivra\\Kivra [Link] Stress\\Inst " + std::to_string(writer) + " of 8"; }
+std::string sectionFor(int index) { return "Section " + std::to_string(index % 5); }
+std::string keyFor(int index) { return "Key" + std::to_string(index); }
+std::string valueFor(int writer, int index) {
+    return "writer " + std::to_string(writer) + " key " + std::to_string(index) + " \t\\ padding padding";
+}
+
+fs::path writerProgram() {
+    const char* bin = std::getenv("KIVRA_BIN_DIR");
+    return fs::path(bin ? bin : ".") / "store_writer";
+}
+
+class TempDir {
+public:
+    TempDir() {
+        std::string pattern = (fs::temp_directory_path() / "kivra-concurrency-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// A pipe whose read end children inherit and whose write end they do not.
+struct Pipe {
+    int readEnd = -1;
+    int writeEnd = -1;
+    Pipe() {
+        int fds[2];
+        if (pipe2(fds, O_CLOEXEC) == 0) {
+            readEnd = fds[0];
+            writeEnd = fds[1];
+        }
+    }
+    ~Pipe() {
+        closeRead();
+        closeWrite();
+    }
+    void closeRead() {
+        if (readEnd >= 0) close(readEnd);
+        readEnd = -1;
+    }
+    void closeWrite() {
+        if (writeEnd >= 0) close(writeEnd);
+        writeEnd = -1;
+    }
+};
+
+TEST(StoreConcurrency, EightWritersAtOnceLoseNothing) {
+    const fs::path program = writerProgram();
+    ASSERT_TRUE(fs::exists(program)) << program << " not built (set KIVRA_BIN_DIR)";
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.sqlite3";  // created by the writers, all at once
+
+    Pipe ready;  // each writer writes one byte here once it waits
+    Pipe start;  // closing the write end releases every writer together
+    ASSERT_GE(ready.readEnd, 0);
+    ASSERT_GE(start.readEnd, 0);
+
+    std::vector<pid_t> pids;
+    for (int w = 0; w < kWriters; ++w) {
+        // Even writers save key by key, odd ones in batches of 50 keys.
+        std::vector<std::string> args = {program.string(),        file.string(),
+                                         std::to_string(w),       std::to_string(kKeysEach),
+                                         w % 2 ? "50" : "0",      std::to_string(ready.writeEnd),
+                                         std::to_string(start.readEnd)};
+        std::vector<char*> argv;
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        // Keep the two ends the writer uses open across exec; the others stay close-on-exec.
+        posix_spawn_file_actions_adddup2(&actions, ready.writeEnd, ready.writeEnd);
+        posix_spawn_file_actions_adddup2(&actions, start.readEnd, start.readEnd);
+        pid_t pid = 0;
+        const int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ASSERT_EQ(rc, 0) << "cannot start " << program;
+        pids.push_back(pid);
+    }
+    ready.closeWrite();
+    for (int w = 0; w < kWriters; ++w) {
+        char byte;
+        ASSERT_EQ(read(ready.readEnd, &byte, 1), 1) << "a writer ended before the start";
+    }
+    const auto started = std::chrono::steady_clock::now();
+    start.closeWrite();
+
+    for (pid_t pid : pids) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer failed, status " << status;
+    }
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+    std::printf("%d writers x %d keys: %lld ms\n", kWriters, kKeysEach, static_cast<long long>(elapsed.count()));
+
+    OpenedStore opened = openStore(file);
+    ASSERT_FALSE(opened.problem) << opened.problem->what();
+    EXPECT_EQ(opened.store->integrityCheck(), "ok");
+    const auto entries = opened.store->entries("Kivra\\Kivra [Link] Stress");
+    EXPECT_EQ(entries.size(), static_cast<size_t>(kWriters * kKeysEach));
+    int wrong = 0;
+    for (int w = 0; w < kWriters; ++w)
+        for (int i = 0; i < kKeysEach; ++i)
+            if (opened.store->read(appFor(w), sectionFor(i), keyFor(i), kAbsent) != valueFor(w, i)) ++wrong;
+    EXPECT_EQ(wrong, 0) << "keys missing or wrong";
+}
+
+}  // namespace
+}  // namespace kivra
