@@ -1,0 +1,161 @@
+// The link command channel: kivra's commands to a link window and the link's
+// "ready" report back, synchronous, answered and bounded by a timeout.
+#pragma once
+
+#include "WindowSystem.h"
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace kivra {
+
+// ===========================================================================
+// The contract, in one place (docs/link-channel.md says the same for people).
+//
+// Addressing. A receiver listens under a window id: a link program under its
+// own link window, the main program under its main window. A sender names the
+// window it talks to. On Windows the channel is the window itself
+// (WM_COPYDATA / WM_SYSCOMMAND); on POSIX it is a Unix datagram socket at
+//   $XDG_RUNTIME_DIR/kivra/<display>/win-<id>.sock
+// or, without a usable $XDG_RUNTIME_DIR, /tmp/kivra-<uid>/<display>/win-<id>.sock.
+// Every folder of ours on that path must be a real directory owned by the
+// user with no group or other access; otherwise nothing is sent or received.
+//
+// Messages. Every message is answered; the sender waits for the answer.
+//
+//   kind  name                direction      payload                    answer
+//   ----  ------------------  -------------  -------------------------  --------------------------
+//     1   ReloadMatchOptions  kivra → link   ignored                    empty
+//     2   Rename              kivra → link   the new link title         empty
+//     3   Command             kivra → link   command code "0".."6"      empty
+//   100   LinkReady           link → kivra   "<link>\t<pid>\t<host>"    "1" recorded, "0" unknown
+//   101   CloseRequest        kivra → link   ignored                    empty (sent after the
+//                                                                       handler has run)
+//
+// A receiver hands kinds 1, 2, 3, 100 and 101 to its handler and answers
+// with the handler's text. Any other kind is answered "ignored" without
+// calling the handler (as a window ignores an unknown WM_COPYDATA kind).
+//
+// Limits. A payload is at most 256 bytes (kMaxPayload). The sender cuts a
+// longer one to 256 bytes, backing off at most three bytes so that a UTF-8
+// character is never split. The receiver never reads more than a whole
+// frame, rejects a frame whose byte count disagrees with what arrived, and
+// cuts the payload at its first NUL, as a zero-filled 256-byte buffer would.
+// An answer text obeys the same limits.
+//
+// Frames, all integers unsigned 32-bit little-endian, one datagram each:
+//   request: magic "KVCH" | version 1 | kind     | byte count | payload bytes
+//   answer:  magic "KVCA" | version 1 | status   | byte count | answer bytes
+// status: 0 handled, 1 ignored (unknown kind), 2 rejected (malformed frame).
+// Header 16 bytes; a frame is at most 16 + 256 bytes.
+//
+// Timing. A send waits at most its timeout (kDefaultChannelTimeout, 500 ms,
+// unless the caller says otherwise) for the answer; a hung or dead receiver
+// yields TimedOut or NoReceiver, never a hang. A message that timed out
+// stays queued and is still handled, in order, when the receiver wakes up
+// (as a window handles a SendMessageTimeout that gave up); its answer is
+// then dropped.
+//
+// Senders and receivers check the peer: a receiver drops datagrams from
+// another user and from senders it cannot answer; the kernel tells it each
+// sender's process id, which it passes on with the message.
+// ===========================================================================
+
+enum class ChannelKind : std::uint32_t {
+    ReloadMatchOptions = 1,
+    Rename = 2,
+    Command = 3,
+    LinkReady = 100,
+    CloseRequest = 101,
+};
+
+constexpr std::size_t kMaxPayload = 256;
+constexpr std::chrono::milliseconds kDefaultChannelTimeout{500};
+
+// Answers to LinkReady.
+constexpr std::string_view kLinkRecorded = "1";
+constexpr std::string_view kLinkUnknown = "0";
+
+// What a receiver's handler is given.
+struct ChannelMessage {
+    ChannelKind kind = ChannelKind::Command;
+    std::string payload;     // at most kMaxPayload bytes, cut at the first NUL
+    ProcessId senderPid = 0; // as the kernel saw the sender; 0 when unknown
+};
+
+enum class SendResult {
+    Delivered,   // the receiver's handler ran; the answer is in `reply`
+    Ignored,     // the receiver answered but does not know this kind
+    NoReceiver,  // nobody listens under that window (never started, or gone)
+    TimedOut,    // the receiver did not answer within the timeout
+    Failed,      // anything else: no usable folder, a malformed answer, a system error
+};
+
+const char* toString(SendResult result);
+
+// Sends one message to the receiver listening under `to` and waits for its
+// answer, at most `timeout`. `reply` (when given) receives the answer text,
+// and is cleared when there is none.
+SendResult sendChannelMessage(WindowId to, ChannelKind kind, std::string_view payload,
+                              std::chrono::milliseconds timeout = kDefaultChannelTimeout,
+                              std::string* reply = nullptr);
+
+// Called once per message on the receiver's thread; returns the answer text.
+// It must not throw. It may send channel messages and may run a nested event
+// loop that dispatches this receiver again (as a window procedure may); the
+// sender of the message being handled keeps waiting until its own timeout.
+using ChannelHandler = std::function<std::string(const ChannelMessage&)>;
+
+// The listening end, owned by the program whose window it serves. The socket
+// file is removed when it is destroyed.
+class ChannelReceiver {
+public:
+    // Listens under `self`. A socket file left behind by a receiver that died
+    // is replaced; a live receiver under the same window makes this fail.
+    // Returns null on failure, with the reason in `error`.
+    static std::unique_ptr<ChannelReceiver> listen(WindowId self, std::string* error = nullptr);
+
+    ~ChannelReceiver();
+    ChannelReceiver(const ChannelReceiver&) = delete;
+    ChannelReceiver& operator=(const ChannelReceiver&) = delete;
+
+    // Readable whenever messages wait (for a QSocketNotifier or poll).
+    int fd() const { return fd_; }
+    WindowId window() const { return window_; }
+
+    // Handles every message waiting now, oldest first, without blocking, and
+    // answers each. Returns how many frames it took off the queue.
+    int dispatch(const ChannelHandler& handler);
+
+private:
+    ChannelReceiver(int fd, WindowId window, std::string path, std::uint64_t device, std::uint64_t inode);
+    int fd_;
+    WindowId window_;
+    std::string path_;
+    std::uint64_t device_, inode_;  // of the socket file we made, so we never remove another's
+};
+
+// The socket path for `window` (for diagnostics and tests); empty, with the
+// reason in `error`, when no safe folder exists. `create` makes the folders.
+enum class FolderMode { Lookup, Create };
+std::string channelAddress(WindowId window, FolderMode mode, std::string* error = nullptr);
+
+// The LinkReady payload: the link program's own window, its process and the
+// host window it covers, as decimal numbers separated by TAB.
+struct LinkReadyReport {
+    WindowId linkWindow = 0;
+    ProcessId pid = 0;
+    WindowId hostWindow = 0;
+    bool operator==(const LinkReadyReport&) const = default;
+};
+std::string formatLinkReady(const LinkReadyReport& report);
+// Nullopt unless the text is exactly three positive decimal numbers separated by TAB.
+std::optional<LinkReadyReport> parseLinkReady(std::string_view payload);
+
+}  // namespace kivra
