@@ -128,6 +128,10 @@ int errorNumberFromErrno(int err) {
 int errorNumberFromErrorCode(const std::error_code& ec) {
     const std::error_condition condition = ec.default_error_condition();
     if (condition.category() == std::generic_category()) return errorNumberFromErrno(condition.value());
+#ifndef _WIN32
+    // Here system errors are errno values, including those std::errc has no name for (ENOMEDIUM).
+    if (ec.category() == std::system_category()) return errorNumberFromErrno(ec.value());
+#endif
     return kOtherErrnoBase;
 }
 

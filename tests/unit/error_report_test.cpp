@@ -1,0 +1,139 @@
+// Error report texts: caption, the description line and its 40-character cut, the cause
+// and remedy table, drive failures and the mapping of errno values onto the numbers.
+#include "ErrorReport.h"
+#include "KivraError.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+
+namespace kivra {
+namespace {
+
+std::vector<std::string> lines(const std::string& body) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (size_t crlf; (crlf = body.find("\r\n", start)) != std::string::npos; start = crlf + 2)
+        out.push_back(body.substr(start, crlf - start));
+    out.push_back(body.substr(start));
+    return out;
+}
+
+struct TableRow {
+    int number;
+    const char* description;  // the line shown for platform text "Platform says"
+    const char* cause;
+    const char* remedy;
+};
+
+class ReportTable : public ::testing::TestWithParam<TableRow> {};
+
+TEST_P(ReportTable, LinesFollowTheTable) {
+    const TableRow& row = GetParam();
+    const ErrorReportText report = formatErrorReport(row.number, "Platform says");
+    EXPECT_EQ(report.caption, "[Kivra] Qbase 5.0 Error Number: " + std::to_string(row.number));
+    EXPECT_EQ(lines(report.body),
+              (std::vector<std::string>{row.description, std::string("Cause: ") + row.cause,
+                                        std::string("Remedy: ") + row.remedy}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Numbers, ReportTable,
+    ::testing::Values(
+        TableRow{7, "Description: Platform says", "not enough system memory is available",
+                 "close applications or Kivra host links"},
+        TableRow{52, "Description: Platform says", "invalid filename", "correct filename or select another file"},
+        TableRow{53, "Description: File not found", "file is missing or filename invalid",
+                 "correct filename or select another file"},
+        TableRow{57, "Description: Platform says", "device is broken or inoperative",
+                 "reset device or replace if broken"},
+        TableRow{68, "Description: Platform says", "device is offline or media not inserted",
+                 "place device online or insert media"},
+        TableRow{70, "Description: Platform says", "insufficient access rights or RO file",
+                 "get access rights or remove RO attrib."},
+        TableRow{71, "Description: Disk not ready", "drive door open or media not inserted",
+                 "close drive door or insert media"},
+        TableRow{75, "Description: Path/File access error", "media write protected or invalid path",
+                 "remove write protection or correct path"},
+        TableRow{76, "Description: Path not found", "Path is missing or pathname invalid",
+                 "Correct path or select another path"},
+        TableRow{1028, "Description: Platform says", "", ""}),
+    [](const auto& info) { return "E" + std::to_string(info.param.number); });
+
+TEST(ErrorReport, FileNotFoundGivesItsThreeLines) {
+    EXPECT_EQ(formatErrorReport(53, "No such file or directory").body,
+              "Description: File not found\r\n"
+              "Cause: file is missing or filename invalid\r\n"
+              "Remedy: correct filename or select another file");
+}
+
+TEST(ErrorReport, CaptionHasOneBlankBeforeANonNegativeNumberOnly) {
+    EXPECT_EQ(formatErrorReport(0, "").caption, "[Kivra] Qbase 5.0 Error Number: 0");
+    EXPECT_EQ(formatErrorReport(321, "").caption, "[Kivra] Qbase 5.0 Error Number: 321");
+    EXPECT_EQ(formatErrorReport(-5, "").caption, "[Kivra] Qbase 5.0 Error Number:-5");
+}
+
+TEST(ErrorReport, UnknownNumberCutsTheDescriptionToFortyCharacters) {
+    // 13 characters of label + 27 of text fit; the rest goes.
+    const ErrorReportText report = formatErrorReport(1005, "abcdefghijklmnopqrstuvwxyz0123456789");
+    EXPECT_EQ(report.body, "Description: abcdefghijklmnopqrstuvwxyz0\r\nCause: \r\nRemedy: ");
+    // Exactly 40 characters stay whole.
+    EXPECT_EQ(lines(formatErrorReport(1005, std::string(27, 'x')).body)[0], "Description: " + std::string(27, 'x'));
+}
+
+TEST(ErrorReport, CutCountsCharactersAndNeverSplitsOne) {
+    // 26 ASCII characters, then "é" (2 bytes) as the 40th character and "€" (3 bytes) as the 41st.
+    const std::string text = std::string(26, 'a') + "\xC3\xA9" + "\xE2\x82\xAC" + "tail";
+    EXPECT_EQ(lines(formatErrorReport(1005, text).body)[0], "Description: " + std::string(26, 'a') + "\xC3\xA9");
+    // A multibyte character straddling the cut: 26 ASCII + "€" is 40 characters, 42 bytes.
+    const std::string euro = std::string(26, 'a') + "\xE2\x82\xAC" + "\xE2\x82\xAC";
+    EXPECT_EQ(lines(formatErrorReport(1005, euro).body)[0], "Description: " + std::string(26, 'a') + "\xE2\x82\xAC");
+    // A malformed byte counts as one character and is not merged with its neighbours.
+    const std::string broken = std::string(26, 'a') + "\xE2" + "bc";
+    EXPECT_EQ(lines(formatErrorReport(1005, broken).body)[0], "Description: " + std::string(26, 'a') + "\xE2");
+}
+
+TEST(ErrorReport, LineBreaksInThePlatformTextDoNotAddLines) {
+    EXPECT_EQ(lines(formatErrorReport(70, "one\r\ntwo").body).size(), 3u);
+}
+
+TEST(ErrorReport, DriveFailuresAreTheThreeDeviceNumbers) {
+    std::set<int> drive;
+    for (int n = -1; n < 2200; ++n)
+        if (isDriveFailure(n)) drive.insert(n);
+    EXPECT_EQ(drive, (std::set<int>{57, 68, 71}));
+}
+
+struct ErrnoRow {
+    int err;
+    int number;
+};
+
+class ErrnoMapping : public ::testing::TestWithParam<ErrnoRow> {};
+
+TEST_P(ErrnoMapping, MapsOntoTheTable) {
+    EXPECT_EQ(errorNumberFromErrno(GetParam().err), GetParam().number);
+    EXPECT_EQ(errorNumberFromErrorCode(std::error_code(GetParam().err, std::generic_category())), GetParam().number);
+    EXPECT_EQ(errorNumberFromErrorCode(std::error_code(GetParam().err, std::system_category())), GetParam().number);
+}
+
+INSTANTIATE_TEST_SUITE_P(Errno, ErrnoMapping,
+                         ::testing::Values(ErrnoRow{ENOENT, 53}, ErrnoRow{ENOTDIR, 76}, ErrnoRow{EACCES, 70},
+                                           ErrnoRow{EPERM, 70}, ErrnoRow{EROFS, 75}, ErrnoRow{ENOMEM, 7},
+                                           ErrnoRow{EIO, 57}, ErrnoRow{ENXIO, 68}, ErrnoRow{ENODEV, 68},
+                                           ErrnoRow{ENOMEDIUM, 68}, ErrnoRow{ENAMETOOLONG, 52},
+                                           ErrnoRow{EINVAL, 52}, ErrnoRow{EBUSY, 75}, ErrnoRow{EISDIR, 75},
+                                           ErrnoRow{ENOSPC, 1000 + ENOSPC}, ErrnoRow{EMFILE, 1000 + EMFILE}));
+
+TEST(ErrnoMapping, OtherFailuresLandOutsideTheTable) {
+    const std::set<int> table = {7, 52, 53, 57, 68, 70, 71, 75, 76};
+    for (int err : {ENOSPC, EEXIST, EMFILE, EDQUOT, EAGAIN, EFBIG}) {
+        const int n = errorNumberFromErrno(err);
+        EXPECT_EQ(table.count(n), 0u) << err;
+        EXPECT_EQ(formatErrorReport(n, "x").body, "Description: x\r\nCause: \r\nRemedy: ");
+    }
+}
+
+}  // namespace
+}  // namespace kivra
