@@ -56,13 +56,22 @@ void LoadHostLinks(LinkTable& table, SettingsStore& store) {
     table.clear();
     const std::string countText = store.read(kMainApplicationName, kHostLinksSection, kCountKey, kAbsent);
     const int count = isAbsent(countText) ? 0 : std::min<int>(toInt16(countText), LinkTable::kMaxLinks);
-    for (int position = 1; position <= count; ++position) {
-        const std::string title = store.read(kMainApplicationName, kHostLinksSection, linkKey(position), kAbsent);
-        if (title.empty() || isAbsent(title)) continue;  // gaps close up
-        HostLink link;
-        link.title = std::string(rightTrimBlanks(title));
-        table.insert(std::move(link));
+    // The titles are sorted as they arrive; on a store error the ones read so far stay.
+    std::vector<HostLink> loaded;
+    try {
+        for (int position = 1; position <= count; ++position) {
+            const std::string title =
+                store.read(kMainApplicationName, kHostLinksSection, linkKey(position), kAbsent);
+            if (title.empty() || isAbsent(title)) continue;  // gaps close up
+            HostLink link;
+            link.title = std::string(rightTrimBlanks(title));
+            loaded.push_back(std::move(link));
+        }
+    } catch (...) {
+        table.assign(std::move(loaded));
+        throw;
     }
+    table.assign(std::move(loaded));
     for (int k = 0; k < table.linkCount(); ++k) ReadLinkRecordOptions(table.at(k), store);
 }
 

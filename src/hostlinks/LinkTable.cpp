@@ -32,6 +32,13 @@ std::optional<int> LinkTable::insert(HostLink record) {
     return index;
 }
 
+void LinkTable::assign(std::vector<HostLink> records) {
+    if (records.size() > static_cast<std::size_t>(kMaxLinks)) records.resize(kMaxLinks);
+    std::stable_sort(records.begin(), records.end(),
+                     [](const HostLink& x, const HostLink& y) { return linkTitleLess(x.title, y.title); });
+    records_ = std::move(records);
+}
+
 void LinkTable::removeAt(int index) {
     if (index < 0 || index >= linkCount()) return;
     records_.erase(records_.begin() + index);

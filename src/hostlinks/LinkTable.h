@@ -37,6 +37,9 @@ public:
     int insertionIndex(std::string_view title) const;
     // Inserts in sorted position and returns the index; nullopt when the table is full.
     std::optional<int> insert(HostLink record);
+    // Replaces the whole table with `records` in sorted order (equal titles keep their
+    // given order, as one-by-one insertion would); records past the limit are dropped.
+    void assign(std::vector<HostLink> records);
     // Removes record `index` (out-of-range indexes are ignored).
     void removeAt(int index);
     // Gives record `index` a new title and moves it to its sorted place; returns the new index.

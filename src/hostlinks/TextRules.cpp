@@ -105,15 +105,23 @@ std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-    const std::u32string t = folded(text);
-    const std::u32string p = folded(prefix);
-    return t.compare(0, p.size(), p) == 0;
+    std::size_t i = 0, j = 0;
+    while (j < prefix.size()) {
+        if (i >= text.size() || foldCase(decodeAt(text, i)) != foldCase(decodeAt(prefix, j))) return false;
+    }
+    return true;
 }
 
+// Character by character, without building folded copies: the link list sorts with it.
 int compareNoCase(std::string_view a, std::string_view b) {
-    const std::u32string fa = folded(a);
-    const std::u32string fb = folded(b);
-    return fa < fb ? -1 : (fb < fa ? 1 : 0);
+    std::size_t i = 0, j = 0;
+    while (i < a.size() && j < b.size()) {
+        const char32_t x = foldCase(decodeAt(a, i));
+        const char32_t y = foldCase(decodeAt(b, j));
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (i < a.size()) return 1;
+    return j < b.size() ? -1 : 0;
 }
 
 char32_t characterAt(std::string_view text, std::size_t pos) {

@@ -1,0 +1,295 @@
+// The window walk on a scripted desktop: skip rules for top-level windows and
+// children, entry texts, the batched reads; and the host list refresh's rebuild decision.
+#include "FakeDesktop.h"
+#include "HostListRefresh.h"
+#include "WindowEnumeration.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+
+namespace {
+
+std::vector<std::string> texts(const std::vector<HostEntry>& entries) {
+    std::vector<std::string> out;
+    for (const HostEntry& e : entries) out.push_back(e.text);
+    return out;
+}
+
+using Texts = std::vector<std::string>;
+
+// A desktop with one eligible window at the bottom, so a skipped window shows as
+// an entry missing from above it.
+class WalkTest : public ::testing::Test {
+protected:
+    void SetUp() override { d.addWindow({.title = "Anchor"}); }
+    Texts walk() { return texts(walkWindows(d)); }
+    FakeDesktop d;
+};
+
+struct SkipCase {
+    const char* name;
+    FakeWindowSpec spec;
+};
+
+class TopLevelSkipTest : public ::testing::TestWithParam<SkipCase> {};
+
+// A skipped window is not listed and neither is its MDI child.
+TEST_P(TopLevelSkipTest, NeitherWindowNorChildrenListed) {
+    FakeDesktop d;
+    d.addWindow({.title = "Anchor"});
+    const WindowId w = d.addWindow(GetParam().spec);
+    const WindowId mdi = d.addChild(w, {.className = "MDIClient"});
+    d.addChild(mdi, {.title = "Child", .controlId = 5});
+    EXPECT_EQ(texts(walkWindows(d)), Texts{"T: Anchor"});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, TopLevelSkipTest,
+    ::testing::Values(
+        SkipCase{"EmptyTitle", {.title = ""}},
+        SkipCase{"ResPrefix", {.title = "res://ieframe.dll/navcancl.htm"}},
+        SkipCase{"ResPrefixAnyCase", {.title = "ReS://thing"}},
+        SkipCase{"OwnWindow", {.title = "Kivra [Main]", .className = "Qt6QbaseRT5Window"}},
+        SkipCase{"OwnWindowAnyCase", {.title = "Kivra [Link] X", .className = "qbasert5"}},
+        SkipCase{"DialogClass", {.title = "Open", .className = "#32770"}},
+        SkipCase{"HelpViewerClassAnyCase", {.title = "Help", .className = "hh parent"}},
+        SkipCase{"DialogKind", {.title = "Open", .kind = WindowKind::Dialog}},
+        SkipCase{"HelpViewerKind", {.title = "Help", .kind = WindowKind::HelpViewer}},
+        SkipCase{"PopupKind", {.title = "Menu", .kind = WindowKind::Popup}},
+        SkipCase{"PopupStyleBit", {.title = "Menu", .style = style::Popup | style::Visible}},
+        SkipCase{"NoStyleAtAll", {.title = "Bare", .style = 0}},
+        SkipCase{"Invisible", {.title = "Hidden", .visible = false}}),
+    [](const ::testing::TestParamInfo<SkipCase>& info) { return std::string(info.param.name); });
+
+TEST_F(WalkTest, ResInsideTheTitleIsListed) {
+    d.addWindow({.title = "Saved res://page"});
+    EXPECT_EQ(walk(), (Texts{"T: Saved res://page", "T: Anchor"}));
+}
+
+TEST_F(WalkTest, SmallestPositiveStyleIsListed) {
+    d.addWindow({.title = "Odd", .style = 1});
+    EXPECT_EQ(walk(), (Texts{"T: Odd", "T: Anchor"}));
+}
+
+TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindows) {
+    const WindowId a = d.addWindow({.title = "Editor", .className = "EditWnd"});
+    const WindowId b = d.addWindow({.title = "Browser"});
+    const auto entries = walkWindows(d);
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].window, b);
+    EXPECT_EQ(entries[1].window, a);
+    EXPECT_EQ(entries[1].className, "EditWnd");
+    d.bringToFront(a);
+    EXPECT_EQ(walk(), (Texts{"T: Editor", "T: Browser", "T: Anchor"}));
+}
+
+TEST_F(WalkTest, MdiRules) {
+    const WindowId app = d.addWindow({.title = "Office"});
+    d.addChild(app, {.title = "Toolbar", .controlId = 1});           // before the MDI client
+    const WindowId mdi = d.addChild(app, {.title = "Workspace", .className = "MDIClient", .controlId = 2});
+    const WindowId doc = d.addChild(mdi, {.title = "Doc1.txt", .controlId = 10});
+    d.addChild(doc, {.title = "Apply", .className = "Button", .controlId = 11});  // titled control inside
+    d.addChild(doc, {.title = "NoId", .controlId = 0});
+    d.addChild(doc, {.title = "", .controlId = 12});
+    d.addChild(doc, {.title = "Hidden", .visible = false, .controlId = 13});
+    d.addChild(mdi, {.title = "Own", .className = "QbaseRT5Child", .controlId = 14});
+    const WindowId hiddenDoc = d.addChild(mdi, {.title = "Doc2.txt", .controlId = 15});
+    d.addChild(hiddenDoc, {.title = "Inside hidden", .controlId = 16});
+    d.hide(hiddenDoc);
+    d.addChild(mdi, {.title = "Doc3.txt  ", .controlId = 17});
+    d.addChild(app, {.title = "Status", .controlId = 3});  // after the client: listed too
+    EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status",
+                             "T: Anchor"}));
+}
+
+TEST_F(WalkTest, ChildrenOfWindowsWithoutMdiClientAreNotListed) {
+    const WindowId app = d.addWindow({.title = "Plain"});
+    d.addChild(app, {.title = "OK", .controlId = 1});
+    const WindowId mdiApp = d.addWindow({.title = "Mdi"});
+    d.addChild(mdiApp, {.className = "mdiclient"});  // class test ignores case
+    d.addChild(mdiApp, {.title = "Doc", .controlId = 1});
+    // The MDI flag does not carry over to the next top-level window.
+    EXPECT_EQ(walk(), (Texts{"T: Mdi", " + C: Doc", "T: Plain", "T: Anchor"}));
+}
+
+TEST_F(WalkTest, TitlesAreCutAt255CharactersWithoutSplittingACharacter) {
+    // 254 ASCII characters then "€€": the cut keeps exactly one "€" (3 bytes).
+    d.setTitleLimit(TitleLimit::Unlimited);  // the walk must cut even if a backend does not
+    d.addWindow({.title = std::string(254, 'a') + "\xE2\x82\xAC\xE2\x82\xAC"});
+    d.addWindow({.title = std::string(300, 'b')});
+    const Texts t = walk();
+    ASSERT_EQ(t.size(), 3u);
+    EXPECT_EQ(t[0], "T: " + std::string(255, 'b'));
+    EXPECT_EQ(t[1], "T: " + std::string(254, 'a') + "\xE2\x82\xAC");
+}
+
+TEST_F(WalkTest, TrailingBlanksAfterTheCutAreRemoved) {
+    d.setTitleLimit(TitleLimit::Unlimited);
+    d.addWindow({.title = std::string(250, 'a') + std::string(10, ' ') + "tail"});
+    EXPECT_EQ(walk().front(), "T: " + std::string(250, 'a'));
+}
+
+TEST_F(WalkTest, TrailingBlanksDroppedAndAllBlankTitlesListedEmpty) {
+    d.addWindow({.title = "  Padded  "});
+    d.addWindow({.title = "   "});
+    const auto entries = walkWindows(d);
+    EXPECT_EQ(texts(entries), (Texts{"T: ", "T:   Padded", "T: Anchor"}));
+    EXPECT_EQ(entryTitle(entries[0].text), "");
+    EXPECT_EQ(entryTitle(entries[1].text), "  Padded");
+}
+
+TEST(EntryTitle, DropsThePrefixByFirstCharacter) {
+    EXPECT_EQ(entryTitle("T: Editor"), "Editor");
+    EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
+    EXPECT_EQ(entryTitle("T:"), "");
+    EXPECT_EQ(entryTitle(""), "");
+}
+
+TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
+    const WindowId gone = d.addWindow({.title = "Closing"});
+    const WindowId app = d.addWindow({.title = "Mdi"});
+    const WindowId mdi = d.addChild(app, {.className = "MDIClient"});
+    const WindowId doc = d.addChild(mdi, {.title = "Doc", .controlId = 1});
+    // Gone after the window list was taken, before its details were read.
+    d.onCall(SeamCall::Describe, [&](WindowId) { d.destroy(gone); });
+    EXPECT_EQ(walk(), (Texts{"T: Mdi", " + C: Doc", "T: Anchor"}));
+    // A child gone between listing the children and reading them.
+    d.onCall(SeamCall::ChildWindows, [&](WindowId) {
+        d.onCall(SeamCall::Describe, [&](WindowId) { d.destroy(doc); });
+    });
+    EXPECT_EQ(walk(), (Texts{"T: Mdi", "T: Anchor"}));
+}
+
+TEST_F(WalkTest, TopLevelWindowVanishingBeforeItsChildrenAreListed) {
+    const WindowId app = d.addWindow({.title = "Mdi"});
+    const WindowId mdi = d.addChild(app, {.className = "MDIClient"});
+    d.addChild(mdi, {.title = "Doc", .controlId = 1});
+    d.onCall(SeamCall::ChildWindows, [&](WindowId w) { d.destroy(w); });
+    // Its entry was already decided; its children are simply not there.
+    EXPECT_EQ(walk(), (Texts{"T: Mdi", "T: Anchor"}));
+}
+
+TEST(Walk, EmptyDesktopGivesNoEntries) {
+    FakeDesktop d;
+    d.addWindow({.title = "Invisible", .visible = false});
+    EXPECT_TRUE(walkWindows(d).empty());
+    EXPECT_EQ(d.callCount(SeamCall::ChildWindows), 0);
+}
+
+TEST(Walk, ReadsTopLevelWindowsInOneBatchAndChildrenOnlyOfListedWindows) {
+    FakeDesktop d;
+    for (int i = 0; i < 20; ++i) d.addWindow({.title = "Window " + std::to_string(i)});
+    const WindowId hidden = d.addWindow({.title = "Hidden", .visible = false});
+    d.addChild(hidden, {.title = "Never read", .controlId = 1});
+    const WindowId app = d.addWindow({.title = "Mdi"});
+    const WindowId mdi = d.addChild(app, {.className = "MDIClient"});
+    d.addChild(mdi, {.title = "Doc", .controlId = 1});
+    d.resetCallCounts();
+
+    EXPECT_EQ(walkWindows(d).size(), 22u);
+    EXPECT_EQ(d.callCount(SeamCall::TopLevelWindows), 1);
+    EXPECT_EQ(d.callCount(SeamCall::ChildWindows), 21);  // listed windows only
+    ASSERT_EQ(d.describeCalls().size(), 2u);
+    EXPECT_EQ(d.describeCalls()[0].windows, 22u);
+    EXPECT_EQ(d.describeCalls()[1].windows, 2u);  // the MDI client and its child
+    // Only the fields the rules read.
+    EXPECT_EQ(d.describeCalls()[0].fields, static_cast<std::uint32_t>(FieldTitle | FieldClass | FieldStyle | FieldVisible));
+    EXPECT_EQ(d.describeCalls()[1].fields, static_cast<std::uint32_t>(FieldTitle | FieldClass | FieldControlId | FieldVisible));
+    // No single-window questions.
+    EXPECT_EQ(d.callCount(SeamCall::Title) + d.callCount(SeamCall::ClassName) + d.callCount(SeamCall::IsVisible), 0);
+}
+
+// --- Host list refresh ---------------------------------------------------------
+
+class RefreshTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        a = d.addWindow({.title = "Alpha"});
+        b = d.addWindow({.title = "Beta"});
+        refresh.open();
+        ASSERT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    }
+    FakeDesktop d;
+    HostListRefresh refresh{d};
+    WindowId a = 0, b = 0;
+};
+
+TEST_F(RefreshTest, FirstRefreshAfterOpeningRebuildsAndNothingChangedKeepsTheList) {
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Beta", "T: Alpha"}));
+    EXPECT_EQ(refresh.lastListedCount(), 2);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    refresh.open();
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+}
+
+TEST_F(RefreshTest, OrderChangeRebuilds) {
+    d.bringToFront(a);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Alpha", "T: Beta"}));
+}
+
+TEST_F(RefreshTest, TitleCaseChangeRebuilds) {
+    d.rename(a, "ALPHA");
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Beta", "T: ALPHA"}));
+}
+
+TEST_F(RefreshTest, CountChangeRebuilds) {
+    d.destroy(b);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.lastListedCount(), 1);
+    d.destroy(a);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_TRUE(refresh.hostList().empty());
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+}
+
+TEST_F(RefreshTest, ChangesThatDoNotShowKeepTheList) {
+    d.moveTo(a, 300, 300);
+    d.addWindow({.title = "Popup", .kind = WindowKind::Popup});
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+}
+
+TEST_F(RefreshTest, ReplacedWindowWithTheSameTitleKeepsTheListButTheShadowHasTheNewWindow) {
+    d.destroy(b);
+    const WindowId b2 = d.addWindow({.title = "Beta"});
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    EXPECT_EQ(refresh.hostWindowAt(0), b2);
+    EXPECT_EQ(refresh.hostWindowAt(1), a);
+    EXPECT_EQ(refresh.hostWindowAt(2), 0u);
+    EXPECT_EQ(refresh.hostWindowAt(-1), 0u);
+}
+
+TEST_F(RefreshTest, BusyRefreshDoesNothingAndChecksActiveLinksOtherwise) {
+    int checks = 0;
+    refresh.setCheckActiveLinks([&] {
+        ++checks;
+        EXPECT_TRUE(refresh.busy());  // a re-entered tick would return at once
+        EXPECT_EQ(refresh.refresh(), RefreshOutcome::Busy);
+    });
+    d.rename(a, "Changed");
+    refresh.setBusy(true);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Busy);
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Beta", "T: Alpha"}));
+    EXPECT_EQ(checks, 0);
+    refresh.setBusy(false);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(checks, 1);
+    EXPECT_FALSE(refresh.busy());
+}
+
+TEST(HorizontalExtent, WidestEntryPlusTwoBlanksOrZeroWhenEmpty) {
+    const auto width = [](std::string_view s) { return 7.5 * static_cast<double>(s.size()); };
+    EXPECT_EQ(horizontalExtent({}, width), 0);
+    const std::vector<std::string> entries{"T: ab", "T: abcdef", "T: a"};
+    EXPECT_EQ(horizontalExtent(entries, width), 82);  // (9 + 2) * 7.5 = 82.5, truncated
+}
+
+TEST(LinkCountLabel, NoLeadingBlank) {
+    EXPECT_EQ(linkCountLabelText(0), "Total Links Defined: 0");
+    EXPECT_EQ(linkCountLabelText(32767), "Total Links Defined: 32767");
+}
+
+}  // namespace

@@ -1,0 +1,422 @@
+// The link table's order and limits, store names, and loading and saving host links
+// against the in-memory store and a temporary SQLite file.
+#include "AppNames.h"
+#include "KivraError.h"
+#include "LinkStore.h"
+#include "LinkTable.h"
+#include "MemoryStore.h"
+#include "SqliteStore.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace kivra;
+
+namespace {
+
+using Titles = std::vector<std::string>;
+
+const std::string kMain(kMainApplicationName);
+
+void putTitle(SettingsStore& s, const std::string& key, const std::string& value) {
+    s.write(kMain, "HostLinks", key, value);
+}
+
+void putOption(SettingsStore& s, const std::string& title, const std::string& key, const std::string& value) {
+    s.write(linkInstanceAppName(title), "LinkOptions", key, value);
+}
+
+std::string option(SettingsStore& s, const std::string& title, const std::string& key) {
+    return s.read(linkInstanceAppName(title), "LinkOptions", key, "-1");
+}
+
+HostLink titled(std::string title) {
+    HostLink l;
+    l.title = std::move(title);
+    return l;
+}
+
+// Forwards to another store and fails the read or write of one key.
+class FailingStore : public SettingsStore {
+public:
+    explicit FailingStore(SettingsStore& inner) : inner_(inner) {}
+    std::string failReadOf, failWriteOf;
+    std::string read(std::string_view app, std::string_view section, std::string_view key,
+                     std::string_view fallback) override {
+        if (key == failReadOf) throw KivraError(errnum::DeviceIO, "read failed");
+        return inner_.read(app, section, key, fallback);
+    }
+    void write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override {
+        if (key == failWriteOf) throw KivraError(errnum::PermissionDenied, "write failed");
+        inner_.write(app, section, key, value);
+    }
+    void deleteSection(std::string_view app, std::string_view section) override { inner_.deleteSection(app, section); }
+    void beginBatch() override { inner_.beginBatch(); }
+    void commitBatch() override { inner_.commitBatch(); }
+    void rollbackBatch() override { inner_.rollbackBatch(); }
+
+private:
+    SettingsStore& inner_;
+};
+
+// --- Names ---------------------------------------------------------------------
+
+TEST(KeySafeTitle, EveryBackslashBecomesASlash) {
+    EXPECT_EQ(MakeKeySafeTitle("a\\b\\\\"), "a/b//");
+    EXPECT_EQ(MakeKeySafeTitle("\\"), "/");
+    EXPECT_EQ(MakeKeySafeTitle(" Case Kept / "), " Case Kept / ");
+    EXPECT_EQ(MakeKeySafeTitle(""), "");
+}
+
+TEST(AppNames, LinkInstanceAndSectionNames) {
+    EXPECT_EQ(kMainApplicationName, "Kivra\\Kivra [ Main ]");
+    EXPECT_EQ(linkInstanceAppName("C:\\docs"), "Kivra\\Kivra [Link] C:/docs\\Inst 1 of 1");
+    EXPECT_EQ(linkInstanceAppName("Mail", 2, 3), "Kivra\\Kivra [Link] Mail\\Inst 2 of 3");
+    EXPECT_EQ(linkSectionName("a\\b"), "Kivra [Link] a/b");
+}
+
+// --- Link table ------------------------------------------------------------------
+
+TEST(LinkTable, KeepsAlphabeticalOrderWithoutRegardToCase) {
+    LinkTable t;
+    for (const char* title : {"beta", "Alpha", "gamma", "ALPHA", "Beta", "élan", "Zeta"}) t.insert(titled(title));
+    // Equal ignoring case: byte order decides, so the order is total and repeatable.
+    EXPECT_EQ(t.titles(), (Titles{"ALPHA", "Alpha", "Beta", "beta", "gamma", "Zeta", "élan"}));
+    EXPECT_EQ(t.insertionIndex("alpha"), 2);
+    EXPECT_EQ(t.insertionIndex("b"), 2);
+    EXPECT_EQ(t.linkCount(), 7);
+}
+
+TEST(LinkTable, FindExactAndFindIgnoringCaseAndSurroundingBlanks) {
+    LinkTable t;
+    t.insert(titled("Report"));
+    t.insert(titled(" Mail "));
+    EXPECT_EQ(t.find("Report"), 1);
+    EXPECT_FALSE(t.find("report").has_value());
+    EXPECT_EQ(t.findSimilar("  REPORT "), 1);
+    EXPECT_EQ(t.findSimilar("mail"), 0);
+    EXPECT_FALSE(t.findSimilar("Reports").has_value());
+}
+
+TEST(LinkTable, RemoveAndRetitleKeepTheOrder) {
+    LinkTable t;
+    for (const char* title : {"a", "b", "c", "d"}) t.insert(titled(title));
+    t.at(0).matchMethod = MatchMethod::Fuzzy;
+    const int to = t.retitle(0, "z");
+    EXPECT_EQ(to, 3);
+    EXPECT_EQ(t.titles(), (Titles{"b", "c", "d", "z"}));
+    EXPECT_EQ(t.at(3).matchMethod, MatchMethod::Fuzzy);
+    t.removeAt(1);
+    t.removeAt(7);  // ignored
+    EXPECT_EQ(t.titles(), (Titles{"b", "d", "z"}));
+}
+
+TEST(LinkTable, LimitsOfTheCounts) {
+    LinkTable t;
+    for (int i = 0; i < LinkTable::kMaxLinks; ++i) ASSERT_TRUE(t.insert(titled(std::to_string(100000 + i))).has_value());  // ascending: appended
+    EXPECT_TRUE(t.full());
+    EXPECT_FALSE(t.insert(titled("one more")).has_value());
+    EXPECT_EQ(t.linkCount(), 32767);
+
+    t.setActiveLinkCount(32765);
+    t.incrementActiveLinkCount();
+    t.incrementActiveLinkCount();
+    EXPECT_EQ(t.activeLinkCount(), 32766);
+    t.setActiveLinkCount(0);
+    t.decrementActiveLinkCount();
+    EXPECT_EQ(t.activeLinkCount(), 0);
+}
+
+// --- Loading -----------------------------------------------------------------------
+
+TEST(LoadHostLinks, GapsCloseAndTheCountIsTheTitlesLoaded) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "3");
+    putTitle(s, "Link1", "Zebra");
+    putTitle(s, "Link3", "apple");
+    LinkTable t;
+    LoadHostLinks(t, s);
+    EXPECT_EQ(t.titles(), (Titles{"apple", "Zebra"}));
+    // The list and the table never fall out of step.
+    EXPECT_EQ(t.linkCount(), 2);
+}
+
+TEST(LoadHostLinks, SortsAndSaveRenumbersInListOrder) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "2");
+    putTitle(s, "Link1", "beta");
+    putTitle(s, "Link2", "Alpha");
+    putOption(s, "beta", "MatchMethod", "2");
+    LinkTable t;
+    LoadHostLinks(t, s);
+    ASSERT_EQ(t.titles(), (Titles{"Alpha", "beta"}));
+    EXPECT_EQ(t.at(1).matchMethod, MatchMethod::Fuzzy);  // options follow their title
+
+    SaveHostLinks(t, s);
+    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "2");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Alpha");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link2", "-1"), "beta");
+    EXPECT_EQ(option(s, "beta", "MatchMethod"), "2");
+    EXPECT_EQ(option(s, "Alpha", "MatchMethod"), "1");
+}
+
+TEST(LoadHostLinks, MissingOptionsGiveTheNewLinkDefaults) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "1");
+    putTitle(s, "Link1", "Bare");
+    LinkTable t;
+    LoadHostLinks(t, s);
+    ASSERT_EQ(t.linkCount(), 1);
+    HostLink expected;
+    expected.title = "Bare";
+    EXPECT_EQ(t.at(0), expected);
+    EXPECT_EQ(t.at(0).matchMethod, MatchMethod::Exact);
+    EXPECT_TRUE(t.at(0).autoExec);
+    EXPECT_TRUE(t.at(0).autoExecReady);
+    EXPECT_TRUE(t.at(0).autoTerminate);
+    EXPECT_FALSE(t.at(0).matchClass);
+    EXPECT_FALSE(t.at(0).terminateHost);
+    EXPECT_EQ(t.activeLinkCount(), 0);
+}
+
+TEST(LoadHostLinks, StoredOptionsAndTheirReadRules) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "3");
+    putTitle(s, "Link1", "One");
+    putTitle(s, "Link2", "Two");
+    putTitle(s, "Link3", "Three");
+    putOption(s, "One", "WinClass", "Notepad");
+    putOption(s, "One", "MatchMethod", "3");
+    putOption(s, "One", "ExclusionText", "Inbox");
+    putOption(s, "One", "AutoExecOn", "2");
+    putOption(s, "One", "MatchClass", "1");
+    putOption(s, "One", "AutoTermOn", "2");
+    putOption(s, "One", "TermHost", "1");
+    putOption(s, "Two", "MatchMethod", "7");    // any other value: Fuzzy + Exclusion
+    putOption(s, "Two", "AutoExecOn", "0");     // anything but 1 is off
+    putOption(s, "Two", "AutoTermOn", "1");
+    putOption(s, "Three", "MatchMethod", "abc");
+    putOption(s, "Three", "AutoExecOn", "1");
+    LinkTable t;
+    LoadHostLinks(t, s);
+    ASSERT_EQ(t.titles(), (Titles{"One", "Three", "Two"}));
+    const HostLink& one = t.at(0);
+    EXPECT_EQ(one.winClass, "Notepad");
+    EXPECT_EQ(one.matchMethod, MatchMethod::FuzzyExclusion);
+    EXPECT_EQ(one.exclusionText, "Inbox");
+    EXPECT_FALSE(one.autoExec);
+    EXPECT_FALSE(one.autoExecReady);  // off also clears ready
+    EXPECT_TRUE(one.matchClass);
+    EXPECT_FALSE(one.autoTerminate);
+    EXPECT_TRUE(one.terminateHost);
+    EXPECT_EQ(t.at(2).matchMethod, MatchMethod::FuzzyExclusion);
+    EXPECT_FALSE(t.at(2).autoExec);
+    EXPECT_EQ(t.at(1).matchMethod, MatchMethod::FuzzyExclusion);
+    EXPECT_TRUE(t.at(1).autoExecReady);
+}
+
+TEST(LoadHostLinks, TrailingBlanksDroppedAndEmptyOrAbsentTitlesSkipped) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "4");
+    putTitle(s, "Link1", "  Padded   ");
+    putTitle(s, "Link2", "");
+    putTitle(s, "Link3", "-1");
+    putTitle(s, "Link4", "Kept");
+    putOption(s, "  Padded", "MatchMethod", "2");
+    LinkTable t;
+    LoadHostLinks(t, s);
+    EXPECT_EQ(t.titles(), (Titles{"  Padded", "Kept"}));
+    EXPECT_EQ(t.at(0).matchMethod, MatchMethod::Fuzzy);  // options under the trimmed title
+}
+
+struct CountCase {
+    const char* name;
+    std::string stored;  // "" = not stored
+    int expectedLinks;
+};
+
+class LinkCountTest : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(LinkCountTest, CountReadsAsA16BitNumber) {
+    MemoryStore s;
+    if (!GetParam().stored.empty()) putTitle(s, "HLinkCnt", GetParam().stored);
+    putTitle(s, "Link1", "First");
+    putTitle(s, "Link2", "Second");
+    putTitle(s, "Link32767", "Last");
+    putTitle(s, "Link32768", "Beyond");
+    LinkTable t;
+    LoadHostLinks(t, s);
+    EXPECT_EQ(t.linkCount(), GetParam().expectedLinks);
+}
+
+INSTANTIATE_TEST_SUITE_P(Counts, LinkCountTest,
+                         ::testing::Values(CountCase{"Absent", "", 0}, CountCase{"AbsentMarker", "-1", 0},
+                                           CountCase{"One", "1", 1}, CountCase{"Negative", "-5", 0},
+                                           CountCase{"NotANumber", "abc", 0}, CountCase{"LeadingNumber", "2x", 2},
+                                           CountCase{"Huge", "99999999999", 3}, CountCase{"Max", "32767", 3}),
+                         [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
+
+TEST(LoadHostLinks, ReplacesWhatTheTableHeld) {
+    MemoryStore s;
+    LinkTable t;
+    t.insert(titled("Stale"));
+    t.setActiveLinkCount(1);
+    LoadHostLinks(t, s);
+    EXPECT_TRUE(t.empty());
+    EXPECT_EQ(t.activeLinkCount(), 0);
+}
+
+TEST(LoadHostLinks, StoreErrorStopsLoadingAndKeepsWhatWasLoaded) {
+    MemoryStore inner;
+    putTitle(inner, "HLinkCnt", "4");
+    for (const char* k : {"Link1", "Link2", "Link3", "Link4"}) putTitle(inner, k, std::string("T") + k);
+    FailingStore s(inner);
+    s.failReadOf = "Link3";
+    LinkTable t;
+    try {
+        LoadHostLinks(t, s);
+        FAIL() << "the store error must reach the caller";
+    } catch (const KivraError& e) {
+        EXPECT_EQ(e.number(), errnum::DeviceIO);
+    }
+    EXPECT_EQ(t.titles(), (Titles{"TLink1", "TLink2"}));
+
+    // Failing among the options: earlier records have theirs, the rest keep defaults.
+    putOption(inner, "TLink1", "MatchMethod", "2");
+    putOption(inner, "TLink1", "TermHost", "1");
+    s.failReadOf = "TermHost";
+    EXPECT_THROW(LoadHostLinks(t, s), KivraError);
+    EXPECT_EQ(t.linkCount(), 4);
+    EXPECT_EQ(t.at(0).matchMethod, MatchMethod::Fuzzy);
+    EXPECT_FALSE(t.at(0).terminateHost);
+}
+
+// --- Saving ---------------------------------------------------------------------------
+
+TEST(SaveHostLinks, RewritesTheSectionAndAllSevenOptions) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "5");
+    putTitle(s, "Link5", "Old");
+    LinkTable t;
+    HostLink l = titled("Mail");
+    l.winClass = "MailWnd";
+    l.matchMethod = MatchMethod::FuzzyExclusion;
+    l.exclusionText = "Inbox";
+    l.autoExec = false;
+    l.matchClass = true;
+    l.autoTerminate = false;
+    l.terminateHost = true;
+    t.insert(l);
+    SaveHostLinks(t, s);
+    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "1");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Mail");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link5", "-1"), "-1");  // old numbering gone
+    EXPECT_EQ(option(s, "Mail", "WinClass"), "MailWnd");
+    EXPECT_EQ(option(s, "Mail", "MatchMethod"), "3");
+    EXPECT_EQ(option(s, "Mail", "ExclusionText"), "Inbox");
+    EXPECT_EQ(option(s, "Mail", "AutoExecOn"), "2");
+    EXPECT_EQ(option(s, "Mail", "MatchClass"), "1");
+    EXPECT_EQ(option(s, "Mail", "AutoTermOn"), "2");
+    EXPECT_EQ(option(s, "Mail", "TermHost"), "1");
+
+    LinkTable back;
+    LoadHostLinks(back, s);
+    ASSERT_EQ(back.linkCount(), 1);
+    l.autoExecReady = false;  // a link loaded with auto-execute off is not ready
+    EXPECT_EQ(back.at(0), l);
+}
+
+TEST(SaveHostLinks, EmptyTableWritesACountOfZero) {
+    MemoryStore s;
+    putTitle(s, "HLinkCnt", "1");
+    putTitle(s, "Link1", "Gone");
+    SaveHostLinks(LinkTable{}, s);
+    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "0");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "-1");
+}
+
+TEST(LinkSettings, LinkProgramOptionsAndDeletingOneLinksTree) {
+    MemoryStore s;
+    const std::string inst = linkInstanceAppName("Web\\Page", 2, 2);
+    EXPECT_EQ(LoadLinkOptions(inst, s).method, MatchMethod::Exact);
+    EXPECT_TRUE(LoadLinkOptions(inst, s).autoTerminate);
+    EXPECT_FALSE(LoadLinkOptions(inst, s).matchClass);
+    s.write(inst, "LinkOptions", "MatchMethod", "2");
+    s.write(inst, "LinkOptions", "ExclusionText", "x");
+    s.write(inst, "LinkOptions", "MatchClass", "1");
+    s.write(inst, "LinkOptions", "WinClass", "Cls");
+    s.write(inst, "LinkOptions", "AutoTermOn", "2");
+    const LinkMatchOptions o = LoadLinkOptions(inst, s);
+    EXPECT_EQ(o.method, MatchMethod::Fuzzy);
+    EXPECT_EQ(o.exclusionText, "x");
+    EXPECT_TRUE(o.matchClass);
+    EXPECT_EQ(o.winClass, "Cls");
+    EXPECT_FALSE(o.autoTerminate);
+
+    const std::string other = linkInstanceAppName("Web\\Page 2");
+    s.write(other, "FormPosSize", "Height", "900");
+    s.write(linkInstanceAppName("Web\\Page"), "FormPosSize", "Height", "900");
+    DeleteLinkSettings("Web\\Page", s);
+    EXPECT_EQ(s.read(inst, "LinkOptions", "MatchMethod", "-1"), "-1");
+    EXPECT_EQ(s.read(linkInstanceAppName("Web\\Page"), "FormPosSize", "Height", "-1"), "-1");
+    EXPECT_EQ(s.read(other, "FormPosSize", "Height", "-1"), "900");
+}
+
+// --- Against a real SQLite file -------------------------------------------------------
+
+class SqliteLinks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kivra-hostlinks-XXXXXX";
+        ASSERT_NE(mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+    std::unique_ptr<SqliteStore> open() {
+        auto store = std::make_unique<SqliteStore>(dir_ / "settings.db");
+        EXPECT_EQ(store->check().condition, StoreCondition::Ok);
+        return store;
+    }
+    std::filesystem::path dir_;
+};
+
+TEST_F(SqliteLinks, SaveThenLoadRoundTrip) {
+    LinkTable t;
+    HostLink a = titled("beta\\path");
+    a.matchMethod = MatchMethod::Fuzzy;
+    a.winClass = "Cls";
+    t.insert(a);
+    t.insert(titled("Alpha"));
+    {
+        auto store = open();
+        SaveHostLinks(t, *store);
+    }
+    auto store = open();
+    LinkTable back;
+    LoadHostLinks(back, *store);
+    EXPECT_EQ(back.records(), t.records());
+    EXPECT_EQ(store->read("Kivra\\Kivra [Link] beta/path\\Inst 1 of 1", "LinkOptions", "WinClass", "-1"), "Cls");
+}
+
+TEST_F(SqliteLinks, FailedSaveLeavesTheStoredLinksAsTheyWere) {
+    auto store = open();
+    LinkTable before;
+    before.insert(titled("Keep me"));
+    before.insert(titled("And me"));
+    SaveHostLinks(before, *store);
+
+    LinkTable after;
+    after.insert(titled("New one"));
+    after.insert(titled("Another"));
+    FailingStore failing(*store);
+    failing.failWriteOf = "Link2";
+    EXPECT_THROW(SaveHostLinks(after, failing), KivraError);
+
+    LinkTable back;
+    LoadHostLinks(back, *store);
+    EXPECT_EQ(back.titles(), (Titles{"And me", "Keep me"}));
+}
+
+}  // namespace
