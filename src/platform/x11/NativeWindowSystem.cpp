@@ -1,0 +1,12 @@
+// The native window system of an X11 build: the EWMH backend on $DISPLAY.
+#include "NativeWindowSystem.h"
+
+#include "X11WindowSystem.h"
+
+namespace kivra {
+
+std::unique_ptr<WindowSystem> createNativeWindowSystem(std::string* error) {
+    return x11::X11WindowSystem::connect(nullptr, error);
+}
+
+}  // namespace kivra
