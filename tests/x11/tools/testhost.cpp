@@ -1,0 +1,468 @@
+// testhost: opens and changes real X11 windows on command, for the X11 tests
+// and benchmarks. Reads one command per line on stdin, answers one line on
+// stdout ("ok ..." or "error ..."); things the window manager or user do on
+// their own are reported as "event ..." lines.
+//
+//   open <title> [--class C] [--instance I] [--type normal|dialog|utility|splash|menu|...]
+//        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
+//        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
+//        [--name-encoding net|string|compound|none]          -> ok <id>
+//   rename <id> <title> [--name-encoding ...]                 -> ok
+//   move <id> <x> <y> | resize <id> <w> <h>                   -> ok
+//   hide <id> | show <id>                                     -> ok
+//   close <id>     unmap and destroy, answered once the window manager let go -> ok
+//   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
+//   sync | quit                                               -> ok
+// Arguments may be double-quoted; inside quotes \" \\ \n \0 and \xNN are escapes.
+// "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
+#include <poll.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <xcb/xcb.h>
+#include <xcb/xcb_icccm.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto FrameTimeout = std::chrono::seconds(10);
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+xcb_connection_t* c = nullptr;
+xcb_screen_t* screen = nullptr;
+
+xcb_atom_t atom(const std::string& name) {
+    static std::map<std::string, xcb_atom_t> cache;
+    if (const auto it = cache.find(name); it != cache.end()) return it->second;
+    Reply<xcb_intern_atom_reply_t> r(
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.c_str()), nullptr));
+    const xcb_atom_t value = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+    cache[name] = value;
+    return value;
+}
+
+struct HostWindow {
+    bool overrideRedirect = false;
+    bool mapped = false;
+};
+std::map<xcb_window_t, HostWindow> windows;
+
+void reply(const std::string& line) {
+    std::cout << line << '\n' << std::flush;
+}
+
+// --- command line parsing ------------------------------------------------------
+
+std::vector<std::string> tokenize(const std::string& line) {
+    std::vector<std::string> tokens;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && line[i] == ' ') ++i;
+        if (i >= line.size()) break;
+        std::string token;
+        if (line[i] == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                char ch = line[i++];
+                if (ch == '\\' && i < line.size()) {
+                    const char e = line[i++];
+                    if (e == 'n') ch = '\n';
+                    else if (e == '0') ch = '\0';
+                    else if (e == 'x' && i + 2 <= line.size()) {
+                        ch = static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
+                        i += 2;
+                    } else ch = e;
+                }
+                token += ch;
+            }
+            ++i;
+        } else {
+            while (i < line.size() && line[i] != ' ') token += line[i++];
+        }
+        tokens.push_back(token);
+    }
+    return tokens;
+}
+
+struct Options {
+    std::string className = "TestHost", instance = "testhost", type, nameEncoding = "net";
+    bool overrideRedirect = false, unmapped = false, fixedSize = false, undecorated = false, csd = false,
+         noPid = false;
+    xcb_window_t transientFor = XCB_WINDOW_NONE;
+    std::optional<xcb_rectangle_t> geometry;
+};
+
+std::optional<xcb_rectangle_t> parseGeometry(const std::string& g) {
+    unsigned w = 0, h = 0;
+    int x = 0, y = 0;
+    if (std::sscanf(g.c_str(), "%ux%u%d%d", &w, &h, &x, &y) != 4) return std::nullopt;
+    return xcb_rectangle_t{static_cast<int16_t>(x), static_cast<int16_t>(y), static_cast<uint16_t>(w),
+                           static_cast<uint16_t>(h)};
+}
+
+bool parseOptions(const std::vector<std::string>& t, std::size_t from, Options& o, std::string& error) {
+    for (std::size_t i = from; i < t.size(); ++i) {
+        auto value = [&]() -> std::string { return i + 1 < t.size() ? t[++i] : std::string(); };
+        const std::string& k = t[i];
+        if (k == "--class") o.className = value();
+        else if (k == "--instance") o.instance = value();
+        else if (k == "--type") o.type = value();
+        else if (k == "--name-encoding") o.nameEncoding = value();
+        else if (k == "--override-redirect") o.overrideRedirect = true;
+        else if (k == "--unmapped") o.unmapped = true;
+        else if (k == "--fixed-size") o.fixedSize = true;
+        else if (k == "--undecorated") o.undecorated = true;
+        else if (k == "--csd") o.csd = true;
+        else if (k == "--no-pid") o.noPid = true;
+        else if (k == "--transient-for") o.transientFor = static_cast<xcb_window_t>(std::stoul(value()));
+        else if (k == "--geometry") {
+            o.geometry = parseGeometry(value());
+            if (!o.geometry) { error = "bad geometry"; return false; }
+        } else {
+            error = "unknown option " + k;
+            return false;
+        }
+    }
+    return true;
+}
+
+// --- properties ------------------------------------------------------------------
+
+void setProperty(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, uint8_t format, uint32_t count,
+                 const void* data) {
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, format, count, data);
+}
+
+// Decodes UTF-8 into code points (the input is trusted to be valid here).
+std::vector<char32_t> codePoints(const std::string& s) {
+    std::vector<char32_t> out;
+    for (std::size_t i = 0; i < s.size();) {
+        const unsigned char b = s[i];
+        const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t cp = n == 1 ? b : b & (0x7F >> n);
+        for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
+        out.push_back(cp);
+        i += n;
+    }
+    return out;
+}
+
+std::string toLatin1(const std::string& utf8) {
+    std::string out;
+    for (char32_t cp : codePoints(utf8)) out += cp < 0x100 ? static_cast<char>(cp) : '?';
+    return out;
+}
+
+// Compound text: ASCII and Latin-1 as they are, every other run as a UTF-8 segment.
+std::string toCompoundText(const std::string& utf8) {
+    std::string out;
+    std::size_t i = 0;
+    const auto cps = codePoints(utf8);
+    std::size_t byte = 0;
+    while (i < cps.size()) {
+        const unsigned char lead = utf8[byte];
+        const int n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        if (cps[i] < 0x100) {
+            out += static_cast<char>(cps[i]);
+        } else {
+            out += "\x1b%G";
+            out += utf8.substr(byte, n);
+            out += "\x1b%@";
+        }
+        byte += n;
+        ++i;
+    }
+    return out;
+}
+
+void setTitle(xcb_window_t w, const std::string& title, const std::string& encoding) {
+    const xcb_atom_t netName = atom("_NET_WM_NAME"), utf8 = atom("UTF8_STRING");
+    xcb_delete_property(c, w, netName);
+    xcb_delete_property(c, w, XCB_ATOM_WM_NAME);
+    if (encoding == "net") {
+        setProperty(w, netName, utf8, 8, title.size(), title.data());
+        const std::string latin1 = toLatin1(title);
+        setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
+    } else if (encoding == "string") {
+        const std::string latin1 = toLatin1(title);
+        setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
+    } else if (encoding == "compound") {
+        const std::string ct = toCompoundText(title);
+        setProperty(w, XCB_ATOM_WM_NAME, atom("COMPOUND_TEXT"), 8, ct.size(), ct.data());
+    }
+}
+
+std::vector<uint32_t> property32(xcb_window_t w, xcb_atom_t property) {
+    Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr));
+    if (!r || r->format != 32) return {};
+    const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
+    return {data, data + xcb_get_property_value_length(r.get()) / 4};
+}
+
+bool propertyExists(xcb_window_t w, xcb_atom_t property) {
+    Reply<xcb_get_property_reply_t> r(
+        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr));
+    return r && r->type != XCB_ATOM_NONE;
+}
+
+bool inClientList(xcb_window_t w) {
+    for (uint32_t id : property32(screen->root, atom("_NET_CLIENT_LIST_STACKING")))
+        if (id == w) return true;
+    return false;
+}
+
+// --- events ----------------------------------------------------------------------
+
+void handleEvent(const xcb_generic_event_t& event) {
+    switch (event.response_type & 0x7F) {
+        case XCB_MAP_NOTIFY: {
+            const auto& e = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+            if (auto it = windows.find(e.window); it != windows.end()) it->second.mapped = true;
+            return;
+        }
+        case XCB_UNMAP_NOTIFY: {
+            const auto& e = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
+            if (auto it = windows.find(e.window); it != windows.end()) it->second.mapped = false;
+            return;
+        }
+        case XCB_CLIENT_MESSAGE: {
+            const auto& e = reinterpret_cast<const xcb_client_message_event_t&>(event);
+            if (e.type == atom("WM_PROTOCOLS") && e.data.data32[0] == atom("WM_DELETE_WINDOW") &&
+                windows.erase(e.window)) {
+                xcb_destroy_window(c, e.window);
+                xcb_flush(c);
+                reply("event closed " + std::to_string(e.window));
+            }
+            return;
+        }
+        default:
+            return;
+    }
+}
+
+void pumpEvents() {
+    while (Reply<xcb_generic_event_t> e{xcb_poll_for_event(c)}) handleEvent(*e);
+}
+
+// Handles events until `done` holds or the deadline passes.
+template <class Predicate>
+bool waitFor(Predicate done) {
+    const auto deadline = Clock::now() + FrameTimeout;
+    pumpEvents();
+    while (!done()) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) return false;
+        pollfd p{xcb_get_file_descriptor(c), POLLIN, 0};
+        ::poll(&p, 1, static_cast<int>(std::min<long long>(left, 50)));
+        pumpEvents();
+        if (xcb_connection_has_error(c)) return false;
+    }
+    return true;
+}
+
+void syncServer() {
+    std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+}
+
+// Mapped by us and taken in by the window manager: framed, listed, WM_STATE set.
+bool waitFramed(xcb_window_t w) {
+    const xcb_atom_t wmState = atom("WM_STATE"), extents = atom("_NET_FRAME_EXTENTS");
+    return waitFor([&] {
+        const auto it = windows.find(w);
+        if (it == windows.end() || !it->second.mapped) return false;
+        if (it->second.overrideRedirect) return true;
+        return propertyExists(w, wmState) && propertyExists(w, extents) && inClientList(w);
+    });
+}
+
+// --- commands ----------------------------------------------------------------------
+
+std::string openWindow(const std::vector<std::string>& t) {
+    if (t.size() < 2) return "error usage: open <title> [options]";
+    Options o;
+    std::string error;
+    if (!parseOptions(t, 2, o, error)) return "error " + error;
+    const xcb_rectangle_t g = o.geometry.value_or(xcb_rectangle_t{0, 0, 300, 200});
+
+    const xcb_window_t w = xcb_generate_id(c);
+    const uint32_t mask = XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK;
+    const uint32_t values[] = {screen->white_pixel, o.overrideRedirect ? 1u : 0u,
+                               XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
+    xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, g.x, g.y, g.width, g.height, 0,
+                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values);
+    windows[w] = HostWindow{o.overrideRedirect, false};
+
+    setTitle(w, t[1], o.nameEncoding);
+    std::string wmClass = o.instance + '\0' + o.className + '\0';
+    setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
+    const xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
+    setProperty(w, atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1, protocols);
+    if (!o.noPid) {
+        const uint32_t pid = static_cast<uint32_t>(::getpid());
+        setProperty(w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+        char host[256] = {};
+        ::gethostname(host, sizeof host - 1);
+        setProperty(w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8, std::strlen(host), host);
+    }
+    if (!o.type.empty()) {
+        std::string name = "_NET_WM_WINDOW_TYPE_";
+        for (char ch : o.type) name += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+        const xcb_atom_t type = atom(name);
+        setProperty(w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
+    }
+    if (o.transientFor != XCB_WINDOW_NONE)
+        setProperty(w, XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 32, 1, &o.transientFor);
+    xcb_size_hints_t hints{};
+    if (o.geometry) {
+        xcb_icccm_size_hints_set_position(&hints, 1, g.x, g.y);
+        xcb_icccm_size_hints_set_size(&hints, 1, g.width, g.height);
+    }
+    if (o.fixedSize) {
+        xcb_icccm_size_hints_set_min_size(&hints, g.width, g.height);
+        xcb_icccm_size_hints_set_max_size(&hints, g.width, g.height);
+    }
+    xcb_icccm_set_wm_normal_hints(c, w, &hints);
+    if (o.undecorated || o.csd) {
+        const uint32_t motif[5] = {1u << 1, 0, 0, 0, 0};  // decorations given: none
+        setProperty(w, atom("_MOTIF_WM_HINTS"), atom("_MOTIF_WM_HINTS"), 32, 5, motif);
+    }
+    if (o.csd) {
+        const uint32_t shadow[4] = {10, 10, 10, 10};
+        setProperty(w, atom("_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32, 4, shadow);
+    }
+    if (o.unmapped) {
+        syncServer();
+        return "ok " + std::to_string(w);
+    }
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    if (!waitFramed(w)) return "error not framed " + std::to_string(w);
+    return "ok " + std::to_string(w);
+}
+
+std::optional<xcb_window_t> windowArgument(const std::vector<std::string>& t) {
+    if (t.size() < 2) return std::nullopt;
+    char* end = nullptr;
+    const unsigned long id = std::strtoul(t[1].c_str(), &end, 0);
+    if (*end != '\0' || !windows.contains(static_cast<xcb_window_t>(id))) return std::nullopt;
+    return static_cast<xcb_window_t>(id);
+}
+
+std::string runCommand(const std::vector<std::string>& t) {
+    const std::string& verb = t[0];
+    if (verb == "open") return openWindow(t);
+    if (verb == "sync") {
+        // Everything the server sent us before this answer is handled (and reported) first.
+        syncServer();
+        pumpEvents();
+        return "ok";
+    }
+    const auto w = windowArgument(t);
+    if (!w) return "error unknown window";
+    if (verb == "rename" && t.size() >= 3) {
+        Options o;
+        std::string error;
+        if (!parseOptions(t, 3, o, error)) return "error " + error;
+        setTitle(*w, t[2], o.nameEncoding);
+    } else if ((verb == "move" || verb == "resize") && t.size() == 4) {
+        const uint32_t v[] = {static_cast<uint32_t>(std::stoi(t[2])), static_cast<uint32_t>(std::stoi(t[3]))};
+        xcb_configure_window(c, *w,
+                             verb == "move" ? XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y
+                                            : XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
+                             v);
+    } else if (verb == "hide") {
+        xcb_unmap_window(c, *w);
+        // ICCCM withdrawal: a synthetic UnmapNotify tells the window manager.
+        xcb_unmap_notify_event_t e{};
+        e.response_type = XCB_UNMAP_NOTIFY;
+        e.event = screen->root;
+        e.window = *w;
+        xcb_send_event(c, 0, screen->root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                       reinterpret_cast<const char*>(&e));
+        xcb_flush(c);
+        if (!waitFor([&] { return !windows[*w].mapped && !inClientList(*w); })) return "error still listed";
+    } else if (verb == "show") {
+        xcb_map_window(c, *w);
+        xcb_flush(c);
+        if (!waitFramed(*w)) return "error not framed";
+    } else if (verb == "close") {
+        xcb_unmap_window(c, *w);
+        xcb_destroy_window(c, *w);
+        windows.erase(*w);
+        xcb_flush(c);
+        if (!waitFor([&] { return !inClientList(*w); })) return "error still listed";
+    } else if (verb == "destroy") {
+        xcb_destroy_window(c, *w);
+        windows.erase(*w);
+    } else {
+        return "error unknown command";
+    }
+    syncServer();
+    return "ok";
+}
+
+}  // namespace
+
+int main() {
+    int screenNumber = 0;
+    c = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "testhost: cannot connect to the X display\n");
+        return 1;
+    }
+    xcb_screen_iterator_t it = xcb_setup_roots_iterator(xcb_get_setup(c));
+    for (int i = 0; i < screenNumber; ++i) xcb_screen_next(&it);
+    screen = it.data;
+    const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &rootMask);
+    syncServer();
+    reply("ready " + std::to_string(::getpid()));
+
+    std::string pending;
+    bool running = true;
+    while (running) {
+        pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}};
+        if (::poll(fds, 2, -1) < 0) continue;
+        pumpEvents();
+        if (xcb_connection_has_error(c)) return 1;
+        if (!(fds[0].revents & (POLLIN | POLLHUP))) continue;
+        char buffer[4096];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) break;  // the test went away: so do we
+        pending.append(buffer, static_cast<std::size_t>(n));
+        std::size_t eol;
+        while (running && (eol = pending.find('\n')) != std::string::npos) {
+            const std::string line = pending.substr(0, eol);
+            pending.erase(0, eol + 1);
+            const auto tokens = tokenize(line);
+            if (tokens.empty()) continue;
+            if (tokens[0] == "quit") {
+                reply("ok");
+                running = false;
+            } else {
+                reply(runCommand(tokens));
+            }
+        }
+    }
+    xcb_disconnect(c);
+    return 0;
+}
