@@ -1,11 +1,15 @@
 // Renders the icon set and the message box form for a few kinds to PNG files, so that a person
 // can look at them: msgbox_gallery <output directory>. Run it on the offscreen platform.
+#include "ErrorReport.h"
 #include "Icons.h"
+#include "MessageState.h"
+#include "MsgBoxForm.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFont>
 #include <QPainter>
+#include <QStyle>
 
 #include <cstdio>
 #include <vector>
@@ -53,6 +57,89 @@ QImage contactSheet() {
     return sheet;
 }
 
+const QString kCrLf = QStringLiteral("\r\n");
+
+struct FormShot {
+    int kind;
+    const char* file;
+    QString text;
+    QString caption;
+};
+
+std::vector<FormShot> formShots() {
+    const auto report53 = kivra::formatErrorReport(53, "No such file or directory");
+    const auto report5 = kivra::formatErrorReport(5, "Input/output error while reading the settings file");
+    return {
+        {3, "kind03-welcome",
+         QStringLiteral("Welcome to Kivra!") + kCrLf +
+             QStringLiteral("Left-click the Kivra Main Form to show the controls,") + kCrLf +
+             QStringLiteral("or left-click within any frame of the Main Form") + kCrLf +
+             QStringLiteral("for context-sensitive help."),
+         {}},
+        {12, "kind12-error53", QString::fromStdString(report53.body), QString::fromStdString(report53.caption)},
+        {12, "kind12-error-other", QString::fromStdString(report5.body), QString::fromStdString(report5.caption)},
+        {23, "kind23-exit",
+         QStringLiteral("Exiting the Kivra Main Application will also") + kCrLf +
+             QStringLiteral("terminate any active Kivra Host Window Links.") + kCrLf +
+             QStringLiteral("            Continue Exiting Kivra Main?"),
+         {}},
+        {28, "kind28-resources",
+         QStringLiteral("You've reached the maximum number concurrent KVA Links recommended for physical "
+                        "memory in your system.  Check for Low System Resources!"),
+         {}},
+        {1, "kind01-about",
+         QStringLiteral("               kivra Version 2.00.006") + kCrLf + kivra::rightsNotice(), {}},
+        {36, "kind36-support", {}, {}},
+        {10, "kind10-picture",
+         QStringLiteral("Cannot load Picture file because either it is not a picture file format"
+                        " supported by Qbase 5.0, or you tried to load a non-picture type file.  Pick"
+                        " another picture file format or avoid loading non-picture type files."),
+         {}},
+        {20, "kind20-path",
+         QStringLiteral("/home/someone/Pictures/Wallpapers/Mountai") + kCrLf +
+             QStringLiteral("ns/WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW") + kCrLf +
+             QStringLiteral("iiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiiii") + kCrLf + QStringLiteral("autumn-lake.jpg"),
+         {}},
+        {26, "kind26-deactivate", {}, {}},
+        {29, "kind29-fuzzy", {}, {}},
+        {14, "kind14-maxlinks",
+         QStringLiteral("Can't add another Host Link because the maximum") + kCrLf +
+             QStringLiteral("number possible 32767 exist already.  You must") + kCrLf +
+             QStringLiteral("delete Host Link(s) before you can add any more."),
+         {}},
+        {16, "kind16-duplicate",
+         QStringLiteral("Title already on List.  To create Multiple Links for this Host, use [Edit] to "
+                        "shorten matching Link's Title and to set its Fuzzy option ON, then [Add>]. "),
+         {}},
+    };
+}
+
+// The form as the window manager would frame it: a title bar with the caption above the client.
+QImage renderForm(const FormShot& shot) {
+    kivra::MessageState& s = kivra::messages();
+    s.pendingKind = shot.kind;
+    s.pendingText = shot.text;
+    s.pendingCaption = shot.caption;
+    s.versionText = QStringLiteral("2.00");
+    kivra::MsgBoxForm form(nullptr);
+    form.show();
+    QApplication::processEvents();
+    const QPixmap client = form.grab();
+    const int bar = 22;
+    QImage image(client.width() + 6, client.height() + bar + 3, QImage::Format_ARGB32);
+    image.fill(QColor(0x2E, 0x4A, 0x7A));
+    QPainter p(&image);
+    p.setPen(Qt::white);
+    QFont f = QApplication::font();
+    f.setBold(true);
+    p.setFont(f);
+    p.drawText(QRect(8, 0, image.width() - 10, bar), Qt::AlignVCenter | Qt::AlignLeft, form.windowTitle());
+    p.drawPixmap(3, bar, client);
+    p.end();
+    form.done(6);
+    return image;
+}
+
 bool save(const QImage& image, const QString& path) {
     if (!image.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -69,6 +156,12 @@ int main(int argc, char** argv) {
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("gallery");
     QDir().mkpath(out);
     bool ok = save(contactSheet(), out + QLatin1String("/icons.png"));
+    for (const auto& shot : formShots()) {
+        const QImage image = renderForm(shot);
+        ok = save(image, out + QStringLiteral("/%1.png").arg(QLatin1String(shot.file))) && ok;
+        ok = save(image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation),
+                  out + QStringLiteral("/%1-x2.png").arg(QLatin1String(shot.file))) && ok;
+    }
     for (const auto& e : kIcons)
         for (int size : {16, 32, 64})
             ok = kivra::kivraPixmap(e.number, size).save(
