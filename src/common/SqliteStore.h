@@ -28,6 +28,7 @@ struct StoredEntry {
     // `path` split at its last backslash.
     std::string app() const;
     std::string section() const;
+    bool operator==(const StoredEntry&) const = default;
 };
 
 // How the file is opened.

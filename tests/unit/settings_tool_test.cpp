@@ -1,0 +1,212 @@
+// kivra-settings run as a user would: get, set, list, delete-section, and export/import
+// round trips of awkward names and values; a faulty import changes nothing.
+#include "SqliteStore.h"
+#include "StoreLocation.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace kivra {
+
+void PrintTo(const StoredEntry& e, std::ostream* os) { *os << "{" << e.path << " | " << e.key << " | " << e.value << "}"; }
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+std::string fileContents(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+class SettingsTool : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* bin = std::getenv("KIVRA_BIN_DIR");
+        program_ = fs::path(bin ? bin : ".") / "kivra-settings";
+        ASSERT_TRUE(fs::exists(program_)) << program_ << " not built (set KIVRA_BIN_DIR)";
+        std::string pattern = (fs::temp_directory_path() / "kivra-tool-XXXXXX").string();
+        dir_ = mkdtemp(pattern.data());
+        store_ = dir_ / "settings.sqlite3";
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    // Runs the tool with KIVRA_SETTINGS naming this test's file.
+    RunResult run(const std::vector<std::string>& args, const std::string& input = {}) {
+        const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
+        writeFile(in, input);
+        std::vector<std::string> argStrings = {program_.string()};
+        argStrings.insert(argStrings.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (auto& a : argStrings) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        std::vector<std::string> envStrings = {"KIVRA_SETTINGS=" + store_.string()};
+        for (char** e = environ; *e; ++e)
+            if (!std::string_view(*e).starts_with("KIVRA_SETTINGS=")) envStrings.push_back(*e);
+        std::vector<char*> envp;
+        for (auto& e : envStrings) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        pid_t pid = 0;
+        RunResult result;
+        if (posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
+            int status = 0;
+            waitpid(pid, &status, 0);
+            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        result.out = fileContents(out);
+        result.err = fileContents(err);
+        return result;
+    }
+
+    std::vector<StoredEntry> storedEntries() {
+        OpenedStore opened = openStore(store_);
+        EXPECT_FALSE(opened.problem);
+        return opened.store->entries();
+    }
+
+    fs::path program_;
+    fs::path dir_;
+    fs::path store_;
+};
+
+TEST_F(SettingsTool, GetPrintsMinusOneForAbsentAndTheValueOnceSet) {
+    RunResult absent = run({"get", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA"});
+    EXPECT_EQ(absent.status, 0) << absent.err;
+    EXPECT_EQ(absent.out, "-1\n");
+    ASSERT_EQ(run({"set", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA", "2"}).status, 0);
+    EXPECT_EQ(run({"get", "KIVRA\\kivra [ main ]", "formprefs", "FORMKVA"}).out, "2\n");
+}
+
+TEST_F(SettingsTool, DeleteSectionAndListWorkOnTheTree) {
+    ASSERT_EQ(run({"set", "Kivra\\Kivra [Link] Mail\\Inst 1 of 1", "FormPosSize", "Top", "10"}).status, 0);
+    ASSERT_EQ(run({"set", "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1", "FormPosSize", "Top", "20"}).status, 0);
+    ASSERT_EQ(run({"set", "Kivra\\Kivra [ Main ]", "MainOptions", "TBCapString", "a\tb"}).status, 0);
+    EXPECT_EQ(run({"list", "Kivra\\Kivra [Link] Mailbox"}).out,
+              "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1\tFormPosSize\tTop\t20\n");
+    ASSERT_EQ(run({"delete-section", "Kivra", "Kivra [Link] Mail"}).status, 0);
+    EXPECT_EQ(run({"list"}).out,
+              "Kivra\\Kivra [ Main ]\tMainOptions\tTBCapString\ta%09b\n"
+              "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1\tFormPosSize\tTop\t20\n");
+}
+
+TEST_F(SettingsTool, ExportWipeImportRestoresEveryValueExactly) {
+    const std::vector<StoredEntry> tricky = {
+        {"Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA", "1"},
+        {"Kivra\\Kivra [ Main ]\\MainOptions", "TBCapString", "  blanks at both ends  "},
+        {"Kivra\\Kivra [ Main ]\\MainOptions", "Empty", ""},
+        {"Kivra\\Kivra [ Main ]\\MainOptions", "Controls", "tab\there\nnewline\rCR\r\nCRLF"},
+        {"Kivra\\Kivra [ Main ]\\PictureFiles", "PrevFile1", "C:\\pics\\a b\\%41%.gif"},
+        {"Kivra\\Kivra [Link] C:/x [1]]\\Inst 1 of 1\\LinkOptions", "Title", "Grüße 日本 \xF0\x9F\x98\x80"},
+        {"Kivra\\Kivra [Link] ends with blank \\Inst 1 of 1\\S", "=odd=key", "=starts with equals"},
+        {"Kivra\\S", "[bracket", "#hash"},
+        {"Kivra\\S", "#hash", "[bracket"},
+        {"Kivra\\S", " lead key", "bad utf8 \xC3 and \xFF and nul " + std::string(1, '\0') + " end"},
+    };
+    {
+        OpenedStore opened = openStore(store_);
+        for (const StoredEntry& e : tricky) opened.store->write(e.app(), e.section(), e.key, e.value);
+    }
+    const std::vector<StoredEntry> before = storedEntries();
+    ASSERT_EQ(before.size(), tricky.size());
+
+    const fs::path exported = dir_ / "export.txt";
+    RunResult ex = run({"export", exported.string()});
+    ASSERT_EQ(ex.status, 0) << ex.err;
+    const std::string text = fileContents(exported);
+    EXPECT_TRUE(text.starts_with("kivra-settings export 1\n"));
+    // One line per value and section: nothing inside a value breaks a line.
+    for (const char c : text) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
+
+    fs::remove(store_);
+    EXPECT_EQ(run({"get", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA"}).out, "-1\n");
+    RunResult im = run({"import", exported.string()});
+    ASSERT_EQ(im.status, 0) << im.err;
+    EXPECT_EQ(storedEntries(), before);
+
+    // Export of the imported tree is the same text; standard input works for import too.
+    RunResult again = run({"export", "-"});
+    EXPECT_EQ(again.out, text);
+    fs::remove(store_);
+    ASSERT_EQ(run({"import", "-"}, text).status, 0);
+    EXPECT_EQ(storedEntries(), before);
+}
+
+struct BadImport {
+    const char* name;
+    std::string text;
+    int line;
+};
+
+class SettingsToolBadImport : public SettingsTool, public ::testing::WithParamInterface<BadImport> {};
+
+TEST_P(SettingsToolBadImport, ChangesNothingAndNamesTheLine) {
+    ASSERT_EQ(run({"set", "Kivra\\A", "S", "Kept", "original"}).status, 0);
+    const fs::path file = dir_ / "bad.txt";
+    writeFile(file, GetParam().text);
+    RunResult result = run({"import", file.string()});
+    EXPECT_NE(result.status, 0);
+    EXPECT_NE(result.err.find(file.string() + ":" + std::to_string(GetParam().line) + ":"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(storedEntries(), (std::vector<StoredEntry>{{"Kivra\\A\\S", "Kept", "original"}}));
+}
+
+const std::string kGoodStart = "kivra-settings export 1\n[Kivra\\A\\S]\nKept=changed\nNew=1\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Faults, SettingsToolBadImport,
+    ::testing::Values(BadImport{"NoHeader", "[Kivra\\A\\S]\nKept=changed\n", 1},
+                      BadImport{"OtherVersion", "kivra-settings export 2\n[Kivra\\A\\S]\nKept=x\n", 1},
+                      BadImport{"Empty", "", 1},
+                      BadImport{"BadEscape", kGoodStart + "Other=50%\n", 5},
+                      BadImport{"BadHexDigit", kGoodStart + "Other=%G1\n", 5},
+                      BadImport{"RawTab", kGoodStart + "Other=a\tb\n", 5},
+                      BadImport{"NoEquals", kGoodStart + "just text\n", 5},
+                      BadImport{"UnclosedSection", kGoodStart + "[Kivra\\B\n", 5},
+                      BadImport{"SectionWithoutApp", kGoodStart + "[NoBackslash]\nK=v\n", 5},
+                      BadImport{"ValueBeforeSection", "kivra-settings export 1\nK=v\n", 2},
+                      BadImport{"NulInKey", kGoodStart + "a%00b=v\n", 5}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(SettingsTool, UsageErrorsAndHelp) {
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"get", "only-two", "args"}).status, 2);
+    EXPECT_EQ(run({"frobnicate"}).status, 2);
+    RunResult help = run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("export FILE"), std::string::npos);
+    EXPECT_NE(run({"import", (dir_ / "missing.txt").string()}).status, 0);
+}
+
+}  // namespace
+}  // namespace kivra
