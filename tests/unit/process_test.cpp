@@ -1,0 +1,241 @@
+// Process start and stop: one verbatim argument, clean inheritance, SIGTERM then
+// SIGKILL, and no zombie left behind.
+#include "Process.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace kivra;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::string probePath() {
+    const char* bin = std::getenv("KIVRA_BIN_DIR");
+    return std::string(bin ? bin : ".") + "/process_probe";
+}
+
+std::string hex(const std::string& s) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char b : s) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out.empty() ? "-" : out;
+}
+
+// The probe's report: each line's first word → the rest; "fd" lines collected apart.
+struct Report {
+    std::map<std::string, std::string> values;
+    std::vector<int> fds;
+};
+
+class ProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kivra-proc-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        report_ = dir_ + "/report";
+        setenv("KIVRA_PROBE_OUT", report_.c_str(), 1);
+        setenv("KIVRA_PROBE_MODE", "exit", 1);
+        ASSERT_EQ(access(probePath().c_str(), X_OK), 0) << probePath() << " is missing; set KIVRA_BIN_DIR";
+    }
+    void TearDown() override {
+        for (ProcessId pid : started_) terminateProcess(pid, 0ms);
+        std::system(("rm -rf " + dir_).c_str());
+    }
+
+    ProcessId start(const std::string& argument) {
+        const StartedProcess p = startProcess(probePath(), argument);
+        EXPECT_TRUE(p) << p.error;
+        if (p) started_.push_back(p.pid);
+        return p.pid;
+    }
+
+    // Waits for the probe's report; empty when it never came.
+    std::optional<Report> awaitReport(std::chrono::milliseconds limit = 5s) {
+        const auto deadline = Clock::now() + limit;
+        while (access(report_.c_str(), F_OK) != 0) {
+            if (Clock::now() > deadline) return std::nullopt;
+            std::this_thread::sleep_for(2ms);
+        }
+        std::ifstream in(report_);
+        Report r;
+        std::string line, key, index, value;
+        while (std::getline(in, line)) {
+            std::istringstream words(line);
+            words >> key;
+            if (key == "fd") r.fds.push_back(std::stoi(line.substr(3)));
+            else if (key == "argv" && words >> index >> value) r.values["argv " + index] = value;
+            else if (words >> value) r.values[key] = value;
+        }
+        std::remove(report_.c_str());
+        return r;
+    }
+
+    std::string dir_, report_;
+    std::vector<ProcessId> started_;
+};
+
+TEST_F(ProcessTest, TheArgumentStringArrivesAsOneArgumentByteForByte) {
+    const std::string arguments[] = {
+        "1234\t1\t1\t5678\t4\tMail",                 // the link program's command line
+        "\t\tleading tabs\t\ttwo tabs\t",            // runs of TABs are the receiver's business
+        "  blanks  \"quotes\" 'single' \\back\\slash $HOME *.gif ; | &",
+        "Caf\xc3\xa9 \xe2\x80\x94 \xe6\x97\xa5\xe6\x9c\xac",  // UTF-8 titles
+        std::string(4000, 'x'),                      // a long title does not split either
+        "",                                          // an empty argument is still one argument
+    };
+    for (const std::string& arg : arguments) {
+        SCOPED_TRACE(arg.substr(0, 40));
+        start(arg);
+        const auto r = awaitReport();
+        ASSERT_TRUE(r);
+        EXPECT_EQ(r->values.at("argc"), "2");
+        EXPECT_EQ(r->values.at("argv 0"), hex(probePath()));
+        EXPECT_EQ(r->values.at("argv 1"), hex(arg));
+    }
+}
+
+TEST_F(ProcessTest, TheChildInheritsTheEnvironmentButNoDescriptorsOrIgnoredSignals) {
+    setenv("KIVRA_PROBE_TOKEN", "token \t value", 1);
+    const int leaked = open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
+    ASSERT_GE(leaked, 3);
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &usr1, nullptr);
+
+    start("x");
+    const auto r = awaitReport();
+
+    sigprocmask(SIG_UNBLOCK, &usr1, nullptr);
+    signal(SIGPIPE, SIG_DFL);
+    close(leaked);
+    unsetenv("KIVRA_PROBE_TOKEN");
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->values.at("env"), hex("token \t value"));
+    for (int fd : r->fds) EXPECT_LT(fd, 3) << "descriptor " << fd << " leaked into the child";
+    EXPECT_EQ(r->values.at("sigpipe"), "default");
+    EXPECT_EQ(r->values.at("blocked"), "0");
+}
+
+TEST_F(ProcessTest, AProgramThatCannotStartGivesItsReasonAndNoPid) {
+    const std::string notExecutable = dir_ + "/plain-file";
+    std::ofstream(notExecutable) << "not a program";
+    chmod(notExecutable.c_str(), 0644);
+    const struct {
+        std::string program;
+        int errorCode;
+    } cases[] = {{dir_ + "/no-such-program", ENOENT}, {notExecutable, EACCES}, {dir_, EACCES}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.program);
+        const StartedProcess p = startProcess(c.program, "1\t1");
+        EXPECT_FALSE(p);
+        EXPECT_EQ(p.pid, 0);
+        EXPECT_EQ(p.errorCode, c.errorCode);
+        EXPECT_EQ(p.error, "Cannot start " + c.program + ": " + std::strerror(c.errorCode));
+    }
+}
+
+TEST_F(ProcessTest, TerminateEndsAWellBehavedProcessWithinTheGracePeriod) {
+    setenv("KIVRA_PROBE_MODE", "wait", 1);
+    const ProcessId pid = start("x");
+    ASSERT_TRUE(awaitReport());
+    EXPECT_TRUE(processAlive(pid));
+    const auto t0 = Clock::now();
+    EXPECT_EQ(terminateProcess(pid, 2s), Termination::Ended);
+    EXPECT_LT(Clock::now() - t0, 1s);
+    EXPECT_FALSE(processAlive(pid));
+    errno = 0;
+    EXPECT_EQ(waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1) << "the child was not reaped";
+    EXPECT_EQ(errno, ECHILD);
+}
+
+TEST_F(ProcessTest, TerminateKillsAProcessThatIgnoresSigtermAfterTheGracePeriod) {
+    setenv("KIVRA_PROBE_MODE", "ignore-term", 1);
+    const ProcessId pid = start("x");
+    ASSERT_TRUE(awaitReport());  // written after SIGTERM is ignored
+    const auto t0 = Clock::now();
+    EXPECT_EQ(terminateProcess(pid, 200ms), Termination::Killed);
+    const auto took = Clock::now() - t0;
+    EXPECT_GE(took, 200ms);
+    EXPECT_LT(took, 1s);
+    EXPECT_FALSE(processAlive(pid));
+    EXPECT_EQ(waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1) << "the child was not reaped";
+    EXPECT_EQ(terminateProcess(pid, 10ms), Termination::AlreadyGone);
+}
+
+TEST_F(ProcessTest, AnExitedChildLeavesNoZombieOnceReaped) {
+    const ProcessId a = start("a");
+    ASSERT_TRUE(awaitReport());
+    const ProcessId b = start("b");
+    ASSERT_TRUE(awaitReport());
+    // Both exit on their own; one reaping call collects both.
+    std::vector<ProcessId> reaped;
+    const auto deadline = Clock::now() + 5s;
+    while (reaped.size() < 2 && Clock::now() < deadline) {
+        for (ProcessId pid : reapExitedChildren()) reaped.push_back(pid);
+        std::this_thread::sleep_for(2ms);
+    }
+    std::sort(reaped.begin(), reaped.end());
+    EXPECT_EQ(reaped, (std::vector<ProcessId>{std::min(a, b), std::max(a, b)}));
+    for (ProcessId pid : {a, b}) {
+        EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << pid << " lingers";
+        EXPECT_FALSE(processAlive(pid));
+    }
+    EXPECT_TRUE(reapExitedChildren().empty());
+}
+
+TEST_F(ProcessTest, AskingWhetherAnExitedChildLivesReapsIt) {
+    const ProcessId pid = start("x");
+    ASSERT_TRUE(awaitReport());
+    const auto deadline = Clock::now() + 5s;
+    while (processAlive(pid) && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
+    EXPECT_FALSE(processAlive(pid));
+    EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << "left as a zombie";
+}
+
+TEST_F(ProcessTest, OtherChildrenKeepTheirExitStatus) {
+    // A child that someone else started (QProcess, say) must not be reaped by us.
+    const pid_t other = fork();
+    if (other == 0) _exit(7);
+    ASSERT_GT(other, 0);
+    // It has exited and is a zombie of ours: not alive, yet still there to collect.
+    const auto deadline = Clock::now() + 5s;
+    while (processAlive(other) && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
+    EXPECT_FALSE(processAlive(other));
+    EXPECT_TRUE(reapExitedChildren().empty());
+    int status = 0;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 7);
+}
+
+TEST_F(ProcessTest, ProcessesThatAreNotOursAreJudgedByExistence) {
+    EXPECT_TRUE(processAlive(getpid()));
+    EXPECT_TRUE(processAlive(1));  // exists even when we may not signal it
+    for (ProcessId bad : {ProcessId(0), ProcessId(-1), ProcessId(1) << 40}) {
+        EXPECT_FALSE(processAlive(bad)) << bad;
+        EXPECT_EQ(terminateProcess(bad, 0ms), Termination::AlreadyGone) << bad;
+    }
+}
+
+}  // namespace
