@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <system_error>
+#include <vector>
 
 namespace kivra {
 
@@ -73,6 +74,21 @@ OpenedStore openSnapshot(const fs::path& file, const KivraError& why) {
     return unavailable(why);
 }
 
+// Creates the folder and any missing parents readable by the user only (link titles say
+// what the user looks at), as the XDG base directory rules ask for new folders.
+void createPrivateFolders(const fs::path& folder, std::error_code& ec) {
+    std::vector<fs::path> missing;
+    for (fs::path p = folder; !p.empty() && !fs::exists(p, ec); p = p.parent_path()) {
+        missing.push_back(p);
+        if (p == p.parent_path()) break;
+    }
+    for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+        if (!fs::create_directory(*it, ec) && ec) return;
+        fs::permissions(*it, fs::perms::owner_all, ec);
+    }
+    if (!fs::is_directory(folder, ec) && !ec) ec = std::make_error_code(std::errc::not_a_directory);
+}
+
 // Creates an empty file (which SQLite takes as an empty database) when there is none, so
 // that a folder we may not write in is reported as such rather than as a missing file.
 std::optional<KivraError> createIfMissing(const fs::path& file) {
@@ -82,6 +98,7 @@ std::optional<KivraError> createIfMissing(const fs::path& file) {
     std::FILE* created = std::fopen(file.string().c_str(), "ab");
     if (created) {
         std::fclose(created);
+        fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write, ec);
         return std::nullopt;
     }
     const int err = errno != 0 ? errno : EACCES;
@@ -121,7 +138,7 @@ OpenedStore openStore(const fs::path& file) {
     std::error_code ec;
     const fs::path folder = file.parent_path();
     if (!folder.empty() && !fs::is_directory(folder, ec)) {
-        fs::create_directories(folder, ec);
+        createPrivateFolders(folder, ec);
         if (ec)
             return unavailable(KivraError(errorNumberFromErrorCode(ec),
                                           "Cannot create the settings folder " + folder.string() + ": " +

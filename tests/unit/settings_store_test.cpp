@@ -328,6 +328,10 @@ TEST(StoreLocation, CreatesFolderAndFile) {
     EXPECT_FALSE(opened.problem) << opened.problem->what();
     opened.store->write(kMain, "S", "K", "v");
     EXPECT_TRUE(fs::exists(file));
+    // Link titles tell what the user looks at: only the user may read them.
+    EXPECT_EQ(fs::status(dir.path() / "a").permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(openStore(file).store->read(kMain, "S", "K", kAbsent), "v");
 }
 
