@@ -1,2 +1,48 @@
-// kivra: the main program (being built).
-int main() { return 0; }
+// kivra: the main program. Refuses any command line and a second instance, then
+// opens the main window.
+#include "MainForm.h"
+#include "NativeWindowSystem.h"
+#include "SingleInstance.h"
+#include "StoreLocation.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+
+int main(int argc, char* argv[]) {
+    // Any command-line text ends the program at once, without a window or a message.
+    if (argc > 1) return 0;
+
+    // The class name of every window of ours carries the marker that keeps
+    // them out of the host window list.
+    QApplication::setApplicationName(QStringLiteral("QbaseRT5-Kivra"));
+    QApplication app(argc, argv);
+    const QString ownFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+
+    auto instance = kivra::acquireSingleInstance("kivra");
+    if (!instance) {
+        QMessageBox::information(nullptr, QStringLiteral("Kivra"), ownFileName + QStringLiteral(" is already running."));
+        return 0;
+    }
+
+    std::string error;
+    auto windows = kivra::createNativeWindowSystem(&error);
+    if (!windows) {
+        QMessageBox::critical(nullptr, QStringLiteral("Kivra"), QString::fromStdString(error));
+        return 1;
+    }
+
+    kivra::MainEnvironment env;
+    env.windows = windows.get();
+    auto opened = kivra::openDefaultStore();
+    env.store = opened.store;
+    env.storeOpenError = opened.problem;
+    env.appDirectory = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    kivra::setCurrentStore(env.store);
+
+    kivra::MainForm form(std::move(env));
+    form.load();
+    form.show();
+    return app.exec();
+}
