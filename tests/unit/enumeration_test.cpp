@@ -137,13 +137,8 @@ TEST_F(WalkTest, TrailingBlanksDroppedAndAllBlankTitlesListedEmpty) {
     EXPECT_EQ(texts(entries), (Texts{"T: ", "T:   Padded", "T: Anchor"}));
     EXPECT_EQ(entryTitle(entries[0].text), "");
     EXPECT_EQ(entryTitle(entries[1].text), "  Padded");
-}
-
-TEST(EntryTitle, DropsThePrefixByFirstCharacter) {
-    EXPECT_EQ(entryTitle("T: Editor"), "Editor");
     EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
     EXPECT_EQ(entryTitle("T:"), "");
-    EXPECT_EQ(entryTitle(""), "");
 }
 
 TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
@@ -285,11 +280,6 @@ TEST(HorizontalExtent, WidestEntryPlusTwoBlanksOrZeroWhenEmpty) {
     EXPECT_EQ(horizontalExtent({}, width), 0);
     const std::vector<std::string> entries{"T: ab", "T: abcdef", "T: a"};
     EXPECT_EQ(horizontalExtent(entries, width), 82);  // (9 + 2) * 7.5 = 82.5, truncated
-}
-
-TEST(LinkCountLabel, NoLeadingBlank) {
-    EXPECT_EQ(linkCountLabelText(0), "Total Links Defined: 0");
-    EXPECT_EQ(linkCountLabelText(32767), "Total Links Defined: 32767");
 }
 
 }  // namespace
