@@ -4,11 +4,13 @@
 #include "ErrorReport.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 namespace kivra {
@@ -37,6 +39,41 @@ fs::path withSuffix(const fs::path& file, const std::string& suffix) {
 
 // SQLite keeps a file's journal beside it; a stale one must leave with the file it belongs to.
 constexpr const char* kCompanions[] = {"-wal", "-shm", "-journal"};
+
+// Only one program at a time may set a damaged file aside, or a second one could move away
+// the new file the first has just made. The lock is a folder beside the file: creating a
+// folder is atomic on every file system, local or remote. A lock left by a program that died
+// during the few milliseconds it is held is broken after kStaleLock.
+constexpr auto kStaleLock = std::chrono::seconds(10);
+constexpr auto kLockWait = std::chrono::seconds(15);
+
+class RecoveryLock {
+public:
+    explicit RecoveryLock(const fs::path& file) : dir_(withSuffix(file, ".recovering")) {
+        const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::error_code ec;
+            if (fs::create_directory(dir_, ec)) {
+                held_ = true;
+                return;
+            }
+            if (ec) return;  // cannot create it at all: the rename would fail the same way
+            const auto age = fs::file_time_type::clock::now() - fs::last_write_time(dir_, ec);
+            if (!ec && age > kStaleLock) fs::remove(dir_, ec);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    ~RecoveryLock() {
+        std::error_code ec;
+        if (held_) fs::remove(dir_, ec);
+    }
+    RecoveryLock(const RecoveryLock&) = delete;
+    RecoveryLock& operator=(const RecoveryLock&) = delete;
+
+private:
+    fs::path dir_;
+    bool held_ = false;
+};
 
 // True when the file now at `file` is still damaged: another program may have set the old
 // file aside and created a sound one since we looked.
@@ -170,12 +207,15 @@ OpenedStore openStore(const fs::path& file) {
             return openSnapshot(file, *check.error);
         case StoreCondition::Damaged:
             store.reset();
-            if (!stillDamaged(file)) continue;  // someone else replaced it a moment ago
             try {
+                RecoveryLock lock(file);
+                if (!stillDamaged(file)) continue;  // someone else replaced it a moment ago
                 const fs::path aside = setAside(file);
                 damaged = KivraError(kDamagedStoreError,
                                      "Settings damaged, new file. Old one kept as " + aside.string());
             } catch (const fs::filesystem_error& e) {
+                std::error_code gone;
+                if (!fs::exists(file, gone)) continue;  // another program moved it first
                 return unavailable(KivraError(errorNumberFromErrorCode(e.code()),
                                               "Settings file damaged and cannot be moved aside: " +
                                                   file.string() + ": " + e.code().message()));

@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -397,6 +398,21 @@ TEST(StoreLocation, StaleJournalLeavesWithTheDamagedFile) {
     OpenedStore opened = openStore(file);
     ASSERT_TRUE(opened.problem);
     EXPECT_FALSE(fs::exists(file.string() + "-wal") && fileContents(file.string() + "-wal") == "stale journal");
+    opened.store->write(kMain, "S", "K", "v");
+    EXPECT_EQ(opened.store->read(kMain, "S", "K", kAbsent), "v");
+}
+
+TEST(StoreLocation, RecoveryLockLeftByADeadProgramIsBroken) {
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.sqlite3";
+    writeFile(file, "garbage that is no database");
+    const fs::path lock = file.string() + ".recovering";
+    fs::create_directory(lock);
+    fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    OpenedStore opened = openStore(file);
+    ASSERT_TRUE(opened.problem);
+    EXPECT_EQ(opened.problem->number(), kDamagedStoreError);
+    EXPECT_FALSE(fs::exists(lock));
     opened.store->write(kMain, "S", "K", "v");
     EXPECT_EQ(opened.store->read(kMain, "S", "K", kAbsent), "v");
 }

@@ -1,5 +1,6 @@
 // Many processes saving to one settings file at the same moment lose nothing and leave a
-// sound file: eight store_writer processes, released together, 500 keys each.
+// sound file: eight store_writer processes, released together, 500 keys each, on a new
+// file and on a damaged one that they all find at once.
 #include "SqliteStore.h"
 #include "StoreLocation.h"
 
@@ -13,6 +14,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <string>
 #include <vector>
@@ -81,12 +83,10 @@ struct Pipe {
     }
 };
 
-TEST(StoreConcurrency, EightWritersAtOnceLoseNothing) {
+// Starts the writers, releases them together once all are waiting, and waits for them.
+void runWriters(const fs::path& file) {
     const fs::path program = writerProgram();
     ASSERT_TRUE(fs::exists(program)) << program << " not built (set KIVRA_BIN_DIR)";
-    TempDir dir;
-    const fs::path file = dir.path() / "settings.sqlite3";  // created by the writers, all at once
-
     Pipe ready;  // each writer writes one byte here once it waits
     Pipe start;  // closing the write end releases every writer together
     ASSERT_GE(ready.readEnd, 0);
@@ -128,7 +128,9 @@ TEST(StoreConcurrency, EightWritersAtOnceLoseNothing) {
     }
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
     std::printf("%d writers x %d keys: %lld ms\n", kWriters, kKeysEach, static_cast<long long>(elapsed.count()));
+}
 
+void expectEveryValue(const fs::path& file) {
     OpenedStore opened = openStore(file);
     ASSERT_FALSE(opened.problem) << opened.problem->what();
     EXPECT_EQ(opened.store->integrityCheck(), "ok");
@@ -139,6 +141,31 @@ TEST(StoreConcurrency, EightWritersAtOnceLoseNothing) {
         for (int i = 0; i < kKeysEach; ++i)
             if (opened.store->read(appFor(w), sectionFor(i), keyFor(i), kAbsent) != valueFor(w, i)) ++wrong;
     EXPECT_EQ(wrong, 0) << "keys missing or wrong";
+}
+
+TEST(StoreConcurrency, EightWritersAtOnceLoseNothing) {
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.sqlite3";  // created by the writers, all at once
+    runWriters(file);
+    expectEveryValue(file);
+}
+
+TEST(StoreConcurrency, WritersMeetingADamagedFileSetItAsideOnce) {
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.sqlite3";
+    const std::string garbage(8192, '\x5a');
+    std::ofstream(file, std::ios::binary) << garbage;
+    runWriters(file);
+    expectEveryValue(file);
+    int kept = 0;
+    for (const auto& e : fs::directory_iterator(dir.path())) {
+        const std::string name = e.path().filename().string();
+        if (name.starts_with("settings.sqlite3.damaged-") && !name.ends_with("-wal") && !name.ends_with("-shm")) {
+            ++kept;
+            EXPECT_EQ(fs::file_size(e.path()), garbage.size());
+        }
+    }
+    EXPECT_EQ(kept, 1);
 }
 
 }  // namespace

@@ -47,8 +47,10 @@ int main(int argc, char** argv) {
 
     kivra::OpenedStore opened = kivra::openStore(file);
     if (opened.problem) {
+        // A damaged file set aside is told and the fresh store used; any other problem fails.
+        std::printf("problem %d\n", opened.problem->number());
         std::fprintf(stderr, "writer %d: open: %d %s\n", writer, opened.problem->number(), opened.problem->what());
-        return 3;
+        if (opened.problem->number() != kivra::kDamagedStoreError) return 3;
     }
     try {
         if (batchSize <= 0)
