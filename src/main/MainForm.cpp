@@ -1,73 +1,40 @@
 // The main window's life: load, first activation, resize and move, close and save.
 #include "MainForm.h"
 
-#include "DisplayMetrics.h"
 #include "DisplayMetricsQt.h"
-#include "Icons.h"
 #include "LinkStore.h"
 #include "LinkTable.h"
 #include "MessageState.h"
-#include "Palettes.h"
 #include "ReportError.h"
 #include "ShowMessage.h"
 
 #include <QCloseEvent>
-#include <QDateTime>
-#include <QGuiApplication>
 #include <QLocale>
-#include <QScreen>
-#include <QTimer>
-#include <QWindow>
+#include <QTime>
 
 #include <algorithm>
-#include <chrono>
-#include <cmath>
-#include <cstdio>
 
 namespace kivra {
 
 namespace {
+
 constexpr const char* kMainTitle = "Kivra [Main]";
-// How long the first activation waits for the window manager to frame the window.
-constexpr int kFrameWaitMs = 500;
+
+// Major, ".", "0" and minor: version 2.0 reads "2.00".
+QString versionText() {
+    return QString::number(KIVRA_VERSION_MAJOR) + QStringLiteral(".0") + QString::number(KIVRA_VERSION_MINOR);
+}
+
 }  // namespace
 
 MainForm::MainForm(MainEnvironment env, QWidget* parent)
-    : QWidget(parent, Qt::Window), env_(std::move(env)), links_(std::make_unique<LinkTable>()) {
+    : CoverWindow(env.windows, IconOwner::MainWindow, parent), env_(std::move(env)),
+      links_(std::make_unique<LinkTable>()) {
     setWindowTitle(kMainTitle);
     setObjectName("MainForm");
-    setAutoFillBackground(true);
-    tracePaint_ = qEnvironmentVariableIsSet("KIVRA_TRACE_STARTUP");
 }
 
 MainForm::~MainForm() = default;
-
-Twips MainForm::twips() const {
-    const QScreen* s = screen() ? screen() : QGuiApplication::primaryScreen();
-    Twips t;
-    if (s) {
-        t.dpiX = s->logicalDotsPerInchX();
-        t.dpiY = s->logicalDotsPerInchY();
-    }
-    return t;
-}
-
-QRect MainForm::screenRect() const {
-    const QScreen* s = QGuiApplication::primaryScreen();
-    return s ? s->geometry() : QRect(0, 0, 1024, 768);
-}
-
-WindowId MainForm::nativeId() const {
-    const QWindow* w = windowHandle();
-    return w ? static_cast<WindowId>(w->winId()) : 0;
-}
-
-QRect MainForm::frameRect() const { return frameGeometry(); }
-
-static QString versionText() {
-    // Major, ".", "0" and minor: version 2.0 reads "2.00".
-    return QString::number(KIVRA_VERSION_MAJOR) + QStringLiteral(".0") + QString::number(KIVRA_VERSION_MINOR);
-}
 
 void MainForm::load() {
     messages().program = ProgramRole::Main;
@@ -85,20 +52,13 @@ void MainForm::load() {
     ctx.appDirectory = env_.appDirectory.toStdString();
     LoadResult loaded = loadPreferences(*env_.store, kMainAppName, ctx);
     prefs_ = std::move(loaded.prefs);
-    if (loaded.error) pendingLoadError_ = loaded.error;
+    pendingLoadError_ = loaded.error;
 
-    // Always on top is given to the window before it is first shown; later
-    // changes go through the desktop without recreating the window.
-    setWindowFlag(Qt::WindowStaysOnTopHint, prefs_.alwaysOnTop);
-    applyGeometry();
+    setAlwaysOnTop(prefs_.alwaysOnTop);
+    normalFrame_ = preferredFrame();
+    placeFrame(normalFrame_);
     computeCaptionAllowance();
     updateWindowIcon();
-}
-
-void MainForm::updateWindowIcon() {
-    const CaptionSize caption = displayMetrics().caption.wideCaption ? CaptionSize::Wide : CaptionSize::Normal;
-    const IconRole role = (firstActivation_ || isActiveWindow()) ? IconRole::Active : IconRole::Inactive;
-    setWindowIcon(kivraIcon(windowIconNumber(IconOwner::MainWindow, role, caption)));
 }
 
 QString MainForm::welcomeText() {
@@ -113,46 +73,6 @@ void MainForm::applyToolTips(bool on) {
     // The controls that carry tool tips join with the controls panel; the
     // message boxes follow the option from here on.
     messages().toolTips = on;
-}
-
-void MainForm::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
-    if (tracePaint_) {
-        tracePaint_ = false;
-        const auto now = std::chrono::system_clock::now().time_since_epoch();
-        std::fprintf(stderr, "kivra: first paint at %lld\n",
-                     static_cast<long long>(std::chrono::duration_cast<std::chrono::nanoseconds>(now).count()));
-    }
-}
-
-void MainForm::applyGeometry() {
-    const Twips t = twips();
-    const QRect frame(static_cast<int>(std::lround(t.toPixelsX(prefs_.left))),
-                      static_cast<int>(std::lround(t.toPixelsY(prefs_.top))),
-                      static_cast<int>(std::lround(t.toPixelsX(prefs_.width))),
-                      static_cast<int>(std::lround(t.toPixelsY(prefs_.height))));
-    normalFrame_ = frame;
-    // The stored size is the outer size, title bar and border included. Until the
-    // window manager has framed the window its margins are unknown; the first
-    // activation corrects the size once they are.
-    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    move(frame.topLeft());
-    resize(std::max(1, frame.width() - m.left() - m.right()), std::max(1, frame.height() - m.top() - m.bottom()));
-}
-
-void MainForm::fitFrameToPreferences() {
-    if (frameFitted_) return;
-    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-    if (m.isNull()) return;
-    frameFitted_ = true;
-    applyGeometry();
-}
-
-void MainForm::applyBackground() {
-    const std::uint32_t rgb = bgrToRgb(swatchColor(prefs_.paletteA, prefs_.paletteA ? prefs_.pal1Color : prefs_.pal2Color));
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor::fromRgb(rgb));
-    setPalette(pal);
 }
 
 void MainForm::refreshCaption() {
@@ -171,25 +91,7 @@ void MainForm::refreshCaption() {
     }
 }
 
-void MainForm::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (firstActivation_ && !firstActivationQueued_) {
-        firstActivationQueued_ = true;
-        QTimer::singleShot(0, this, &MainForm::firstActivation);
-    }
-}
-
 void MainForm::firstActivation() {
-    // Wait briefly for the window manager's frame so the outer size can be exact.
-    if (!frameFitted_ && frameWaitStarted_.isNull()) frameWaitStarted_ = QDateTime::currentDateTime();
-    fitFrameToPreferences();
-    if (firstActivation_ == false) return;
-    if (!frameFitted_ && frameWaitStarted_.msecsTo(QDateTime::currentDateTime()) < kFrameWaitMs &&
-        QGuiApplication::platformName() == QLatin1String("xcb")) {
-        QTimer::singleShot(10, this, &MainForm::firstActivation);
-        return;
-    }
-
     if (prefs_.startup == StartupState::Maximized) showMaximized();
     applyBackground();
     applyToolTips(prefs_.toolTips);
@@ -213,8 +115,7 @@ void MainForm::firstActivation() {
     refreshCaption();
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();
-    firstActivation_ = false;
-    emit firstActivationFinished();
+    finishFirstActivation();
 }
 
 void MainForm::report(const KivraError& error) { ReportError(error, this); }
@@ -230,25 +131,20 @@ void MainForm::rememberNormalGeometry() {
 }
 
 void MainForm::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    CoverWindow::resizeEvent(event);
     rememberNormalGeometry();
     if (!firstActivation_) refreshCaption();
 }
 
 void MainForm::moveEvent(QMoveEvent* event) {
-    QWidget::moveEvent(event);
+    CoverWindow::moveEvent(event);
     rememberNormalGeometry();
     if (!firstActivation_) refreshCaption();
 }
 
 void MainForm::changeEvent(QEvent* event) {
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) {
-        // The active and inactive icons tell at a glance whether Kivra has the focus.
-        updateWindowIcon();
-    } else if (event->type() == QEvent::WindowStateChange) {
-        rememberNormalGeometry();
-    }
+    CoverWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange) rememberNormalGeometry();
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
