@@ -2,12 +2,14 @@
 // and the key-safe form of a link title used inside them.
 #pragma once
 
+#include "Preferences.h"
+
 #include <string>
 #include <string_view>
 
 namespace kivra {
 
-inline constexpr std::string_view kMainApplicationName = "Kivra\\Kivra [ Main ]";
+inline constexpr std::string_view kMainApplicationName = kMainAppName;
 inline constexpr std::string_view kRootApplicationName = "Kivra";
 inline constexpr std::string_view kHostLinksSection = "HostLinks";
 inline constexpr std::string_view kLinkOptionsSection = "LinkOptions";
