@@ -28,8 +28,9 @@ bool noteWindowFrame(const QWidget* shownWindow) {
     if (!shownWindow || !shownWindow->windowHandle())
         return false;
     const QMargins m = shownWindow->windowHandle()->frameMargins();
-    // A frame with a title bar has a top taller than its bottom border.
-    if (m.top() <= m.bottom())
+    // A frame with a title bar has a top taller than its side border. (The bottom may carry a
+    // resize handle, as openbox's does, so the side tells the border width.)
+    if (m.top() <= m.left())
         return false;
     measuredFrame() = m;
     return true;
@@ -37,7 +38,7 @@ bool noteWindowFrame(const QWidget* shownWindow) {
 
 int systemCaptionHeight() {
     if (const auto& m = measuredFrame())
-        return m->top() - m->bottom();
+        return m->top() - m->left();
     const QStyle* style = QApplication::style();
     return style ? style->pixelMetric(QStyle::PM_TitleBarHeight) : 19;
 }

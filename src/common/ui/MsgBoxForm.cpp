@@ -53,7 +53,8 @@ QString displayText(const QString& text) {
 }  // namespace
 
 MsgBoxForm::MsgBoxForm(QWidget* owner, const MsgBoxPlacement& placement)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+    : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                         Qt::WindowCloseButtonHint |
                          Qt::WindowStaysOnTopHint),  // topmost from the start; never toggled once shown
       twips_(screenTwips(owner)) {
     setObjectName(QStringLiteral("MsgBoxForm"));
