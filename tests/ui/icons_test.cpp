@@ -1,0 +1,117 @@
+// The icon resources: every number renders at the usual sizes, unknown numbers give nothing,
+// grey variants are grey, the 16-pixel designs sit on the pixel grid, and the window icon table.
+#include "Icons.h"
+
+#include <QtTest>
+
+using namespace kivra;
+
+namespace {
+
+const QList<int> kAll{0, 1, 2, 3, 4, 5, 8, 9, 10, 12, 13, 14, 15};
+
+struct PixelStats {
+    double covered = 0;  // share of pixels that are not fully transparent
+    double partial = 0;  // share of the covered pixels that are only partly opaque (blurred edges)
+    int maxSaturation = 0;
+    int colours = 0;
+};
+
+PixelStats statsOf(const QImage& source) {
+    const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+    PixelStats s;
+    int covered = 0, partial = 0;
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (c.alpha() == 0)
+                continue;
+            ++covered;
+            if (c.alpha() < 200)
+                ++partial;
+            else
+                s.maxSaturation = std::max(s.maxSaturation, c.hsvSaturation());
+            colours.insert(c.rgba());
+        }
+    s.covered = double(covered) / (image.width() * image.height());
+    s.partial = covered ? double(partial) / covered : 0;
+    s.colours = int(colours.size());
+    return s;
+}
+
+}  // namespace
+
+class IconsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void rendersEverySize_data() {
+        QTest::addColumn<int>("number");
+        for (int n : kAll)
+            QTest::addRow("%d", n) << n;
+    }
+
+    void rendersEverySize() {
+        QFETCH(int, number);
+        QVERIFY(isKivraIcon(number));
+        for (int size : {16, 32, 64}) {
+            const QPixmap pixmap = kivraPixmap(number, size);
+            QCOMPARE(pixmap.size(), QSize(size, size));
+            const PixelStats s = statsOf(pixmap.toImage());
+            QVERIFY2(s.covered > 0.3 && s.covered < 1.0, qPrintable(QStringLiteral("size %1 covered %2").arg(size).arg(s.covered)));
+            QVERIFY2(s.colours >= 3, qPrintable(QStringLiteral("size %1").arg(size)));
+        }
+        const QIcon icon = kivraIcon(number);
+        QVERIFY(!icon.isNull());
+        QVERIFY(icon.availableSizes().contains(QSize(16, 16)));
+        QVERIFY(icon.availableSizes().contains(QSize(32, 32)));
+    }
+
+    void unknownNumbersGiveNothing() {
+        for (int n : {-1, 6, 7, 11, 16, 100}) {
+            QVERIFY(!isKivraIcon(n));
+            QVERIFY(kivraIcon(n).isNull());
+            QVERIFY(kivraPixmap(n, 32).isNull());
+        }
+        QVERIFY(kivraPixmap(1, 0).isNull());
+    }
+
+    void greyVariantsAreGreyAndBrightOnesVivid() {
+        for (int n : {3, 5, 13, 15})
+            QVERIFY2(statsOf(kivraPixmap(n, 32).toImage()).maxSaturation < 40, qPrintable(QString::number(n)));
+        for (int n : {1, 2, 4, 12, 14, 8, 9, 10})
+            QVERIFY2(statsOf(kivraPixmap(n, 32).toImage()).maxSaturation > 150, qPrintable(QString::number(n)));
+    }
+
+    void smallDesignsSitOnThePixelGrid() {
+        // Title-bar icons drawn at 16 pixels keep sharp edges: few half-covered pixels.
+        for (int n : {1, 2, 3, 4, 5, 12, 13, 14, 15}) {
+            const PixelStats s = statsOf(kivraPixmap(n, 16).toImage());
+            QVERIFY2(s.partial < 0.15, qPrintable(QStringLiteral("icon %1: %2").arg(n).arg(s.partial)));
+        }
+    }
+
+    void largeCaptionVariantsDiffer() {
+        for (auto [small, large] : {std::pair{2, 12}, {3, 13}, {4, 14}, {5, 15}})
+            QVERIFY(kivraPixmap(small, 32).toImage() != kivraPixmap(large, 32).toImage());
+        QVERIFY(kivraPixmap(2, 32).toImage() != kivraPixmap(4, 32).toImage());  // link and main differ
+    }
+
+    void windowIconTable() {
+        using O = IconOwner;
+        using R = IconRole;
+        using C = CaptionSize;
+        QCOMPARE(windowIconNumber(O::MainWindow, R::Active, C::Normal), 4);
+        QCOMPARE(windowIconNumber(O::MainWindow, R::Inactive, C::Normal), 5);
+        QCOMPARE(windowIconNumber(O::MainWindow, R::Active, C::Wide), 14);
+        QCOMPARE(windowIconNumber(O::MainWindow, R::Inactive, C::Wide), 15);
+        QCOMPARE(windowIconNumber(O::LinkWindow, R::Active, C::Normal), 2);
+        QCOMPARE(windowIconNumber(O::LinkWindow, R::Inactive, C::Normal), 3);
+        QCOMPARE(windowIconNumber(O::LinkWindow, R::Active, C::Wide), 12);
+        QCOMPARE(windowIconNumber(O::LinkWindow, R::Inactive, C::Wide), 13);
+    }
+};
+
+QTEST_MAIN(IconsTest)
+#include "icons_test.moc"
