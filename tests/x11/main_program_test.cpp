@@ -1,0 +1,151 @@
+// The main program as a user meets it on a real X server: refusals, the first
+// start, saving at close and the next start, one instance per display.
+#include "DesktopTest.h"
+#include "Programs.h"
+#include "StoreLocation.h"
+#include "Xdotool.h"
+
+#include <csignal>
+
+namespace kivra::test {
+namespace {
+
+const char* kMain = "Kivra\\Kivra [ Main ]";
+
+class MainProgramTest : public DesktopTest {
+protected:
+    // The top-level windows of one process, topmost first.
+    std::vector<WindowId> windowsOf(ProcessId pid) {
+        std::vector<WindowId> out;
+        for (WindowId w : probe->stackingTopFirst())
+            if (ws->processOf(w) == pid) out.push_back(w);
+        return out;
+    }
+    WindowId waitForWindow(ProcessId pid, const std::string& title) {
+        WindowId found = 0;
+        waitUntil([&] {
+            for (WindowId w : windowsOf(pid))
+                if (ws->title(w) == title) return (found = w) != 0;
+            return false;
+        });
+        return found;
+    }
+    std::string stored(const char* section, const char* key) {
+        auto opened = openStore(settings.path());
+        return opened.store->read(kMain, section, key, "-1");
+    }
+    void write(const char* section, const char* key, const char* value) {
+        auto opened = openStore(settings.path());
+        opened.store->write(kMain, section, key, value);
+    }
+    // Gives the window the focus and presses Enter, as a user would.
+    void pressEnterIn(WindowId window) {
+        ASSERT_TRUE(waitUntil([&] {
+            xdotool::windowActivate(window);
+            return probe->activeWindow() == window;
+        }));
+        ASSERT_TRUE(xdotool::run({"key", "Return"}));
+    }
+    TempSettings settings;
+};
+
+TEST_F(MainProgramTest, AnyArgumentEndsItSilently) {
+    auto kivra = startProgram("kivra", {"anything"}, settings);
+    const auto status = kivra->waitExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_TRUE(probe->stackingTopFirst().empty());
+}
+
+TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
+    auto kivra = startProgram("kivra", {}, settings);
+    const WindowId main = waitForWindow(kivra->pid(), "Kivra [Main]");
+    ASSERT_NE(main, 0u);
+    // The welcome box over it.
+    WindowId welcome = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        for (WindowId w : windowsOf(kivra->pid()))
+            if (ws->title(w).rfind("Kivra 2.00", 0) == 0) return (welcome = w) != 0;
+        return false;
+    }));
+    const Rect root = probe->rootRect();
+    ASSERT_TRUE(waitUntil([&] {
+        auto f = probe->frameRect(main);
+        return f && f->width() == 300 && f->height() == 100;
+    }));
+    const Rect frame = *probe->frameRect(main);
+    EXPECT_EQ(frame.left, (root.width() - 300) / 2);
+    EXPECT_EQ(frame.top, (root.height() - 100) / 2);
+    EXPECT_TRUE(probe->hasState(main, "_NET_WM_STATE_ABOVE"));
+    EXPECT_NE(probe->bytes(main, "WM_CLASS").value_or("").find("QbaseRT5"), std::string::npos);
+
+    // Answer the welcome box with Enter, then move the window and close it.
+    pressEnterIn(welcome);
+    ASSERT_TRUE(waitUntil([&] { return !probe->exists(welcome); }));
+    // Wherever the window manager puts the frame for this move, that frame is what is saved.
+    ASSERT_TRUE(xdotool::windowMove(main, 100, 80));
+    ASSERT_TRUE(waitUntil([&] {
+        auto f = probe->frameRect(main);
+        return f && f->left != frame.left;
+    }));
+    const Rect moved = *probe->frameRect(main);
+    ASSERT_TRUE(ws->requestClose(main));
+    const auto status = kivra->waitExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+
+    EXPECT_EQ(stored("FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
+    EXPECT_EQ(stored("FormPosSize", "Top"), std::to_string(moved.top * 15));
+    EXPECT_EQ(stored("FormPosSize", "Width"), "4500");
+    EXPECT_EQ(stored("FormPosSize", "Height"), "1500");
+    EXPECT_EQ(stored("FormPrefs", "FormKVA"), "1");
+    EXPECT_EQ(stored("MainOptions", "StartupMsg"), "1");
+    EXPECT_EQ(stored("HostLinks", "HLinkCnt"), "0");
+
+    // The next start applies them; a stored "no" for always on top is honoured.
+    write("FormPrefs", "FormKVA", "2");
+    write("MainOptions", "StartupMsg", "0");
+    auto again = startProgram("kivra", {}, settings);
+    const WindowId main2 = waitForWindow(again->pid(), "Kivra [Main]");
+    ASSERT_NE(main2, 0u);
+    ASSERT_TRUE(waitUntil([&] {
+        auto f = probe->frameRect(main2);
+        return f && f->left == moved.left && f->top == moved.top && f->width() == 300;
+    }));
+    EXPECT_FALSE(probe->hasState(main2, "_NET_WM_STATE_ABOVE"));
+    EXPECT_EQ(windowsOf(again->pid()).size(), 1u);  // no welcome box
+    ASSERT_TRUE(ws->requestClose(main2));
+    EXPECT_TRUE(again->waitExit(5s));
+}
+
+TEST_F(MainProgramTest, OneInstancePerDisplayAndNoneStuckAfterAKill) {
+    write("MainOptions", "StartupMsg", "0");
+    auto first = startProgram("kivra", {}, settings);
+    const WindowId main = waitForWindow(first->pid(), "Kivra [Main]");
+    ASSERT_NE(main, 0u);
+
+    // A second start says so and ends; the first is not disturbed.
+    auto second = startProgram("kivra", {}, settings);
+    WindowId box = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        auto mine = windowsOf(second->pid());
+        return !mine.empty() && (box = mine.front()) != 0;
+    }));
+    pressEnterIn(box);
+    const auto status = second->waitExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_TRUE(first->running());
+    EXPECT_TRUE(probe->exists(main));
+
+    // After kill -9 of the first, a new start works.
+    ::kill(first->pid(), SIGKILL);
+    first->waitExit(5s);
+    auto third = startProgram("kivra", {}, settings);
+    const WindowId main3 = waitForWindow(third->pid(), "Kivra [Main]");
+    EXPECT_NE(main3, 0u);
+    third->stop();
+}
+
+}  // namespace
+}  // namespace kivra::test
