@@ -1,0 +1,86 @@
+// A link window for tests of the link logic: keeps its state, records every call in
+// order, reflects minimize/restore and topmost onto a window of the fake desktop (the
+// topmost change through the seam, as the real option handler does) and lets a test
+// hook the calls that may run other events.
+#pragma once
+
+#include "FakeDesktop.h"
+#include "OwnWindow.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace kivra {
+
+class RecordingOwnWindow : public OwnWindow {
+public:
+    RecordingOwnWindow(FakeDesktop& desktop, WindowId window) : desktop_(desktop), window_(window) {}
+
+    OwnWindowState windowState = OwnWindowState::Normal;
+    AlwaysOnTop onTop = AlwaysOnTop::Yes;
+    bool kickTimer = false;
+    LinkIcon icon = LinkIcon::Bright;
+    CaptionMode mode = kLinkTitleCaption;
+    std::string caption = "unchanged";
+    std::string applicationTitle;
+    bool boxOpen = false;
+    int saves = 0;
+    int unloads = 0;
+    std::vector<int> reportedErrors;
+    std::vector<std::string> log;  // "minimize", "restore", "topmost:yes", "icon:grey", "caption:..", "save", "unload"
+
+    std::function<void()> onUnload;        // runs inside unload(), as the closing steps may run events
+    std::function<void()> onAlwaysOnTop;   // runs inside the option's handler
+
+    OwnWindowState state() const override { return windowState; }
+    void minimize() override {
+        log.push_back("minimize");
+        windowState = OwnWindowState::Minimized;
+        desktop_.setState(window_, FakeWindowState::Minimized);
+    }
+    void restoreNormal() override {
+        log.push_back("restore");
+        windowState = OwnWindowState::Normal;
+        desktop_.setState(window_, FakeWindowState::Normal);
+    }
+    AlwaysOnTop alwaysOnTop() const override { return onTop; }
+    void setAlwaysOnTop(AlwaysOnTop choice) override {
+        log.push_back(choice == AlwaysOnTop::Yes ? "topmost:yes" : "topmost:no");
+        onTop = choice;
+        desktop_.setTopmost(window_, choice == AlwaysOnTop::Yes);
+        if (onAlwaysOnTop) onAlwaysOnTop();
+    }
+    bool kickTimerOn() const override { return kickTimer; }
+    void setIcon(LinkIcon i) override {
+        log.push_back(i == LinkIcon::Bright ? "icon:bright" : "icon:grey");
+        icon = i;
+    }
+    CaptionMode captionMode() const override { return mode; }
+    void setCaption(const std::string& text) override {
+        log.push_back("caption:" + text);
+        caption = text;
+    }
+    void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
+    bool messageBoxOpen() const override { return boxOpen; }
+    void clearMessageBoxOpen() override {
+        log.push_back("clear-box-flag");
+        boxOpen = false;
+    }
+    void saveSettings() override {
+        log.push_back("save");
+        ++saves;
+    }
+    void unload() override {
+        log.push_back("unload");
+        ++unloads;
+        if (onUnload) onUnload();
+    }
+    void reportError(const KivraError& error) override { reportedErrors.push_back(error.number()); }
+
+private:
+    FakeDesktop& desktop_;
+    WindowId window_;
+};
+
+}  // namespace kivra

@@ -1,0 +1,347 @@
+// The link program's command line: the TAB field walk, the number rule with its
+// ranges and rounding, the visibility checks, the title cut in characters and the
+// names built from it; and 100,000 random command lines that must never crash.
+#include "FakeDesktop.h"
+#include "LinkCommandLine.h"
+#include "TextRules.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+
+using namespace kivra;
+
+namespace {
+
+class CommandLineTest : public ::testing::Test {
+protected:
+    FakeDesktop desktop;
+    const WindowId host = desktop.addWindow({.title = "Mail - Inbox"});
+    const WindowId mainWindow = desktop.addWindow({.title = "Kivra [Main]"});
+    const std::string h = std::to_string(host);
+    const std::string m = std::to_string(mainWindow);
+
+    CommandLineResult parse(const std::string& args) { return parseLinkCommandLine(args, desktop); }
+    // host, i, n, main, L, title joined by single TABs.
+    std::string line(const std::string& i, const std::string& n, const std::string& length, const std::string& title) {
+        return h + "\t" + i + "\t" + n + "\t" + m + "\t" + length + "\t" + title;
+    }
+};
+
+TEST_F(CommandLineTest, TheMainProgramsLineParses) {
+    const CommandLineResult r = parse(line("1", "1", "4", "Mail"));
+    ASSERT_EQ(r.outcome, CommandLineOutcome::Ok);
+    EXPECT_EQ(r.line.hostWindow, host);
+    EXPECT_EQ(r.line.mainWindow, mainWindow);
+    EXPECT_EQ(r.line.instance, 1);
+    EXPECT_EQ(r.line.count, 1);
+    EXPECT_EQ(r.line.titleLength, 4);
+    EXPECT_EQ(r.line.names.linkTitle, "Mail");
+    EXPECT_EQ(r.line.names.instanceAppName, "Kivra\\Kivra [Link] Mail\\Inst 1 of 1");
+    EXPECT_EQ(r.line.names.applicationTitle, "Kivra [Link] Mail");
+}
+
+TEST_F(CommandLineTest, EmptyArgumentsAskForTheMainProgramAndBlanksAloneAreMalformed) {
+    EXPECT_EQ(parse("").outcome, CommandLineOutcome::RunKivraInstead);
+    EXPECT_EQ(parse(std::string("\0\t1", 3)).outcome, CommandLineOutcome::RunKivraInstead);  // C string: empty
+    EXPECT_EQ(parse("   ").outcome, CommandLineOutcome::SilentExit);
+    EXPECT_EQ(parse("\t\t").outcome, CommandLineOutcome::SilentExit);
+}
+
+TEST(CommandLineFields, RunsOfTabsAndLeadingTabsMakeNoEmptyFieldsAndTheWalkStopsAtASeventh) {
+    const CommandLineFields f = splitCommandLine("\t\ta b\t\t\tc\t d\te\tf\tg h\ti\tj");
+    ASSERT_EQ(f.count, 6u);
+    EXPECT_EQ(f.field[0], "a b");
+    EXPECT_EQ(f.field[1], "c");
+    EXPECT_EQ(f.field[2], " d");
+    EXPECT_EQ(f.field[5], "g h");
+    const CommandLineFields few = splitCommandLine("1\t2\t\t");
+    EXPECT_EQ(few.count, 2u);
+    EXPECT_EQ(few.field[1], "2");
+    EXPECT_TRUE(few.field[2].empty());
+}
+
+TEST_F(CommandLineTest, TwoTabsBetweenFieldsParseLikeOne) {
+    const CommandLineResult one = parse(line("1", "1", "4", "Mail"));
+    const CommandLineResult two = parse(h + "\t1\t1\t\t" + m + "\t4\tMail");
+    ASSERT_EQ(two.outcome, CommandLineOutcome::Ok);
+    EXPECT_EQ(two.line.mainWindow, one.line.mainWindow);
+    EXPECT_EQ(two.line.titleLength, 4);
+    EXPECT_EQ(two.line.names.linkTitle, one.line.names.linkTitle);
+    EXPECT_EQ(parse("\t\t" + line("1", "1", "4", "Mail")).line.names.linkTitle, "Mail");
+}
+
+TEST_F(CommandLineTest, ATabInTheTitleCutsItAndTheLastLCharactersOfThePartBeforeAreTaken) {
+    EXPECT_EQ(parse(line("1", "1", "11", "Inbox\tDrafts")).line.names.linkTitle, "Inbox");
+    EXPECT_EQ(parse(line("1", "1", "3", "Inbox\tDrafts")).line.names.linkTitle, "box");
+    EXPECT_EQ(parse(line("1", "1", "0", "Inbox")).line.names.linkTitle, "");
+    // Field 6 missing entirely: an empty title.
+    const CommandLineResult noTitle = parse(h + "\t1\t1\t" + m + "\t4");
+    ASSERT_EQ(noTitle.outcome, CommandLineOutcome::Ok);
+    EXPECT_EQ(noTitle.line.names.linkTitle, "");
+}
+
+TEST_F(CommandLineTest, TrailingBlanksLeaveTheLinkTitleButStayInTheKeySafeTitle) {
+    const LinkNames n = parse(line("1", "1", "7", "Mail   ")).line.names;
+    EXPECT_EQ(n.linkTitle, "Mail");
+    EXPECT_EQ(n.keySafeTitle, "Mail   ");
+    EXPECT_EQ(n.instanceAppName, "Kivra\\Kivra [Link] Mail   \\Inst 1 of 1");
+    // Leading blanks are part of the title.
+    EXPECT_EQ(parse(line("1", "1", "6", "  Mail")).line.names.linkTitle, "  Mail");
+}
+
+TEST_F(CommandLineTest, BackslashesBecomeSlashesOnlyInTheStoreNames) {
+    const LinkNames n = parse(line("2", "3", "9", "C:\\Docs\\\\")).line.names;
+    EXPECT_EQ(n.linkTitle, "C:\\Docs\\\\");
+    EXPECT_EQ(n.keySafeTitle, "C:/Docs//");
+    EXPECT_EQ(n.instanceAppName, "Kivra\\Kivra [Link] C:/Docs//\\Inst 2 of 3");
+    EXPECT_EQ(n.applicationTitle, "Kivra [Link] C:/Docs//");
+}
+
+TEST_F(CommandLineTest, ASixtyCharacterTitleGivesAFortyCharacterApplicationTitle) {
+    const std::string title = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWX";
+    ASSERT_EQ(title.size(), 60u);
+    const LinkNames n = parse(line("1", "1", "60", title)).line.names;
+    EXPECT_EQ(n.applicationTitle, "Kivra [Link] 0123456789abcdefghijklmnopq");
+    EXPECT_EQ(n.applicationTitle.size(), 40u);
+}
+
+TEST_F(CommandLineTest, CutsCountCharactersAndNeverSplitOne) {
+    // a é € 😀 b: 1, 2, 3, 4 and 1 bytes.
+    const std::string title = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b";
+    EXPECT_EQ(parse(line("1", "1", "3", title)).line.names.linkTitle, "\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
+    EXPECT_EQ(parse(line("1", "1", "4", title)).line.names.linkTitle, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
+    EXPECT_EQ(parse(line("1", "1", "2", title)).line.names.linkTitle, "\xF0\x9F\x98\x80" "b");
+
+    // The 27th character of the key-safe title is a four-byte one: kept whole; the 28th goes.
+    const std::string head(26, 'x');
+    const LinkNames n = parse(line("1", "1", "40", head + "\xF0\x9F\x98\x80" "\xC3\xA9tail")).line.names;
+    EXPECT_EQ(n.applicationTitle, "Kivra [Link] " + head + "\xF0\x9F\x98\x80");
+    EXPECT_EQ(characterCount(n.applicationTitle), 40u);
+}
+
+TEST_F(CommandLineTest, WindowsThatAreNotVisibleEndTheProgramSilently) {
+    const WindowId hidden = desktop.addWindow({.title = "Hidden", .visible = false});
+    const std::string hid = std::to_string(hidden);
+    EXPECT_EQ(parse(hid + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    EXPECT_EQ(parse(h + "\t1\t1\t" + hid + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    desktop.destroy(hidden);
+    EXPECT_EQ(parse(hid + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    EXPECT_EQ(parse("0\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+}
+
+TEST_F(CommandLineTest, ChecksRunInFieldOrderAndStopAtTheFirstFailure) {
+    desktop.resetCallCounts();
+    EXPECT_EQ(parse("x\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    EXPECT_EQ(desktop.callCount(SeamCall::IsVisible), 0);
+    EXPECT_EQ(parse(h + "\tx\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    EXPECT_EQ(desktop.callCount(SeamCall::IsVisible), 1);  // the host only
+}
+
+struct Malformed {
+    const char* name;
+    std::string i, n, length;
+};
+
+class MalformedNumbers : public CommandLineTest, public ::testing::WithParamInterface<Malformed> {};
+
+TEST_P(MalformedNumbers, EndTheProgramSilently) {
+    const Malformed& c = GetParam();
+    EXPECT_EQ(parse(line(c.i, c.n, c.length, "Mail")).outcome, CommandLineOutcome::SilentExit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, MalformedNumbers,
+    ::testing::Values(Malformed{"NegativeLength", "1", "1", "-4"},
+                      Malformed{"NegativeLengthAfterRounding", "1", "1", "-0.6"},
+                      Malformed{"LengthBeyond32Bits", "1", "1", "2147483648"},
+                      Malformed{"InstanceBeyond16Bits", "32768", "1", "4"},
+                      Malformed{"InstanceRoundsBeyond16Bits", "32767.5", "1", "4"},
+                      Malformed{"CountBelow16Bits", "1", "-32769", "4"},
+                      Malformed{"HugeNumber", "1", "99999999999999999999999999", "4"},
+                      Malformed{"BlankInsideNumber", "1 2", "1", "4"},
+                      Malformed{"Letters", "1", "one", "4"},
+                      Malformed{"TrailingLetter", "1", "1", "4x"},
+                      Malformed{"HexNotAccepted", "0x1", "1", "4"},
+                      Malformed{"ExponentNotAccepted", "1", "1e1", "4"},
+                      Malformed{"LoneSign", "-", "1", "4"},
+                      Malformed{"LoneDot", "1", ".", "4"},
+                      Malformed{"TabIsNotABlank", "1", "1", "4\v"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandLineTest, WindowHandlesAreUnsigned64BitNumbers) {
+    EXPECT_EQ(parse("-" + h + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    EXPECT_EQ(parse("18446744073709551616\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
+    // Leading zeros and blanks are no obstacle.
+    EXPECT_EQ(parse("  000" + h + " \t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::Ok);
+}
+
+TEST_F(CommandLineTest, FractionsRoundHalvesToEvenAndTheRangesEdgesAreAccepted) {
+    const CommandLineResult r = parse(line("1.5", "2.5", "2.51", "Mail"));
+    ASSERT_EQ(r.outcome, CommandLineOutcome::Ok);
+    EXPECT_EQ(r.line.instance, 2);
+    EXPECT_EQ(r.line.count, 2);
+    EXPECT_EQ(r.line.titleLength, 3);
+    EXPECT_EQ(r.line.names.linkTitle, "ail");
+    EXPECT_EQ(r.line.names.instanceAppName, "Kivra\\Kivra [Link] ail\\Inst 2 of 2");
+
+    const CommandLineResult edges = parse(line("-32768", "+32767", "-0.4", "Mail"));
+    ASSERT_EQ(edges.outcome, CommandLineOutcome::Ok);
+    EXPECT_EQ(edges.line.instance, -32768);
+    EXPECT_EQ(edges.line.count, 32767);
+    EXPECT_EQ(edges.line.titleLength, 0);
+}
+
+struct NumberCase {
+    const char* text;
+    std::optional<WholeNumber> expected;
+};
+
+TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
+    const NumberCase cases[] = {
+        {"0", WholeNumber{false, 0}},
+        {" 42 ", WholeNumber{false, 42}},
+        {"+7", WholeNumber{false, 7}},
+        {"-3", WholeNumber{true, 3}},
+        {"-0", WholeNumber{false, 0}},
+        {"4.", WholeNumber{false, 4}},
+        {".5", WholeNumber{false, 0}},
+        {"0.5000001", WholeNumber{false, 1}},
+        {"3.5", WholeNumber{false, 4}},
+        {"-2.5", WholeNumber{true, 2}},
+        {"-2.7", WholeNumber{true, 3}},
+        {"2.4999", WholeNumber{false, 2}},
+        {"0000000000000000000000000000012", WholeNumber{false, 12}},
+        {"18446744073709551615", WholeNumber{false, 18446744073709551615ull}},
+        {"18446744073709551614.5", WholeNumber{false, 18446744073709551614ull}},
+        {"18446744073709551615.5", std::nullopt},
+        {"18446744073709551616", std::nullopt},
+        {"", std::nullopt},
+        {"  ", std::nullopt},
+        {"1..2", std::nullopt},
+        {"1.2.3", std::nullopt},
+        {"--1", std::nullopt},
+        {"1-", std::nullopt},
+        {"\t1", std::nullopt},
+    };
+    for (const NumberCase& c : cases) EXPECT_EQ(parseNumberField(c.text), c.expected) << '"' << c.text << '"';
+}
+
+TEST(LastCharacters, InvalidBytesCountAsOneCharacterEach) {
+    EXPECT_EQ(lastCharacters("ab\xFF\xC3", 2), "\xFF\xC3");
+    EXPECT_EQ(lastCharacters("\xE2\x82", 1), "\x82");
+    EXPECT_EQ(lastCharacters("abc", 10), "abc");
+    EXPECT_EQ(lastCharacters("", 3), "");
+}
+
+TEST(JoinArguments, JoinsWhatFollowsTheProgramWithBlanks) {
+    const char* argv[] = {"kivlink", "1\t1", "two", nullptr};
+    EXPECT_EQ(joinArguments(3, argv), "1\t1 two");
+    EXPECT_EQ(joinArguments(1, argv), "");
+}
+
+// --- Random command lines --------------------------------------------------------
+
+// Builds lines from pieces that reach every branch: numbers of every size and sign,
+// fractions, blanks, TAB runs, UTF-8 and broken UTF-8, NULs and plain random bytes.
+class LineGenerator {
+public:
+    LineGenerator(std::uint32_t seed, std::string host, std::string main)
+        : rng_(seed), host_(std::move(host)), main_(std::move(main)) {}
+
+    // Half the lines are loose pieces; the other half have the six fields' shape with
+    // mostly plausible values, so that the Ok path is walked too.
+    std::string next() {
+        std::string s;
+        if (pick(0, 1) == 0) {
+            for (int p = pick(0, 14); p > 0; --p) s += piece();
+            return s;
+        }
+        if (pick(0, 3) == 0) s += tabs();
+        s += pad(pick(0, 9) ? host_ : piece()) + tabs();
+        s += pad(pick(0, 9) ? std::to_string(pick(-40000, 40000)) : piece()) + tabs();
+        s += pad(pick(0, 9) ? digits(pick(1, 5)) : piece()) + tabs();
+        s += pad(pick(0, 9) ? main_ : piece()) + tabs();
+        s += pad(pick(0, 9) ? std::to_string(pick(-2, 80)) : piece()) + tabs();
+        for (int p = pick(0, 6); p > 0; --p) s += piece();
+        return s;
+    }
+
+private:
+    int pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng_); }
+
+    std::string digits(int count) {
+        std::string d;
+        for (int i = 0; i < count; ++i) d += static_cast<char>('0' + pick(0, 9));
+        return d;
+    }
+
+    std::string tabs() { return std::string(pick(0, 5) ? 1 : pick(1, 3), '\t'); }
+    std::string pad(const std::string& field) {
+        return std::string(pick(0, 3) ? 0 : pick(1, 3), ' ') + field + std::string(pick(0, 3) ? 0 : pick(1, 3), ' ');
+    }
+
+    std::string piece() {
+        switch (pick(0, 13)) {
+        case 0: return std::string(pick(1, 3), '\t');
+        case 1: return host_;
+        case 2: return main_;
+        case 3: return digits(pick(1, 6));
+        case 4: return digits(pick(18, 60));  // beyond every range
+        case 5: return "-" + digits(pick(1, 12));
+        case 6: return digits(pick(0, 3)) + "." + digits(pick(0, 3));
+        case 7: return std::string(pick(1, 4), ' ');
+        case 8: return "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80";
+        case 9: return std::string(1, static_cast<char>(0x80 | pick(0, 0x7F)));   // stray continuation or lead
+        case 10: return std::string(pick(100, 3000), static_cast<char>('A' + pick(0, 25)));
+        case 11: return "\\";
+        case 12: {
+            std::string bytes;
+            for (int i = pick(1, 16); i > 0; --i) bytes += static_cast<char>(pick(0, 255));
+            return bytes;
+        }
+        default: return std::string(1, '\0');
+        }
+    }
+
+    std::mt19937 rng_;
+    std::string host_, main_;
+};
+
+TEST_F(CommandLineTest, HundredThousandRandomLinesNeverCrashAndKeepTheirPromises) {
+    const std::uint32_t seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    LineGenerator gen(seed, h, m);
+    int ok = 0;
+    for (int round = 0; round < 100000; ++round) {
+        const std::string text = gen.next();
+        // An exact-size copy, so that any read past the end is a read past the buffer.
+        auto buffer = std::make_unique<char[]>(text.size());
+        std::copy(text.begin(), text.end(), buffer.get());
+        const std::string_view args(buffer.get(), text.size());
+
+        const CommandLineResult r = parseLinkCommandLine(args, desktop);
+        const std::string_view cString = args.substr(0, args.find('\0'));
+        ASSERT_EQ(r.outcome == CommandLineOutcome::RunKivraInstead, cString.empty()) << round;
+        if (r.outcome != CommandLineOutcome::Ok) continue;
+        ++ok;
+        const LinkNames& n = r.line.names;
+        // Only the two visible windows pass the checks (either may stand in either field).
+        ASSERT_TRUE(r.line.hostWindow == host || r.line.hostWindow == mainWindow);
+        ASSERT_TRUE(r.line.mainWindow == host || r.line.mainWindow == mainWindow);
+        ASSERT_GE(r.line.titleLength, 0);
+        // The title is the end of the arguments' sixth field, at most L characters, and never a TAB.
+        ASSERT_LE(characterCount(n.keySafeTitle), static_cast<std::size_t>(r.line.titleLength));
+        ASSERT_EQ(n.keySafeTitle.find('\t'), std::string::npos);
+        ASSERT_EQ(n.keySafeTitle.find('\\'), std::string::npos);
+        ASSERT_TRUE(n.linkTitle.empty() || n.linkTitle.back() != ' ');
+        ASSERT_EQ(n.applicationTitle.rfind("Kivra [Link] ", 0), 0u);
+        ASSERT_LE(characterCount(n.applicationTitle), 40u);
+        ASSERT_EQ(n.instanceAppName.find('\\', 19), n.instanceAppName.rfind('\\'));  // one level added, not more
+    }
+    // The generator must reach the Ok path often enough for the checks above to mean something.
+    EXPECT_GT(ok, 5000) << "seed " << seed;
+}
+
+}  // namespace
