@@ -1,7 +1,44 @@
-// kivlink: the link program. Until it is built it refuses to run, as it does when started by hand.
-#include <cstdio>
+// kivlink: the link program, one process per active link, started by kivra with
+// a TAB-separated command line. Started by hand it refuses to run.
+#include "LinkCommandLine.h"
+#include "LinkForm.h"
+#include "NativeWindowSystem.h"
+#include "StoreLocation.h"
 
-int main(int argc, char**) {
-    if (argc < 2) std::fputs("Run kivra instead.\n", stderr);
-    return 0;
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+
+int main(int argc, char* argv[]) {
+    const std::string arguments = kivra::joinArguments(argc, argv);
+
+    // The class name of every window of ours carries the marker that keeps
+    // them out of the host window list.
+    QApplication::setApplicationName(QStringLiteral("QbaseRT5-Kivlink"));
+    int qtArgc = 1;  // the link's arguments are its own, never Qt's options
+    QApplication app(qtArgc, argv);
+
+    if (arguments.empty()) {
+        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Run kivra instead."));
+        return 0;
+    }
+
+    std::string error;
+    auto windows = kivra::createNativeWindowSystem(&error);
+    if (!windows) return 1;
+
+    const auto parsed = kivra::parseLinkCommandLine(arguments, *windows);
+    if (parsed.outcome != kivra::CommandLineOutcome::Ok) return 0;  // malformed: silent exit
+
+    auto opened = kivra::openDefaultStore();
+    kivra::setCurrentStore(opened.store);
+    kivra::LinkEnvironment env;
+    env.windows = windows.get();
+    env.store = opened.store;
+    env.appDirectory = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+
+    kivra::LinkForm form(std::move(env), parsed.line);
+    form.load();
+    form.show();
+    return app.exec();
 }

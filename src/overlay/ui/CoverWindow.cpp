@@ -25,6 +25,21 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     : QWidget(parent, Qt::Window), windows_(windows), iconOwner_(owner) {
     setAutoFillBackground(true);
     tracePaint_ = qEnvironmentVariableIsSet("KIVRA_TRACE_STARTUP");
+    timer1_.setObjectName("Timer1");
+    timer1_.setTimerType(Qt::PreciseTimer);
+    connect(&timer1_, &QTimer::timeout, this, &CoverWindow::kick);
+}
+
+void CoverWindow::startKickTimer(KickInterval interval) {
+    prefs_.kickInterval = interval;
+    timer1_.start(kickIntervalMs(interval));
+}
+
+void CoverWindow::stopKickTimer() { timer1_.stop(); }
+
+void CoverWindow::kick() {
+    const WindowId id = nativeId();
+    if (id && windows_ && isVisible()) windows_->raise(id);
 }
 
 WindowId CoverWindow::nativeId() const {

@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 #include <QRect>
+#include <QTimer>
 #include <QWidget>
 
 namespace kivra {
@@ -39,6 +40,12 @@ public:
     void applyBackground();
     void updateWindowIcon();
 
+    // The kick timer `Timer1`: while it runs the window is raised above all others
+    // at its interval.
+    void startKickTimer(KickInterval interval);
+    void stopKickTimer();
+    bool kickTimerRunning() const { return timer1_.isActive(); }
+
 signals:
     void firstActivationFinished();
 
@@ -58,7 +65,10 @@ protected:
 private:
     void waitForFrame();
 
+    void kick();
+
     IconOwner iconOwner_;
+    QTimer timer1_;
     QRect wantedFrame_;
     QDateTime frameWaitStarted_;
     bool firstActivationQueued_ = false;

@@ -1,0 +1,307 @@
+// The link window's life: start-up on the host, first activation, the tracking
+// timer, commands from the main program, and the closing steps with the save.
+#include "LinkForm.h"
+
+#include "DisplayMetrics.h"
+#include "DisplayMetricsQt.h"
+#include "LinkStore.h"
+#include "MessageState.h"
+#include "ReportError.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWindow>
+
+#include <cmath>
+
+namespace kivra {
+
+namespace {
+
+// With change notifications from the desktop, a tick that heard of no change
+// reads nothing from the desktop; every this many quiet ticks it reads anyway,
+// so a notification lost in any way costs at most this long.
+constexpr int kQuietTicksBeforeRead = 40;
+
+QString toQ(const std::string& s) { return QString::fromStdString(s); }
+
+}  // namespace
+
+LinkForm::LinkForm(LinkEnvironment env, const LinkCommandLine& line)
+    : CoverWindow(env.windows, IconOwner::LinkWindow), env_(std::move(env)), mainWindow_(line.mainWindow) {
+    setObjectName("LinkForm");
+    const auto hostRect = env_.windows->rect(line.hostWindow);
+    state_ = makeLinkState(line, hostRect.value_or(Rect{}));
+    tracker_ = std::make_unique<HostTracker>(*env_.windows, *this, state_);
+    commands_ = std::make_unique<LinkCommands>(*env_.windows, *this, state_, *env_.store);
+    timer4_.setObjectName("Timer4");
+    timer4_.setTimerType(Qt::PreciseTimer);
+    connect(&timer4_, &QTimer::timeout, this, &LinkForm::tick);
+    timer9_.setObjectName("Timer9");
+    connect(&timer9_, &QTimer::timeout, this, [this] { tracker_->refreshHostTitleCaption(); });
+}
+
+LinkForm::~LinkForm() = default;
+
+void LinkForm::load() {
+    messages().program = ProgramRole::Link;
+    setApplicationTitle(state_.names.applicationTitle);
+    computeCaptionAllowance();
+
+    const Twips t = twips();
+    const QRect desk = virtualScreenRect();
+    LoadContext ctx;
+    ctx.mode = PrefMode::Link;
+    ctx.twips = t;
+    ctx.screenWidthTwips = t.fromPixelsX(desk.width());
+    ctx.screenHeightTwips = t.fromPixelsY(desk.height());
+    ctx.hostLeftPx = state_.recordedHostRect.left;
+    ctx.hostTopPx = state_.recordedHostRect.top;
+    ctx.appDirectory = env_.appDirectory.toStdString();
+    LoadResult loaded = loadPreferences(*env_.store, state_.names.instanceAppName, ctx);
+    prefs_ = std::move(loaded.prefs);
+    if (loaded.error) reportError(*loaded.error);
+
+    // Remembered for returning to Normal and for the position save.
+    geometry_.normalWidth = prefs_.width;
+    geometry_.normalHeight = prefs_.height;
+    geometry_.startLeft = geometry_.panelLeft = prefs_.left;
+    geometry_.startTop = prefs_.top;
+    geometry_.offsetLeft = prefs_.offsetLeft;
+    geometry_.offsetTop = prefs_.offsetTop;
+    geometry_.offsetsHostLeftPx = state_.recordedHostRect.left;
+    geometry_.offsetsHostTopPx = state_.recordedHostRect.top;
+    geometry_.hostLeftTwips = t.wholeFromPixelsX(state_.recordedHostRect.left);
+    geometry_.hostTopTwips = t.wholeFromPixelsY(state_.recordedHostRect.top);
+
+    CoverWindow::setAlwaysOnTop(true);
+    placeFrame(preferredFrame());
+    applyBackground();
+    updateWindowIcon();
+    refreshCaption();
+    if (prefs_.kickTimerOn) startKickTimer(prefs_.kickInterval);
+    if (prefs_.captionMode == kHostTitleCaption) timer9_.start(1000);
+
+    // The window exists from here on, so the main program can address it.
+    create();
+    listenForCommands();
+}
+
+void LinkForm::listenForCommands() {
+    const WindowId self = nativeId();
+    state_.ownWindow = self;
+    std::string error;
+    receiver_ = ChannelReceiver::listen(self, &error);
+    if (!receiver_) {
+        qWarning("kivlink: cannot receive commands: %s", error.c_str());
+        return;
+    }
+    commandNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
+    connect(commandNotifier_.get(), &QSocketNotifier::activated, this,
+            [this] { receiver_->dispatch([this](const ChannelMessage& m) { return handleMessage(m); }); });
+}
+
+std::string LinkForm::handleMessage(const ChannelMessage& message) {
+    if (message.kind == ChannelKind::CloseRequest) {
+        // The closing steps, the save included, run before the sender hears back.
+        unload();
+        return {};
+    }
+    commands_->handle(message.kind, message.payload);
+    return {};
+}
+
+void LinkForm::firstActivation() {
+    noteWindowFrame(this);
+    try {
+        state_.matchOptions = LoadLinkOptions(state_.names.instanceAppName, *env_.store);
+    } catch (const KivraError& e) {
+        reportError(e);
+    }
+    // The link window is this window, whatever has the focus at this moment.
+    state_.ownWindow = nativeId();
+    env_.windows->watch(state_.hostWindow);
+    if (env_.windows->notificationFd() >= 0) {
+        desktopNotifier_ = std::make_unique<QSocketNotifier>(env_.windows->notificationFd(), QSocketNotifier::Read);
+        connect(desktopNotifier_.get(), &QSocketNotifier::activated, this, &LinkForm::onDesktopNotification);
+    }
+    timer4_.start(5);
+    refreshCaption();
+    finishFirstActivation();
+    reportReadyToMain();
+}
+
+void LinkForm::reportReadyToMain() {
+    if (!mainWindow_) return;
+    const std::string payload = std::to_string(state_.ownWindow) + "\t" +
+                                std::to_string(QCoreApplication::applicationPid()) + "\t" +
+                                std::to_string(state_.hostWindow);
+    sendChannelMessage(mainWindow_, ChannelKind::LinkReady, payload);
+}
+
+void LinkForm::onDesktopNotification() {
+    // A move, resize, title or state change of the host runs the tick at once.
+    if (env_.windows->takeNotifications()) {
+        quietTicks_ = 0;
+        tracker_->tick();
+    }
+}
+
+void LinkForm::tick() {
+    if (unloading_) return;
+    if (desktopNotifier_) {
+        if (env_.windows->takeNotifications()) {
+            quietTicks_ = 0;
+        } else if (++quietTicks_ < kQuietTicksBeforeRead) {
+            // Nothing changed on the desktop; only the kick step has work.
+            if (state() == OwnWindowState::Normal && kickTimerOn()) ensureAlwaysOnTop(*this);
+            return;
+        } else {
+            quietTicks_ = 0;
+        }
+    }
+    tracker_->tick();
+}
+
+void LinkForm::refreshCaption() {
+    switch (prefs_.captionMode) {
+    case CaptionMode::Custom: setWindowTitle(toQ(prefs_.captionText)); break;
+    case kHostTitleCaption: setWindowTitle(toQ(env_.windows->title(state_.hostWindow))); break;
+    case kLinkTitleCaption: setWindowTitle(toQ(state_.names.linkTitle)); break;
+    case CaptionMode::Blank: setWindowTitle(QString()); break;
+    }
+}
+
+// --- OwnWindow ---------------------------------------------------------------
+
+OwnWindowState LinkForm::state() const {
+    if (windowState() & Qt::WindowMinimized) return OwnWindowState::Minimized;
+    if (windowState() & Qt::WindowMaximized) return OwnWindowState::Maximized;
+    return OwnWindowState::Normal;
+}
+
+void LinkForm::minimize() { showMinimized(); }
+
+void LinkForm::restoreNormal() { showNormal(); }
+
+AlwaysOnTop LinkForm::alwaysOnTop() const { return prefs_.alwaysOnTop ? AlwaysOnTop::Yes : AlwaysOnTop::No; }
+
+void LinkForm::setAlwaysOnTop(AlwaysOnTop choice) { CoverWindow::setAlwaysOnTop(choice == AlwaysOnTop::Yes); }
+
+bool LinkForm::kickTimerOn() const { return kickTimerRunning(); }
+
+void LinkForm::setIcon(LinkIcon icon) {
+    const CaptionSize caption = displayMetrics().caption.wideCaption ? CaptionSize::Wide : CaptionSize::Normal;
+    const IconRole role = icon == LinkIcon::Bright ? IconRole::Active : IconRole::Inactive;
+    setWindowIcon(kivraIcon(windowIconNumber(IconOwner::LinkWindow, role, caption)));
+}
+
+CaptionMode LinkForm::captionMode() const { return prefs_.captionMode; }
+
+void LinkForm::setCaption(const std::string& caption) { setWindowTitle(toQ(caption)); }
+
+void LinkForm::setApplicationTitle(const std::string& title) {
+    // The name the desktop lists this process's windows under.
+    setWindowIconText(toQ(title));
+}
+
+bool LinkForm::messageBoxOpen() const { return messages().boxOpen; }
+
+void LinkForm::clearMessageBoxOpen() { messages().boxOpen = false; }
+
+void LinkForm::saveSettings() {
+    const Twips t = twips();
+    const QRect desk = virtualScreenRect();
+    const QRect frame = frameGeometry();
+    prefs_.width = t.fromPixelsX(geometry_.normalWidth > 0 ? t.toPixelsX(geometry_.normalWidth) : frame.width());
+    prefs_.height = t.fromPixelsY(geometry_.normalHeight > 0 ? t.toPixelsY(geometry_.normalHeight) : frame.height());
+    prefs_.offsetLeft = geometry_.offsetLeft;
+    prefs_.offsetTop = geometry_.offsetTop;
+    prefs_.kickTimerOn = kickTimerRunning() || prefs_.kickTimerOn;
+    SaveContext ctx;
+    ctx.mode = PrefMode::Link;
+    ctx.twips = t;
+    ctx.screenWidthTwips = t.fromPixelsX(desk.width());
+    ctx.screenHeightTwips = t.fromPixelsY(desk.height());
+    ctx.windowRectPx = {frame.x(), frame.y(), frame.width(), frame.height()};
+    ctx.hostLeftTwips = t.wholeFromPixelsX(state_.recordedHostRect.left);
+    ctx.hostTopTwips = t.wholeFromPixelsY(state_.recordedHostRect.top);
+    try {
+        StoreBatch batch(*env_.store);
+        savePreferences(*env_.store, state_.names.instanceAppName, prefs_, ctx);
+        batch.commit();
+        geometry_.offsetLeft = prefs_.offsetLeft;
+        geometry_.offsetTop = prefs_.offsetTop;
+    } catch (const KivraError& e) {
+        reportError(e);
+    }
+}
+
+void LinkForm::unload() {
+    if (unloading_) return;
+    close();
+}
+
+void LinkForm::reportError(const KivraError& error) { ReportError(error, isVisible() ? this : nullptr); }
+
+// --- Events ------------------------------------------------------------------
+
+void LinkForm::closeEvent(QCloseEvent* event) {
+    if (unloading_) {
+        event->accept();
+        return;
+    }
+    // The closing steps: timers off, the kick timer's state remembered for the save,
+    // Normal state so a normal position and size are saved, then the save.
+    unloading_ = true;
+    timer4_.stop();
+    timer9_.stop();
+    prefs_.kickTimerOn = kickTimerRunning();
+    stopKickTimer();
+    if (state() != OwnWindowState::Normal) showNormal();
+    const bool keep = prefs_.kickTimerOn;
+    saveSettings();
+    prefs_.kickTimerOn = keep;
+    commandNotifier_.reset();
+    event->accept();
+}
+
+void LinkForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && !firstActivation_) {
+        setIcon(isActiveWindow() ? LinkIcon::Bright : LinkIcon::Grey);
+    } else if (event->type() == QEvent::WindowStateChange) {
+        if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) {
+            wasMinOrMax_ = true;
+        } else if (wasMinOrMax_) {
+            wasMinOrMax_ = false;
+            returnToNormal();
+        }
+    }
+}
+
+void LinkForm::resizeEvent(QResizeEvent* event) {
+    CoverWindow::resizeEvent(event);
+    if (!firstActivation_ && !unloading_ && state() == OwnWindowState::Normal && !wasMinOrMax_) {
+        const QRect f = frameGeometry();
+        geometry_.normalWidth = twips().fromPixelsX(f.width());
+        geometry_.normalHeight = twips().fromPixelsY(f.height());
+    }
+}
+
+void LinkForm::returnToNormal() {
+    const Twips t = twips();
+    const QRect f = frameGeometry();
+    const NormalPlacement p = placementOnReturnToNormal(geometry_, state_.hostState, t.fromPixelsX(f.x()),
+                                                        t.fromPixelsY(f.y()), state_.recordedHostRect, t);
+    QRect target(f.topLeft(), QSize(static_cast<int>(std::lround(t.toPixelsX(p.width))),
+                                    static_cast<int>(std::lround(t.toPixelsY(p.height)))));
+    if (p.left && p.top)
+        target.moveTopLeft(QPoint(static_cast<int>(std::lround(t.toPixelsX(*p.left))),
+                                  static_cast<int>(std::lround(t.toPixelsY(*p.top)))));
+    placeFrame(target);
+    refreshCaption();
+}
+
+}  // namespace kivra

@@ -1,0 +1,88 @@
+// The link window: one covering window on one host window, following it every
+// 5 ms, steered by the main program over the link command channel.
+#pragma once
+
+#include "CoverWindow.h"
+#include "HostTracker.h"
+#include "LinkChannel.h"
+#include "LinkCommandLine.h"
+#include "LinkCommands.h"
+#include "LinkState.h"
+#include "OwnWindow.h"
+#include "SettingsStore.h"
+
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <memory>
+
+namespace kivra {
+
+struct LinkEnvironment {
+    WindowSystem* windows = nullptr;
+    std::shared_ptr<SettingsStore> store;
+    QString appDirectory;  // with a trailing '/'
+};
+
+class LinkForm : public CoverWindow, public OwnWindow {
+    Q_OBJECT
+public:
+    LinkForm(LinkEnvironment env, const LinkCommandLine& line);
+    ~LinkForm() override;
+
+    // Start-up from the host rectangle on: preferences in link mode, remembered
+    // geometry, icon, the window itself and its command channel.
+    void load();
+
+    const LinkState& linkState() const { return state_; }
+    HostTracker& tracker() { return *tracker_; }
+
+    // OwnWindow: what the link logic asks of this window.
+    OwnWindowState state() const override;
+    void minimize() override;
+    void restoreNormal() override;
+    AlwaysOnTop alwaysOnTop() const override;
+    void setAlwaysOnTop(AlwaysOnTop choice) override;
+    bool kickTimerOn() const override;
+    void setIcon(LinkIcon icon) override;
+    CaptionMode captionMode() const override;
+    void setCaption(const std::string& caption) override;
+    void setApplicationTitle(const std::string& title) override;
+    bool messageBoxOpen() const override;
+    void clearMessageBoxOpen() override;
+    void saveSettings() override;
+    void unload() override;
+    void reportError(const KivraError& error) override;
+
+protected:
+    void firstActivation() override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void listenForCommands();
+    std::string handleMessage(const ChannelMessage& message);
+    void tick();
+    void onDesktopNotification();
+    void reportReadyToMain();
+    void returnToNormal();
+    void refreshCaption();
+
+    LinkEnvironment env_;
+    LinkState state_;
+    RememberedGeometry geometry_;
+    std::unique_ptr<HostTracker> tracker_;
+    std::unique_ptr<LinkCommands> commands_;
+    std::unique_ptr<ChannelReceiver> receiver_;
+    std::unique_ptr<QSocketNotifier> commandNotifier_;
+    std::unique_ptr<QSocketNotifier> desktopNotifier_;
+    QTimer timer4_;  // host tracking, 5 ms
+    QTimer timer9_;  // host title into the caption, 1000 ms
+    WindowId mainWindow_ = 0;
+    bool unloading_ = false;
+    bool wasMinOrMax_ = false;
+    int quietTicks_ = 0;
+};
+
+}  // namespace kivra
