@@ -368,6 +368,11 @@ TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
     EXPECT_EQ(access(path.c_str(), F_OK), 0) << "the old receiver removed the new one's file";
     b.reset();
     EXPECT_NE(access(path.c_str(), F_OK), 0) << "the receiver left its file behind";
+    // Nor does it remove a file that is not a socket.
+    std::ofstream(path) << "not a socket";
+    EXPECT_FALSE(ChannelReceiver::listen(kMain, &error));
+    EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
+    EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
 
 // ---- hostile peers ------------------------------------------------------------

@@ -65,12 +65,13 @@ struct Frame {
 };
 
 Frame makeFrame(std::uint32_t magic, std::uint32_t word, std::string_view body) {
+    body = body.substr(0, kMaxPayload);  // callers cut already; this only guards the buffer
     Frame f;
     putU32(&f.bytes[0], magic);
     putU32(&f.bytes[4], kVersion);
     putU32(&f.bytes[8], word);
     putU32(&f.bytes[12], static_cast<std::uint32_t>(body.size()));
-    std::memcpy(&f.bytes[kHeader], body.data(), body.size());
+    if (!body.empty()) std::memcpy(&f.bytes[kHeader], body.data(), body.size());
     f.size = kHeader + body.size();
     return f;
 }
@@ -137,13 +138,15 @@ enum class FolderState { Ready, Missing, Unsafe };
 // else can write into. Create mode makes it, and tightens its mode if needed.
 FolderState checkFolder(const std::string& dir, FolderMode mode, std::string* error) {
     if (mode == FolderMode::Create && ::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) {
-        if (error) *error = systemError("cannot create " + dir, errno);
+        const int err = errno;
+        if (error) *error = systemError("cannot create " + dir, err);
         return FolderState::Unsafe;
     }
     struct stat st{};
     if (::lstat(dir.c_str(), &st) != 0) {
-        if (error) *error = systemError("cannot use " + dir, errno);
-        return errno == ENOENT ? FolderState::Missing : FolderState::Unsafe;
+        const int err = errno;
+        if (error) *error = systemError("cannot use " + dir, err);
+        return err == ENOENT ? FolderState::Missing : FolderState::Unsafe;
     }
     if (!S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) {
         if (error) *error = dir + " is not a folder owned by this user";
@@ -223,7 +226,7 @@ SendResult sendFrame(int fd, const Frame& f, Clock::time_point deadline) {
         if (errno == ECONNREFUSED || errno == ENOTCONN) return SendResult::NoReceiver;
         if (errno != EAGAIN && errno != EWOULDBLOCK) return SendResult::Failed;
         // The receiver's queue is full: it has stopped reading.
-        if (!waitFor(fd, POLLOUT, deadline)) return SendResult::TimedOut;
+        if (!waitFor(fd, POLLOUT, deadline) || Clock::now() >= deadline) return SendResult::TimedOut;
     }
 }
 
@@ -233,8 +236,10 @@ SendResult awaitAnswer(int fd, Clock::time_point deadline, std::string* reply) {
         if (!waitFor(fd, POLLIN, deadline)) return SendResult::TimedOut;
         const ssize_t n = ::recv(fd, f.bytes.data(), f.bytes.size(), MSG_DONTWAIT | MSG_TRUNC);
         if (n < 0) {
-            if (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK) continue;
-            return errno == ECONNREFUSED ? SendResult::NoReceiver : SendResult::Failed;
+            if (errno != EINTR && errno != EAGAIN && errno != EWOULDBLOCK)
+                return errno == ECONNREFUSED ? SendResult::NoReceiver : SendResult::Failed;
+            if (Clock::now() >= deadline) return SendResult::TimedOut;
+            continue;
         }
         const auto answer = parseFrame(f, static_cast<std::size_t>(n), kAnswerMagic);
         if (!answer) return SendResult::Failed;
@@ -330,37 +335,49 @@ SendResult sendChannelMessage(WindowId to, ChannelKind kind, std::string_view pa
     return result;
 }
 
+namespace {
+
+// Binds `fd` at `path`, replacing a socket file that a dead receiver left behind.
+bool bindReplacingStale(int fd, const std::string& path, WindowId self, std::string* error) {
+    const sockaddr_un a = socketAddress(path);
+    const auto bindIt = [&] { return ::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0; };
+    if (bindIt()) return true;
+    const int err = errno;
+    struct stat st{};
+    if (err != EADDRINUSE) {
+        if (error) *error = systemError("cannot bind " + path, err);
+        return false;
+    }
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) {
+        if (error) *error = path + " is in the way and is not a socket";
+        return false;
+    }
+    if (receiverAlive(path)) {
+        if (error) *error = "another receiver listens under window " + std::to_string(self);
+        return false;
+    }
+    ::unlink(path.c_str());
+    if (bindIt()) return true;
+    if (error) *error = systemError("cannot bind " + path, errno);
+    return false;
+}
+
+}  // namespace
+
 std::unique_ptr<ChannelReceiver> ChannelReceiver::listen(WindowId self, std::string* error) {
     const Address address = resolveAddress(self, FolderMode::Create, error);
     if (address.state != FolderState::Ready) return nullptr;
     Fd fd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (fd.get() < 0) {
-        if (error) *error = systemError("socket", errno);
+    const int on = 1;
+    // Credentials are asked for before binding, so that no datagram can arrive without them.
+    if (fd.get() < 0 || ::setsockopt(fd.get(), SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0) {
+        if (error) *error = systemError("cannot make a socket", errno);
         return nullptr;
     }
-    const sockaddr_un a = socketAddress(address.path);
-    const auto bindIt = [&] { return ::bind(fd.get(), reinterpret_cast<const sockaddr*>(&a), sizeof a); };
-    if (bindIt() != 0) {
-        struct stat st{};
-        const bool stale = errno == EADDRINUSE && ::lstat(address.path.c_str(), &st) == 0 &&
-                           S_ISSOCK(st.st_mode) && !receiverAlive(address.path);
-        if (!stale) {
-            if (error) *error = errno == EADDRINUSE ? "another receiver listens under window " + std::to_string(self)
-                                                     : systemError("cannot bind " + address.path, errno);
-            return nullptr;
-        }
-        // Left behind by a receiver that died without cleaning up.
-        ::unlink(address.path.c_str());
-        if (bindIt() != 0) {
-            if (error) *error = systemError("cannot bind " + address.path, errno);
-            return nullptr;
-        }
-    }
-    const int on = 1;
+    if (!bindReplacingStale(fd.get(), address.path, self, error)) return nullptr;
     struct stat st{};
-    if (::setsockopt(fd.get(), SOL_SOCKET, SO_PASSCRED, &on, sizeof on) != 0 || ::lstat(address.path.c_str(), &st) != 0) {
-        if (error) *error = systemError("cannot set up " + address.path, errno);
-        ::unlink(address.path.c_str());
+    if (::lstat(address.path.c_str(), &st) != 0) {
+        if (error) *error = systemError("cannot find " + address.path, errno);
         return nullptr;
     }
     return std::unique_ptr<ChannelReceiver>(
