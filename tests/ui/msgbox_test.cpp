@@ -92,6 +92,7 @@ private slots:
     void formIsPlacedOnTheScreen();
     void helpOnLeftClick();
     void fontSizeClassSizesTheForm();
+    void longCaptionWidensTheBox();
     void responderAnswersWithoutAForm();
     void responderCanLetTheFormShow();
     void reportErrorShowsKind12();
@@ -176,8 +177,9 @@ void MsgBoxTest::kindLayout() {
     QCOMPARE(first->text(), cmd1);
     QVERIFY(first->isVisible() && first->isDefault());
     QCOMPARE(form.focusWidget(), first);
+    const int offset = form.layoutOffset();
     if (cmd1Left >= 0)
-        QCOMPARE(first->x(), px(cmd1Left, dpi));
+        QCOMPARE(first->x(), offset + px(cmd1Left, dpi));
 
     QPushButton* no = button(form, "MsgBoxCmd2");
     QPushButton* info = button(form, "MsgBoxCmd4");
@@ -186,11 +188,11 @@ void MsgBoxTest::kindLayout() {
     if (second == NoButton || second == CancelButton) {
         QCOMPARE(no->text(), second == CancelButton ? QStringLiteral("&Cancel") : QStringLiteral("&No"));
         QVERIFY(no->isEnabled());
-        QCOMPARE(no->x(), px(2260, dpi));
+        QCOMPARE(no->x(), offset + px(2260, dpi));
     }
     if (second == InfoButton) {
         QCOMPARE(info->text(), QStringLiteral("&Info"));
-        QCOMPARE(info->x(), px(2260, dpi));
+        QCOMPARE(info->x(), offset + px(2260, dpi));
     }
 
     QCheckBox* startup = checkBox(form, "MsgBoxCheck1");
@@ -506,14 +508,31 @@ void MsgBoxTest::fontSizeClassSizesTheForm() {
         computeFontSizeClass();
         const bool large = QFontMetrics(font).height() > 16;
         QCOMPARE(displayMetrics().fontClass, large ? FontSizeClass::Large : FontSizeClass::Normal);
-        prepare(MsgCantExecute, kCaller);
+        prepare(MsgErrorReport, kCaller, QStringLiteral("E"));  // a caption that needs no room
         MsgBoxForm form(nullptr);
         const QMargins m = windowFrameMargins();
         QCOMPARE(form.width() + m.left() + m.right(), large ? 375 : 300);
+        QCOMPARE(form.layoutOffset(), 0);
         QCOMPARE(form.height() + m.top() + m.bottom(),
                  (large ? 125 : 100) + displayMetrics().caption.captionAllowance);
     }
     QVERIFY(displayMetrics().fontClass == FontSizeClass::Normal);
+}
+
+void MsgBoxTest::longCaptionWidensTheBox() {
+    // A caption too long for any title bar of the designed width: the box grows to its limit,
+    // 1.6 times the designed width, and the designed layout stays centred in it.
+    prepare(MsgErrorReport, kCaller, QStringLiteral("[Kivra] Qbase 5.0 Error Number: ") + QString(60, QLatin1Char('9')));
+    MsgBoxForm form(nullptr);
+    form.show();
+    const QMargins m = windowFrameMargins();
+    QCOMPARE(form.width() + m.left() + m.right(), 480);
+    QCOMPARE(form.layoutOffset(), 90);
+    const double dpi = form.twips().dpiX;
+    QCOMPARE(button(form, "MsgBoxCmd1")->x(), 90 + px(1880, dpi));
+    QCOMPARE(form.findChild<QLabel*>(QStringLiteral("MsgBoxImage"))->x(), 90 + px(120, dpi));
+    QVERIFY(form.rect().contains(label(form)->geometry()));
+    form.done(6);
 }
 
 void MsgBoxTest::responderAnswersWithoutAForm() {

@@ -43,6 +43,17 @@ Twips screenTwips(const QWidget* owner) {
     return t;
 }
 
+// The outer width a title bar needs for the caption: its text in a bold face of the desktop's
+// font (window managers draw titles about that size, and tell no one theirs), the window menu
+// icon and three buttons about as wide as the bar is high, padding and the side borders.
+int frameWidthForCaption(const QString& caption) {
+    QFont title = QApplication::font();
+    title.setBold(true);
+    const int bar = systemCaptionHeight();
+    const QMargins m = windowFrameMargins();
+    return QFontMetrics(title).horizontalAdvance(caption) + 4 * (bar + 2) + 16 + m.left() + m.right();
+}
+
 // CR LF breaks as the label shows them.
 QString displayText(const QString& text) {
     QString shown = text;
@@ -64,8 +75,16 @@ MsgBoxForm::MsgBoxForm(QWidget* owner, const MsgBoxPlacement& placement)
     // Size: the designed outer size plus the caption allowance, less the window manager's frame.
     computeCaptionAllowance();
     const DisplayMetrics& dm = displayMetrics();
-    const QSize frame(dm.sizes.msgBoxWidth, dm.sizes.msgBoxHeight + dm.caption.captionAllowance);
+    QSize frame(dm.sizes.msgBoxWidth, dm.sizes.msgBoxHeight + dm.caption.captionAllowance);
     const QMargins m = windowFrameMargins();
+    designClientWidth_ = std::max(1, frame.width() - m.left() - m.right());
+    // Title bars today carry larger fonts and more buttons than the design's: a caption that would
+    // be cut there widens the box, and the designed layout stays centred in it.
+    const QString caption = resolveMsgBox({messages().pendingKind, messages().pendingText, messages().pendingCaption,
+                                           false, messages().versionText})
+                                .caption;
+    frame.setWidth(std::max(frame.width(), std::min(frameWidthForCaption(caption), frame.width() * 8 / 5)));
+    xOffset_ = (frame.width() - dm.sizes.msgBoxWidth) / 2;
     setFixedSize(std::max(1, frame.width() - m.left() - m.right()),
                  std::max(1, frame.height() - m.top() - m.bottom()));
 
@@ -88,15 +107,16 @@ void MsgBoxForm::unload() {
 }
 
 QRect MsgBoxForm::fromTwips(int left, int top, int width, int height) const {
-    const int x = static_cast<int>(std::lround(twips_.toPixelsX(left)));
+    const int x = xOffset_ + static_cast<int>(std::lround(twips_.toPixelsX(left)));
     const int y = static_cast<int>(std::lround(twips_.toPixelsY(top)));
     const int w = static_cast<int>(std::lround(twips_.toPixelsX(width)));
     const int h = static_cast<int>(std::lround(twips_.toPixelsY(height)));
     return {x, y, w, h};
 }
 
-int MsgBoxForm::clientWidthTwips() const { return static_cast<int>(std::lround(twips_.fromPixelsX(width()))); }
-int MsgBoxForm::clientHeightTwips() const { return static_cast<int>(std::lround(twips_.fromPixelsY(height()))); }
+int MsgBoxForm::clientWidthTwips() const {
+    return static_cast<int>(std::lround(twips_.fromPixelsX(designClientWidth_)));
+}
 
 void MsgBoxForm::createControls() {
     using namespace msgbox;
@@ -158,7 +178,9 @@ void MsgBoxForm::setIcon(int number) {
 // The label reaches down to the first visible control below it, or to the bottom of the box.
 void MsgBoxForm::placeLabel() {
     using namespace msgbox;
-    const QRect span = fromTwips(LabelLeft, content_.labelTop, clientWidthTwips() - LabelLeft - LabelRightMargin, 1);
+    // It also takes whatever width a long caption added on its right.
+    QRect span = fromTwips(LabelLeft, content_.labelTop, 0, 1);
+    span.setRight(width() - 1 - static_cast<int>(std::lround(twips_.toPixelsX(LabelRightMargin))));
     int bottom = height() - static_cast<int>(std::lround(twips_.toPixelsY(ControlGap)));
     for (const QWidget* w : {static_cast<QWidget*>(cmd1_), static_cast<QWidget*>(cmd2_),
                              static_cast<QWidget*>(cmd4_), static_cast<QWidget*>(check1_),
@@ -170,12 +192,12 @@ void MsgBoxForm::placeLabel() {
     label_->setGeometry(span.left(), span.top(), span.width(), std::max(1, bottom - span.top()));
 }
 
-void MsgBoxForm::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    // The layout is applied when the box is first shown: a window manager may refuse it the focus,
-    // and a box must never appear without its text.
-    if (messages().firstActivation)
+void MsgBoxForm::setVisible(bool visible) {
+    // The kind's layout is applied as the box is first shown, before the window manager sees the
+    // window: it may refuse the box the focus, and a box must never appear without its text.
+    if (visible && messages().firstActivation && !unloaded_)
         firstActivation();
+    QDialog::setVisible(visible);
 }
 
 void MsgBoxForm::changeEvent(QEvent* event) {
@@ -191,7 +213,6 @@ void MsgBoxForm::firstActivation() {
     applyContent();
     s.firstActivation = false;
     s.boxOpen = true;
-    noteWindowFrame(this);
 }
 
 void MsgBoxForm::applyContent() {

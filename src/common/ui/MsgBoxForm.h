@@ -26,12 +26,14 @@ public:
     const MsgBoxContent& content() const { return content_; }
     int iconNumber() const { return iconNumber_; }
     Twips twips() const { return twips_; }
+    // Pixels the designed layout is moved right by when a long caption widened the box.
+    int layoutOffset() const { return xOffset_; }
 
+    void setVisible(bool visible) override;
     void reject() override;  // Esc and the window's close button press the cancel button
     void done(int r) override;
 
 protected:
-    void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -46,8 +48,7 @@ private:
     void unload();
     void Form_Click();
     QRect fromTwips(int left, int top, int width, int height) const;
-    int clientWidthTwips() const;
-    int clientHeightTwips() const;
+    int clientWidthTwips() const;  // of the designed client area
 
     void MsgBoxCmd1_Click();
     void MsgBoxCmd2_Click();
@@ -58,6 +59,8 @@ private:
     Twips twips_;
     MsgBoxContent content_;
     int iconNumber_ = 0;
+    int designClientWidth_ = 0;
+    int xOffset_ = 0;
     bool unloaded_ = false;
     QLabel* label_ = nullptr;
     QLabel* image_ = nullptr;
