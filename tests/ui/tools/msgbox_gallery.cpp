@@ -1,12 +1,17 @@
 // Renders the icon set and the message box form for a few kinds to PNG files, so that a person
-// can look at them: msgbox_gallery <output directory>. Run it on the offscreen platform.
+// can look at them: msgbox_gallery <output directory>. On the offscreen platform the client area is
+// drawn under a plain title bar; on X11 the boxes are also shot as the window manager frames them.
 #include "ErrorReport.h"
 #include "Icons.h"
 #include "MessageState.h"
+#include "DisplayMetricsQt.h"
 #include "MsgBoxForm.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QFont>
 #include <QPainter>
 #include <QStyle>
@@ -140,6 +145,37 @@ QImage renderForm(const FormShot& shot) {
     return image;
 }
 
+void waitFor(int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+// On a real display: an owner window and the box centred on it, as the window manager frames them.
+QImage screenShot(const FormShot& shot) {
+    QWidget owner;
+    owner.setWindowTitle(QStringLiteral("Kivra [Main]"));
+    owner.setGeometry(60, 60, 440, 260);
+    owner.show();
+    QElapsedTimer t;
+    t.start();
+    while (!kivra::noteWindowFrame(&owner) && t.elapsed() < 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    kivra::MessageState& s = kivra::messages();
+    s.pendingKind = shot.kind;
+    s.pendingText = shot.text;
+    s.pendingCaption = shot.caption;
+    kivra::MsgBoxForm form(&owner, kivra::MsgBoxPlacement::fromOwner(&owner));
+    form.show();
+    waitFor(300);
+    const QRect area = owner.frameGeometry().united(form.frameGeometry()).adjusted(-10, -10, 10, 10);
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                                      area.height()).toImage();
+    form.done(6);
+    return image;
+}
+
 bool save(const QImage& image, const QString& path) {
     if (!image.save(path)) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -161,6 +197,8 @@ int main(int argc, char** argv) {
         ok = save(image, out + QStringLiteral("/%1.png").arg(QLatin1String(shot.file))) && ok;
         ok = save(image.scaled(image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation),
                   out + QStringLiteral("/%1-x2.png").arg(QLatin1String(shot.file))) && ok;
+        if (QGuiApplication::platformName() == QLatin1String("xcb"))
+            ok = save(screenShot(shot), out + QStringLiteral("/x11-%1.png").arg(QLatin1String(shot.file))) && ok;
     }
     for (const auto& e : kIcons)
         for (int size : {16, 32, 64})
