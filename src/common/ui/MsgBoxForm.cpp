@@ -72,27 +72,29 @@ MsgBoxForm::MsgBoxForm(QWidget* owner, const MsgBoxPlacement& placement)
     messages().firstActivation = true;
     setFont(formFont());
 
-    // Size: the designed outer size plus the caption allowance, less the window manager's frame.
-    computeCaptionAllowance();
-    const DisplayMetrics& dm = displayMetrics();
-    QSize frame(dm.sizes.msgBoxWidth, dm.sizes.msgBoxHeight + dm.caption.captionAllowance);
-    const QMargins m = windowFrameMargins();
-    designClientWidth_ = std::max(1, frame.width() - m.left() - m.right());
-    // Title bars today carry larger fonts and more buttons than the design's: a caption that would
-    // be cut there widens the box, and the designed layout stays centred in it.
-    const QString caption = resolveMsgBox({messages().pendingKind, messages().pendingText, messages().pendingCaption,
-                                           false, messages().versionText})
-                                .caption;
-    frame.setWidth(std::max(frame.width(), std::min(frameWidthForCaption(caption), frame.width() * 8 / 5)));
-    xOffset_ = (frame.width() - dm.sizes.msgBoxWidth) / 2;
-    setFixedSize(std::max(1, frame.width() - m.left() - m.right()),
-                 std::max(1, frame.height() - m.top() - m.bottom()));
-
+    const QSize frame = sizeForPendingKind();
     // The design-time layout (that of a kind the table does not list) until the first activation.
     content_ = resolveMsgBox({0, messages().pendingText, QString(), false, QString()});
     content_.kind = messages().pendingKind;
     createControls();
     move(placeMsgBox(placement, frame, twips_));
+}
+
+// The designed outer size plus the caption allowance, less the window manager's frame. Title bars
+// today carry larger fonts and more buttons than the design's: a caption that would be cut there
+// widens the box (up to 1.6 times), and the designed layout stays centred in it.
+QSize MsgBoxForm::sizeForPendingKind() {
+    computeCaptionAllowance();
+    const DisplayMetrics& dm = displayMetrics();
+    QSize frame(dm.sizes.msgBoxWidth, dm.sizes.msgBoxHeight + dm.caption.captionAllowance);
+    const QMargins m = windowFrameMargins();
+    designClientWidth_ = std::max(1, frame.width() - m.left() - m.right());
+    const MessageState& s = messages();
+    const QString caption = resolveMsgBox({s.pendingKind, s.pendingText, s.pendingCaption, false, s.versionText}).caption;
+    frame.setWidth(std::max(frame.width(), std::min(frameWidthForCaption(caption), frame.width() * 8 / 5)));
+    xOffset_ = (frame.width() - dm.sizes.msgBoxWidth) / 2;
+    setFixedSize(std::max(1, frame.width() - m.left() - m.right()), std::max(1, frame.height() - m.top() - m.bottom()));
+    return frame;
 }
 
 MsgBoxForm::~MsgBoxForm() { unload(); }

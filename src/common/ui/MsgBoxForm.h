@@ -39,6 +39,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QSize sizeForPendingKind();
     void createControls();
     void firstActivation();
     void applyContent();
