@@ -1,0 +1,420 @@
+// The host-tracking tick on the fake desktop: exact following, resizes, parked and
+// off-desktop hosts, minimized state mirrored, auto-terminate, the kick step, the
+// busy flag, the seam traffic of a tick; the host-title refresh and the placement
+// on return to Normal.
+#include "FakeDesktop.h"
+#include "HostTracker.h"
+#include "RecordingOwnWindow.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+
+namespace {
+
+Rect shifted(const Rect& r, int dx, int dy) { return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
+
+class TrackerTest : public ::testing::Test {
+protected:
+    FakeDesktop desktop;
+    const WindowId host = desktop.addWindow({.title = "Report - Editor", .className = "EditWnd",
+                                             .rect = {100, 100, 900, 700}});
+    const WindowId own = desktop.addWindow({.title = "Report - Editor", .className = "QbaseRT5",
+                                            .rect = {300, 200, 534, 260}});
+    RecordingOwnWindow window{desktop, own};
+    LinkState state = initialState();
+    HostTracker tracker{desktop, window, state};
+
+    LinkState initialState() {
+        LinkState s;
+        s.hostWindow = host;
+        s.ownWindow = own;
+        s.names = makeLinkNames("Report - Editor", 1, 1);
+        s.recordedHostRect = desktop.spec(host).rect;
+        return s;
+    }
+    Rect ownRect() const { return desktop.spec(own).rect; }
+    Rect hostRect() const { return desktop.spec(host).rect; }
+    void moveHostBy(int dx, int dy) { desktop.setRect(host, shifted(hostRect(), dx, dy)); }
+
+    // Every action the tracker took through the seam was on the link window.
+    void expectOnlyOwnWindowTouched() const {
+        for (const FakeAction& a : desktop.actions()) EXPECT_EQ(a.window, own) << static_cast<int>(a.call);
+    }
+};
+
+// --- Following ------------------------------------------------------------------
+
+TEST_F(TrackerTest, AHostMovedBy40And10MovesTheLinkByExactlyThatWhateverItsOffset) {
+    // The link on the host, beside it, above-left of it and overlapping its corner.
+    const Rect places[] = {{300, 200, 534, 260}, {1000, 50, 1234, 110}, {-150, -40, 84, 20}, {90, 95, 324, 155}};
+    for (const Rect& place : places) {
+        desktop.setRect(own, place);
+        state.recordedHostRect = hostRect();
+        moveHostBy(40, 10);
+        EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+        EXPECT_EQ(ownRect(), shifted(place, 40, 10));
+        EXPECT_EQ(state.recordedHostRect, hostRect());
+        EXPECT_EQ(tracker.tick(), TickOutcome::Unmoved);
+        EXPECT_EQ(ownRect(), shifted(place, 40, 10));
+    }
+    expectOnlyOwnWindowTouched();
+}
+
+TEST_F(TrackerTest, TheLinkFollowsFromWhereverTheUserDraggedIt) {
+    desktop.setRect(own, {700, 600, 934, 660});
+    moveHostBy(-30, 0);
+    tracker.tick();
+    EXPECT_EQ(ownRect(), (Rect{670, 600, 904, 660}));
+    moveHostBy(0, -25);
+    tracker.tick();
+    EXPECT_EQ(ownRect(), (Rect{670, 575, 904, 635}));
+}
+
+TEST_F(TrackerTest, AResizeFromTheLeftEdgeLeavesTheLinkAndLaterMovesAreFollowedFromTheNewEdge) {
+    const Rect before = ownRect();
+    desktop.setRect(host, {60, 100, 900, 700});  // left edge dragged 40 px left
+    EXPECT_EQ(tracker.tick(), TickOutcome::SizeChanged);
+    EXPECT_EQ(tracker.tick(), TickOutcome::Unmoved);
+    EXPECT_EQ(ownRect(), before);
+    EXPECT_EQ(state.recordedHostRect, hostRect());
+
+    desktop.setRect(host, {60, 50, 900, 700});  // top edge dragged up: height changes
+    EXPECT_EQ(tracker.tick(), TickOutcome::SizeChanged);
+    EXPECT_EQ(ownRect(), before);
+
+    moveHostBy(15, 5);
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+    EXPECT_EQ(ownRect(), shifted(before, 15, 5));
+}
+
+TEST_F(TrackerTest, AMoveTogetherWithAResizeIsFollowedOnlyInTheDirectionTheSizeKept) {
+    const Rect before = ownRect();
+    desktop.setRect(host, {130, 120, 900, 720});  // narrower, and moved down by 20 with the same height
+    EXPECT_EQ(tracker.tick(), TickOutcome::SizeChanged);
+    EXPECT_EQ(ownRect(), before);
+    // The width change recorded the new left; the top was not recorded, so it is made up now.
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+    EXPECT_EQ(ownRect(), shifted(before, 0, 20));
+}
+
+struct ReachCase {
+    const char* name;
+    Rect desktop;
+    Rect hostAt;
+    bool followed;
+};
+
+class Reach : public TrackerTest, public ::testing::WithParamInterface<ReachCase> {};
+
+TEST_P(Reach, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
+    const ReachCase& c = GetParam();
+    desktop.setScreen(c.desktop);
+    const Rect before = ownRect();
+    desktop.setRect(host, c.hostAt);
+    EXPECT_EQ(tracker.tick(), c.followed ? TickOutcome::Moved : TickOutcome::OffScreen);
+    if (c.followed) {
+        EXPECT_EQ(ownRect(), shifted(before, c.hostAt.left - 100, c.hostAt.top - 100));
+    } else {
+        EXPECT_EQ(ownRect(), before);
+        EXPECT_EQ(state.recordedHostRect, (Rect{100, 100, 900, 700}));  // not accepted
+    }
+}
+
+const Rect kOneMonitor{0, 0, 1920, 1080};
+const Rect kTwoMonitors{0, 0, 3840, 1080};
+const Rect kThree4k{0, 0, 11520, 2160};
+const Rect kUnknown{0, 0, 0, 0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Hosts, Reach,
+    ::testing::Values(ReachCase{"ParkedMinimizedHost", kOneMonitor, {-32000, -32000, -31200, -31400}, false},
+                      ReachCase{"FarRightOfTheDesktop", kOneMonitor, {5000, 100, 5800, 700}, false},
+                      ReachCase{"FarBelowTheDesktop", kOneMonitor, {100, 3000, 900, 3600}, false},
+                      ReachCase{"JustOffTheLeftEdge", kOneMonitor, {-810, 100, -10, 700}, false},
+                      ReachCase{"PartlyOffTheLeftEdge", kOneMonitor, {-700, 100, 100, 700}, true},
+                      ReachCase{"PartlyBelowTheBottom", kOneMonitor, {100, 1000, 900, 1600}, true},
+                      ReachCase{"OnTheSecondMonitor", kTwoMonitors, {2500, 100, 3300, 700}, true},
+                      ReachCase{"BeyondTheParkingBoundOnAWideDesktop", kThree4k, {9500, 100, 10300, 700}, true},
+                      ReachCase{"UnknownDesktopParkedHost", kUnknown, {-32000, -32000, -31200, -31400}, false},
+                      ReachCase{"UnknownDesktopOrdinaryHost", kUnknown, {2500, 100, 3300, 700}, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TrackerTest, AHostComingBackFromParkingIsFollowedByItsWholeDisplacement) {
+    const Rect before = ownRect();
+    desktop.setRect(host, {-32000, -32000, -31200, -31400});
+    EXPECT_EQ(tracker.tick(), TickOutcome::OffScreen);
+    moveHostBy(32000 + 100 + 60, 32000 + 100 + 30);  // back at (160, 130)
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+    EXPECT_EQ(ownRect(), shifted(before, 60, 30));
+}
+
+// --- Minimized state ---------------------------------------------------------------
+
+TEST_F(TrackerTest, MinimizingAndRestoringTheHostIsMirroredOnTheLink) {
+    desktop.setState(host, FakeWindowState::Minimized);
+    tracker.tick();
+    EXPECT_EQ(window.windowState, OwnWindowState::Minimized);
+    EXPECT_TRUE(state.minimizedWithHost);
+    EXPECT_EQ(state.hostState, HostState::Minimized);
+    tracker.tick();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"minimize"}));  // once, not every tick
+
+    desktop.setState(host, FakeWindowState::Maximized);
+    tracker.tick();
+    EXPECT_EQ(window.windowState, OwnWindowState::Normal);
+    EXPECT_FALSE(state.minimizedWithHost);
+    EXPECT_EQ(state.hostState, HostState::Maximized);
+    expectOnlyOwnWindowTouched();
+}
+
+TEST_F(TrackerTest, ALinkTheUserMinimizedStaysMinimized) {
+    window.windowState = OwnWindowState::Minimized;
+    tracker.tick();
+    EXPECT_EQ(window.windowState, OwnWindowState::Minimized);
+    // Nor does the host's own minimize and restore bring it back.
+    desktop.setState(host, FakeWindowState::Minimized);
+    tracker.tick();
+    desktop.setState(host, FakeWindowState::Normal);
+    tracker.tick();
+    EXPECT_EQ(window.windowState, OwnWindowState::Minimized);
+    EXPECT_TRUE(window.log.empty());
+}
+
+TEST_F(TrackerTest, ALinkThatIsNotNormalDoesNotFollow) {
+    window.windowState = OwnWindowState::Maximized;
+    const Rect before = ownRect();
+    moveHostBy(40, 10);
+    EXPECT_EQ(tracker.tick(), TickOutcome::NotFollowing);
+    EXPECT_EQ(ownRect(), before);
+    // Back to Normal, it makes up the move the host made meanwhile.
+    window.windowState = OwnWindowState::Normal;
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+    EXPECT_EQ(ownRect(), shifted(before, 40, 10));
+}
+
+// --- Ending the link ----------------------------------------------------------------
+
+TEST_F(TrackerTest, AHostThatIsDestroyedEndsTheLinkRestoringAMinimizedWindowFirst) {
+    window.windowState = OwnWindowState::Minimized;
+    desktop.destroy(host);
+    EXPECT_EQ(tracker.tick(), TickOutcome::HostGone);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"restore", "unload"}));
+}
+
+struct TitleCase {
+    const char* name;
+    MatchMethod method;
+    std::string exclusion;
+    std::string newTitle;
+    bool ends;
+};
+
+class AutoTerminate : public TrackerTest, public ::testing::WithParamInterface<TitleCase> {};
+
+TEST_P(AutoTerminate, EndsTheLinkOnlyWhenTheHostStopsMatching) {
+    const TitleCase& c = GetParam();
+    state.matchOptions.method = c.method;
+    state.matchOptions.exclusionText = c.exclusion;
+    desktop.rename(host, c.newTitle);
+    EXPECT_EQ(tracker.tick(), c.ends ? TickOutcome::HostMismatch : TickOutcome::Unmoved);
+    EXPECT_EQ(window.unloads, c.ends ? 1 : 0);
+
+    // With auto-terminate off no title ends it.
+    window.unloads = 0;
+    state.matchOptions.autoTerminate = false;
+    tracker.tick();
+    EXPECT_EQ(window.unloads, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Titles, AutoTerminate,
+    ::testing::Values(TitleCase{"ExactSameTitle", MatchMethod::Exact, "", "Report - Editor", false},
+                      TitleCase{"ExactTrailingBlanksIgnored", MatchMethod::Exact, "", "Report - Editor  ", false},
+                      TitleCase{"ExactOneLetterCaseChanged", MatchMethod::Exact, "", "Report - editor", true},
+                      TitleCase{"FuzzyOneLetterCaseChanged", MatchMethod::Fuzzy, "", "Report - editor", false},
+                      TitleCase{"FuzzyTitleGone", MatchMethod::Fuzzy, "", "Invoice", true},
+                      TitleCase{"ExactWebAddress", MatchMethod::Exact, "", "http://example.org", false},
+                      TitleCase{"FuzzyNetworkPath", MatchMethod::Fuzzy, "", "\\\\server\\share", false},
+                      TitleCase{"ExclusionWebAddress", MatchMethod::FuzzyExclusion, "", "https://x/y", false},
+                      TitleCase{"EmptyTitle", MatchMethod::Exact, "", "", false},
+                      TitleCase{"ExclusionEmptyEndsAtOnce", MatchMethod::FuzzyExclusion, "", "Report - Editor", true},
+                      TitleCase{"ExclusionPresent", MatchMethod::FuzzyExclusion, " draft ", "Report - Editor [Draft]", true},
+                      TitleCase{"ExclusionAbsent", MatchMethod::FuzzyExclusion, "Draft", "Report - Editor", false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(TrackerTest, AClassChangeEndsTheLinkOnlyWhenTheClassMustMatch) {
+    state.matchOptions.winClass = "EditWnd";
+    desktop.setClassName(host, "OtherWnd");
+    EXPECT_EQ(tracker.tick(), TickOutcome::Unmoved);
+    state.matchOptions.matchClass = true;
+    window.windowState = OwnWindowState::Minimized;
+    EXPECT_EQ(tracker.tick(), TickOutcome::HostMismatch);
+    EXPECT_EQ(window.log, (std::vector<std::string>{"restore", "unload"}));
+}
+
+TEST_F(TrackerTest, TheTickComparesWithTheCurrentLinkTitle) {
+    state.names = makeLinkNames("Report", 1, 1);  // after a rename
+    EXPECT_EQ(tracker.tick(), TickOutcome::HostMismatch);
+}
+
+// --- Kick, busy flag, failures -------------------------------------------------------
+
+TEST_F(TrackerTest, TheKickStepMakesTheLinkTopmostAgainWithinOneTick) {
+    window.onTop = AlwaysOnTop::No;
+    tracker.tick();
+    EXPECT_EQ(window.onTop, AlwaysOnTop::No);  // kick timer off: nothing re-asserted
+
+    window.kickTimer = true;
+    tracker.tick();
+    EXPECT_EQ(window.onTop, AlwaysOnTop::Yes);
+    EXPECT_TRUE(desktop.isTopmost(own));
+    tracker.tick();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"topmost:yes"}));  // only when it was not
+
+    window.onTop = AlwaysOnTop::No;
+    window.windowState = OwnWindowState::Minimized;
+    tracker.tick();
+    EXPECT_EQ(window.onTop, AlwaysOnTop::No);  // only a Normal window is kicked
+}
+
+TEST_F(TrackerTest, TheBusyFlagKeepsATickFromRunningInsideAnother) {
+    std::vector<TickOutcome> nested;
+    window.onAlwaysOnTop = [&] { nested.push_back(tracker.tick()); };
+    window.onUnload = [&] { nested.push_back(tracker.tick()); };
+    window.onTop = AlwaysOnTop::No;
+    window.kickTimer = true;
+    moveHostBy(40, 10);
+    const Rect before = ownRect();
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+    EXPECT_EQ(ownRect(), shifted(before, 40, 10));  // moved once, not twice
+
+    desktop.destroy(host);
+    EXPECT_EQ(tracker.tick(), TickOutcome::HostGone);
+    EXPECT_EQ(nested, (std::vector<TickOutcome>{TickOutcome::Busy, TickOutcome::Busy}));
+    EXPECT_EQ(window.unloads, 1);
+    EXPECT_FALSE(tracker.busy());
+}
+
+TEST_F(TrackerTest, AFailedStepEndsOnlyThatTick) {
+    desktop.onCall(SeamCall::Describe, [](WindowId) { throw std::runtime_error("connection lost"); });
+    EXPECT_EQ(tracker.tick(), TickOutcome::Failed);
+    EXPECT_FALSE(tracker.busy());
+    moveHostBy(5, 5);
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+}
+
+TEST_F(TrackerTest, AnUnreadableLinkWindowLeavesTheMoveForALaterTick) {
+    const Rect before = ownRect();
+    moveHostBy(40, 10);
+    desktop.onCall(SeamCall::Rect, [&](WindowId) { throw std::runtime_error("timeout"); });
+    EXPECT_EQ(tracker.tick(), TickOutcome::Failed);
+    EXPECT_EQ(state.recordedHostRect, (Rect{100, 100, 900, 700}));
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
+    EXPECT_EQ(ownRect(), shifted(before, 40, 10));
+}
+
+// --- Seam traffic ----------------------------------------------------------------------
+
+TEST_F(TrackerTest, AQuietTickIsOneBatchedReadOfTheHostWithOnlyTheFieldsItNeeds) {
+    struct Options {
+        bool autoTerminate, matchClass;
+        std::uint32_t fields;
+    };
+    const Options rows[] = {{false, false, FieldRect | FieldState},
+                            {true, false, FieldRect | FieldState | FieldTitle},
+                            {true, true, FieldRect | FieldState | FieldTitle | FieldClass}};
+    state.matchOptions.winClass = "EditWnd";
+    for (const Options& o : rows) {
+        state.matchOptions.autoTerminate = o.autoTerminate;
+        state.matchOptions.matchClass = o.matchClass;
+        desktop.resetCallCounts();
+        EXPECT_EQ(tracker.tick(), TickOutcome::Unmoved);
+        int calls = 0;
+        for (int k = 0; k < static_cast<int>(SeamCall::Count_); ++k) calls += desktop.callCount(static_cast<SeamCall>(k));
+        EXPECT_EQ(calls, 1);
+        ASSERT_EQ(desktop.describeCalls().size(), 1u);
+        EXPECT_EQ(desktop.describeCalls()[0].windows, 1u);
+        EXPECT_EQ(desktop.describeCalls()[0].fields, o.fields);
+    }
+}
+
+TEST_F(TrackerTest, AMovingTickAddsTheDesktopTheLinkRectangleAndOneMove) {
+    moveHostBy(3, 4);
+    desktop.resetCallCounts();
+    tracker.tick();
+    int calls = 0;
+    for (int k = 0; k < static_cast<int>(SeamCall::Count_); ++k) calls += desktop.callCount(static_cast<SeamCall>(k));
+    EXPECT_EQ(calls, 4);
+    EXPECT_EQ(desktop.callCount(SeamCall::VirtualScreen), 1);
+    EXPECT_EQ(desktop.callCount(SeamCall::Rect), 1);
+    EXPECT_EQ(desktop.actionCount(SeamCall::Move, own), 1);
+}
+
+TEST_F(TrackerTest, OnlyTheLinkWindowIsEverTouchedThroughAWholeSession) {
+    const WindowId bystander = desktop.addWindow({.title = "Other", .rect = {0, 0, 300, 300}});
+    window.kickTimer = true;
+    window.onTop = AlwaysOnTop::No;
+    for (int step = 0; step < 40; ++step) {
+        switch (step % 8) {
+        case 0: moveHostBy(7, -3); break;
+        case 1: desktop.resizeTo(host, 600 + step, 500); break;
+        case 2: desktop.setState(host, FakeWindowState::Minimized); break;
+        case 3: desktop.setState(host, FakeWindowState::Normal); break;
+        case 4: desktop.setRect(host, {-32000, -32000, -31400, -31500}); break;
+        case 5: desktop.setRect(host, {200, 150, 800, 650}); break;
+        case 6: desktop.bringToFront(bystander); break;
+        default: desktop.setState(host, FakeWindowState::Maximized); break;
+        }
+        tracker.tick();
+    }
+    EXPECT_GT(desktop.actionCount(SeamCall::Move, own), 0);
+    expectOnlyOwnWindowTouched();
+}
+
+// --- Host title caption, return to Normal ------------------------------------------------
+
+TEST_F(TrackerTest, TheHostTitleRefreshPutsTheHostsTitleInTheCaption) {
+    desktop.rename(host, "Report - Editor (modified)");
+    tracker.refreshHostTitleCaption();
+    EXPECT_EQ(window.caption, "Report - Editor (modified)");
+}
+
+struct NormalCase {
+    const char* name;
+    HostState hostState;
+    double currentLeft, currentTop;
+    Rect recordedHost;
+    std::optional<double> left, top;
+};
+
+class ReturnToNormal : public ::testing::TestWithParam<NormalCase> {};
+
+TEST_P(ReturnToNormal, RestoresTheSizeAndPlacesTheWindowByTheRule) {
+    const NormalCase& c = GetParam();
+    RememberedGeometry g;
+    g.normalWidth = 3510, g.normalHeight = 900;
+    g.startLeft = 3000, g.startTop = 2400, g.panelLeft = 3300;
+    g.offsetLeft = 1500, g.offsetTop = 900;
+    g.offsetsHostLeftPx = 100, g.offsetsHostTopPx = 100;
+    g.hostLeftTwips = 1500, g.hostTopTwips = 1500;
+    const NormalPlacement p = placementOnReturnToNormal(g, c.hostState, c.currentLeft, c.currentTop, c.recordedHost,
+                                                        Twips{});
+    EXPECT_EQ(p.width, 3510);
+    EXPECT_EQ(p.height, 900);
+    EXPECT_EQ(p.left, c.left);
+    EXPECT_EQ(p.top, c.top);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rule, ReturnToNormal,
+    ::testing::Values(
+        NormalCase{"HostMaximizedSizeOnly", HostState::Maximized, 9000, 9000, {300, 200, 900, 700}, {}, {}},
+        NormalCase{"WhereThePanelLeftItGoesToTheStartPosition", HostState::Normal, 3300, 2400,
+                   {300, 200, 900, 700}, 3000, 2400},
+        NormalCase{"HostMovedSinceTheOffsetsWereTaken", HostState::Normal, 9000, 9000, {300, 200, 900, 700},
+                   4500 + 1500, 3000 + 900},
+        NormalCase{"HostWhereItWasStaysWhereRestored", HostState::Normal, 9000, 9000, {100, 100, 900, 700}, {}, {}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+}  // namespace
