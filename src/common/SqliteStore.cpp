@@ -181,8 +181,11 @@ void SqliteStore::execWithRetry(std::string_view sql, std::string_view doing) {
     if (rc != SQLITE_DONE && rc != SQLITE_ROW) throw failure(rc, doing);
 }
 
-void SqliteStore::requireFile() const {
+// Called before every change: a store without a file refuses it; a file nobody has checked
+// yet gets its journal mode and table first.
+void SqliteStore::requireFile() {
     if (unavailable_) throw *unavailable_;
+    if (!checked_) check();
 }
 
 KivraError SqliteStore::failure(int rc, std::string_view doing) const {
@@ -226,6 +229,7 @@ KivraError SqliteStore::failure(int rc, std::string_view doing) const {
 StoreCheck SqliteStore::check() {
     std::lock_guard lock(mutex_);
     if (!db_) return {StoreCondition::Failed, unavailable_};
+    checked_ = true;
     auto conditionOf = [this](int rc, std::string_view doing) -> StoreCheck {
         if (rc == SQLITE_READONLY_DIRECTORY) return {StoreCondition::FolderReadOnly, failure(rc, doing)};
         if ((rc & 0xff) == SQLITE_NOTADB || (rc & 0xff) == SQLITE_CORRUPT)

@@ -64,7 +64,8 @@ public:
     SqliteStore(const SqliteStore&) = delete;
     SqliteStore& operator=(const SqliteStore&) = delete;
 
-    // Prepares the file (WAL journal, the table) and verifies its structure.
+    // Prepares the file (WAL journal, the table) and verifies its structure. The first change
+    // runs it when nobody has.
     StoreCheck check();
 
     std::string read(std::string_view app, std::string_view section, std::string_view key,
@@ -92,7 +93,7 @@ private:
     KivraError failure(int rc, std::string_view doing) const;
     int stepWithRetry(Statement& st);
     void execWithRetry(std::string_view sql, std::string_view doing);
-    void requireFile() const;
+    void requireFile();
     std::string storedSpelling(const std::string& path);
 
     std::filesystem::path file_;
@@ -100,6 +101,7 @@ private:
     sqlite3* db_ = nullptr;
     std::optional<KivraError> unavailable_;
     std::recursive_mutex mutex_;
+    bool checked_ = false;
     int batchDepth_ = 0;
     bool batchAbandoned_ = false;
 };

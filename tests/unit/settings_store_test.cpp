@@ -210,6 +210,15 @@ TEST_F(SqliteStoreTest, NamesKeepTheSpellingTheyWereCreatedWith) {
     EXPECT_EQ(entries[2].section(), "LinkOptions");
 }
 
+TEST_F(SqliteStoreTest, FirstChangePreparesAFileNobodyChecked) {
+    {
+        SqliteStore store(file_);
+        EXPECT_EQ(store.read(kMain, "S", "K", kAbsent), "-1");
+        store.write(kMain, "S", "K", "v");
+    }
+    EXPECT_EQ(open()->read(kMain, "S", "K", kAbsent), "v");
+}
+
 TEST_F(SqliteStoreTest, ValuesPersistAndOtherConnectionsSeeThem) {
     {
         auto store = open();
