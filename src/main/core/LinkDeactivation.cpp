@@ -1,0 +1,89 @@
+// Deactivate, end link window, check active links and the ending of links on exit.
+#include "LinkDeactivation.h"
+
+#include "LinkMessages.h"
+#include "StatusList.h"
+
+namespace kivra {
+
+void markInactive(LinkTable& table, HostLink& link) {
+    if (link.active) table.decrementActiveLinkCount();
+    link.active = false;
+    link.autoExecReady = link.autoExec;
+}
+
+void LinkDeactivation::endLinkWindow(WindowId linkWindow) {
+    for (int n = 0; n < kMaxCloseRequests && windows_.exists(linkWindow); ++n) {
+        windows_.raise(linkWindow);
+        pause_(kStepPause);
+        messenger_.requestClose(linkWindow);
+    }
+}
+
+// Kind 26 for an auto-execute link; Yes turns its auto-execute option off.
+bool LinkDeactivation::confirmDeactivate(HostLink& link) {
+    if (!link.autoExec) return true;
+    if (messages_.show(MessageKind::ConfirmDeactivate, confirmDeactivateText()) == kResultSecond) return false;
+    link.autoExec = false;
+    return true;
+}
+
+DeactivateOutcome LinkDeactivation::deactivate(const std::optional<std::string>& selectedStatusLine) {
+    if (!selectedStatusLine) return DeactivateOutcome::Nothing;
+    const std::string title = statusLineTitle(*selectedStatusLine);
+
+    if (!table_.empty() && table_.activeLinkCount() != 0) {
+        for (int i = 0; i < table_.linkCount(); ++i) {
+            HostLink& link = table_.at(i);
+            if (link.title != title || !link.active) continue;
+            if (!confirmDeactivate(link)) return DeactivateOutcome::Declined;
+            // `link` may have moved if the box let other work change the table.
+            const WindowId window = table_.at(i).linkWindow;
+            endLinkWindow(window);
+            return DeactivateOutcome::Ended;
+        }
+    }
+    if (const auto index = table_.find(title); index && starts_.isStarting(title)) {
+        if (!confirmDeactivate(table_.at(*index))) return DeactivateOutcome::Declined;
+        starts_.cancel(title);
+        return DeactivateOutcome::StartEnded;
+    }
+    messages_.show(MessageKind::CantDeactivate, cantDeactivateText());
+    return DeactivateOutcome::NotActive;
+}
+
+void LinkDeactivation::checkActiveLinks() {
+    for (int i = 0; i < table_.linkCount(); ++i) {
+        HostLink& link = table_.at(i);
+        if (link.hostWindow == 0) continue;
+        if (windows_.exists(link.hostWindow)) {
+            if (link.autoExecReady) continue;
+            if (!windows_.exists(link.linkWindow)) markInactive(table_, link);
+        } else {
+            markInactive(table_, link);
+        }
+    }
+}
+
+ExitDecision LinkDeactivation::endAllLinksOnExit(const std::function<void()>& stopTimers) {
+    if (!table_.empty() && table_.activeLinkCount() != 0) {
+        bool asked = false;
+        for (int i = 0; i < table_.linkCount(); ++i) {
+            if (!table_.at(i).active || !windows_.exists(table_.at(i).hostWindow)) continue;
+            if (!asked) {
+                if (messages_.show(MessageKind::ConfirmExit, confirmExitText()) == kResultSecond)
+                    return ExitDecision::Cancel;
+                if (stopTimers) stopTimers();
+                asked = true;
+            }
+            HostLink& link = table_.at(i);
+            endLinkWindow(link.linkWindow);
+            link.active = false;
+            link.autoExecReady = false;
+        }
+    }
+    starts_.cancelAll();
+    return ExitDecision::Continue;
+}
+
+}  // namespace kivra
