@@ -194,12 +194,11 @@ KivraError SqliteStore::failure(int rc, std::string_view doing) const {
     switch (rc & 0xff) {
     case SQLITE_READONLY:
         if (rc == SQLITE_READONLY_DIRECTORY)
-            return KivraError(errnum::PermissionDenied,
-                              "Settings folder is read-only" + where);
+            return KivraError(errnum::PermissionDenied, "Read-only settings folder" + where);
         return KivraError(errnum::PermissionDenied, "Settings file is read-only" + where);
     case SQLITE_PERM:
     case SQLITE_AUTH:
-        return KivraError(errnum::PermissionDenied, "Access to the settings file denied" + where);
+        return KivraError(errnum::PermissionDenied, "Settings file access denied" + where);
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
         return KivraError(errnum::PermissionDenied,
@@ -278,8 +277,8 @@ StoreCheck SqliteStore::check() {
                 KivraError(kDamagedStoreError, "Settings file is damaged: " + quick.text(0))};
 
     if (!writable) {
-        const std::string why = access_ == StoreAccess::Snapshot ? "Settings folder cannot be written ("
-                                                                 : "Settings file is read-only (";
+        const std::string why =
+            access_ == StoreAccess::Snapshot ? "Read-only settings folder (" : "Settings file is read-only (";
         return {StoreCondition::ReadOnly,
                 KivraError(errnum::PermissionDenied, why + file_.string() + ")")};
     }

@@ -140,7 +140,7 @@ std::optional<KivraError> createIfMissing(const fs::path& file) {
     }
     const int err = errno != 0 ? errno : EACCES;
     return KivraError(errorNumberFromErrno(err),
-                      "Cannot create the settings file " + file.string() + ": " + std::strerror(err));
+                      "Settings file not created: " + std::string(std::strerror(err)) + " (" + file.string() + ")");
 }
 
 }  // namespace
@@ -178,8 +178,8 @@ OpenedStore openStore(const fs::path& file) {
         createPrivateFolders(folder, ec);
         if (ec)
             return unavailable(KivraError(errorNumberFromErrorCode(ec),
-                                          "Cannot create the settings folder " + folder.string() + ": " +
-                                              ec.message()));
+                                          "Settings folder not created: " + ec.message() + " (" +
+                                              folder.string() + ")"));
     }
     if (fs::is_directory(file, ec))
         return unavailable(KivraError(errnum::PathFileAccess, "The settings file is a folder: " + file.string()));
@@ -217,8 +217,8 @@ OpenedStore openStore(const fs::path& file) {
                 std::error_code gone;
                 if (!fs::exists(file, gone)) continue;  // another program moved it first
                 return unavailable(KivraError(errorNumberFromErrorCode(e.code()),
-                                              "Settings file damaged and cannot be moved aside: " +
-                                                  file.string() + ": " + e.code().message()));
+                                              "Settings damaged, not moved: " + e.code().message() + " (" +
+                                                  file.string() + ")"));
             }
             break;
         }

@@ -1,5 +1,6 @@
 // Settings store behaviour: nesting, section deletes, case rules and values on both store
 // kinds; batches, the default location and damaged, protected or unreachable files.
+#include "ErrorReport.h"
 #include "MemoryStore.h"
 #include "SqliteStore.h"
 #include "StoreLocation.h"
@@ -372,6 +373,9 @@ TEST_P(DamagedStore, IsKeptAsideAndReplacedByAFreshStore) {
     EXPECT_EQ(fileContents(aside[0]), before);
     EXPECT_NE(opened.problem->description().find(aside[0].string()), std::string::npos)
         << opened.problem->description();
+    // The error box shows the first 40 characters: they must say what happened.
+    const std::string body = formatErrorReport(opened.problem->number(), opened.problem->description()).body;
+    EXPECT_EQ(body.substr(0, body.find("\r\n")), "Description: Settings damaged, new file.");
 
     opened.store->write(kMain, "S", "K", "fresh");
     EXPECT_EQ(openStore(file).store->read(kMain, "S", "K", kAbsent), "fresh");
