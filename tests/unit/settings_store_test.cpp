@@ -220,15 +220,6 @@ TEST_F(SqliteStoreTest, FirstChangePreparesAFileNobodyChecked) {
     EXPECT_EQ(open()->read(kMain, "S", "K", kAbsent), "v");
 }
 
-TEST_F(SqliteStoreTest, ValuesPersistAndOtherConnectionsSeeThem) {
-    {
-        auto store = open();
-        store->write(kMain, "FormPrefs", "FormKVA", "2");
-    }
-    auto reader = open();
-    EXPECT_EQ(reader->read(kMain, "FormPrefs", "FormKVA", kAbsent), "2");
-}
-
 TEST_F(SqliteStoreTest, BatchCommitsTogetherOrRollsBack) {
     auto store = open();
     auto other = open();
@@ -276,18 +267,6 @@ TEST_F(SqliteStoreTest, NulInANameIsRefusedNotTruncated) {
     }
     EXPECT_EQ(store->read(kMain, "S", withNul, kAbsent), "-1");
     EXPECT_EQ(store->read(kMain, "S", "Key", kAbsent), "-1");
-}
-
-TEST_F(SqliteStoreTest, StoreWithoutFileReadsFallbackAndRefusesWrites) {
-    SqliteStore store(KivraError(errnum::PermissionDenied, "no folder"));
-    EXPECT_EQ(store.read(kMain, "S", "K", kAbsent), "-1");
-    try {
-        store.write(kMain, "S", "K", "v");
-        FAIL() << "write succeeded";
-    } catch (const KivraError& e) {
-        EXPECT_EQ(e.number(), errnum::PermissionDenied);
-    }
-    EXPECT_THROW(store.deleteSection(kMain, "S"), KivraError);
 }
 
 // ---------------------------------------------------------------------------------------
