@@ -260,6 +260,8 @@ void LinkForm::closeEvent(QCloseEvent* event) {
     prefs_.kickTimerOn = kickTimerRunning();
     stopKickTimer();
     if (state() != OwnWindowState::Normal) showNormal();
+    closePage();
+    hideControls();
     const bool keep = prefs_.kickTimerOn;
     saveSettings();
     prefs_.kickTimerOn = keep;
@@ -283,7 +285,8 @@ void LinkForm::changeEvent(QEvent* event) {
 
 void LinkForm::resizeEvent(QResizeEvent* event) {
     CoverWindow::resizeEvent(event);
-    if (!firstActivation_ && !unloading_ && state() == OwnWindowState::Normal && !wasMinOrMax_) {
+    if (!firstActivation_ && !unloading_ && state() == OwnWindowState::Normal && !wasMinOrMax_ &&
+        !panelLayoutBusy() && !controlsShown() && !pageOpen()) {
         const QRect f = frameGeometry();
         geometry_.normalWidth = twips().fromPixelsX(f.width());
         geometry_.normalHeight = twips().fromPixelsY(f.height());

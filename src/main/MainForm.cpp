@@ -121,7 +121,7 @@ void MainForm::firstActivation() {
 void MainForm::report(const KivraError& error) { ReportError(error, this); }
 
 void MainForm::rememberNormalGeometry() {
-    if (layoutBusy_ || exiting_ || firstActivation_) return;
+    if (exiting_ || firstActivation_ || panelLayoutBusy() || controlsShown() || pageOpen()) return;
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
         wasMinOrMax_ = true;
         return;
@@ -155,6 +155,10 @@ void MainForm::closeEvent(QCloseEvent* event) {
     exiting_ = true;
     // A minimized or maximized window saves its normal position and size.
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) showNormal();
+    // The bare window's size is saved, not the size the panel or a page needed.
+    closePage();
+    hideControls();
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) normalFrame_ = frameGeometry();
     saveAllSettings();
     event->accept();
 }

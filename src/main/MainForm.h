@@ -55,7 +55,6 @@ private:
     std::unique_ptr<LinkTable> links_;
     QString appTitle_;
     bool exiting_ = false;
-    bool layoutBusy_ = false;
     bool wasMinOrMax_ = false;
     QRect normalFrame_;  // the remembered normal geometry, frame rectangle in pixels
     std::optional<KivraError> pendingLoadError_;

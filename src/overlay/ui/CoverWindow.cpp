@@ -5,6 +5,8 @@
 #include "Palettes.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -28,6 +30,110 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     timer1_.setObjectName("Timer1");
     timer1_.setTimerType(Qt::PreciseTimer);
     connect(&timer1_, &QTimer::timeout, this, &CoverWindow::kick);
+    panel_ = new ControlsPanel(this);
+    panel_->hide();
+    connect(panel_, &ControlsPanel::hideRequested, this, &CoverWindow::hideControls);
+}
+
+QSize CoverWindow::panelSizePx() const {
+    const DisplayMetrics& m = displayMetrics();
+    return QSize(m.sizes.panelWidth + m.caption.widthAllowance, m.sizes.panelHeight + m.caption.captionAllowance);
+}
+
+TwipsRect CoverWindow::frameTwips() const {
+    const Twips t = twips();
+    const QRect f = frameGeometry();
+    return {t.fromPixelsX(f.x()), t.fromPixelsY(f.y()), t.fromPixelsX(f.width()), t.fromPixelsY(f.height())};
+}
+
+void CoverWindow::placeFrameTwips(const TwipsRect& r) {
+    const Twips t = twips();
+    placeFrame(QRect(static_cast<int>(std::lround(t.toPixelsX(r.left))), static_cast<int>(std::lround(t.toPixelsY(r.top))),
+                     static_cast<int>(std::lround(t.toPixelsX(r.width))),
+                     static_cast<int>(std::lround(t.toPixelsY(r.height)))));
+}
+
+// Normal windows hold the block at the design positions; a maximized window holds
+// it in the bottom-right corner of its client area.
+void CoverWindow::placePanelBlock(QWidget* block, QPoint designOrigin) {
+    block->setGeometry(rect());
+    if (block == panel_) {
+        const Twips t = twips();
+        panel_->layoutAt(designOrigin, t.perPixelX(), t.perPixelY());
+    }
+}
+
+void CoverWindow::showControls() {
+    if (controlsShown_ || openPage_) return;
+    layoutBusy_ = true;
+    const Twips t = twips();
+    const QSize panel = panelSizePx();
+    QPoint origin(0, 0);
+    if (isMaximized()) {
+        origin = QPoint(std::max(0, width() - panel.width()), std::max(0, height() - panel.height()));
+    } else if (!isMinimized()) {
+        const QRect screen = screenRect();
+        const TwipsRect r = panelLayout_.show(frameTwips(), t.fromPixelsX(panel.width()), t.fromPixelsY(panel.height()),
+                                              t.fromPixelsX(screen.width()), t.fromPixelsY(screen.height()));
+        placeFrameTwips(r);
+    }
+    placePanelBlock(panel_, origin);
+    panel_->show();
+    panel_->raise();
+    controlsShown_ = true;
+    layoutBusy_ = false;
+}
+
+void CoverWindow::hideControls() {
+    if (!controlsShown_) return;
+    layoutBusy_ = true;
+    controlsShown_ = false;
+    panel_->hide();
+    if (!isMaximized() && !isMinimized()) placeFrameTwips(panelLayout_.hide(frameTwips()));
+    layoutBusy_ = false;
+}
+
+void CoverWindow::openPage(QWidget* page) {
+    if (openPage_) return;
+    panel_->hide();
+    controlsShown_ = false;
+    openPage_ = page;
+    // Pages sit 90 twips in from the client area's corner.
+    const Twips t = twips();
+    const int margin = static_cast<int>(std::lround(t.toPixelsX(90)));
+    page->setParent(this);
+    page->setGeometry(rect().adjusted(margin, margin, -margin, -margin));
+    page->show();
+    page->raise();
+}
+
+void CoverWindow::closePage() {
+    if (!openPage_) return;
+    openPage_->hide();
+    openPage_ = nullptr;
+    placePanelBlock(panel_, QPoint(0, 0));
+    panel_->show();
+    controlsShown_ = true;
+}
+
+void CoverWindow::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && !controlsShown_ && !openPage_) {
+        showControls();
+        return;
+    }
+    QWidget::mousePressEvent(event);
+}
+
+void CoverWindow::keyPressEvent(QKeyEvent* event) {
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !controlsShown_ && !openPage_) {
+        showControls();
+        return;
+    }
+    if (event->key() == Qt::Key_Escape && controlsShown_) {
+        hideControls();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void CoverWindow::startKickTimer(KickInterval interval) {

@@ -3,7 +3,9 @@
 // icons, always-on-top through the desktop, and the first activation once framed.
 #pragma once
 
+#include "ControlsPanel.h"
 #include "Icons.h"
+#include "PanelLayout.h"
 #include "Preferences.h"
 #include "Twips.h"
 #include "WindowSystem.h"
@@ -40,6 +42,17 @@ public:
     void applyBackground();
     void updateWindowIcon();
 
+    // The controls panel: shown over the window on Enter or a left click, hidden
+    // with Esc or `HideControlsCmd`. A page takes the panel's place while open.
+    void showControls();
+    void hideControls();
+    bool controlsShown() const { return controlsShown_; }
+    bool pageOpen() const { return openPage_ != nullptr; }
+    ControlsPanel* panel() const { return panel_; }
+    // Hides the panel and shows `page` at the pages' place; closing shows the panel again.
+    void openPage(QWidget* page);
+    void closePage();
+
     // The kick timer `Timer1`: while it runs the window is raised above all others
     // at its interval.
     void startKickTimer(KickInterval interval);
@@ -55,17 +68,31 @@ protected:
     void finishFirstActivation();
 
     void showEvent(QShowEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
 
     WindowSystem* windows_;
     Preferences prefs_;
     bool firstActivation_ = true;
+    // Set while the panel is shown or hidden: resize handling leaves the geometry alone.
+    bool panelLayoutBusy() const { return layoutBusy_; }
 
 private:
     void waitForFrame();
 
     void kick();
+    void placePanelBlock(QWidget* block, QPoint designOrigin);
+    QSize panelSizePx() const;
+    TwipsRect frameTwips() const;
+    void placeFrameTwips(const TwipsRect& r);
+
+    ControlsPanel* panel_ = nullptr;
+    PanelLayout panelLayout_;
+    bool controlsShown_ = false;
+    bool layoutBusy_ = false;
+    QWidget* openPage_ = nullptr;
 
     IconOwner iconOwner_;
     QTimer timer1_;

@@ -1,0 +1,62 @@
+// Panel frames and their fixed positions.
+#include "ControlsPanel.h"
+
+#include "ToolTips.h"
+
+#include <QGroupBox>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace kivra {
+
+namespace {
+
+// Design positions and sizes in twips from the client area's top-left corner.
+struct Place {
+    double left, top, width, height;
+};
+constexpr Place kLinksFrame{90, 405, 1380, 930};
+constexpr Place kHideControls{4485, 1665, 1545, 360};
+
+QRect toPixels(const Place& p, QPoint origin, double tx, double ty) {
+    return QRect(origin.x() + static_cast<int>(std::lround(p.left / tx)),
+                 origin.y() + static_cast<int>(std::lround(p.top / ty)),
+                 static_cast<int>(std::lround(p.width / tx)), static_cast<int>(std::lround(p.height / ty)));
+}
+
+}  // namespace
+
+QSize ControlsPanel::basePanelSize(bool largeFonts) { return largeFonts ? QSize(512, 200) : QSize(410, 160); }
+
+ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName("ControlsPanel");
+    linksFrame_ = new QGroupBox(QStringLiteral("Links"), this);
+    linksFrame_->setObjectName("LinksFrame");
+    linksCommand2_ = new QPushButton(QStringLiteral("&Create"), linksFrame_);
+    linksCommand2_->setObjectName("LinksCommand2");
+    linksCommand1_ = new QPushButton(QStringLiteral("&Activate"), linksFrame_);
+    linksCommand1_->setObjectName("LinksCommand1");
+    auto* links = new QVBoxLayout(linksFrame_);
+    links->setContentsMargins(6, 2, 6, 4);
+    links->setSpacing(3);
+    links->addWidget(linksCommand2_);
+    links->addWidget(linksCommand1_);
+
+    hideControlsCmd_ = new QPushButton(QStringLiteral("&Hide Controls"), this);
+    hideControlsCmd_->setObjectName("HideControlsCmd");
+    setControlToolTip(hideControlsCmd_,
+                      QStringLiteral("Hide all visible User Controls.  Left Click the Kivra Form or type <Enter> to "
+                                     "show User Controls again."));
+
+    connect(hideControlsCmd_, &QPushButton::clicked, this, &ControlsPanel::hideRequested);
+    connect(linksCommand2_, &QPushButton::clicked, this, &ControlsPanel::createRequested);
+    connect(linksCommand1_, &QPushButton::clicked, this, &ControlsPanel::activateRequested);
+}
+
+void ControlsPanel::layoutAt(QPoint origin, double tx, double ty) {
+    linksFrame_->setGeometry(toPixels(kLinksFrame, origin, tx, ty));
+    hideControlsCmd_->setGeometry(toPixels(kHideControls, origin, tx, ty));
+}
+
+}  // namespace kivra

@@ -1,0 +1,41 @@
+// The controls panel: the frames of user controls shown over the covering window
+// on demand, at their fixed positions, and hidden again.
+#pragma once
+
+#include <QPushButton>
+#include <QWidget>
+
+class QGroupBox;
+
+namespace kivra {
+
+class ControlsPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit ControlsPanel(QWidget* parent);
+
+    // Places every frame at its design position (twips from the client's top-left),
+    // offset by `origin` in pixels (the bottom-right block of a maximized window).
+    void layoutAt(QPoint origin, double twipsPerPixelX, double twipsPerPixelY);
+
+    QGroupBox* linksFrame() const { return linksFrame_; }
+    QPushButton* createButton() const { return linksCommand2_; }    // `LinksCommand2`
+    QPushButton* activateButton() const { return linksCommand1_; }  // `LinksCommand1`
+    QPushButton* hideButton() const { return hideControlsCmd_; }    // `HideControlsCmd`
+
+    // The panel's size in pixels for the normal or large font class.
+    static QSize basePanelSize(bool largeFonts);
+
+signals:
+    void hideRequested();
+    void createRequested();
+    void activateRequested();
+
+private:
+    QGroupBox* linksFrame_;
+    QPushButton* linksCommand2_;
+    QPushButton* linksCommand1_;
+    QPushButton* hideControlsCmd_;
+};
+
+}  // namespace kivra
