@@ -1,0 +1,165 @@
+// Test doubles for the main program's link logic: a message sink answering from a
+// script, a launcher that only pretends to start processes, a messenger that hands
+// close requests to the fake desktop, and a world that wires them together.
+#pragma once
+
+#include "FakeDesktop.h"
+#include "LinkActivation.h"
+#include "LinkDeactivation.h"
+#include "LinkLauncher.h"
+#include "LinkMessenger.h"
+#include "LinkStarts.h"
+#include "LinkTable.h"
+#include "MessageSink.h"
+#include "ResourceCheck.h"
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace kivra::test {
+
+// Records every box; answers from `answers` (then 6). For kind 28 it clicks the
+// check box `ticks` times, as a user would, inverting the warning flag.
+class ScriptedMessages : public MessageSink {
+public:
+    struct Shown {
+        MessageKind kind;
+        std::string text;
+    };
+    std::vector<Shown> shown;
+    std::deque<int> answers;
+    int ticks = 0;
+    std::function<void(MessageKind)> whileShown;  // timers running under the modal box
+    bool warningOff = false;
+
+    int show(MessageKind kind, const std::string& text) override {
+        shown.push_back({kind, text});
+        if (kind == MessageKind::ResourcesLow)
+            for (int i = 0; i < ticks; ++i) warningOff = !warningOff;
+        if (whileShown) whileShown(kind);
+        if (answers.empty()) return kResultFirst;
+        const int answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    bool resourceWarningOff() const override { return warningOff; }
+    void setResourceWarningOff(bool off) override { warningOff = off; }
+
+    std::vector<int> kinds() const {
+        std::vector<int> out;
+        for (const Shown& s : shown) out.push_back(static_cast<int>(s.kind));
+        return out;
+    }
+};
+
+class FakeLauncher : public LinkLauncher {
+public:
+    std::vector<std::string> arguments;  // one per start
+    std::set<ProcessId> running;
+    std::vector<ProcessId> terminated;
+    int reaps = 0;
+    bool failStarts = false;
+    ProcessId nextPid = 7001;
+
+    ProcessId start(const std::string& argument) override {
+        arguments.push_back(argument);
+        if (failStarts) return 0;
+        running.insert(nextPid);
+        return nextPid++;
+    }
+    bool alive(ProcessId pid) override { return running.count(pid) != 0; }
+    void terminate(ProcessId pid) override {
+        terminated.push_back(pid);
+        running.erase(pid);
+    }
+    void reapExited() override { ++reaps; }
+};
+
+// Close requests go to the fake desktop (logged there, honouring each window's
+// close behaviour); commands are recorded.
+class DesktopMessenger : public LinkMessenger {
+public:
+    explicit DesktopMessenger(FakeDesktop& desktop) : desktop_(desktop) {}
+    std::vector<std::pair<WindowId, std::string>> commands;
+
+    bool sendCommand(WindowId linkWindow, std::string_view code) override {
+        commands.emplace_back(linkWindow, std::string(code));
+        return desktop_.has(linkWindow);
+    }
+    void requestClose(WindowId linkWindow) override { desktop_.requestClose(linkWindow); }
+
+private:
+    FakeDesktop& desktop_;
+};
+
+inline constexpr WindowId kMainWindow = 5678;
+inline constexpr std::uint64_t kMiB = 1024 * 1024;
+
+// Everything the link logic runs on, with plenty of memory unless a test says otherwise.
+struct LinkWorld {
+    using Clock = LinkStarts::Clock;
+
+    FakeDesktop desktop;
+    LinkTable table;
+    ScriptedMessages messages;
+    FakeLauncher launcher;
+    DesktopMessenger messenger{desktop};
+    MemoryStatus memory{.totalPhys = 8192 * kMiB, .availPhys = 4096 * kMiB};
+    bool memoryReadable = true;
+    int memoryReads = 0;
+    ResourceCheck resources{messages, [this]() -> std::optional<MemoryStatus> {
+                                ++memoryReads;
+                                if (!memoryReadable) return std::nullopt;
+                                return memory;
+                            }};
+    // Pauses, each with the number of desktop actions logged before it.
+    std::vector<std::size_t> pauses;
+    Pause pause = [this](std::chrono::milliseconds) { pauses.push_back(desktop.actions().size()); };
+    LinkStarts starts{desktop, table, launcher, resources, kMainWindow};
+    LinkActivation activation{desktop, table, starts, messages, pause};
+    LinkDeactivation deactivation{desktop, table, messenger, starts, messages, pause};
+    Clock::time_point t0 = Clock::now();
+
+    int addLink(HostLink link) { return *table.insert(std::move(link)); }
+    int addLink(const std::string& title, MatchMethod method = MatchMethod::Exact) {
+        HostLink link;
+        link.title = title;
+        link.matchMethod = method;
+        return addLink(std::move(link));
+    }
+    HostLink& link(const std::string& title) { return table.at(*table.find(title)); }
+
+    // A window the link program of `pid` shows.
+    WindowId linkWindowOf(ProcessId pid) {
+        return desktop.addWindow({.title = "Kivra [Link]", .className = "QbaseRT5-kivlink", .pid = pid});
+    }
+    // The link program's ready report, sent by `sender` as the kernel saw it.
+    std::string ready(WindowId linkWindow, ProcessId pid, WindowId host, ProcessId sender) {
+        ChannelMessage m;
+        m.kind = ChannelKind::LinkReady;
+        m.payload = formatLinkReady({linkWindow, pid, host});
+        m.senderPid = sender;
+        return starts.handleLinkReady(m);
+    }
+    // Activates the link titled `title` as if its line were selected on the page.
+    ActivationOutcome activate(const std::string& title, ActivationMode mode = ActivationMode::Activate,
+                               MainWindowState state = MainWindowState::Normal) {
+        const std::string line = (link(title).active ? "Active  : " : "Inactive: ") + title;
+        return activation.activate(line, state, mode, t0);
+    }
+    // Starts and identifies the link titled `title` over `host`; returns its link window.
+    WindowId makeActive(const std::string& title, WindowId host) {
+        const ProcessId pid = launcher.nextPid;
+        starts.start(host, title, t0);
+        const WindowId w = linkWindowOf(pid);
+        ready(w, pid, host, pid);
+        return w;
+    }
+};
+
+}  // namespace kivra::test

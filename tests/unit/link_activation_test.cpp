@@ -1,0 +1,375 @@
+// Activate and Host over the fake desktop: first match only, the refusals, the
+// argument string, and a started link from its start to its record (ready report,
+// owned window, timeout, early exit); the Activate page's status list.
+#include "LinkTestDoubles.h"
+#include "StatusList.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+using namespace kivra::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+std::string arg(WindowId host, const std::string& tail) { return std::to_string(host) + "\t1\t1\t5678\t" + tail; }
+
+class Activation : public ::testing::Test {
+protected:
+    LinkWorld w;
+};
+
+// ---- the argument string ----------------------------------------------------
+
+TEST(LinkArguments, FieldsAreTabSeparatedWithTheTitleLengthInCharacters) {
+    EXPECT_EQ(linkArgumentString(1234, 5678, "Mail"), "1234\t1\t1\t5678\t4\tMail");
+    EXPECT_EQ(linkArgumentString(1234, 5678, "Caf\xC3\xA9 \\ 12"), "1234\t1\t1\t5678\t9\tCaf\xC3\xA9 \\ 12");
+    EXPECT_EQ(linkProgramPath("/opt/kivra/"), "/opt/kivra/kivlink");
+}
+
+TEST_F(Activation, StartsOverTheWindowHighestInZOrderWithTheHostRaisedFirst) {
+    const WindowId lower = w.desktop.addWindow({.title = "Mail"});
+    const WindowId upper = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+    ASSERT_EQ(w.launcher.arguments.size(), 1u);
+    EXPECT_EQ(w.launcher.arguments[0], arg(upper, "4\tMail"));
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, upper), 1);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, lower), 0);
+    EXPECT_TRUE(w.messages.shown.empty());
+    // Starting, not yet active: nothing recorded until the window is known.
+    EXPECT_EQ(w.starts.pendingCount(), 1);
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+}
+
+TEST_F(Activation, AFuzzyLinkSendsItsOwnTitleAnExactLinkTheHostTitle) {
+    const WindowId inbox = w.desktop.addWindow({.title = "Inbox - Mail"});
+    w.addLink("Mail", MatchMethod::Fuzzy);
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+    ASSERT_EQ(w.launcher.arguments.size(), 1u);
+    EXPECT_EQ(w.launcher.arguments[0], arg(inbox, "4\tMail"));
+}
+
+TEST_F(Activation, AMinimizedHostIsRestoredAndRaisedBeforeTheStart) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
+    w.addLink("Mail");
+    std::vector<SeamCall> before;  // host actions made before the launcher was asked
+    w.activate("Mail");
+    for (const FakeAction& a : w.desktop.actionsOn(host)) before.push_back(a.call);
+    EXPECT_EQ(before, (std::vector<SeamCall>{SeamCall::Restore, SeamCall::Raise}));
+    EXPECT_FALSE(w.desktop.isMinimized(host));
+    EXPECT_EQ(w.pauses.size(), 1u);
+    EXPECT_EQ(w.launcher.arguments.size(), 1u);
+}
+
+// ---- refusals ---------------------------------------------------------------
+
+struct RefusalRow {
+    const char* name;
+    std::vector<std::string> windows;  // titles, bottom first
+    MainWindowState state;
+    ActivationMode mode;
+    ActivationOutcome outcome;
+    int kind;
+};
+
+class Refusals : public ::testing::TestWithParam<RefusalRow> {};
+
+TEST_P(Refusals, ShowTheirKindAndStartNothing) {
+    const RefusalRow& row = GetParam();
+    LinkWorld w;
+    for (const auto& t : row.windows) w.desktop.addWindow({.title = t});
+    w.addLink("Mail");
+    EXPECT_EQ(w.activate("Mail", row.mode, row.state), row.outcome);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{row.kind});
+    EXPECT_TRUE(w.launcher.arguments.empty());
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Activate, Refusals,
+    ::testing::Values(
+        RefusalRow{"NothingListed", {}, MainWindowState::Normal, ActivationMode::Activate, ActivationOutcome::NoWindow, 11},
+        RefusalRow{"NothingListedHost", {}, MainWindowState::Normal, ActivationMode::HostOnly, ActivationOutcome::NoWindow, 37},
+        // The empty list is reported before the main window's state.
+        RefusalRow{"NothingListedMinimized", {}, MainWindowState::Minimized, ActivationMode::Activate, ActivationOutcome::NoWindow, 11},
+        RefusalRow{"NoMatch", {"Mailbox", "mail"}, MainWindowState::Normal, ActivationMode::Activate, ActivationOutcome::NoWindow, 11},
+        RefusalRow{"NoMatchHost", {"Mailbox"}, MainWindowState::Normal, ActivationMode::HostOnly, ActivationOutcome::NoWindow, 37},
+        RefusalRow{"Minimized", {"Mail"}, MainWindowState::Minimized, ActivationMode::Activate, ActivationOutcome::MainNotNormal, 38},
+        RefusalRow{"Maximized", {"Mail"}, MainWindowState::Maximized, ActivationMode::HostOnly, ActivationOutcome::MainNotNormal, 38}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Activation, RefusalTextsAreExact) {
+    w.addLink("Mail");
+    w.activate("Mail");
+    w.desktop.addWindow({.title = "Other"});
+    w.activate("Mail", ActivationMode::HostOnly);
+    w.activate("Mail", ActivationMode::Activate, MainWindowState::Maximized);
+    ASSERT_EQ(w.messages.shown.size(), 3u);
+    EXPECT_EQ(w.messages.shown[0].text,
+              "The Host Window is not running, or its Window\r\nTitle has been changed.  Run the Host Window,\r\n"
+              "adjust Link's [Edit] options, or re-create Link.");
+    EXPECT_EQ(w.messages.shown[1].text,
+              "Selected Link's Host Window is not active.  Run\r\nthat Host Window before clicking [Host].");
+    EXPECT_EQ(w.messages.shown[2].text,
+              "This function cannot be performed if the Kivra \r\nForm is Maximized or Minimized.  Restore it to \r\n"
+              "Normalized state, then re-execute this function.");
+}
+
+TEST_F(Activation, AnActiveLinkShows17AndHostStillRaisesItsHost) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.makeActive("Mail", host);
+    ASSERT_TRUE(w.link("Mail").active);
+    w.desktop.clearActions();
+
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{17});
+    EXPECT_EQ(w.messages.shown[0].text, "That selected Memorized Host Window Link is\r\nalready Active.");
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+
+    EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, host), 1);
+    EXPECT_EQ(w.launcher.arguments.size(), 1u);
+    EXPECT_EQ(w.messages.shown.size(), 1u);
+}
+
+TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
+    w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});      // would pass
+    w.desktop.addWindow({.title = "Mail", .className = "BrowserWnd"});   // first in Z order
+    HostLink link;
+    link.title = "Mail";
+    link.winClass = "MailWnd";
+    link.matchClass = true;
+    w.addLink(link);
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Mismatch);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{27});
+    EXPECT_EQ(w.messages.shown[0].text,
+              "The Host Window's Class Name does not match  Link's recorded one.  Use [Edit] Link to turn "
+              "Require Class Match OFF before activating Link.");
+    EXPECT_TRUE(w.launcher.arguments.empty());
+}
+
+TEST_F(Activation, ASingleCharacterFuzzyLinkNeedsDigitsAroundIt) {
+    const WindowId news = w.desktop.addWindow({.title = "12:30 News"});
+    w.addLink(":", MatchMethod::Fuzzy);
+    EXPECT_EQ(w.activate(":"), ActivationOutcome::Started);
+    EXPECT_EQ(w.launcher.arguments.back(), arg(news, "1\t:"));
+
+    LinkWorld v;
+    v.desktop.addWindow({.title = "12:30 News"});
+    v.desktop.addWindow({.title = "Note: 12"});  // the first window containing a colon
+    v.addLink(":", MatchMethod::Fuzzy);
+    EXPECT_EQ(v.activate(":"), ActivationOutcome::Mismatch);
+    EXPECT_EQ(v.messages.kinds(), std::vector<int>{27});
+    EXPECT_TRUE(v.launcher.arguments.empty());
+}
+
+TEST_F(Activation, NoSelectionOrNoLinksDoesNothing) {
+    w.desktop.addWindow({.title = "Mail"});
+    EXPECT_EQ(w.activation.activate(std::nullopt, MainWindowState::Normal, ActivationMode::Activate),
+              ActivationOutcome::Nothing);
+    EXPECT_EQ(w.activation.activate("Inactive: Mail", MainWindowState::Normal, ActivationMode::Activate),
+              ActivationOutcome::Nothing);  // no links memorized
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.desktop.callCount(SeamCall::TopLevelWindows), 0);
+}
+
+// ---- from start to record ---------------------------------------------------
+
+class Starting : public ::testing::Test {
+protected:
+    void SetUp() override {
+        host = w.desktop.addWindow({.title = "Mail"});
+        w.addLink("Mail");
+        ASSERT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+        pid = *w.launcher.running.begin();
+    }
+    LinkWorld w;
+    WindowId host = 0;
+    ProcessId pid = 0;
+};
+
+TEST_F(Starting, TheReadyReportOfTheStartedProcessRecordsTheLink) {
+    const WindowId linkWindow = w.linkWindowOf(pid);
+    EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "1");
+    const HostLink& l = w.link("Mail");
+    EXPECT_TRUE(l.active);
+    EXPECT_EQ(l.hostWindow, host);
+    EXPECT_EQ(l.linkWindow, linkWindow);
+    EXPECT_FALSE(l.autoExecReady);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_TRUE(w.launcher.terminated.empty());
+    // A second report of the same start is not counted again.
+    EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "0");
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+}
+
+TEST_F(Starting, ReportsThatDoNotComeFromTheStartedProcessAreIgnored) {
+    const WindowId linkWindow = w.linkWindowOf(pid);
+    const WindowId stranger = w.desktop.addWindow({.title = "Other", .pid = 4242});
+    const WindowId otherHost = w.desktop.addWindow({.title = "Other host"});
+    struct Row {
+        const char* name;
+        WindowId window;
+        ProcessId reported, sender;
+        WindowId host;
+    } rows[] = {
+        {"sender is another process", linkWindow, pid, 4242, host},
+        {"report names another process", linkWindow, 4242, 4242, host},
+        {"kernel did not say who sent it", linkWindow, pid, 0, host},
+        {"another host", linkWindow, pid, pid, otherHost},
+        {"window of another process", stranger, pid, pid, host},
+        {"window does not exist", 0x7777777, pid, pid, host},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(w.ready(r.window, r.reported, r.host, r.sender), "0");
+        EXPECT_FALSE(w.link("Mail").active);
+        EXPECT_EQ(w.starts.pendingCount(), 1);
+    }
+    ChannelMessage malformed{ChannelKind::LinkReady, "12\t34", pid};
+    EXPECT_EQ(w.starts.handleLinkReady(malformed), "0");
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+    // The right report still counts afterwards.
+    EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "1");
+}
+
+TEST_F(Starting, AWindowOwnedByTheStartedProcessIdentifiesItOnALaterPoll) {
+    w.desktop.addWindow({.title = "tip", .kind = WindowKind::Popup, .pid = pid});
+    w.desktop.addWindow({.title = "hidden", .visible = false, .pid = pid});
+    w.starts.poll(w.t0 + 100ms);
+    EXPECT_FALSE(w.link("Mail").active) << "a popup or hidden window is not the link window";
+
+    const WindowId linkWindow = w.linkWindowOf(pid);
+    w.starts.poll(w.t0 + 200ms);
+    EXPECT_TRUE(w.link("Mail").active);
+    EXPECT_EQ(w.link("Mail").linkWindow, linkWindow);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+}
+
+TEST_F(Starting, AStartNeverIdentifiedIsEndedAtItsDeadlineAndForgotten) {
+    w.starts.poll(w.t0 + 9999ms);
+    EXPECT_EQ(w.starts.pendingCount(), 1);
+    EXPECT_TRUE(w.launcher.terminated.empty());
+    w.starts.poll(w.t0 + 10s);
+    EXPECT_EQ(w.launcher.terminated, std::vector<ProcessId>{pid});
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_EQ(w.ready(w.linkWindowOf(pid), pid, host, pid), "0");
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+}
+
+TEST(StartTimeout, IsConfigurable) {
+    LinkWorld w;
+    w.starts.setIdentifyTimeout(2s);
+    w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.activate("Mail");
+    w.starts.poll(w.t0 + 1999ms);
+    EXPECT_TRUE(w.launcher.terminated.empty());
+    w.starts.poll(w.t0 + 2s);
+    EXPECT_EQ(w.launcher.terminated.size(), 1u);
+}
+
+TEST_F(Starting, AProcessThatExitsBeforeShowingItselfIsForgotten) {
+    w.launcher.running.clear();  // it ended by itself
+    w.starts.poll(w.t0 + 50ms);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_TRUE(w.launcher.terminated.empty());
+    EXPECT_GT(w.launcher.reaps, 0);
+    // The link may be started again.
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+}
+
+TEST_F(Starting, NoSecondProcessWhileStarting) {
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{17});
+    EXPECT_EQ(w.starts.start(host, "Mail", w.t0), StartOutcome::AlreadyStarting);
+    EXPECT_EQ(w.launcher.arguments.size(), 1u);
+    // Host still brings the host to the top.
+    EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
+    EXPECT_EQ(w.launcher.arguments.size(), 1u);
+}
+
+TEST_F(Starting, AStartForALinkDeletedMeanwhileIsEndedWhenIdentified) {
+    w.table.removeAt(*w.table.find("Mail"));
+    EXPECT_EQ(w.ready(w.linkWindowOf(pid), pid, host, pid), "0");
+    EXPECT_EQ(w.launcher.terminated, std::vector<ProcessId>{pid});
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+}
+
+TEST_F(Starting, TheActiveLinkCountStopsAt32766) {
+    w.table.setActiveLinkCount(LinkTable::kMaxActiveLinks);
+    w.ready(w.linkWindowOf(pid), pid, host, pid);
+    EXPECT_TRUE(w.link("Mail").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 32766);
+}
+
+TEST(StartFailure, AProgramThatCannotStartChangesNothingAndSaysNothing) {
+    LinkWorld w;
+    w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.launcher.failStarts = true;
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::NotStarted);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_FALSE(w.link("Mail").active);
+}
+
+TEST(RealLauncher, AMissingProgramIsNotStarted) {
+    ProcessLauncher launcher(linkProgramPath("/nonexistent-kivra-dir/"));
+    EXPECT_EQ(launcher.start(linkArgumentString(1, 2, "x")), 0);
+}
+
+// ---- the Activate page's list -----------------------------------------------
+
+TEST(StatusList, ActiveLinksComeFirstThenAlphabeticalWithoutRegardToCase) {
+    LinkTable t;
+    for (const char* title : {"b", "A", "c", "D"}) {
+        HostLink l;
+        l.title = title;
+        t.insert(l);
+    }
+    t.at(*t.find("c")).active = true;
+    t.at(*t.find("b")).active = true;
+    EXPECT_EQ(statusLines(t), (std::vector<std::string>{"Active  : b", "Active  : c", "Inactive: A", "Inactive: D"}));
+    EXPECT_EQ(statusLineTitle("Active  : b"), "b");
+    EXPECT_EQ(activeCountLabelText(2), "Total Links Active: 2");
+}
+
+TEST(StatusList, RebuildsOnlyWhenALineChangesAndChecksLinksAfterBuilding) {
+    LinkTable t;
+    HostLink a, b;
+    a.title = "A";
+    b.title = "B";
+    t.insert(a);
+    t.insert(b);
+    StatusListRefresh refresh;
+    refresh.open();
+    int checks = 0;
+    const auto check = [&] { ++checks; };
+    EXPECT_EQ(refresh.refresh(t, check), StatusRefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.refresh(t, check), StatusRefreshOutcome::Unchanged);
+    t.at(1).active = true;
+    EXPECT_EQ(refresh.refresh(t, check), StatusRefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.lines(), (std::vector<std::string>{"Active  : B", "Inactive: A"}));
+    EXPECT_EQ(checks, 3);
+
+    // A check that changes a state shows on the next tick, not this one.
+    const auto deactivateB = [&] { t.at(1).active = false; };
+    EXPECT_EQ(refresh.refresh(t, deactivateB), StatusRefreshOutcome::Unchanged);
+    EXPECT_EQ(refresh.refresh(t, check), StatusRefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.lines().front(), "Inactive: A");
+
+    // Re-entered from inside its own check (a message box under it): busy.
+    StatusRefreshOutcome inner{};
+    refresh.refresh(t, [&] { inner = refresh.refresh(t, {}); });
+    EXPECT_EQ(inner, StatusRefreshOutcome::Busy);
+    EXPECT_FALSE(refresh.busy());
+}
+
+}  // namespace
