@@ -37,6 +37,12 @@ bool noteWindowFrame(const QWidget* shownWindow) {
 }
 
 int systemCaptionHeight() {
+    if (!measuredFrame()) {
+        const auto windows = QApplication::topLevelWidgets();
+        for (const QWidget* w : windows)
+            if (w->isVisible() && noteWindowFrame(w))
+                break;
+    }
     if (const auto& m = measuredFrame())
         return m->top() - m->left();
     const QStyle* style = QApplication::style();

@@ -12,8 +12,8 @@ namespace kivra {
 // Returns false when the window has no frame (yet), as on the offscreen platform.
 bool noteWindowFrame(const QWidget* shownWindow);
 
-// The caption height in pixels: the title bar of the last framed window, or the style's
-// title bar height while no window has been framed.
+// The caption height in pixels: the title bar of the last noted window (or of the first shown
+// top-level window that has a frame), else the style's title bar height.
 int systemCaptionHeight();
 
 // The frame around a window's client area: measured, or estimated from the caption height.
