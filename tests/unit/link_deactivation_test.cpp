@@ -1,0 +1,230 @@
+// Ending links over the fake desktop: close requests, Deactivate with its question,
+// the check that notices ended links, and the ending of links on exit.
+#include "LinkTestDoubles.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+using namespace kivra::test;
+
+namespace {
+
+class Deactivation : public ::testing::Test {
+protected:
+    // Link "Mail" active over host "Mail", auto-execute as given.
+    WindowId activeMail(bool autoExec) {
+        host = w.desktop.addWindow({.title = "Mail"});
+        HostLink l;
+        l.title = "Mail";
+        l.autoExec = autoExec;
+        l.autoExecReady = autoExec;
+        w.addLink(l);
+        linkWindow = w.makeActive("Mail", host);
+        w.desktop.clearActions();
+        return linkWindow;
+    }
+    DeactivateOutcome deactivate(const std::string& title) {
+        return w.deactivation.deactivate("Active  : " + title);
+    }
+
+    LinkWorld w;
+    WindowId host = 0, linkWindow = 0;
+};
+
+TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARaiseAndAPause) {
+    activeMail(false);
+    w.desktop.setCloseBehaviour(linkWindow, CloseBehaviour::Ignore);
+    w.pauses.clear();
+    w.deactivation.endLinkWindow(linkWindow);
+
+    std::vector<SeamCall> calls;
+    for (const FakeAction& a : w.desktop.actionsOn(linkWindow)) calls.push_back(a.call);
+    EXPECT_EQ(calls, (std::vector<SeamCall>{SeamCall::Raise, SeamCall::RequestClose, SeamCall::Raise,
+                                            SeamCall::RequestClose, SeamCall::Raise, SeamCall::RequestClose}));
+    // Each pause falls between a raise and its close request.
+    const auto& log = w.desktop.actions();
+    ASSERT_EQ(w.pauses.size(), 3u);
+    for (std::size_t at : w.pauses) {
+        ASSERT_GT(at, 0u);
+        ASSERT_LT(at, log.size());
+        EXPECT_EQ(log[at - 1].call, SeamCall::Raise);
+        EXPECT_EQ(log[at].call, SeamCall::RequestClose);
+    }
+}
+
+TEST_F(Deactivation, AWindowThatClosesGetsOneRequestAndAGoneOneNone) {
+    activeMail(false);
+    w.deactivation.endLinkWindow(linkWindow);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 1);
+    EXPECT_FALSE(w.desktop.has(linkWindow));
+    w.deactivation.endLinkWindow(linkWindow);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 1);
+}
+
+TEST_F(Deactivation, WithoutAutoExecuteItClosesAtOnceAndTheCheckMarksItInactive) {
+    activeMail(false);
+    EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Ended);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_FALSE(w.desktop.has(linkWindow));
+    // The record waits for the check.
+    EXPECT_TRUE(w.link("Mail").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+    w.deactivation.checkActiveLinks();
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_FALSE(w.link("Mail").autoExecReady);
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+}
+
+TEST_F(Deactivation, WithAutoExecuteNoChangesNothingAndYesTurnsAutoExecuteOff) {
+    activeMail(true);
+    w.messages.answers = {kResultSecond};
+    EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Declined);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{26});
+    EXPECT_EQ(w.messages.shown[0].text,
+              "Deactivating a Link resets its AutoExec Option to OFF.  You will need to set this Option back ON "
+              "manually.  Confirm [Yes] to Deactivate this Link.");
+    EXPECT_TRUE(w.link("Mail").autoExec);
+    EXPECT_TRUE(w.desktop.has(linkWindow));
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+
+    EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Ended);
+    EXPECT_FALSE(w.link("Mail").autoExec);
+    EXPECT_FALSE(w.desktop.has(linkWindow));
+    w.deactivation.checkActiveLinks();
+    EXPECT_FALSE(w.link("Mail").autoExecReady) << "the watcher must not start it again";
+}
+
+TEST_F(Deactivation, ALinkThatIsNotActiveShows13) {
+    w.desktop.addWindow({.title = "Other"});
+    w.addLink("Other");
+    EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);  // no link active at all
+    activeMail(false);
+    EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{13, 13}));
+    EXPECT_EQ(w.messages.shown[0].text,
+              "Cannot deactivate a Kivra Host Link that is not\r\ncurrently active.  Make sure the Host Window is\r\n"
+              "running and that its Kivra Host Link is active.");
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_EQ(w.deactivation.deactivate(std::nullopt), DeactivateOutcome::Nothing);
+    EXPECT_EQ(w.messages.shown.size(), 2u);
+}
+
+TEST_F(Deactivation, ALinkStillStartingHasItsProcessEnded) {
+    host = w.desktop.addWindow({.title = "Mail"});
+    HostLink l;
+    l.title = "Mail";
+    l.autoExec = false;
+    w.addLink(l);
+    ASSERT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+    const ProcessId pid = *w.launcher.running.begin();
+    EXPECT_EQ(w.deactivation.deactivate("Inactive: Mail"), DeactivateOutcome::StartEnded);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.launcher.terminated, std::vector<ProcessId>{pid});
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+}
+
+// ---- check active links -----------------------------------------------------
+
+TEST_F(Deactivation, AClosedHostMakesTheLinkInactiveAndTheCountDropsOnce) {
+    activeMail(true);
+    HostLink other;
+    other.title = "News";
+    w.addLink(other);
+    const WindowId newsHost = w.desktop.addWindow({.title = "News"});
+    w.makeActive("News", newsHost);
+    ASSERT_EQ(w.table.activeLinkCount(), 2);
+
+    w.desktop.destroy(host);
+    for (int i = 0; i < 3; ++i) w.deactivation.checkActiveLinks();
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_TRUE(w.link("Mail").autoExecReady);
+    EXPECT_EQ(w.link("Mail").hostWindow, host) << "handles stay after the link ends";
+    EXPECT_TRUE(w.link("News").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+}
+
+TEST_F(Deactivation, ALinkWindowClosedByOtherMeansIsAutoExecuteReadyAgainOnlyWithAutoExecuteOn) {
+    activeMail(true);
+    w.desktop.destroy(linkWindow);
+    w.deactivation.checkActiveLinks();
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_TRUE(w.link("Mail").autoExecReady);
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+
+    LinkWorld v;
+    const WindowId h = v.desktop.addWindow({.title = "Mail"});
+    HostLink l;
+    l.title = "Mail";
+    l.autoExec = false;
+    v.addLink(l);
+    v.desktop.destroy(v.makeActive("Mail", h));
+    v.deactivation.checkActiveLinks();
+    EXPECT_FALSE(v.link("Mail").active);
+    EXPECT_FALSE(v.link("Mail").autoExecReady);
+}
+
+// ---- exit -------------------------------------------------------------------
+
+class Exit : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* title : {"Mail", "News", "Chat"}) {
+            w.addLink(title);
+            hosts.push_back(w.desktop.addWindow({.title = title}));
+        }
+    }
+    LinkWorld w;
+    std::vector<WindowId> hosts;
+    int timerStops = 0;
+    std::function<void()> stopTimers = [this] { ++timerStops; };
+};
+
+TEST_F(Exit, TwoActiveLinksAreAskedAboutOnceAndBothClosed) {
+    const WindowId mail = w.makeActive("Mail", hosts[0]);
+    const WindowId news = w.makeActive("News", hosts[1]);
+    int stopsWhenClosing = -1;
+    w.desktop.onCall(SeamCall::RequestClose, [&](WindowId) { stopsWhenClosing = timerStops; });
+
+    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{23});
+    EXPECT_EQ(w.messages.shown[0].text,
+              "Exiting the Kivra Main Application will also\r\nterminate any active Kivra Host Window Links.\r\n"
+              "            Continue Exiting Kivra Main?");
+    EXPECT_EQ(timerStops, 1);
+    EXPECT_EQ(stopsWhenClosing, 1) << "timers stop before the first close request";
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, mail), 1);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, news), 1);
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_FALSE(w.link("News").autoExecReady);
+}
+
+TEST_F(Exit, NoCancelsWithNothingEndedAndTheTimersRunning) {
+    const WindowId mail = w.makeActive("Mail", hosts[0]);
+    w.messages.answers = {kResultSecond};
+    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Cancel);
+    EXPECT_EQ(timerStops, 0);
+    EXPECT_TRUE(w.desktop.has(mail));
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_TRUE(w.link("Mail").active);
+}
+
+TEST_F(Exit, LinksWhoseHostsHaveGoneAreNotAskedAbout) {
+    w.makeActive("Mail", hosts[0]);
+    w.makeActive("News", hosts[1]);
+    w.desktop.destroy(hosts[0]);
+    w.desktop.destroy(hosts[1]);
+    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(timerStops, 0);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+}
+
+TEST_F(Exit, NothingActiveAsksNothingAndEndsStartsStillPending) {
+    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
+    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.launcher.terminated.size(), 1u);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+}
+
+}  // namespace
