@@ -130,7 +130,9 @@ public:
     WindowId window() const { return window_; }
 
     // Handles every message waiting now, oldest first, without blocking, and
-    // answers each. Returns how many frames it took off the queue.
+    // answers each. Returns how many frames it took off the queue. The handler
+    // may destroy this receiver (a close request): the message in hand is
+    // still answered, and nothing after it is read.
     int dispatch(const ChannelHandler& handler);
 
 private:
@@ -139,6 +141,7 @@ private:
     WindowId window_;
     std::string path_;
     std::uint64_t device_, inode_;  // of the socket file we made, so we never remove another's
+    std::shared_ptr<bool> alive_;   // false once destroyed; a running dispatch checks it
 };
 
 // The socket path for `window` (for diagnostics and tests); empty, with the

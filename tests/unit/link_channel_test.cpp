@@ -63,7 +63,7 @@ std::vector<Logged> readLog(const std::string& path) {
 enum class PeerMode { Answer, Quiet, Hang };
 
 // A receiver in a child process. Answer: handles messages until a close
-// request, logs each, and answers "<n>:<kind>:<payload>" with n counting the
+// request, which destroys the receiver from inside its handler; logs each, and answers "<n>:<kind>:<payload>" with n counting the
 // handled messages from 1; a command "die" ends it without an answer. Quiet:
 // the same without the log. Hang: listens and never reads.
 class Peer {
@@ -112,8 +112,7 @@ private:
         if (mode == PeerMode::Hang)
             for (;;) pause();
         int count = 0;
-        bool closing = false;
-        while (!closing) {
+        while (receiver) {
             pollfd p{receiver->fd(), POLLIN, 0};
             if (poll(&p, 1, -1) < 0 && errno != EINTR) return 3;
             receiver->dispatch([&](const ChannelMessage& m) {
@@ -122,11 +121,12 @@ private:
                     std::ofstream(log, std::ios::app)
                         << number(m.kind) << ' ' << hex(m.payload) << ' ' << m.senderPid << '\n';
                 }
-                closing = m.kind == ChannelKind::CloseRequest;
+                // A program that closes destroys its receiver from inside the handler.
+                if (m.kind == ChannelKind::CloseRequest) receiver.reset();
                 return std::to_string(++count) + ":" + std::to_string(number(m.kind)) + ":" + m.payload;
             });
         }
-        return 0;  // the receiver is destroyed on the way out and removes its socket file
+        return 0;
     }
     pid_t pid_ = -1;
     bool ready_ = false;

@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <vector>
 #include <poll.h>
@@ -385,17 +386,25 @@ std::unique_ptr<ChannelReceiver> ChannelReceiver::listen(WindowId self, std::str
 }
 
 ChannelReceiver::ChannelReceiver(int fd, WindowId window, std::string path, std::uint64_t device, std::uint64_t inode)
-    : fd_(fd), window_(window), path_(std::move(path)), device_(device), inode_(inode) {}
+    : fd_(fd), window_(window), path_(std::move(path)), device_(device), inode_(inode),
+      alive_(std::make_shared<bool>(true)) {}
 
 ChannelReceiver::~ChannelReceiver() {
+    *alive_ = false;
     struct stat st{};
     if (::lstat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) ::unlink(path_.c_str());
     ::close(fd_);
 }
 
 int ChannelReceiver::dispatch(const ChannelHandler& handler) {
+    // The handler may destroy this receiver; the socket then lives on in this
+    // duplicate until the answer in hand has gone out, and no member is touched.
+    const std::shared_ptr<bool> alive = alive_;
+    const Fd held(::fcntl(fd_, F_DUPFD_CLOEXEC, 0));
+    if (held.get() < 0) return 0;
+    const int fd = held.get();
     int taken = 0;
-    while (taken < kMaxFramesPerDispatch) {
+    while (taken < kMaxFramesPerDispatch && *alive) {
         Frame f;
         sockaddr_un from{};
         alignas(cmsghdr) unsigned char control[kControlRoom];
@@ -407,7 +416,7 @@ int ChannelReceiver::dispatch(const ChannelHandler& handler) {
         msg.msg_iovlen = 1;
         msg.msg_control = control;
         msg.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(fd_, &msg, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
+        const ssize_t n = ::recvmsg(fd, &msg, MSG_DONTWAIT | MSG_TRUNC | MSG_CMSG_CLOEXEC);
         if (n < 0) {
             if (errno == EINTR) continue;
             break;  // EAGAIN: nothing more waits
@@ -429,7 +438,7 @@ int ChannelReceiver::dispatch(const ChannelHandler& handler) {
             answer = makeFrame(kAnswerMagic, static_cast<std::uint32_t>(AnswerStatus::Handled), cutForSending(text));
         }
         // A sender that gave up or whose queue is full simply misses its answer.
-        ::sendto(fd_, answer.bytes.data(), answer.size, MSG_DONTWAIT | MSG_NOSIGNAL,
+        ::sendto(fd, answer.bytes.data(), answer.size, MSG_DONTWAIT | MSG_NOSIGNAL,
                  reinterpret_cast<const sockaddr*>(&from), msg.msg_namelen);
     }
     return taken;
