@@ -1,0 +1,277 @@
+// The Create Host Links page's Add and Delete over the fake desktop and the
+// in-memory store: refusals, duplicates, the new link, the pending save step,
+// active links ended on Delete and the link's stored settings.
+#include "AppNames.h"
+#include "CreateLinks.h"
+#include "KivraError.h"
+#include "LinkTestDoubles.h"
+#include "MemoryStore.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+using namespace kivra::test;
+
+namespace {
+
+// Fails every section delete.
+class BrokenStore : public MemoryStore {
+public:
+    void deleteSection(std::string_view, std::string_view) override {
+        throw KivraError(errnum::PermissionDenied, "denied");
+    }
+};
+
+class CreatePage : public ::testing::Test {
+protected:
+    explicit CreatePage(InstanceSettingsOnDelete onDelete = InstanceSettingsOnDelete::Keep,
+                        SettingsStore* store = nullptr)
+        : page(w.desktop, w.table, hostList, w.messages, w.messenger, w.deactivation, w.starts,
+               store ? *store : memory, onDelete) {}
+
+    // Lists the desktop as the page's refresh would and returns the index of `text`.
+    int listed(const std::string& text) {
+        hostList.open();
+        hostList.refresh();
+        const auto texts = hostList.hostListTexts();
+        for (std::size_t i = 0; i < texts.size(); ++i)
+            if (texts[i] == text) return static_cast<int>(i);
+        ADD_FAILURE() << text << " is not listed";
+        return -1;
+    }
+    AddResult add(const std::string& entry, MainWindowState state = MainWindowState::Normal) {
+        return page.add(listed(entry), state);
+    }
+
+    LinkWorld w;
+    MemoryStore memory;
+    HostListRefresh hostList{w.desktop};
+    CreateLinks page;
+};
+
+TEST_F(CreatePage, ANewLinkTakesTheTitleWithoutPrefixTheHostClassAndTheDefaultOptions) {
+    w.desktop.addWindow({.title = "Editor", .className = "EditWnd"});
+    w.addLink("Alpha");
+    w.addLink("Zulu");
+    const AddResult r = add("T: Editor");
+    EXPECT_EQ(r.outcome, AddOutcome::Added);
+    ASSERT_EQ(r.selectedLink, std::optional<int>(1)) << "inserted in sorted position";
+    const HostLink& l = w.table.at(1);
+    EXPECT_EQ(l.title, "Editor");
+    EXPECT_EQ(l.winClass, "EditWnd");
+    EXPECT_EQ(l.matchMethod, MatchMethod::Exact);
+    EXPECT_TRUE(l.autoExec);
+    EXPECT_FALSE(l.matchClass);
+    EXPECT_TRUE(l.autoTerminate);
+    EXPECT_FALSE(l.terminateHost);
+    EXPECT_TRUE(l.autoExecReady);
+    EXPECT_FALSE(l.active);
+    EXPECT_EQ(l.hostWindow, 0u);
+    EXPECT_EQ(l.linkWindow, 0u);
+    EXPECT_TRUE(l.exclusionText.empty());
+    EXPECT_EQ(page.linkCountLabel(), "Total Links Defined: 3");
+    EXPECT_EQ(page.addedLinkPending(), std::optional<int>(1));
+    // Nothing written, nothing started, refresh free again.
+    EXPECT_EQ(memory.writeCount(), 0);
+    EXPECT_TRUE(w.launcher.arguments.empty());
+    EXPECT_FALSE(hostList.busy());
+}
+
+TEST_F(CreatePage, AChildEntryDropsSixCharacters) {
+    const WindowId frame = w.desktop.addWindow({.title = "Office"});
+    const WindowId client = w.desktop.addChild(frame, {.className = "MDIClient", .controlId = 1});
+    w.desktop.addChild(client, {.title = "Doc1", .className = "DocWnd", .controlId = 65280});
+    EXPECT_EQ(add(" + C: Doc1").outcome, AddOutcome::Added);
+    EXPECT_EQ(w.table.titles(), std::vector<std::string>{"Doc1"});
+    EXPECT_EQ(w.table.at(0).winClass, "DocWnd");
+}
+
+TEST_F(CreatePage, ATitleEqualAfterTrimmingAndCaseFoldingIsADuplicate) {
+    w.desktop.addWindow({.title = "  report"});
+    w.desktop.addWindow({.title = "REPORT"});
+    w.addLink("Alpha");
+    w.addLink("Report");
+    for (const char* entry : {"T:   report", "T: REPORT"}) {
+        SCOPED_TRACE(entry);
+        w.messages.shown.clear();
+        const AddResult r = add(entry);
+        EXPECT_EQ(r.outcome, AddOutcome::Duplicate);
+        EXPECT_EQ(r.selectedLink, std::optional<int>(1)) << "the existing link is selected";
+        EXPECT_EQ(w.messages.kinds(), std::vector<int>{16});
+        EXPECT_EQ(w.messages.shown[0].text,
+                  "Title already on List.  To create Multiple Links for this Host, use [Edit] to shorten matching "
+                  "Link's Title and to set its Fuzzy option ON, then [Add>]. ");
+        EXPECT_EQ(w.table.linkCount(), 2);
+        EXPECT_FALSE(page.addedLinkPending());
+        EXPECT_FALSE(hostList.busy());
+    }
+}
+
+TEST_F(CreatePage, ADifferentTitleIsNotADuplicate) {
+    w.desktop.addWindow({.title = "Reports"});
+    w.addLink("Report");
+    EXPECT_EQ(add("T: Reports").outcome, AddOutcome::Added);
+    EXPECT_EQ(w.table.linkCount(), 2);
+}
+
+TEST_F(CreatePage, NoSelectionOrAMinimizedOrMaximizedMainWindowAddsNothing) {
+    w.desktop.addWindow({.title = "Editor"});
+    listed("T: Editor");
+    EXPECT_EQ(page.add(std::nullopt, MainWindowState::Normal).outcome, AddOutcome::Nothing);
+    EXPECT_EQ(page.add(5, MainWindowState::Normal).outcome, AddOutcome::Nothing);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_FALSE(hostList.busy()) << "a refusal must not leave the refresh held off";
+    for (MainWindowState s : {MainWindowState::Minimized, MainWindowState::Maximized})
+        EXPECT_EQ(page.add(0, s).outcome, AddOutcome::MainNotNormal);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{38, 38}));
+    EXPECT_TRUE(w.table.empty());
+    EXPECT_FALSE(hostList.busy());
+}
+
+TEST_F(CreatePage, RefreshIsHeldOffWhileTheBoxIsShown) {
+    w.desktop.addWindow({.title = "Report"});
+    w.addLink("Report");
+    const int entry = listed("T: Report");
+    RefreshOutcome underBox{};
+    w.messages.whileShown = [&](MessageKind) { underBox = hostList.refresh(); };
+    page.add(entry, MainWindowState::Normal);
+    EXPECT_EQ(underBox, RefreshOutcome::Busy);
+    EXPECT_FALSE(hostList.busy());
+}
+
+TEST_F(CreatePage, At32767LinksAddShows14) {
+    std::vector<HostLink> links(LinkTable::kMaxLinks);
+    for (int i = 0; i < LinkTable::kMaxLinks; ++i) links[static_cast<std::size_t>(i)].title = "L" + std::to_string(i);
+    w.table.assign(std::move(links));
+    w.desktop.addWindow({.title = "Editor"});
+    EXPECT_EQ(add("T: Editor").outcome, AddOutcome::TooManyLinks);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{14});
+    EXPECT_EQ(w.messages.shown[0].text,
+              "Can't add another Host Link because the maximum\r\nnumber possible 32767 exist already.  You must\r\n"
+              "delete Host Link(s) before you can add any more.");
+    EXPECT_EQ(w.table.linkCount(), 32767);
+    EXPECT_EQ(linkCountToolTip(), "Total Host Window Links Defined and Memorized out of 32767 Links possible.");
+}
+
+// ---- the pending save step --------------------------------------------------
+
+TEST_F(CreatePage, AfterAnAddTheNextOperationTellsTheNewLinksWindowToSave) {
+    const WindowId host = w.desktop.addWindow({.title = "Editor"});
+    w.desktop.addWindow({.title = "Viewer"});
+    add("T: Editor");
+    const WindowId linkWindow = w.makeActive("Editor", host);  // started by the watcher meanwhile
+    add("T: Viewer");
+    ASSERT_EQ(w.messenger.commands.size(), 1u);
+    EXPECT_EQ(w.messenger.commands[0], std::make_pair(linkWindow, std::string("6")));
+    // Viewer's link never ran: the next step sends nothing, and the one after neither.
+    page.remove(std::nullopt);
+    page.remove(std::nullopt);
+    EXPECT_EQ(w.messenger.commands.size(), 1u);
+}
+
+TEST_F(CreatePage, OpeningThePageForgetsThePendingSave) {
+    const WindowId host = w.desktop.addWindow({.title = "Editor"});
+    add("T: Editor");
+    w.makeActive("Editor", host);
+    page.open();
+    page.pendingSaveStep();
+    EXPECT_TRUE(w.messenger.commands.empty());
+}
+
+// ---- Delete -----------------------------------------------------------------
+
+TEST_F(CreatePage, NoToTheConfirmationChangesNothing) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.makeActive("Mail", host);
+    memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
+    const auto before = memory.values();
+    w.messages.answers = {kResultSecond};
+    EXPECT_EQ(page.remove(0), DeleteOutcome::Declined);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{24});
+    EXPECT_EQ(w.messages.shown[0].text, "Confirm [Yes] to delete the selected Host Link.");
+    EXPECT_EQ(w.table.linkCount(), 1);
+    EXPECT_TRUE(w.link("Mail").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+    EXPECT_EQ(memory.values(), before);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_FALSE(hostList.busy());
+}
+
+TEST_F(CreatePage, DeletingAnInactiveLinkSendsNoWindowMessage) {
+    w.addLink("Alpha");
+    w.addLink("Mail");
+    EXPECT_EQ(page.remove(1), DeleteOutcome::Deleted);
+    EXPECT_EQ(w.table.titles(), std::vector<std::string>{"Alpha"});
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+    EXPECT_EQ(page.linkCountLabel(), "Total Links Defined: 1");
+}
+
+TEST_F(CreatePage, DeletingAnActiveLinkClosesItsWindowAndCountsItOnce) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    const WindowId linkWindow = w.makeActive("Mail", host);
+    w.desktop.setCloseBehaviour(linkWindow, CloseBehaviour::Ignore);
+    EXPECT_EQ(page.remove(0), DeleteOutcome::Deleted);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, linkWindow), 3);
+    EXPECT_TRUE(w.table.empty());
+    EXPECT_EQ(w.table.activeLinkCount(), 0) << "deleted even though its window refused to close";
+}
+
+TEST_F(CreatePage, DeletingALinkStillStartingEndsItsProcess) {
+    w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    ASSERT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+    page.remove(0);
+    EXPECT_EQ(w.launcher.terminated.size(), 1u);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+}
+
+TEST_F(CreatePage, InstanceSettingsStayWithThisOperatingSystemClass) {
+    w.addLink("Mail");
+    memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
+    page.remove(0);
+    EXPECT_EQ(memory.read(linkInstanceAppName("Mail"), "FormPosSize", "Height", "-1"), "900");
+}
+
+class CreatePageRemovingSettings : public CreatePage {
+protected:
+    CreatePageRemovingSettings() : CreatePage(InstanceSettingsOnDelete::RemoveWhenSaved) {}
+};
+
+TEST_F(CreatePageRemovingSettings, OnlyASavedHeightHasTheInstanceSettingsRemoved) {
+    w.addLink("Mail\\Inbox");
+    w.addLink("News");
+    memory.write(linkInstanceAppName("Mail\\Inbox"), "FormPosSize", "Height", "900");
+    memory.write(linkInstanceAppName("Mail\\Inbox", 2, 2), "PicOptions", "PicFile", "a.gif");
+    memory.write(linkInstanceAppName("News"), "FormPosSize", "Width", "900");
+    page.remove(*w.table.find("Mail\\Inbox"));
+    page.remove(*w.table.find("News"));
+    EXPECT_EQ(memory.read(linkInstanceAppName("Mail\\Inbox"), "FormPosSize", "Height", "-1"), "-1");
+    EXPECT_EQ(memory.read(linkInstanceAppName("Mail\\Inbox", 2, 2), "PicOptions", "PicFile", "-1"), "-1");
+    EXPECT_EQ(memory.read(linkInstanceAppName("News"), "FormPosSize", "Width", "-1"), "900");
+    EXPECT_TRUE(w.table.empty());
+}
+
+class CreatePageBrokenStore : public CreatePage {
+protected:
+    CreatePageBrokenStore() : CreatePage(InstanceSettingsOnDelete::RemoveWhenSaved, &broken) {}
+    static BrokenStore broken;
+};
+BrokenStore CreatePageBrokenStore::broken;
+
+TEST_F(CreatePageBrokenStore, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.makeActive("Mail", host);
+    broken.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
+    EXPECT_THROW(page.remove(0), KivraError);
+    EXPECT_FALSE(hostList.busy());
+    ASSERT_EQ(w.table.linkCount(), 1);
+    // Its window was closed; the record says so and the count agrees.
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+}
+
+}  // namespace
