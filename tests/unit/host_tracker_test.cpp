@@ -104,6 +104,7 @@ struct ReachCase {
     Rect hostAt;
     bool followed;
 };
+void PrintTo(const ReachCase& c, std::ostream* os) { *os << c.name; }
 
 class Reach : public TrackerTest, public ::testing::WithParamInterface<ReachCase> {};
 
@@ -209,6 +210,7 @@ struct TitleCase {
     std::string newTitle;
     bool ends;
 };
+void PrintTo(const TitleCase& c, std::ostream* os) { *os << c.name; }
 
 class AutoTerminate : public TrackerTest, public ::testing::WithParamInterface<TitleCase> {};
 
@@ -387,6 +389,7 @@ struct NormalCase {
     Rect recordedHost;
     std::optional<double> left, top;
 };
+void PrintTo(const NormalCase& c, std::ostream* os) { *os << c.name; }
 
 class ReturnToNormal : public ::testing::TestWithParam<NormalCase> {};
 

@@ -143,6 +143,7 @@ struct Malformed {
     const char* name;
     std::string i, n, length;
 };
+void PrintTo(const Malformed& c, std::ostream* os) { *os << c.name; }
 
 class MalformedNumbers : public CommandLineTest, public ::testing::WithParamInterface<Malformed> {};
 

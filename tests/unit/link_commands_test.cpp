@@ -1,0 +1,212 @@
+// The main program's messages to a link window: every command code with the message
+// box open and closed, the code text rule, "5" and "6", rename in each caption mode,
+// the reload of the match options from the store, and unknown kinds.
+#include "FakeDesktop.h"
+#include "LinkCommands.h"
+#include "MemoryStore.h"
+#include "RecordingOwnWindow.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+
+namespace {
+
+class CommandsTest : public ::testing::Test {
+protected:
+    FakeDesktop desktop;
+    const WindowId host = desktop.addWindow({.title = "Mail - Inbox", .rect = {200, 150, 1000, 750}});
+    const WindowId own = desktop.addWindow({.title = "Mail", .className = "QbaseRT5", .rect = {500, 400, 734, 460}});
+    RecordingOwnWindow window{desktop, own};
+    MemoryStore store;
+    LinkState state = initialState();
+    LinkCommands commands{desktop, window, state, store};
+
+    LinkState initialState() {
+        LinkState s;
+        s.hostWindow = host;
+        s.ownWindow = own;
+        s.instance = 2;
+        s.count = 3;
+        s.names = makeLinkNames("Mail", 2, 3);
+        s.recordedHostRect = {180, 140, 980, 740};  // the tick's last accepted rectangle
+        return s;
+    }
+    CommandResult send(std::string_view code) { return commands.handle(ChannelKind::Command, code); }
+};
+
+struct CodeCase {
+    const char* name;
+    const char* code;
+    bool boxOpen;
+    AlwaysOnTop before;
+    std::vector<std::string> log;  // what the window sees, in order
+    bool hostRaised;
+    CommandResult result;
+};
+void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.name; }
+
+class Codes : public CommandsTest, public ::testing::WithParamInterface<CodeCase> {};
+
+TEST_P(Codes, ActAsTheTableSays) {
+    const CodeCase& c = GetParam();
+    window.boxOpen = c.boxOpen;
+    window.onTop = c.before;
+    EXPECT_EQ(send(c.code), c.result);
+    EXPECT_EQ(window.log, c.log);
+    EXPECT_EQ(desktop.actionCount(SeamCall::Raise, host), c.hostRaised ? 1 : 0);
+    EXPECT_EQ(desktop.actionCount(SeamCall::Raise), c.hostRaised ? 1 : 0);
+    if (c.hostRaised) {
+        // The host comes up before the link window is made topmost.
+        ASSERT_GE(desktop.actions().size(), 2u);
+        EXPECT_EQ(desktop.actions().front().call, SeamCall::Raise);
+    }
+    EXPECT_EQ(desktop.actionCount(SeamCall::Move), 0);
+}
+
+using L = std::vector<std::string>;
+const AlwaysOnTop Yes = AlwaysOnTop::Yes;
+const AlwaysOnTop No = AlwaysOnTop::No;
+const CommandResult Done = CommandResult::Done;
+const CommandResult Ignored = CommandResult::Ignored;
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, Codes,
+    ::testing::Values(
+        CodeCase{"Zero", "0", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
+        CodeCase{"ZeroBoxOpen", "0", true, Yes, L{}, false, Ignored},
+        CodeCase{"One", "1", false, No, L{"topmost:yes", "icon:grey"}, true, Done},
+        CodeCase{"OneBoxOpen", "1", true, No, L{}, false, Ignored},
+        CodeCase{"Two", "2", false, No, L{"topmost:yes", "icon:bright"}, true, Done},
+        CodeCase{"TwoBoxOpenOnlyClearsTheFlag", "2", true, No, L{"clear-box-flag"}, false, Done},
+        CodeCase{"Three", "3", false, No, L{"topmost:yes", "icon:grey"}, false, Done},
+        CodeCase{"ThreeBoxOpen", "3", true, No, L{}, false, Ignored},
+        CodeCase{"Four", "4", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
+        CodeCase{"FourBoxOpenOnlyClearsTheFlag", "4", true, No, L{"clear-box-flag"}, false, Done},
+        CodeCase{"ThreeAlreadyOnTopDoesNotRunTheHandler", "3", false, Yes, L{"icon:grey"}, false, Done},
+        CodeCase{"ZeroAlreadyNotOnTop", "0", false, No, L{"icon:grey"}, false, Done},
+        CodeCase{"SixSaves", "6", false, Yes, L{"save"}, false, Done},
+        CodeCase{"SixSavesWithTheBoxOpen", "6", true, Yes, L{"save"}, false, Done},
+        CodeCase{"EmptyIsZero", "", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
+        CodeCase{"TextIsZero", "raise", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
+        CodeCase{"EmptyIsZeroBoxOpen", "", true, Yes, L{}, false, Ignored},
+        CodeCase{"LeadingNumberCounts", " 4 please", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
+        CodeCase{"Seven", "7", false, Yes, L{}, false, Ignored},
+        CodeCase{"Negative", "-1", false, Yes, L{}, false, Ignored},
+        CodeCase{"Fraction", "2.5", false, No, L{}, false, Ignored}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(CommandsTest, TheBoxFlagHoldsBackEveryZeroOneAndThreeUntilATwoOrFourArrives) {
+    window.boxOpen = true;
+    for (const char* code : {"0", "1", "3", "0"}) EXPECT_EQ(send(code), Ignored) << code;
+    EXPECT_EQ(send("4"), Done);
+    EXPECT_EQ(window.log, (L{"clear-box-flag"}));
+    EXPECT_EQ(send("0"), Done);
+    EXPECT_EQ(window.onTop, No);
+}
+
+TEST_F(CommandsTest, TwoLeavesTheHostWhereItIsOnVersion4) {
+    state.osVersion40 = OsVersion40::Yes;
+    window.onTop = No;
+    send("2");
+    EXPECT_EQ(desktop.actionCount(SeamCall::Raise), 0);
+    EXPECT_EQ(window.onTop, Yes);
+    EXPECT_EQ(window.icon, LinkIcon::Bright);
+}
+
+TEST_F(CommandsTest, FivePutsANormalLinkOnTheRecordedHostCornerKeepingItsSize) {
+    EXPECT_EQ(send("5"), Done);
+    EXPECT_EQ(desktop.spec(own).rect, (Rect{180, 140, 414, 200}));
+    EXPECT_EQ(desktop.actionCount(SeamCall::Move), 1);
+    EXPECT_EQ(desktop.actionCount(SeamCall::Move, own), 1);
+    EXPECT_EQ(desktop.spec(host).rect, (Rect{200, 150, 1000, 750}));
+}
+
+TEST_F(CommandsTest, FiveDoesNothingUnlessTheLinkIsNormal) {
+    for (OwnWindowState s : {OwnWindowState::Minimized, OwnWindowState::Maximized}) {
+        window.windowState = s;
+        EXPECT_EQ(send("5"), Ignored);
+    }
+    EXPECT_TRUE(desktop.actions().empty());
+    EXPECT_EQ(desktop.spec(own).rect, (Rect{500, 400, 734, 460}));
+}
+
+// --- Rename ----------------------------------------------------------------------------
+
+TEST_F(CommandsTest, RenameInCustomCaptionModeChangesTheNamesButNotTheCaption) {
+    window.mode = CaptionMode::Custom;
+    EXPECT_EQ(commands.handle(ChannelKind::Rename, "Post\\Office  "), Done);
+    EXPECT_EQ(state.names.linkTitle, "Post\\Office");
+    EXPECT_EQ(state.names.keySafeTitle, "Post/Office  ");
+    EXPECT_EQ(state.names.instanceAppName, "Kivra\\Kivra [Link] Post/Office  \\Inst 2 of 3");
+    EXPECT_EQ(window.applicationTitle, "Kivra [Link] Post/Office  ");
+    EXPECT_EQ(window.caption, "unchanged");
+    EXPECT_EQ(store.writeCount(), 0);
+}
+
+TEST_F(CommandsTest, RenameShowsTheNewTitleAtOnceOnlyInLinkTitleMode) {
+    window.mode = kLinkTitleCaption;
+    commands.handle(ChannelKind::Rename, "Post Office  ");
+    EXPECT_EQ(window.caption, "Post Office");
+    window.mode = kHostTitleCaption;
+    commands.handle(ChannelKind::Rename, "Letters");
+    EXPECT_EQ(window.caption, "Post Office");
+    EXPECT_EQ(window.applicationTitle, "Kivra [Link] Letters");
+}
+
+// --- Reload ------------------------------------------------------------------------------
+
+TEST_F(CommandsTest, ReloadReadsTheLinkOptionsOfTheCurrentInstanceName) {
+    commands.handle(ChannelKind::Rename, "Letters");
+    const std::string app = "Kivra\\Kivra [Link] Letters\\Inst 2 of 3";
+    store.write(app, "LinkOptions", "MatchMethod", "2");
+    store.write(app, "LinkOptions", "ExclusionText", " Draft ");
+    store.write(app, "LinkOptions", "MatchClass", "1");
+    store.write(app, "LinkOptions", "WinClass", "MailWnd");
+    store.write(app, "LinkOptions", "AutoTermOn", "2");
+    // The old name's options are not the ones read.
+    store.write("Kivra\\Kivra [Link] Mail\\Inst 2 of 3", "LinkOptions", "MatchMethod", "3");
+
+    EXPECT_EQ(commands.handle(ChannelKind::ReloadMatchOptions, "ignored payload"), Done);
+    const LinkMatchOptions& o = state.matchOptions;
+    EXPECT_EQ(o.method, MatchMethod::Fuzzy);
+    EXPECT_EQ(o.exclusionText, " Draft ");
+    EXPECT_TRUE(o.matchClass);
+    EXPECT_EQ(o.winClass, "MailWnd");
+    EXPECT_FALSE(o.autoTerminate);
+
+    // Options removed from the store read back as the link program's defaults.
+    store.deleteSection(app, "LinkOptions");
+    commands.reloadMatchOptions();
+    EXPECT_EQ(state.matchOptions.method, MatchMethod::Exact);
+    EXPECT_TRUE(state.matchOptions.autoTerminate);
+    EXPECT_FALSE(state.matchOptions.matchClass);
+}
+
+// A store whose reads fail, as a damaged backend might.
+class FailingStore : public MemoryStore {
+public:
+    std::string read(std::string_view, std::string_view, std::string_view, std::string_view) override {
+        throw KivraError(errnum::DeviceIO, "I/O error");
+    }
+};
+
+TEST_F(CommandsTest, AReloadThatFailsIsReportedAndKeepsTheOptions) {
+    FailingStore failing;
+    LinkCommands withFailingStore{desktop, window, state, failing};
+    state.matchOptions.method = MatchMethod::Fuzzy;
+    withFailingStore.handle(ChannelKind::ReloadMatchOptions, "");
+    EXPECT_EQ(window.reportedErrors, (std::vector<int>{errnum::DeviceIO}));
+    EXPECT_EQ(state.matchOptions.method, MatchMethod::Fuzzy);
+}
+
+TEST_F(CommandsTest, UnknownKindsAreIgnored) {
+    for (auto kind : {ChannelKind::LinkReady, ChannelKind::CloseRequest, static_cast<ChannelKind>(0),
+                      static_cast<ChannelKind>(4)})
+        EXPECT_EQ(commands.handle(kind, "0"), Ignored);
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_TRUE(desktop.actions().empty());
+    EXPECT_EQ(state.names.linkTitle, "Mail");
+}
+
+}  // namespace
