@@ -92,12 +92,6 @@ private slots:
         }
     }
 
-    void largeCaptionVariantsDiffer() {
-        for (auto [small, large] : {std::pair{2, 12}, {3, 13}, {4, 14}, {5, 15}})
-            QVERIFY(kivraPixmap(small, 32).toImage() != kivraPixmap(large, 32).toImage());
-        QVERIFY(kivraPixmap(2, 32).toImage() != kivraPixmap(4, 32).toImage());  // link and main differ
-    }
-
     void windowIconTable() {
         using O = IconOwner;
         using R = IconRole;

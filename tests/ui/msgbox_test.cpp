@@ -86,7 +86,6 @@ private slots:
     void checkBoxesInvertTheirFlags();
     void openFlagPerProgram();
     void confirmationsOverwriteThePendingText();
-    void welcomeCaptionCarriesTheVersion();
     void placement_data();
     void placement();
     void formIsPlacedOnTheScreen();
@@ -389,15 +388,6 @@ void MsgBoxTest::confirmationsOverwriteThePendingText() {
     QCOMPARE(messages().pendingText, QStringLiteral("Confirm [Yes] to delete the selected Host Link."));
     showAndAct(38, kCaller, [](MsgBoxForm& form) { form.done(6); });
     QCOMPARE(messages().pendingText, kCaller);
-}
-
-void MsgBoxTest::welcomeCaptionCarriesTheVersion() {
-    messages().versionText = QStringLiteral("3.07");
-    prepare(MsgWelcome, kCaller);
-    MsgBoxForm form(nullptr);
-    form.show();
-    QVERIFY2(form.windowTitle().startsWith(QStringLiteral("Kivra 3.07 ")), qPrintable(form.windowTitle()));
-    form.done(6);
 }
 
 void MsgBoxTest::placement_data() {
