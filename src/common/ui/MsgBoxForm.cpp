@@ -81,8 +81,8 @@ MsgBoxForm::MsgBoxForm(QWidget* owner, const MsgBoxPlacement& placement)
 }
 
 // The designed outer size plus the caption allowance, less the window manager's frame. Title bars
-// today carry larger fonts and more buttons than the design's: a caption that would be cut there
-// widens the box (up to 1.6 times), and the designed layout stays centred in it.
+// today carry larger fonts and more buttons than the 19-pixel caption this layout was drawn for:
+// a caption that would be cut there widens the box (up to 1.6 times), the layout centred in it.
 QSize MsgBoxForm::sizeForPendingKind() {
     computeCaptionAllowance();
     const DisplayMetrics& dm = displayMetrics();
@@ -223,12 +223,12 @@ void MsgBoxForm::applyContent() {
     setWindowTitle(c.caption);
     setIcon(c.icon);
 
-    auto applyButton = [this](QPushButton* b, const MsgBoxButton& spec) {
-        b->setText(spec.caption);
-        b->setToolTip(spec.toolTip);
-        b->move(fromTwips(spec.left, ButtonTop, ButtonWidth, ButtonHeight).topLeft());
-        b->setVisible(spec.visible);
-        b->setEnabled(spec.visible);
+    auto applyButton = [this](QPushButton* b, const MsgBoxButton& wanted) {
+        b->setText(wanted.caption);
+        b->setToolTip(wanted.toolTip);
+        b->move(fromTwips(wanted.left, ButtonTop, ButtonWidth, ButtonHeight).topLeft());
+        b->setVisible(wanted.visible);
+        b->setEnabled(wanted.visible);
     };
     applyButton(cmd1_, c.cmd1);
     applyButton(cmd2_, c.cmd2);
