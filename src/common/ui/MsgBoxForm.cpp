@@ -4,6 +4,7 @@
 
 #include "DisplayMetrics.h"
 #include "DisplayMetricsQt.h"
+#include "FormFont.h"
 #include "Icons.h"
 #include "MessageState.h"
 #include "ShowMessage.h"
@@ -22,16 +23,6 @@
 namespace kivra {
 
 namespace {
-
-// The design-time font is a small bitmap font; where it is missing a condensed face of about
-// the same size keeps the designed line lengths inside the box.
-QFont formFont() {
-    QFont font = QApplication::font();
-    font.setFamilies({QStringLiteral("Small Fonts"), QStringLiteral("DejaVu Sans Condensed"),
-                      QStringLiteral("Nimbus Sans Narrow"), QApplication::font().family()});
-    font.setPointSize(7);
-    return font;
-}
 
 Twips screenTwips(const QWidget* owner) {
     const QScreen* s = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
