@@ -134,10 +134,9 @@ void LinkForm::firstActivation() {
 
 void LinkForm::reportReadyToMain() {
     if (!mainWindow_) return;
-    const std::string payload = std::to_string(state_.ownWindow) + "\t" +
-                                std::to_string(QCoreApplication::applicationPid()) + "\t" +
-                                std::to_string(state_.hostWindow);
-    sendChannelMessage(mainWindow_, ChannelKind::LinkReady, payload);
+    const LinkReadyReport report{state_.ownWindow, static_cast<ProcessId>(QCoreApplication::applicationPid()),
+                                 state_.hostWindow};
+    sendChannelMessage(mainWindow_, ChannelKind::LinkReady, formatLinkReady(report));
 }
 
 void LinkForm::onDesktopNotification() {
