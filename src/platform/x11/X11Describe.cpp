@@ -67,7 +67,7 @@ struct Partial {
     xcb_res_query_client_ids_cookie_t clientIds{};
 };
 
-Cookies sendRequests(xcb_connection_t* c, const Atoms& a, const Needs& n, xcb_window_t w) {
+Cookies sendRequests(xcb_connection_t* c, const Atoms& a, const Needs& n, xcb_window_t root, xcb_window_t w) {
     auto property = [&](xcb_atom_t atom, xcb_atom_t type, std::uint32_t length) {
         return xcb_get_property(c, 0, w, atom, type, 0, length);
     };
@@ -87,7 +87,7 @@ Cookies sendRequests(xcb_connection_t* c, const Atoms& a, const Needs& n, xcb_wi
     if (n.rect) {
         k.extents = property(a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
         k.geometry = xcb_get_geometry(c, w);
-        k.origin = xcb_translate_coordinates(c, w, XCB_WINDOW_NONE, 0, 0);
+        k.origin = xcb_translate_coordinates(c, w, root, 0, 0);
     }
     return k;
 }
@@ -238,7 +238,7 @@ std::vector<WindowInfo> X11WindowSystem::describe(std::span<const WindowId> wind
 
     std::vector<Cookies> cookies;
     cookies.reserve(windows.size());
-    for (std::size_t i = 0; i < windows.size(); ++i) cookies.push_back(sendRequests(c_, atoms_, needs, xid(i)));
+    for (std::size_t i = 0; i < windows.size(); ++i) cookies.push_back(sendRequests(c_, atoms_, needs, root_, xid(i)));
     countRoundTrip();
 
     std::vector<Partial> partial(windows.size());
