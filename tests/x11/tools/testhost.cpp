@@ -223,10 +223,19 @@ bool propertyExists(xcb_window_t w, xcb_atom_t property) {
     return r && r->type != XCB_ATOM_NONE;
 }
 
-bool inClientList(xcb_window_t w) {
-    for (uint32_t id : property32(screen->root, atom("_NET_CLIENT_LIST_STACKING")))
+bool inList(xcb_window_t w, const char* list) {
+    for (uint32_t id : property32(screen->root, atom(list)))
         if (id == w) return true;
     return false;
+}
+
+// openbox writes its two lists one after the other: a window counts as listed
+// when it is in both, and as gone when it is in neither.
+bool inClientList(xcb_window_t w) {
+    return inList(w, "_NET_CLIENT_LIST_STACKING") && inList(w, "_NET_CLIENT_LIST");
+}
+bool inAnyClientList(xcb_window_t w) {
+    return inList(w, "_NET_CLIENT_LIST_STACKING") || inList(w, "_NET_CLIENT_LIST");
 }
 
 // --- events ----------------------------------------------------------------------
@@ -293,6 +302,15 @@ bool waitFramed(xcb_window_t w) {
     });
 }
 
+// What a window that did not get framed in time lacks, for the error message.
+std::string frameState(xcb_window_t w) {
+    const auto it = windows.find(w);
+    return std::string(" (mapped=") + (it != windows.end() && it->second.mapped ? "yes" : "no") +
+           " WM_STATE=" + (propertyExists(w, atom("WM_STATE")) ? "yes" : "no") +
+           " _NET_FRAME_EXTENTS=" + (propertyExists(w, atom("_NET_FRAME_EXTENTS")) ? "yes" : "no") +
+           " listed=" + (inClientList(w) ? "yes" : "no") + ")";
+}
+
 // --- commands ----------------------------------------------------------------------
 
 std::string openWindow(const std::vector<std::string>& t) {
@@ -354,7 +372,7 @@ std::string openWindow(const std::vector<std::string>& t) {
     }
     xcb_map_window(c, w);
     xcb_flush(c);
-    if (!waitFramed(w)) return "error not framed " + std::to_string(w);
+    if (!waitFramed(w)) return "error not framed " + std::to_string(w) + frameState(w);
     return "ok " + std::to_string(w);
 }
 
@@ -399,17 +417,17 @@ std::string runCommand(const std::vector<std::string>& t) {
                        XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
                        reinterpret_cast<const char*>(&e));
         xcb_flush(c);
-        if (!waitFor([&] { return !windows[*w].mapped && !inClientList(*w); })) return "error still listed";
+        if (!waitFor([&] { return !windows[*w].mapped && !inAnyClientList(*w); })) return "error still listed";
     } else if (verb == "show") {
         xcb_map_window(c, *w);
         xcb_flush(c);
-        if (!waitFramed(*w)) return "error not framed";
+        if (!waitFramed(*w)) return "error not framed" + frameState(*w);
     } else if (verb == "close") {
         xcb_unmap_window(c, *w);
         xcb_destroy_window(c, *w);
         windows.erase(*w);
         xcb_flush(c);
-        if (!waitFor([&] { return !inClientList(*w); })) return "error still listed";
+        if (!waitFor([&] { return !inAnyClientList(*w); })) return "error still listed";
     } else if (verb == "destroy") {
         xcb_destroy_window(c, *w);
         windows.erase(*w);

@@ -1,0 +1,140 @@
+// Direct X queries for test assertions, one round trip each; speed does not matter here.
+#include "XProbe.h"
+
+#include <cstdlib>
+#include <memory>
+#include <stdexcept>
+
+#include <xcb/xcb.h>
+
+namespace kivra::test {
+namespace {
+
+struct FreeDeleter {
+    void operator()(void* p) const { std::free(p); }
+};
+template <class T>
+using Reply = std::unique_ptr<T, FreeDeleter>;
+
+}  // namespace
+
+XProbe::XProbe() {
+    int screen = 0;
+    c_ = xcb_connect(nullptr, &screen);
+    if (xcb_connection_has_error(c_)) {
+        xcb_disconnect(c_);
+        throw std::runtime_error("XProbe: cannot connect to $DISPLAY");
+    }
+    auto it = xcb_setup_roots_iterator(xcb_get_setup(c_));
+    for (int i = 0; i < screen; ++i) xcb_screen_next(&it);
+    root_ = it.data->root;
+}
+
+XProbe::~XProbe() { xcb_disconnect(c_); }
+
+std::uint32_t XProbe::atom(const std::string& name) {
+    Reply<xcb_intern_atom_reply_t> r(
+        xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, name.size(), name.c_str()), nullptr));
+    return r ? r->atom : 0;
+}
+
+bool XProbe::exists(WindowId window) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_get_window_attributes_reply_t> r(xcb_get_window_attributes_reply(
+        c_, xcb_get_window_attributes(c_, static_cast<xcb_window_t>(window)), &error));
+    std::free(error);
+    return r != nullptr;
+}
+
+std::vector<std::uint32_t> XProbe::values32(WindowId window, const std::string& property) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             1u << 16),
+        &error));
+    std::free(error);
+    if (!r || r->format != 32) return {};
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+    return {data, data + xcb_get_property_value_length(r.get()) / 4};
+}
+
+std::optional<std::string> XProbe::bytes(WindowId window, const std::string& property) {
+    xcb_generic_error_t* error = nullptr;
+    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0,
+                             1u << 16),
+        &error));
+    std::free(error);
+    if (!r || r->type == XCB_ATOM_NONE || r->format != 8) return std::nullopt;
+    return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
+                       static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
+}
+
+std::vector<std::string> XProbe::atomNames(WindowId window, const std::string& property) {
+    std::vector<std::string> names;
+    for (const std::uint32_t a : values32(window, property)) {
+        Reply<xcb_get_atom_name_reply_t> r(xcb_get_atom_name_reply(c_, xcb_get_atom_name(c_, a), nullptr));
+        if (r) names.emplace_back(xcb_get_atom_name_name(r.get()), xcb_get_atom_name_name_length(r.get()));
+    }
+    return names;
+}
+
+bool XProbe::hasState(WindowId window, const std::string& state) {
+    for (const auto& name : atomNames(window, "_NET_WM_STATE"))
+        if (name == state) return true;
+    return false;
+}
+
+std::vector<WindowId> XProbe::stackingTopFirst() {
+    const auto bottomUp = values32(root_, "_NET_CLIENT_LIST_STACKING");
+    return {bottomUp.rbegin(), bottomUp.rend()};
+}
+
+WindowId XProbe::activeWindow() {
+    const auto active = values32(root_, "_NET_ACTIVE_WINDOW");
+    return active.empty() ? 0 : active[0];
+}
+
+std::optional<Rect> XProbe::frameRect(WindowId window) {
+    const auto w = static_cast<xcb_window_t>(window);
+    Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr));
+    Reply<xcb_translate_coordinates_reply_t> t(
+        xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, static_cast<xcb_window_t>(root_), 0, 0),
+                                        nullptr));
+    if (!g || !t) return std::nullopt;
+    auto extents = values32(window, "_NET_FRAME_EXTENTS");
+    extents.resize(4, 0);
+    return Rect{t->dst_x - static_cast<int>(extents[0]), t->dst_y - static_cast<int>(extents[2]),
+                t->dst_x + g->width + static_cast<int>(extents[1]),
+                t->dst_y + g->height + static_cast<int>(extents[3])};
+}
+
+Rect XProbe::rootRect() {
+    Reply<xcb_get_geometry_reply_t> g(
+        xcb_get_geometry_reply(c_, xcb_get_geometry(c_, static_cast<xcb_window_t>(root_)), nullptr));
+    return g ? Rect{0, 0, g->width, g->height} : Rect{};
+}
+
+void XProbe::requestState(WindowId window, bool add, const std::string& state1, const std::string& state2) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window);
+    event.type = atom("_NET_WM_STATE");
+    event.data.data32[0] = add ? 1 : 0;
+    event.data.data32[1] = atom(state1);
+    event.data.data32[2] = state2.empty() ? 0 : atom(state2);
+    event.data.data32[3] = 2;
+    xcb_send_event(c_, 0, static_cast<xcb_window_t>(root_),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c_);
+}
+
+void XProbe::deleteRootProperty(const std::string& property) {
+    xcb_generic_error_t* error =
+        xcb_request_check(c_, xcb_delete_property_checked(c_, static_cast<xcb_window_t>(root_), atom(property)));
+    std::free(error);
+}
+
+}  // namespace kivra::test
