@@ -97,7 +97,7 @@ TEST_F(CreatePage, ATitleEqualAfterTrimmingAndCaseFoldingIsADuplicate) {
         const AddResult r = add(entry);
         EXPECT_EQ(r.outcome, AddOutcome::Duplicate);
         EXPECT_EQ(r.selectedLink, std::optional<int>(1)) << "the existing link is selected";
-        EXPECT_EQ(w.messages.kinds(), std::vector<int>{16});
+        ASSERT_EQ(w.messages.kinds(), std::vector<int>{16});
         EXPECT_EQ(w.messages.shown[0].text,
                   "Title already on List.  To create Multiple Links for this Host, use [Edit] to shorten matching "
                   "Link's Title and to set its Fuzzy option ON, then [Add>]. ");
@@ -123,7 +123,7 @@ TEST_F(CreatePage, NoSelectionOrAMinimizedOrMaximizedMainWindowAddsNothing) {
     EXPECT_FALSE(hostList.busy()) << "a refusal must not leave the refresh held off";
     for (MainWindowState s : {MainWindowState::Minimized, MainWindowState::Maximized})
         EXPECT_EQ(page.add(0, s).outcome, AddOutcome::MainNotNormal);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{38, 38}));
+    ASSERT_EQ(w.messages.kinds(), (std::vector<int>{38, 38}));
     EXPECT_TRUE(w.table.empty());
     EXPECT_FALSE(hostList.busy());
 }
@@ -145,7 +145,7 @@ TEST_F(CreatePage, At32767LinksAddShows14) {
     w.table.assign(std::move(links));
     w.desktop.addWindow({.title = "Editor"});
     EXPECT_EQ(add("T: Editor").outcome, AddOutcome::TooManyLinks);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{14});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{14});
     EXPECT_EQ(w.messages.shown[0].text,
               "Can't add another Host Link because the maximum\r\nnumber possible 32767 exist already.  You must\r\n"
               "delete Host Link(s) before you can add any more.");
@@ -188,7 +188,7 @@ TEST_F(CreatePage, NoToTheConfirmationChangesNothing) {
     const auto before = memory.values();
     w.messages.answers = {kResultSecond};
     EXPECT_EQ(page.remove(0), DeleteOutcome::Declined);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{24});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{24});
     EXPECT_EQ(w.messages.shown[0].text, "Confirm [Yes] to delete the selected Host Link.");
     EXPECT_EQ(w.table.linkCount(), 1);
     EXPECT_TRUE(w.link("Mail").active);

@@ -82,7 +82,7 @@ TEST_P(Refusals, ShowTheirKindAndStartNothing) {
     for (const auto& t : row.windows) w.desktop.addWindow({.title = t});
     w.addLink("Mail");
     EXPECT_EQ(w.activate("Mail", row.mode, row.state), row.outcome);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{row.kind});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{row.kind});
     EXPECT_TRUE(w.launcher.arguments.empty());
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
 }
@@ -125,7 +125,7 @@ TEST_F(Activation, AnActiveLinkShows17AndHostStillRaisesItsHost) {
     w.desktop.clearActions();
 
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{17});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
     EXPECT_EQ(w.messages.shown[0].text, "That selected Memorized Host Window Link is\r\nalready Active.");
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
 
@@ -144,7 +144,7 @@ TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
     link.matchClass = true;
     w.addLink(link);
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Mismatch);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{27});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{27});
     EXPECT_EQ(w.messages.shown[0].text,
               "The Host Window's Class Name does not match  Link's recorded one.  Use [Edit] Link to turn "
               "Require Class Match OFF before activating Link.");
@@ -162,7 +162,7 @@ TEST_F(Activation, ASingleCharacterFuzzyLinkNeedsDigitsAroundIt) {
     v.desktop.addWindow({.title = "Note: 12"});  // the first window containing a colon
     v.addLink(":", MatchMethod::Fuzzy);
     EXPECT_EQ(v.activate(":"), ActivationOutcome::Mismatch);
-    EXPECT_EQ(v.messages.kinds(), std::vector<int>{27});
+    ASSERT_EQ(v.messages.kinds(), std::vector<int>{27});
     EXPECT_TRUE(v.launcher.arguments.empty());
 }
 
@@ -287,7 +287,7 @@ TEST_F(Starting, AProcessThatExitsBeforeShowingItselfIsForgotten) {
 
 TEST_F(Starting, NoSecondProcessWhileStarting) {
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{17});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
     EXPECT_EQ(w.starts.start(host, "Mail", w.t0), StartOutcome::AlreadyStarting);
     EXPECT_EQ(w.launcher.arguments.size(), 1u);
     // Host still brings the host to the top.

@@ -79,7 +79,7 @@ TEST_F(Deactivation, WithAutoExecuteNoChangesNothingAndYesTurnsAutoExecuteOff) {
     activeMail(true);
     w.messages.answers = {kResultSecond};
     EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Declined);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{26});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{26});
     EXPECT_EQ(w.messages.shown[0].text,
               "Deactivating a Link resets its AutoExec Option to OFF.  You will need to set this Option back ON "
               "manually.  Confirm [Yes] to Deactivate this Link.");
@@ -100,7 +100,7 @@ TEST_F(Deactivation, ALinkThatIsNotActiveShows13) {
     EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);  // no link active at all
     activeMail(false);
     EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{13, 13}));
+    ASSERT_EQ(w.messages.kinds(), (std::vector<int>{13, 13}));
     EXPECT_EQ(w.messages.shown[0].text,
               "Cannot deactivate a Kivra Host Link that is not\r\ncurrently active.  Make sure the Host Window is\r\n"
               "running and that its Kivra Host Link is active.");
@@ -186,7 +186,7 @@ TEST_F(Exit, TwoActiveLinksAreAskedAboutOnceAndBothClosed) {
     w.desktop.onCall(SeamCall::RequestClose, [&](WindowId) { stopsWhenClosing = timerStops; });
 
     EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{23});
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{23});
     EXPECT_EQ(w.messages.shown[0].text,
               "Exiting the Kivra Main Application will also\r\nterminate any active Kivra Host Window Links.\r\n"
               "            Continue Exiting Kivra Main?");

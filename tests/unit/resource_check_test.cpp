@@ -1,0 +1,130 @@
+// The recommended link maximum by installed memory, the low memory test, and the
+// resource warning after a launch with its session check box and `MemTestOff`.
+#include "LinkTestDoubles.h"
+#include "ResourceCheck.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+using namespace kivra::test;
+
+namespace {
+
+struct MaximumRow {
+    std::uint64_t total;
+    int maximum;
+};
+
+class RecommendedMaximum : public ::testing::TestWithParam<MaximumRow> {};
+
+TEST_P(RecommendedMaximum, FollowsTheThresholds) {
+    EXPECT_EQ(recommendedMaximum(GetParam().total), GetParam().maximum) << GetParam().total;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, RecommendedMaximum,
+    ::testing::Values(MaximumRow{0, 6}, MaximumRow{133660671, 6}, MaximumRow{133660672, 12},
+                      MaximumRow{254 * kMiB, 12},                       // 266,338,304
+                      MaximumRow{267321343, 12}, MaximumRow{267321344, 24},
+                      MaximumRow{255 * kMiB, 24},                       // 267,386,880
+                      MaximumRow{256 * kMiB, 24},                       // 268,435,456
+                      MaximumRow{534642687, 24}, MaximumRow{534642688, 48},
+                      MaximumRow{1069285375, 48}, MaximumRow{1069285376, 96},
+                      MaximumRow{2138570751, 96}, MaximumRow{2138570752, 192},
+                      // Totals of 2 GiB and more are ordinary machines, not small ones.
+                      MaximumRow{0x80000000ull, 192}, MaximumRow{0xFFFFFFFFull, 192},
+                      MaximumRow{16ull << 30, 192}, MaximumRow{1ull << 40, 192}));
+
+TEST(LowMemory, IsBelowFourMiB) {
+    EXPECT_TRUE(lowMemory(0));
+    EXPECT_TRUE(lowMemory(4194303));
+    EXPECT_FALSE(lowMemory(4194304));
+}
+
+class Warning : public ::testing::Test {
+protected:
+    void SetUp() override {
+        w.memory.totalPhys = 200 * kMiB;  // recommended 12
+        w.memory.availPhys = 3 * kMiB;
+        w.resources.startUp(false);
+        ASSERT_EQ(w.resources.recommended(), 12);
+        w.memoryReads = 0;
+    }
+    LinkWorld w;
+};
+
+TEST_F(Warning, FirstAppearsAtTheRecommendedCountAndOnlyWithLittleMemoryFree) {
+    w.resources.run(11);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.memoryReads, 0) << "memory is read only once the count test passes";
+
+    w.memory.availPhys = 4 * kMiB;
+    w.resources.run(12);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.memoryReads, 1);
+
+    w.memory.availPhys = 4 * kMiB - 1;
+    w.resources.run(12);
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{28});
+    EXPECT_EQ(w.messages.shown[0].text,
+              "You've reached the maximum number concurrent KVA Links recommended for physical memory in your "
+              "system.  Check for Low System Resources!");
+}
+
+TEST_F(Warning, TickingTheBoxOnceSilencesTheSessionTwiceDoesNot) {
+    w.messages.ticks = 2;
+    w.resources.run(12);
+    w.messages.ticks = 1;
+    w.resources.run(13);
+    w.messages.ticks = 0;
+    w.resources.run(14);
+    w.resources.run(15);
+    ASSERT_EQ(w.messages.kinds(), (std::vector<int>{28, 28}));
+}
+
+TEST_F(Warning, AnUnreadableMemoryStatusWarnsOfNothing) {
+    w.memoryReadable = false;
+    w.resources.run(20);
+    EXPECT_TRUE(w.messages.shown.empty());
+}
+
+TEST(WarningStartUp, MemTestOffNeverWarnsAndLeavesTheMaximumAtZero) {
+    LinkWorld w;
+    w.memory.availPhys = 1;
+    w.resources.startUp(true);
+    EXPECT_TRUE(w.messages.resourceWarningOff());
+    EXPECT_EQ(w.resources.recommended(), 0);
+    EXPECT_EQ(w.memoryReads, 0);
+    for (int n = 1; n < 300; n += 50) w.resources.run(n);
+    EXPECT_TRUE(w.messages.shown.empty());
+}
+
+TEST(WarningStartUp, WithoutStartUpEveryLaunchReadsTheMemory) {
+    LinkWorld w;  // started with a command line: neither value set
+    w.resources.run(0);
+    w.resources.run(1);
+    EXPECT_EQ(w.memoryReads, 2);
+    EXPECT_TRUE(w.messages.shown.empty());
+}
+
+TEST(WarningAfterLaunch, ComesOnceTheLinkIsRecorded) {
+    LinkWorld w;
+    w.memory.totalPhys = 100 * kMiB;  // recommended 6
+    w.memory.availPhys = kMiB;
+    w.resources.startUp(false);
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.table.setActiveLinkCount(5);
+    bool recordedWhenShown = false;
+    int countWhenShown = 0;
+    w.messages.whileShown = [&](MessageKind) {
+        recordedWhenShown = w.link("Mail").active;
+        countWhenShown = w.table.activeLinkCount();
+    };
+    w.makeActive("Mail", host);
+    ASSERT_EQ(w.messages.kinds(), std::vector<int>{28});
+    EXPECT_TRUE(recordedWhenShown);
+    EXPECT_EQ(countWhenShown, 6);
+}
+
+}  // namespace
