@@ -4,8 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <poll.h>
+#include <thread>
+#include <unistd.h>
+
 using namespace kivra;
 using namespace kivra::test;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -225,6 +232,61 @@ TEST_F(Exit, NothingActiveAsksNothingAndEndsStartsStillPending) {
     EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(w.launcher.terminated.size(), 1u);
     EXPECT_EQ(w.starts.pendingCount(), 0);
+}
+
+
+// ---- the real messenger -----------------------------------------------------
+
+class ChannelMessengerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kivra-msgr-XXXXXX";
+        dir_ = mkdtemp(tmpl);
+        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        setenv("DISPLAY", ":79", 1);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    // Answers the messages of one send on another thread, as the link program would.
+    std::thread answerOne(ChannelReceiver& receiver, std::vector<ChannelMessage>& got) {
+        return std::thread([&receiver, &got] {
+            pollfd p{receiver.fd(), POLLIN, 0};
+            if (::poll(&p, 1, 2000) != 1) return;
+            receiver.dispatch([&got](const ChannelMessage& m) {
+                got.push_back(m);
+                return std::string();
+            });
+        });
+    }
+
+    std::string dir_;
+};
+
+TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
+    FakeDesktop desktop;
+    const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail", .onClose = CloseBehaviour::Ignore});
+    auto receiver = ChannelReceiver::listen(linkWindow);
+    ASSERT_TRUE(receiver);
+    ChannelLinkMessenger messenger(desktop, 2s);
+
+    std::vector<ChannelMessage> got;
+    std::thread link = answerOne(*receiver, got);
+    messenger.requestClose(linkWindow);
+    link.join();
+    link = answerOne(*receiver, got);
+    EXPECT_TRUE(messenger.sendCommand(linkWindow, "6"));
+    link.join();
+    ASSERT_EQ(got.size(), 2u);
+    EXPECT_EQ(got[0].kind, ChannelKind::CloseRequest);
+    EXPECT_EQ(got[1].kind, ChannelKind::Command);
+    EXPECT_EQ(got[1].payload, "6");
+    EXPECT_EQ(got[0].senderPid, getpid());
+    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
+
+    receiver.reset();
+    messenger.requestClose(linkWindow);
+    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
+    EXPECT_FALSE(messenger.sendCommand(linkWindow, "6"));
 }
 
 }  // namespace
