@@ -141,15 +141,18 @@ bool X11WindowSystem::setTopmost(WindowId window, bool topmost) {
     if (target.managed) {
         sendToRoot(w, atoms_._NET_WM_STATE, topmost ? NetWmStateAdd : NetWmStateRemove, atoms_._NET_WM_STATE_ABOVE,
                    XCB_ATOM_NONE, SourcePager);
-    } else {
-        std::vector<std::uint32_t> states = target.extra[0];
-        std::erase(states, atoms_._NET_WM_STATE_ABOVE);
-        if (topmost) states.push_back(atoms_._NET_WM_STATE_ABOVE);
-        xcb_change_property(c_, XCB_PROP_MODE_REPLACE, w, atoms_._NET_WM_STATE, XCB_ATOM_ATOM, 32,
-                            static_cast<std::uint32_t>(states.size()), states.data());
+        xcb_flush(c_);
+        return true;
     }
-    xcb_flush(c_);
-    return true;
+    std::vector<std::uint32_t> states = target.extra[0];
+    std::erase(states, atoms_._NET_WM_STATE_ABOVE);
+    if (topmost) states.push_back(atoms_._NET_WM_STATE_ABOVE);
+    // Checked, and waited for: the state must be in place before anyone maps the window.
+    countRoundTrip();
+    Reply<xcb_generic_error_t> error(xcb_request_check(
+        c_, xcb_change_property_checked(c_, XCB_PROP_MODE_REPLACE, w, atoms_._NET_WM_STATE, XCB_ATOM_ATOM, 32,
+                                        static_cast<std::uint32_t>(states.size()), states.data())));
+    return error == nullptr;
 }
 
 // ICCCM: a request to the window manager to iconify the window.
