@@ -59,6 +59,14 @@ TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARa
     }
 }
 
+TEST_F(Deactivation, ALinkThatAnswersGetsOneRequestEvenIfItsWindowLingers) {
+    activeMail(false);
+    w.desktop.setCloseBehaviour(linkWindow, CloseBehaviour::Ignore);
+    w.messenger.answering.insert(linkWindow);
+    w.deactivation.endLinkWindow(linkWindow);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
+}
+
 TEST_F(Deactivation, AWindowThatClosesGetsOneRequestAndAGoneOneNone) {
     activeMail(false);
     w.deactivation.endLinkWindow(linkWindow);
@@ -271,7 +279,7 @@ TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutRe
 
     std::vector<ChannelMessage> got;
     std::thread link = answerOne(*receiver, got);
-    messenger.requestClose(linkWindow);
+    EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::Handled);
     link.join();
     link = answerOne(*receiver, got);
     EXPECT_TRUE(messenger.sendCommand(linkWindow, "6"));
@@ -283,8 +291,13 @@ TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutRe
     EXPECT_EQ(got[0].senderPid, getpid());
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
 
+    // A hung link: no answer in time, and no window manager request either.
+    ChannelLinkMessenger impatient(desktop, 50ms);
+    EXPECT_EQ(impatient.requestClose(linkWindow), CloseAnswer::NotHandled);
+    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
+
     receiver.reset();
-    messenger.requestClose(linkWindow);
+    EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::NotHandled);
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
     EXPECT_FALSE(messenger.sendCommand(linkWindow, "6"));
 }

@@ -16,7 +16,7 @@ void LinkDeactivation::endLinkWindow(WindowId linkWindow) {
     for (int n = 0; n < kMaxCloseRequests && windows_.exists(linkWindow); ++n) {
         windows_.raise(linkWindow);
         pause_(kStepPause);
-        messenger_.requestClose(linkWindow);
+        if (messenger_.requestClose(linkWindow) == CloseAnswer::Handled) return;
     }
 }
 

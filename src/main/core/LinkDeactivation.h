@@ -41,8 +41,10 @@ public:
           pause_(std::move(pause)) {}
 
     // End link window: at most three close requests while the window exists, each
-    // after raising it and a short pause. Changes no record and does not wait for
-    // the process to end.
+    // after raising it and a short pause. A link that answers a request has run its
+    // closing steps and gets no more (its window may linger a moment while its
+    // process ends; another request would only wait for an answer that never comes).
+    // Changes no record and does not wait for the process to end.
     void endLinkWindow(WindowId linkWindow);
 
     // `ALinksCmd3_Click` for the selected status line. A link whose program is still

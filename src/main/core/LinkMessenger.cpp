@@ -8,11 +8,17 @@ bool ChannelLinkMessenger::sendCommand(WindowId linkWindow, std::string_view cod
     return sendChannelMessage(linkWindow, ChannelKind::Command, code, timeout_) == SendResult::Delivered;
 }
 
-void ChannelLinkMessenger::requestClose(WindowId linkWindow) {
-    if (linkWindow == 0) return;
-    const SendResult result = sendChannelMessage(linkWindow, ChannelKind::CloseRequest, {}, timeout_);
-    // A hung receiver (TimedOut) would not handle a window manager request either.
-    if (result == SendResult::NoReceiver || result == SendResult::Failed) windows_.requestClose(linkWindow);
+CloseAnswer ChannelLinkMessenger::requestClose(WindowId linkWindow) {
+    if (linkWindow == 0) return CloseAnswer::NotHandled;
+    switch (sendChannelMessage(linkWindow, ChannelKind::CloseRequest, {}, timeout_)) {
+    case SendResult::Delivered: return CloseAnswer::Handled;
+    case SendResult::TimedOut: return CloseAnswer::NotHandled;  // hung: a window manager request would not help
+    case SendResult::NoReceiver:
+    case SendResult::Ignored:
+    case SendResult::Failed: break;
+    }
+    windows_.requestClose(linkWindow);
+    return CloseAnswer::NotHandled;
 }
 
 }  // namespace kivra

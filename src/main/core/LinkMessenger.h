@@ -10,6 +10,10 @@
 
 namespace kivra {
 
+// Whether the link window ran its closing steps on the request (a channel answer),
+// or nobody can tell (a window manager request, no answer in time).
+enum class CloseAnswer { Handled, NotHandled };
+
 class LinkMessenger {
 public:
     virtual ~LinkMessenger() = default;
@@ -17,13 +21,14 @@ public:
     virtual bool sendCommand(WindowId linkWindow, std::string_view code) = 0;
     // Asks the link window to close, as its close box would, and returns once it
     // has handled the request (or the wait is over).
-    virtual void requestClose(WindowId linkWindow) = 0;
+    virtual CloseAnswer requestClose(WindowId linkWindow) = 0;
 };
 
 // Over the channel: the close request is the channel's CloseRequest, which the link
 // answers only after its closing steps (its save included) have run, as a sent
 // WM_SYSCOMMAND would. A window nobody listens for gets the window manager's close
 // request instead, so a link whose channel failed can still be closed.
+// Handled means the link answered the CloseRequest.
 class ChannelLinkMessenger : public LinkMessenger {
 public:
     explicit ChannelLinkMessenger(WindowSystem& windows,
@@ -31,7 +36,7 @@ public:
         : windows_(windows), timeout_(timeout) {}
 
     bool sendCommand(WindowId linkWindow, std::string_view code) override;
-    void requestClose(WindowId linkWindow) override;
+    CloseAnswer requestClose(WindowId linkWindow) override;
 
 private:
     WindowSystem& windows_;
