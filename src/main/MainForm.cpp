@@ -1,7 +1,10 @@
 // The main window's life: load, first activation, resize and move, close and save.
 #include "MainForm.h"
 
+#include "ActivateLinksPage.h"
+#include "CreateLinksPage.h"
 #include "DisplayMetricsQt.h"
+#include "LinkManagement.h"
 #include "LinkStore.h"
 #include "LinkTable.h"
 #include "MessageState.h"
@@ -9,6 +12,8 @@
 #include "ShowMessage.h"
 
 #include <QCloseEvent>
+#include <QListWidget>
+#include <QPushButton>
 #include <QLocale>
 #include <QTime>
 
@@ -32,6 +37,33 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
       links_(std::make_unique<LinkTable>()) {
     setWindowTitle(kMainTitle);
     setObjectName("MainForm");
+    if (!env_.launcher)
+        env_.launcher = std::make_shared<ProcessLauncher>(linkProgramPath(env_.appDirectory.toStdString()));
+    manage_ = std::make_unique<LinkManagement>(this, *env_.windows, *links_, *env_.store, env_.launcher);
+
+    createPage_ = new CreateLinksPage(this);
+    createPage_->hide();
+    activatePage_ = new ActivateLinksPage(this);
+    activatePage_->hide();
+    connect(panel(), &ControlsPanel::createRequested, this, &MainForm::openCreatePage);
+    connect(panel(), &ControlsPanel::activateRequested, this, &MainForm::openActivatePage);
+    connect(createPage_->closeButton(), &QPushButton::clicked, this, &MainForm::closeCreatePage);
+    connect(createPage_->addButton(), &QPushButton::clicked, this, &MainForm::addLink);
+    connect(createPage_->hostList(), &QListWidget::itemDoubleClicked, this, &MainForm::addLink);
+    connect(createPage_->deleteButton(), &QPushButton::clicked, this, &MainForm::deleteLink);
+    // The Edit Host Link page is not part of this program yet.
+    createPage_->editButton()->setEnabled(false);
+    connect(activatePage_->closeButton(), &QPushButton::clicked, this, &MainForm::closeActivatePage);
+    connect(activatePage_->activateButton(), &QPushButton::clicked, this, &MainForm::activateLink);
+    connect(activatePage_->statusList(), &QListWidget::itemDoubleClicked, this, &MainForm::activateLink);
+    connect(activatePage_->hostButton(), &QPushButton::clicked, this, &MainForm::bringHostToTop);
+    connect(activatePage_->deactivateButton(), &QPushButton::clicked, this, &MainForm::deactivateLink);
+
+    timer3_.setObjectName("Timer3");
+    connect(&timer3_, &QTimer::timeout, this, &MainForm::refreshHostList);
+    timer6_.setObjectName("Timer6");
+    connect(&timer6_, &QTimer::timeout, this, &MainForm::refreshStatusList);
+    connect(&startsTimer_, &QTimer::timeout, this, &MainForm::pollStarts);
 }
 
 MainForm::~MainForm() = default;
@@ -59,6 +91,138 @@ void MainForm::load() {
     placeFrame(normalFrame_);
     computeCaptionAllowance();
     updateWindowIcon();
+    manage_->resources.startUp(prefs_.memTestOff);
+}
+
+MainWindowState MainForm::mainState() const {
+    if (isMinimized()) return MainWindowState::Minimized;
+    if (isMaximized()) return MainWindowState::Maximized;
+    return MainWindowState::Normal;
+}
+
+void MainForm::listenForLinks() {
+    // Started link programs report their window here.
+    const WindowId self = nativeId();
+    manage_->starts.setMainWindow(self);
+    std::string error;
+    receiver_ = ChannelReceiver::listen(self, &error);
+    if (!receiver_) {
+        qWarning("kivra: link programs cannot report to this window: %s", error.c_str());
+        return;
+    }
+    receiverNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
+    connect(receiverNotifier_.get(), &QSocketNotifier::activated, this, [this] {
+        receiver_->dispatch([this](const ChannelMessage& m) -> std::string {
+            if (m.kind != ChannelKind::LinkReady) return {};
+            std::string answer = manage_->starts.handleLinkReady(m);
+            if (activatePage_->isVisible()) refreshStatusList();
+            return answer;
+        });
+    });
+}
+
+void MainForm::pollStarts() {
+    manage_->starts.poll(LinkStarts::Clock::now());
+    if (manage_->starts.pendingCount() == 0) startsTimer_.stop();
+}
+
+// --- Create Host Links page ------------------------------------------------------
+
+void MainForm::openCreatePage() {
+    if (pageOpen()) return;
+    computeCaptionAllowance();
+    openPage(createPage_);
+    manage_->create.open();
+    manage_->hostList.open();
+    refreshHostList();
+    timer3_.start(50);
+    createPage_->setLinkTitles(links_->titles(), -1);
+    createPage_->setLinkCount(links_->linkCount());
+    createPage_->closeButton()->setFocus();
+}
+
+void MainForm::closeCreatePage() {
+    timer3_.stop();
+    closePage();
+    panel()->createButton()->setFocus();
+}
+
+void MainForm::refreshHostList() {
+    if (manage_->hostList.refresh() == RefreshOutcome::Rebuilt)
+        createPage_->setHostEntries(manage_->hostList.hostListTexts());
+    createPage_->setLinkCount(links_->linkCount());
+}
+
+void MainForm::addLink() {
+    const int row = createPage_->hostList()->currentRow();
+    const bool selected = row >= 0 && createPage_->hostList()->currentItem()->isSelected();
+    const AddResult result = manage_->create.add(selected ? std::optional<int>(row) : std::nullopt, mainState());
+    if (result.outcome == AddOutcome::Added || result.outcome == AddOutcome::Duplicate) {
+        createPage_->setLinkTitles(links_->titles(), result.selectedLink.value_or(-1));
+        createPage_->linkList()->setFocus();
+    }
+    createPage_->setLinkCount(links_->linkCount());
+}
+
+void MainForm::deleteLink() {
+    const int row = createPage_->linkList()->currentRow();
+    const bool selected = row >= 0 && createPage_->linkList()->currentItem()->isSelected();
+    try {
+        if (manage_->create.remove(selected ? std::optional<int>(row) : std::nullopt) == DeleteOutcome::Deleted)
+            createPage_->setLinkTitles(links_->titles(), -1);
+    } catch (const KivraError& e) {
+        report(e);
+    }
+    createPage_->setLinkCount(links_->linkCount());
+}
+
+// --- Activate Host Links page ----------------------------------------------------
+
+void MainForm::openActivatePage() {
+    if (pageOpen()) return;
+    computeCaptionAllowance();
+    openPage(activatePage_);
+    manage_->status.open();
+    refreshStatusList();
+    timer6_.start(50);
+    activatePage_->closeButton()->setFocus();
+}
+
+void MainForm::closeActivatePage() {
+    timer6_.stop();
+    closePage();
+    panel()->activateButton()->setFocus();
+}
+
+void MainForm::refreshStatusList() {
+    const auto outcome =
+        manage_->status.refresh(*links_, [this] { manage_->deactivation.checkActiveLinks(); });
+    if (outcome == StatusRefreshOutcome::Rebuilt) activatePage_->setStatusLines(manage_->status.lines());
+    activatePage_->setActiveCount(links_->activeLinkCount());
+}
+
+std::optional<std::string> MainForm::selectedStatusLine() const {
+    const std::string line = activatePage_->selectedLine();
+    return line.empty() ? std::nullopt : std::optional<std::string>(line);
+}
+
+void MainForm::activateLink() {
+    const auto outcome = manage_->activation.activate(selectedStatusLine(), mainState(), ActivationMode::Activate);
+    if (outcome == ActivationOutcome::Started) startsTimer_.start(50);
+}
+
+void MainForm::bringHostToTop() {
+    manage_->activation.activate(selectedStatusLine(), mainState(), ActivationMode::HostOnly);
+}
+
+void MainForm::deactivateLink() { manage_->deactivation.deactivate(selectedStatusLine()); }
+
+void MainForm::stopTimers() {
+    // Timer7, Timer5, Timer2, Timer9 join with the watchers and the caption.
+    timer6_.stop();
+    timer3_.stop();
+    prefs_.kickTimerOn = kickTimerRunning();
+    stopKickTimer();
 }
 
 QString MainForm::welcomeText() {
@@ -92,6 +256,7 @@ void MainForm::refreshCaption() {
 }
 
 void MainForm::firstActivation() {
+    listenForLinks();
     if (prefs_.startup == StartupState::Maximized) showMaximized();
     applyBackground();
     applyToolTips(prefs_.toolTips);
@@ -152,7 +317,21 @@ void MainForm::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // Links still running are ended first; the user may keep everything running instead.
+    bool timersStopped = false;
+    if (links_->linkCount() > 0 && links_->activeLinkCount() > 0) {
+        const auto decision = manage_->deactivation.endAllLinksOnExit([&] {
+            stopTimers();
+            timersStopped = true;
+        });
+        if (decision == ExitDecision::Cancel) {
+            event->ignore();
+            return;
+        }
+    }
     exiting_ = true;
+    if (!timersStopped) stopTimers();
+    manage_->starts.cancelAll();
     // A minimized or maximized window saves its normal position and size.
     if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) showNormal();
     // The bare window's size is saved, not the size the panel or a page needed.

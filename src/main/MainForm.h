@@ -6,14 +6,23 @@
 #include "KivraError.h"
 #include "SettingsStore.h"
 
+#include "LinkChannel.h"
+#include "MainWindowState.h"
+
+#include <QSocketNotifier>
 #include <QString>
+#include <QTimer>
 
 #include <memory>
 #include <optional>
 
 namespace kivra {
 
+class ActivateLinksPage;
+class CreateLinksPage;
+class LinkLauncher;
 class LinkTable;
+struct LinkManagement;
 
 // What the main form is given by the program (or by a test).
 struct MainEnvironment {
@@ -21,6 +30,7 @@ struct MainEnvironment {
     std::shared_ptr<SettingsStore> store;       // the settings store
     std::optional<KivraError> storeOpenError;   // reported once at the first activation
     QString appDirectory;                       // with a trailing '/'
+    std::shared_ptr<LinkLauncher> launcher;     // starts kivlink; null: the one in appDirectory
 };
 
 class MainForm : public CoverWindow {
@@ -34,7 +44,21 @@ public:
     void load();
 
     LinkTable& links() { return *links_; }
+    LinkManagement& management() { return *manage_; }
     QString applicationTitle() const { return appTitle_; }
+    CreateLinksPage* createPage() const { return createPage_; }
+    ActivateLinksPage* activatePage() const { return activatePage_; }
+
+    // The Links frame's buttons and the pages' commands.
+    void openCreatePage();    // `LinksCommand2_Click`
+    void closeCreatePage();   // `CLinksCmd1_Click`
+    void addLink();           // `CLinksCmd2_Click`
+    void deleteLink();        // `CLinksCmd4_Click`
+    void openActivatePage();  // `LinksCommand1_Click`
+    void closeActivatePage(); // `ALinksCmd4_Click`
+    void activateLink();      // `ALinksCmd1_Click`
+    void bringHostToTop();    // `ALinksCmd2_Click`
+    void deactivateLink();    // `ALinksCmd3_Click`
 
 protected:
     void firstActivation() override;
@@ -45,6 +69,13 @@ protected:
 
 private:
     void refreshCaption();
+    void listenForLinks();
+    void refreshHostList();     // `Timer3_Timer`
+    void refreshStatusList();   // `Timer6_Timer`
+    void pollStarts();
+    void stopTimers();
+    MainWindowState mainState() const;
+    std::optional<std::string> selectedStatusLine() const;
     void rememberNormalGeometry();
     void saveAllSettings();
     void report(const KivraError& error);
@@ -53,6 +84,14 @@ private:
 
     MainEnvironment env_;
     std::unique_ptr<LinkTable> links_;
+    std::unique_ptr<LinkManagement> manage_;
+    CreateLinksPage* createPage_ = nullptr;
+    ActivateLinksPage* activatePage_ = nullptr;
+    QTimer timer3_;       // host list refresh while the Create page is open
+    QTimer timer6_;       // status list refresh while the Activate page is open
+    QTimer startsTimer_;  // identifies starting link programs
+    std::unique_ptr<ChannelReceiver> receiver_;
+    std::unique_ptr<QSocketNotifier> receiverNotifier_;
     QString appTitle_;
     bool exiting_ = false;
     bool wasMinOrMax_ = false;

@@ -1,0 +1,42 @@
+// The Create Host Links page: the live host window list, the memorized links,
+// and Add, Edit, Delete and Close.
+#pragma once
+
+#include <QGroupBox>
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+
+namespace kivra {
+
+class CreateLinksPage : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit CreateLinksPage(QWidget* parent = nullptr);
+
+    QListWidget* hostList() const { return hostsList_; }    // `CLinksHostsList`
+    QListWidget* linkList() const { return kvaList_; }      // `CLinksKVAList`
+    QLabel* linkCountLabel() const { return countLabel_; }  // `CLLinkCountLabel`
+    QPushButton* addButton() const { return add_; }         // `CLinksCmd2`
+    QPushButton* editButton() const { return edit_; }       // `CLinksCmd3`
+    QPushButton* deleteButton() const { return delete_; }   // `CLinksCmd4`
+    QPushButton* closeButton() const { return close_; }     // `CLinksCmd1`
+
+    // Replaces the host list's entries (the selection goes with them).
+    void setHostEntries(const std::vector<std::string>& entries);
+    // Replaces the link list's entries, keeping the selection on `selected` (-1: none).
+    void setLinkTitles(const std::vector<std::string>& titles, int selected);
+    void setLinkCount(int count);
+
+private:
+    QListWidget* hostsList_;
+    QListWidget* kvaList_;
+    QLabel* countLabel_;
+    QPushButton* add_;
+    QPushButton* edit_;
+    QPushButton* delete_;
+    QPushButton* close_;
+};
+
+}  // namespace kivra

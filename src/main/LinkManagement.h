@@ -1,0 +1,50 @@
+// The main program's link management, assembled: the rules of src/main/core wired
+// to the desktop, the message boxes, the link program and the command channel.
+#pragma once
+
+#include "CreateLinks.h"
+#include "HostListRefresh.h"
+#include "LinkActivation.h"
+#include "LinkDeactivation.h"
+#include "LinkLauncher.h"
+#include "LinkMessenger.h"
+#include "LinkStarts.h"
+#include "MessageSink.h"
+#include "ResourceCheck.h"
+#include "StatusList.h"
+
+#include <memory>
+
+class QWidget;
+
+namespace kivra {
+
+// Message boxes over the main window, answered by the message box form.
+class FormMessageSink : public MessageSink {
+public:
+    explicit FormMessageSink(QWidget* owner) : owner_(owner) {}
+    int show(MessageKind kind, const std::string& text) override;
+    bool resourceWarningOff() const override;
+    void setResourceWarningOff(bool off) override;
+
+private:
+    QWidget* owner_;
+};
+
+struct LinkManagement {
+    LinkManagement(QWidget* owner, WindowSystem& windows, LinkTable& table, SettingsStore& store,
+                   std::shared_ptr<LinkLauncher> launcher);
+
+    FormMessageSink sink;
+    std::shared_ptr<LinkLauncher> launcher;
+    ChannelLinkMessenger messenger;
+    ResourceCheck resources;
+    LinkStarts starts;
+    LinkActivation activation;
+    LinkDeactivation deactivation;
+    HostListRefresh hostList;
+    CreateLinks create;
+    StatusListRefresh status;
+};
+
+}  // namespace kivra
