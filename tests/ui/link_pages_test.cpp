@@ -1,0 +1,225 @@
+// The Create and Activate Host Links pages on the main window, offscreen, over the
+// fake desktop with a pretend link launcher and scripted message box answers.
+#include "../unit/LinkTestDoubles.h"
+
+#include "ActivateLinksPage.h"
+#include "CreateLinksPage.h"
+#include "LinkManagement.h"
+#include "LinkTable.h"
+#include "MainForm.h"
+#include "MemoryStore.h"
+#include "MessageState.h"
+#include "ShowMessage.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kivra;
+
+namespace {
+
+class LinkPagesTest : public QObject {
+    Q_OBJECT
+
+    FakeDesktop desktop;
+    std::shared_ptr<test::FakeLauncher> launcher;
+    std::shared_ptr<MemoryStore> store;
+    std::unique_ptr<MainForm> form;
+    QList<int> asked;
+    QList<QString> texts;
+    QList<int> answers;  // consumed in order; 6 when empty
+
+    void start() {
+        store = std::make_shared<MemoryStore>();
+        store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+        launcher = std::make_shared<test::FakeLauncher>();
+        MainEnvironment env;
+        env.windows = &desktop;
+        env.store = store;
+        env.appDirectory = "/opt/kivra/";
+        env.launcher = launcher;
+        form = std::make_unique<MainForm>(std::move(env));
+        form->load();
+        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
+        form->show();
+        if (!form->firstActivationDone()) QVERIFY(done.wait(2000));
+        form->showControls();
+    }
+
+    static QStringList items(QListWidget* list) {
+        QStringList out;
+        for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+        return out;
+    }
+
+    static void select(QListWidget* list, const QString& text) {
+        const auto found = list->findItems(text, Qt::MatchExactly);
+        QVERIFY2(!found.isEmpty(), qPrintable(text));
+        list->setCurrentItem(found.first());
+    }
+
+private slots:
+    void init() {
+        desktop = FakeDesktop{};
+        asked.clear();
+        texts.clear();
+        answers.clear();
+        messages() = MessageState{};
+        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
+            asked << r.content.kind;
+            texts << r.content.body;
+            return answers.isEmpty() ? MsgResultFirst : answers.takeFirst();
+        });
+    }
+    void cleanup() {
+        form.reset();
+        setMessageResponder({});
+    }
+
+    void createPageListsTheDesktopAndAddsTheSelectedWindow() {
+        desktop.addWindow({.title = "Report - Editor  ", .className = "Editor"});
+        desktop.addWindow({.title = "Mail - Inbox", .className = "Mailer"});
+        start();
+        form->openCreatePage();
+        QVERIFY(form->createPage()->isVisible());
+        QVERIFY(!form->panel()->isVisible());
+        QCOMPARE(items(form->createPage()->hostList()), (QStringList{"T: Mail - Inbox", "T: Report - Editor"}));
+
+        select(form->createPage()->hostList(), "T: Report - Editor");
+        form->addLink();
+        select(form->createPage()->hostList(), "T: Mail - Inbox");
+        form->addLink();
+        QCOMPARE(items(form->createPage()->linkList()), (QStringList{"Mail - Inbox", "Report - Editor"}));
+        QCOMPARE(form->createPage()->linkList()->currentRow(), 0);  // the new link is selected
+        QCOMPARE(form->createPage()->linkCountLabel()->text(), QStringLiteral("Total Links Defined: 2"));
+        const HostLink& mail = form->links().at(0);
+        QCOMPARE(mail.winClass, std::string("Mailer"));
+        QCOMPARE(mail.matchMethod, MatchMethod::Exact);
+        QVERIFY(mail.autoExec && mail.autoTerminate && !mail.matchClass && !mail.terminateHost);
+        QVERIFY(asked.isEmpty());
+        QCOMPARE(store->writeCount(), 1);  // only the StartupMsg of the test; Add writes nothing
+    }
+
+    void addingADuplicateSelectsTheExistingLinkAndSaysSo() {
+        desktop.addWindow({.title = "report"});
+        start();
+        form->links().insert(HostLink{.title = "Report"});
+        form->openCreatePage();
+        select(form->createPage()->hostList(), "T: report");
+        form->addLink();
+        QCOMPARE(asked, QList<int>{MsgCantAddHostTitle});
+        QCOMPARE(form->links().linkCount(), 1);
+        QCOMPARE(form->createPage()->linkList()->currentItem()->text(), QStringLiteral("Report"));
+    }
+
+    void theHostListKeepsItsSelectionUntilTheDesktopChanges() {
+        desktop.addWindow({.title = "One"});
+        const WindowId two = desktop.addWindow({.title = "Two"});
+        start();
+        form->openCreatePage();
+        select(form->createPage()->hostList(), "T: One");
+        QTest::qWait(120);  // two refreshes of an unchanged desktop
+        QCOMPARE(form->createPage()->hostList()->currentItem()->text(), QStringLiteral("T: One"));
+        desktop.rename(two, "Three");
+        QTRY_COMPARE(items(form->createPage()->hostList()), (QStringList{"T: Three", "T: One"}));
+        QVERIFY(form->createPage()->hostList()->currentItem() == nullptr ||
+                !form->createPage()->hostList()->currentItem()->isSelected());
+    }
+
+    void deleteAsksAndNoChangesNothing() {
+        start();
+        form->links().insert(HostLink{.title = "Mail"});
+        form->openCreatePage();
+        select(form->createPage()->linkList(), "Mail");
+        answers << MsgResultSecond;
+        form->deleteLink();
+        QCOMPARE(asked, QList<int>{MsgDeleteLink});
+        QCOMPARE(form->links().linkCount(), 1);
+        form->deleteLink();
+        QCOMPARE(form->links().linkCount(), 0);
+        QCOMPARE(form->createPage()->linkList()->count(), 0);
+    }
+
+    void activateStartsTheLinkProgramAndThePageShowsItActiveFirst() {
+        const WindowId host = desktop.addWindow({.title = "Mail", .pid = 100});
+        start();
+        form->links().insert(HostLink{.title = "Alpha"});
+        form->links().insert(HostLink{.title = "Mail"});
+        form->openActivatePage();
+        QCOMPARE(items(form->activatePage()->statusList()), (QStringList{"Inactive: Alpha", "Inactive: Mail"}));
+
+        select(form->activatePage()->statusList(), "Inactive: Mail");
+        form->activateLink();
+        QCOMPARE(launcher->arguments.size(), size_t(1));
+        const std::string expected = std::to_string(host) + "\t1\t1\t" + std::to_string(form->nativeId()) + "\t4\tMail";
+        QCOMPARE(launcher->arguments.front(), expected);
+
+        // The started program shows its window: identified, recorded, counted.
+        const ProcessId pid = *launcher->running.begin();
+        const WindowId linkWindow = desktop.addWindow({.title = "Mail", .className = "QbaseRT5-Kivlink", .pid = pid});
+        QTRY_COMPARE(form->links().activeLinkCount(), 1);
+        QCOMPARE(form->links().at(1).linkWindow, linkWindow);
+        QTRY_COMPARE(items(form->activatePage()->statusList()), (QStringList{"Active  : Mail", "Inactive: Alpha"}));
+        QCOMPARE(form->activatePage()->statsLabel()->text(), QStringLiteral("Total Links Active: 1"));
+
+        // Activating it again starts nothing.
+        select(form->activatePage()->statusList(), "Active  : Mail");
+        form->activateLink();
+        QCOMPARE(asked, QList<int>{MsgLinkAlreadyActive});
+        QCOMPARE(launcher->arguments.size(), size_t(1));
+
+        // The host closes: the link is inactive and the count drops once.
+        desktop.destroy(host);
+        desktop.destroy(linkWindow);
+        QTRY_COMPARE(items(form->activatePage()->statusList()), (QStringList{"Inactive: Alpha", "Inactive: Mail"}));
+        QCOMPARE(form->links().activeLinkCount(), 0);
+        QTest::qWait(120);
+        QCOMPARE(form->links().activeLinkCount(), 0);
+    }
+
+    void activationRefusalsShowTheirKinds() {
+        start();
+        form->links().insert(HostLink{.title = "Mail"});
+        form->openActivatePage();
+        select(form->activatePage()->statusList(), "Inactive: Mail");
+        form->activateLink();
+        form->bringHostToTop();
+        form->deactivateLink();
+        QCOMPARE(asked, (QList<int>{MsgCantActivateNoHost, MsgCantBringHostToTop, MsgCantDeactivate}));
+        QVERIFY(launcher->arguments.empty());
+    }
+
+    void closingWithActiveLinksAsksOnceAndNoKeepsThemRunning() {
+        const WindowId h1 = desktop.addWindow({.title = "A"});
+        const WindowId h2 = desktop.addWindow({.title = "B"});
+        start();
+        for (auto [title, host, linkWin] : {std::tuple{"A", h1, WindowId(0)}, std::tuple{"B", h2, WindowId(0)}}) {
+            HostLink link{.title = title};
+            link.active = true;
+            link.hostWindow = host;
+            link.linkWindow = desktop.addWindow({.title = title, .className = "QbaseRT5-Kivlink", .pid = 9});
+            form->links().insert(link);
+            form->links().incrementActiveLinkCount();
+            (void)linkWin;
+        }
+        answers << MsgResultSecond;
+        QVERIFY(!form->close());
+        QCOMPARE(asked, QList<int>{MsgExitMain});
+        QVERIFY(form->isVisible());
+        QCOMPARE(store->read("Kivra\\Kivra [ Main ]", "HostLinks", "HLinkCnt", "-1"), std::string("-1"));
+
+        asked.clear();
+        QVERIFY(form->close());
+        QCOMPARE(asked, QList<int>{MsgExitMain});
+        QCOMPARE(store->read("Kivra\\Kivra [ Main ]", "HostLinks", "HLinkCnt", "-1"), std::string("2"));
+        QCOMPARE(store->read("Kivra\\Kivra [ Main ]", "HostLinks", "Link1", "-1"), std::string("A"));
+    }
+};
+
+}  // namespace
+
+QTEST_MAIN(LinkPagesTest)
+#include "link_pages_test.moc"
