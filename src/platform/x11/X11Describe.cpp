@@ -1,7 +1,10 @@
-// Batched reading of many windows at once: every request for every window is
-// sent before the first reply is awaited, so a walk costs one round trip (two
-// when some window needs a fallback: a legacy WM_NAME, a process id from the
-// X-Resource extension, or a check for client-side decorations).
+// Batched reading of many windows at once. Every request for every window is
+// sent before the first reply is awaited, and what the window cache still
+// holds truly is not asked again: a walk over an unchanged desktop costs one
+// round trip and no request per window. A second batch follows only for what
+// the first answers call for (a legacy WM_NAME, WM_STATE of an unmapped
+// window, a process id from the X-Resource extension, a check for client-side
+// decorations) or for values that changed while the first was on its way.
 #include "X11WindowSystem.h"
 
 #include "X11Properties.h"
@@ -17,17 +20,19 @@
 namespace kivra::x11 {
 namespace {
 
-using PropertyReply = Reply<xcb_get_property_reply_t>;
-
 // Title properties are read up to this many 32-bit units: enough for 255
 // characters of four UTF-8 bytes (or of compound text with escapes).
 constexpr std::uint32_t TitleLength = 512;
 constexpr std::uint32_t MotifDecorationsFlag = 1u << 1;
+// Passes of one describe: the first batch, follow-ups, and follow-ups of
+// values that changed meanwhile.
+constexpr int MaxPasses = 4;
+// Every this many describes, windows not read in that time leave the cache.
+constexpr std::uint64_t SweepInterval = 256;
 
-// Which requests a set of fields needs.
 struct Needs {
-    bool title = false, wmClass = false, kind = false, transient = false, wmState = false,
-         netState = false, pid = false, rect = false;
+    bool title = false, wmClass = false, kind = false, visible = false, parent = false, pid = false,
+         state = false, rect = false;
 };
 
 Needs needsFor(std::uint32_t fields) {
@@ -35,90 +40,71 @@ Needs needsFor(std::uint32_t fields) {
     n.title = fields & FieldTitle;
     n.wmClass = fields & FieldClass;
     n.kind = fields & FieldStyle;
-    n.transient = fields & (FieldStyle | FieldParent);
-    n.wmState = fields & (FieldStyle | FieldVisible | FieldState);
-    n.netState = fields & FieldState;
+    n.visible = fields & (FieldVisible | FieldStyle);
+    n.parent = fields & FieldParent;
     n.pid = fields & FieldProcess;
+    n.state = fields & FieldState;
     n.rect = fields & FieldRect;
     return n;
 }
 
-struct Cookies {
-    xcb_get_window_attributes_cookie_t attributes{};
-    xcb_get_property_cookie_t netName{}, wmClass{}, type{}, transient{}, wmState{}, netState{}, pid{},
-        extents{}, normalHints{}, motif{};
-    xcb_get_geometry_cookie_t geometry{};
-    xcb_translate_coordinates_cookie_t origin{};
-};
-
-struct Replies {
-    Reply<xcb_get_window_attributes_reply_t> attributes;
-    PropertyReply netName, wmClass, type, transient, wmState, netState, pid, extents, normalHints, motif;
-    Reply<xcb_get_geometry_reply_t> geometry;
-    Reply<xcb_translate_coordinates_reply_t> origin;
-};
-
-// A window's state between the two batches.
-struct Partial {
-    bool gone = false;
-    WindowFacts facts;
-    bool needName = false, needPid = false, needCsdCheck = false;
-    xcb_get_property_cookie_t name{}, csd{};
-    xcb_res_query_client_ids_cookie_t clientIds{};
-};
-
-Cookies sendRequests(xcb_connection_t* c, const Atoms& a, const Needs& n, xcb_window_t root, xcb_window_t w) {
-    auto property = [&](xcb_atom_t atom, xcb_atom_t type, std::uint32_t length) {
-        return xcb_get_property(c, 0, w, atom, type, 0, length);
-    };
-    Cookies k;
-    k.attributes = xcb_get_window_attributes(c, w);
-    if (n.title) k.netName = property(a._NET_WM_NAME, a.UTF8_STRING, TitleLength);
-    if (n.wmClass) k.wmClass = property(XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256);
-    if (n.kind) {
-        k.type = property(a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 32);
-        k.normalHints = property(XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18);
-        k.motif = property(a._MOTIF_WM_HINTS, a._MOTIF_WM_HINTS, 5);
-    }
-    if (n.transient) k.transient = property(XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1);
-    if (n.wmState) k.wmState = property(a.WM_STATE, a.WM_STATE, 2);
-    if (n.netState) k.netState = property(a._NET_WM_STATE, XCB_ATOM_ATOM, 64);
-    if (n.pid) k.pid = property(a._NET_WM_PID, XCB_ATOM_CARDINAL, 1);
-    if (n.rect) {
-        k.extents = property(a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4);
-        k.geometry = xcb_get_geometry(c, w);
-        k.origin = xcb_translate_coordinates(c, w, root, 0, 0);
-    }
-    return k;
+// The items the fields need of every window, before any answer is known.
+std::vector<Item> baseItems(const Needs& n) {
+    std::vector<Item> items{Item::Attributes};
+    if (n.title) items.push_back(Item::NetName);
+    if (n.wmClass) items.push_back(Item::Class);
+    if (n.kind) items.insert(items.end(), {Item::Type, Item::NormalHints, Item::Motif});
+    if (n.kind || n.parent) items.push_back(Item::Transient);
+    if (n.pid) items.push_back(Item::Pid);
+    if (n.state) items.push_back(Item::NetState);
+    return items;
 }
 
-// Takes every reply of one window (each must be taken, or xcb keeps it) and
-// tells whether all requests succeeded. Any error means the window is gone:
-// GetProperty fails on nothing but BadWindow.
-bool collectReplies(xcb_connection_t* c, const Needs& n, const Cookies& k, Replies& r) {
-    auto property = [&](bool needed, xcb_get_property_cookie_t cookie, PropertyReply& out) {
-        if (!needed) return true;
-        out = takeReply(c, xcb_get_property_reply, cookie);
-        return out != nullptr;
-    };
-    r.attributes = takeReply(c, xcb_get_window_attributes_reply, k.attributes);
-    bool ok = r.attributes != nullptr;
-    ok &= property(n.title, k.netName, r.netName);
-    ok &= property(n.wmClass, k.wmClass, r.wmClass);
-    ok &= property(n.kind, k.type, r.type);
-    ok &= property(n.kind, k.normalHints, r.normalHints);
-    ok &= property(n.kind, k.motif, r.motif);
-    ok &= property(n.transient, k.transient, r.transient);
-    ok &= property(n.wmState, k.wmState, r.wmState);
-    ok &= property(n.netState, k.netState, r.netState);
-    ok &= property(n.pid, k.pid, r.pid);
-    ok &= property(n.rect, k.extents, r.extents);
-    if (n.rect) {
-        r.geometry = takeReply(c, xcb_get_geometry_reply, k.geometry);
-        r.origin = takeReply(c, xcb_translate_coordinates_reply, k.origin);
-        ok &= r.geometry && r.origin;
+// The items the answers so far call for.
+void followUps(const CachedWindow& w, const Needs& n, bool haveXRes, std::vector<Item>& out) {
+    auto has = [&](Item i) { return w.item(i).present; };
+    if (n.title && has(Item::NetName) && !w.hasNetName) out.push_back(Item::WmName);
+    if ((n.visible || n.state) && has(Item::Attributes) && w.mapState != XCB_MAP_STATE_VIEWABLE)
+        out.push_back(Item::WmState);
+    if (n.pid && has(Item::Pid) && w.pid == 0 && haveXRes) out.push_back(Item::ClientPid);
+    if (n.kind && has(Item::Motif) && has(Item::Type) && has(Item::Transient) && has(Item::Attributes) &&
+        w.decoration == Decoration::Undecorated &&
+        classifyKind(WindowFacts{w.overrideRedirect, w.type, w.transient}) == WindowKind::Normal)
+        out.push_back(Item::CsdExtents);
+}
+
+struct PropertySpec {
+    xcb_atom_t atom, type;
+    std::uint32_t length;
+};
+
+PropertySpec propertyOf(Item item, const Atoms& a) {
+    switch (item) {
+        case Item::NetName: return {a._NET_WM_NAME, a.UTF8_STRING, TitleLength};
+        case Item::WmName: return {XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, TitleLength};
+        case Item::Class: return {XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 256};
+        case Item::Type: return {a._NET_WM_WINDOW_TYPE, XCB_ATOM_ATOM, 32};
+        case Item::Transient: return {XCB_ATOM_WM_TRANSIENT_FOR, XCB_ATOM_WINDOW, 1};
+        case Item::WmState: return {a.WM_STATE, a.WM_STATE, 2};
+        case Item::NetState: return {a._NET_WM_STATE, XCB_ATOM_ATOM, 64};
+        case Item::Pid: return {a._NET_WM_PID, XCB_ATOM_CARDINAL, 1};
+        case Item::NormalHints: return {XCB_ATOM_WM_NORMAL_HINTS, XCB_ATOM_WM_SIZE_HINTS, 18};
+        case Item::Motif: return {a._MOTIF_WM_HINTS, a._MOTIF_WM_HINTS, 5};
+        case Item::CsdExtents: return {a._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 4};
+        case Item::Attributes:
+        case Item::ClientPid: break;
     }
-    return ok;
+    return {XCB_ATOM_NONE, XCB_ATOM_NONE, 0};
+}
+
+unsigned sendItem(xcb_connection_t* c, const Atoms& a, xcb_window_t w, Item item) {
+    if (item == Item::Attributes) return xcb_get_window_attributes(c, w).sequence;
+    if (item == Item::ClientPid) {
+        const xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        return xcb_res_query_client_ids(c, 1, &spec).sequence;
+    }
+    const PropertySpec p = propertyOf(item, a);
+    return xcb_get_property(c, 0, w, p.atom, p.type, 0, p.length).sequence;
 }
 
 // Text of a title-like property by its declared encoding, cut at NUL and to 255 characters.
@@ -169,12 +155,100 @@ Decoration decorationOf(const xcb_get_property_reply_t* reply) {
     return undecorated ? Decoration::Undecorated : Decoration::Decorated;
 }
 
+void storeProperty(CachedWindow& w, Item item, xcb_get_property_reply_t* r, const Atoms& a) {
+    switch (item) {
+        case Item::NetName:
+            w.hasNetName = isPresent(r) && r->type == a.UTF8_STRING;
+            w.netName = w.hasNetName ? decodeText(r, a) : std::string();
+            break;
+        case Item::WmName:
+            w.hasWmName = isPresent(r);
+            w.wmName = w.hasWmName ? decodeText(r, a) : std::string();
+            break;
+        case Item::Class: w.className = classOf(r); break;
+        case Item::Type: w.type = typeOf(r, a); break;
+        case Item::Transient: {
+            const auto owner = values32(r);
+            w.transient = !owner.empty() && owner[0] != XCB_WINDOW_NONE;
+            w.transientFor = w.transient ? owner[0] : xcb_window_t{XCB_WINDOW_NONE};
+            break;
+        }
+        case Item::WmState: {
+            const auto v = values32(r);
+            w.wmState = v.empty() ? WmStateWithdrawn : v[0];
+            break;
+        }
+        case Item::NetState: {
+            const auto states = values32(r);
+            auto has = [&](xcb_atom_t atom) { return std::find(states.begin(), states.end(), atom) != states.end(); };
+            w.hidden = has(a._NET_WM_STATE_HIDDEN);
+            w.maximizedVert = has(a._NET_WM_STATE_MAXIMIZED_VERT);
+            w.maximizedHorz = has(a._NET_WM_STATE_MAXIMIZED_HORZ);
+            break;
+        }
+        case Item::Pid: {
+            const auto v = values32(r);
+            w.pid = v.empty() ? 0 : v[0];
+            break;
+        }
+        case Item::NormalHints: w.sizing = sizingOf(r); break;
+        case Item::Motif: w.decoration = decorationOf(r); break;
+        case Item::CsdExtents: w.csd = isPresent(r); break;
+        case Item::Attributes:
+        case Item::ClientPid: break;
+    }
+}
+
+// Takes the reply of one item into the cache entry. False when the window is
+// gone: every request here fails on nothing but a window that does not exist.
+bool storeItem(xcb_connection_t* c, const Atoms& a, CachedWindow& w, Item item, unsigned sequence) {
+    if (item == Item::Attributes) {
+        const auto r = takeReply(c, xcb_get_window_attributes_reply, xcb_get_window_attributes_cookie_t{sequence});
+        if (!r) return false;
+        w.mapState = r->map_state;
+        w.overrideRedirect = r->override_redirect;
+    } else if (item == Item::ClientPid) {
+        // An unknown client (a remote one, say) is no reason to call the window gone.
+        const auto r = takeReply(c, xcb_res_query_client_ids_reply, xcb_res_query_client_ids_cookie_t{sequence});
+        w.clientPid = 0;
+        for (auto it = r ? xcb_res_query_client_ids_ids_iterator(r.get()) : xcb_res_client_id_value_iterator_t{};
+             it.rem > 0; xcb_res_client_id_value_next(&it)) {
+            if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
+                xcb_res_client_id_value_value_length(it.data) >= 1)
+                w.clientPid = *xcb_res_client_id_value_value(it.data);
+        }
+    } else {
+        const auto r = takeReply(c, xcb_get_property_reply, xcb_get_property_cookie_t{sequence});
+        if (!r) return false;
+        storeProperty(w, item, r.get(), a);
+    }
+    w.markRead(item, sequence);
+    return true;
+}
+
+// The frame rectangle is read afresh every time: a frame that moves tells the
+// client window nothing.
+struct RectCookies {
+    xcb_get_property_cookie_t extents;
+    xcb_get_geometry_cookie_t geometry;
+    xcb_translate_coordinates_cookie_t origin;
+};
+
+RectCookies sendRect(xcb_connection_t* c, const Atoms& a, xcb_window_t root, xcb_window_t w) {
+    return {xcb_get_property(c, 0, w, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 0, 4), xcb_get_geometry(c, w),
+            xcb_translate_coordinates(c, w, root, 0, 0)};
+}
+
 // GetWindowRect: the client's outer rectangle on the root grown by the frame extents.
-Rect frameRect(const Replies& r) {
-    const int border = r.geometry->border_width;
-    const int left = r.origin->dst_x - border, top = r.origin->dst_y - border;
-    Rect rect{left, top, left + r.geometry->width + 2 * border, top + r.geometry->height + 2 * border};
-    const auto extents = values32(r.extents.get());  // left, right, top, bottom
+std::optional<Rect> takeRect(xcb_connection_t* c, const RectCookies& k) {
+    const auto extentsReply = takeReply(c, xcb_get_property_reply, k.extents);
+    const auto geometry = takeReply(c, xcb_get_geometry_reply, k.geometry);
+    const auto origin = takeReply(c, xcb_translate_coordinates_reply, k.origin);
+    if (!extentsReply || !geometry || !origin) return std::nullopt;
+    const int border = geometry->border_width;
+    const int left = origin->dst_x - border, top = origin->dst_y - border;
+    Rect rect{left, top, left + geometry->width + 2 * border, top + geometry->height + 2 * border};
+    const auto extents = values32(extentsReply.get());  // left, right, top, bottom
     if (extents.size() == 4) {
         rect.left -= static_cast<int>(extents[0]);
         rect.right += static_cast<int>(extents[1]);
@@ -184,48 +258,34 @@ Rect frameRect(const Replies& r) {
     return rect;
 }
 
-// Fills what the first batch tells and notes the fallbacks the second must fetch.
-void interpret(const Replies& r, const Needs& n, const Atoms& a, xcb_window_t root, bool haveXRes,
-               WindowInfo& info, Partial& p) {
-    const std::uint32_t wmState = [&] {
-        const auto v = values32(r.wmState.get());
-        return v.empty() ? WmStateWithdrawn : v[0];
-    }();
-    const bool viewable = r.attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+WindowInfo infoFrom(const CachedWindow& w, WindowId id, std::uint32_t fields, std::uint32_t snapshot,
+                    xcb_window_t root) {
+    WindowInfo info;
+    info.id = id;
+    info.exists = true;
+    const bool viewable = w.mapState == XCB_MAP_STATE_VIEWABLE;
+    // WM_STATE is read only for windows that are not viewable; a viewable
+    // window is neither withdrawn nor iconic.
+    const std::uint32_t wmState = !viewable && w.usable(Item::WmState, snapshot) ? w.wmState : WmStateWithdrawn;
     // Like IsWindowVisible, a minimized window still counts as shown: the client
     // has mapped it and not withdrawn it, even if the window manager unmapped it.
-    info.visible = viewable || wmState == WmStateNormal || wmState == WmStateIconic;
-    p.facts.visible = info.visible;
-    p.facts.overrideRedirect = r.attributes->override_redirect;
-
-    if (n.title) {
-        if (isPresent(r.netName.get()) && r.netName->type == a.UTF8_STRING) info.title = decodeText(r.netName.get(), a);
-        else p.needName = true;
+    const bool visible = w.mapState != XCB_MAP_STATE_UNMAPPED || wmState == WmStateNormal || wmState == WmStateIconic;
+    if (fields & FieldVisible) info.visible = visible;
+    if (fields & FieldTitle) info.title = w.hasNetName ? w.netName : w.hasWmName ? w.wmName : std::string();
+    if (fields & FieldClass) info.className = w.className;
+    if ((fields & FieldParent) && w.transient && w.transientFor != root) info.parent = w.transientFor;
+    if (fields & FieldProcess) info.pid = w.pid != 0 ? w.pid : w.clientPid;
+    if (fields & FieldState) {
+        info.minimized = wmState == WmStateIconic || w.hidden;
+        info.maximized = w.maximizedVert && w.maximizedHorz;
     }
-    if (n.wmClass) info.className = classOf(r.wmClass.get());
-    if (n.transient) {
-        const auto owner = values32(r.transient.get());
-        p.facts.transient = !owner.empty() && owner[0] != XCB_WINDOW_NONE;
-        if (p.facts.transient && owner[0] != root) info.parent = owner[0];
+    if (fields & FieldStyle) {
+        WindowFacts facts{w.overrideRedirect, w.type, w.transient, visible, w.decoration, w.sizing};
+        if (w.csd) facts.decoration = Decoration::Decorated;  // the application draws its own title bar
+        info.kind = classifyKind(facts);
+        info.style = synthesizeStyle(info.kind, facts);
     }
-    if (n.kind) {
-        p.facts.type = typeOf(r.type.get(), a);
-        p.facts.sizing = sizingOf(r.normalHints.get());
-        p.facts.decoration = decorationOf(r.motif.get());
-        p.needCsdCheck = p.facts.decoration == Decoration::Undecorated;
-    }
-    if (n.netState) {
-        const auto states = values32(r.netState.get());
-        auto has = [&](xcb_atom_t atom) { return std::find(states.begin(), states.end(), atom) != states.end(); };
-        info.minimized = wmState == WmStateIconic || has(a._NET_WM_STATE_HIDDEN);
-        info.maximized = has(a._NET_WM_STATE_MAXIMIZED_VERT) && has(a._NET_WM_STATE_MAXIMIZED_HORZ);
-    }
-    if (n.pid) {
-        const auto pid = values32(r.pid.get());
-        if (!pid.empty() && pid[0] != 0) info.pid = pid[0];
-        else p.needPid = haveXRes;
-    }
-    if (n.rect) info.rect = frameRect(r);
+    return info;
 }
 
 }  // namespace
@@ -234,77 +294,102 @@ std::vector<WindowInfo> X11WindowSystem::describe(std::span<const WindowId> wind
     std::vector<WindowInfo> infos(windows.size());
     if (windows.empty()) return infos;
     const Needs needs = needsFor(fields);
-    auto xid = [&](std::size_t i) { return toXid(windows[i]); };
+    const std::vector<Item> base = baseItems(needs);
+    ++generation_;
+    cache_.dropDestroyed();
 
-    std::vector<Cookies> cookies;
-    cookies.reserve(windows.size());
-    for (std::size_t i = 0; i < windows.size(); ++i) cookies.push_back(sendRequests(c_, atoms_, needs, root_, xid(i)));
-    countRoundTrip();
+    // The snapshot: what the server did before handling this request is what
+    // this describe reports.
+    const std::uint32_t snapshot = xcb_get_input_focus(c_).sequence;
 
-    std::vector<Partial> partial(windows.size());
-    bool followUp = false;
+    std::vector<CachedWindow*> entry(windows.size(), nullptr);
+    std::vector<bool> gone(windows.size(), false);
     for (std::size_t i = 0; i < windows.size(); ++i) {
-        infos[i].id = windows[i];
-        Replies replies;
-        if (!collectReplies(c_, needs, cookies[i], replies)) {
-            partial[i].gone = true;
+        const xcb_window_t w = toXid(windows[i]);
+        if (w == XCB_WINDOW_NONE) {
+            gone[i] = true;
             continue;
         }
-        interpret(replies, needs, atoms_, root_, hasXRes_, infos[i], partial[i]);
-        Partial& p = partial[i];
-        const WindowKind kind = classifyKind(p.facts);
-        p.needCsdCheck = p.needCsdCheck && kind == WindowKind::Normal;
-        if (p.needName)
-            p.name = xcb_get_property(c_, 0, xid(i), XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, TitleLength);
-        if (p.needCsdCheck)
-            p.csd = xcb_get_property(c_, 0, xid(i), atoms_._GTK_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 0, 4);
-        if (p.needPid) {
-            const xcb_res_client_id_spec_t spec{xid(i), XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-            p.clientIds = xcb_res_query_client_ids(c_, 1, &spec);
+        bool created = false;
+        entry[i] = &cache_.entry(w, created);
+        entry[i]->lastUsed = generation_;
+        if (created) {
+            // Unchecked: for a window already gone the error joins the events and is dropped.
+            const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE;
+            xcb_change_window_attributes(c_, w, XCB_CW_EVENT_MASK, &mask);
         }
-        followUp = followUp || p.needName || p.needCsdCheck || p.needPid;
     }
-    if (followUp) countRoundTrip();
 
-    for (std::size_t i = 0; i < windows.size(); ++i) {
-        Partial& p = partial[i];
-        WindowInfo& info = infos[i];
-        if (p.needName) {
-            const auto name = takeReply(c_, xcb_get_property_reply, p.name);
-            if (!name) p.gone = true;
-            else if (isPresent(name.get())) info.title = decodeText(name.get(), atoms_);
+    struct Request {
+        std::size_t window;
+        Item item;
+        unsigned sequence;
+    };
+    std::vector<Request> requests;
+    std::vector<RectCookies> rects;
+    for (int pass = 0; pass < MaxPasses; ++pass) {
+        requests.clear();
+        std::vector<Item> wanted;
+        for (std::size_t i = 0; i < windows.size(); ++i) {
+            if (gone[i] || entry[i]->destroyed) {
+                gone[i] = true;
+                continue;
+            }
+            // Follow-ups known from the cache go out with the first batch; the
+            // next pass checks them against the fresh answers.
+            wanted = base;
+            followUps(*entry[i], needs, hasXRes_, wanted);
+            for (const Item item : wanted)
+                if (!entry[i]->usable(item, snapshot))
+                    requests.push_back({i, item, sendItem(c_, atoms_, toXid(windows[i]), item)});
         }
-        if (p.needCsdCheck) {
-            // Client-side decorations: the application draws its own title bar.
-            const auto csd = takeReply(c_, xcb_get_property_reply, p.csd);
-            if (!csd) p.gone = true;
-            else if (isPresent(csd.get())) p.facts.decoration = Decoration::Decorated;
+        windowRequests_ += requests.size();
+        if (pass == 0 && needs.rect) {
+            for (std::size_t i = 0; i < windows.size(); ++i)
+                rects.push_back(sendRect(c_, atoms_, root_, toXid(windows[i])));
+            windowRequests_ += 3 * windows.size();
         }
-        if (p.needPid) {
-            const auto ids = takeReply(c_, xcb_res_query_client_ids_reply, p.clientIds);
-            for (auto it = ids ? xcb_res_query_client_ids_ids_iterator(ids.get()) : xcb_res_client_id_value_iterator_t{};
-                 it.rem > 0; xcb_res_client_id_value_next(&it)) {
-                if ((it.data->spec.mask & XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID) &&
-                    xcb_res_client_id_value_value_length(it.data) >= 1)
-                    info.pid = *xcb_res_client_id_value_value(it.data);
+        if (pass > 0 && requests.empty()) break;
+
+        countRoundTrip();
+        if (pass == 0) takeReply(c_, xcb_get_input_focus_reply, xcb_get_input_focus_cookie_t{snapshot});
+        for (const Request& r : requests)
+            if (!storeItem(c_, atoms_, *entry[r.window], r.item, r.sequence)) gone[r.window] = true;
+        if (pass == 0 && needs.rect) {
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                if (const auto rect = takeRect(c_, rects[i])) infos[i].rect = *rect;
+                else gone[i] = true;
             }
         }
-        if (p.gone) {
-            info = WindowInfo{};
-            info.id = windows[i];
+        // Changes the server reported meanwhile mark what must be read again.
+        pumpQueuedEvents();
+    }
+
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        if (gone[i] || entry[i]->destroyed) {
+            infos[i] = WindowInfo{};
+            infos[i].id = windows[i];
+            if (entry[i]) entry[i]->destroyed = true;  // forget it; a new window may get its id
             continue;
         }
-        info.exists = true;
-        if (fields & FieldStyle) {
-            info.kind = classifyKind(p.facts);
-            info.style = synthesizeStyle(info.kind, p.facts);
-        }
-        // Fields read only to work out others keep their defaults, as the seam promises.
-        if (!(fields & FieldVisible)) info.visible = false;
-        if (!(fields & FieldParent)) info.parent = 0;
+        const Rect rect = infos[i].rect;
+        infos[i] = infoFrom(*entry[i], windows[i], fields, snapshot, root_);
+        if (needs.rect) infos[i].rect = rect;
     }
-    pumpQueuedEvents();
+    if (generation_ % SweepInterval == 0) sweepCache();
     return infos;
+}
+
+// Windows not read for a while leave the cache, and their events are no longer
+// selected unless they are watched.
+void X11WindowSystem::sweepCache() {
+    const std::uint64_t oldest = generation_ > SweepInterval ? generation_ - SweepInterval : 0;
+    cache_.sweep(oldest, [&](xcb_window_t w) {
+        if (watched_.contains(w)) return;
+        const std::uint32_t none = XCB_EVENT_MASK_NO_EVENT;
+        xcb_change_window_attributes(c_, w, XCB_CW_EVENT_MASK, &none);
+    });
+    xcb_flush(c_);
 }
 
 }  // namespace kivra::x11

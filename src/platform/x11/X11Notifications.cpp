@@ -69,6 +69,25 @@ void X11WindowSystem::signalPending() {
     [[maybe_unused]] const auto written = ::write(wakeFd_, &one, sizeof one);
 }
 
+// The cached item a property belongs to.
+std::optional<Item> X11WindowSystem::itemOf(xcb_atom_t property) const {
+    const Atoms& a = atoms_;
+    if (property == a._NET_WM_NAME) return Item::NetName;
+    if (property == XCB_ATOM_WM_NAME) return Item::WmName;
+    if (property == XCB_ATOM_WM_CLASS) return Item::Class;
+    if (property == a._NET_WM_WINDOW_TYPE) return Item::Type;
+    if (property == XCB_ATOM_WM_TRANSIENT_FOR) return Item::Transient;
+    if (property == a.WM_STATE) return Item::WmState;
+    if (property == a._NET_WM_STATE) return Item::NetState;
+    if (property == a._NET_WM_PID) return Item::Pid;
+    if (property == XCB_ATOM_WM_NORMAL_HINTS) return Item::NormalHints;
+    if (property == a._MOTIF_WM_HINTS) return Item::Motif;
+    if (property == a._GTK_FRAME_EXTENTS) return Item::CsdExtents;
+    return std::nullopt;
+}
+
+// Every event goes through here: the cache learns what changed, and watched
+// windows raise the notification flag.
 void X11WindowSystem::handleEvent(const xcb_generic_event_t& event) {
     auto watchedOrFrame = [&](xcb_window_t w) { return watched_.contains(w) || frames_.contains(w); };
     switch (event.response_type & 0x7F) {
@@ -82,6 +101,7 @@ void X11WindowSystem::handleEvent(const xcb_generic_event_t& event) {
         case XCB_PROPERTY_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             const xcb_atom_t a = e.atom;
+            if (const auto item = itemOf(a)) cache_.changed(e.window, *item, event.full_sequence);
             if (watched_.contains(e.window) &&
                 (a == atoms_._NET_WM_NAME || a == XCB_ATOM_WM_NAME || a == atoms_._NET_WM_STATE ||
                  a == atoms_.WM_STATE || a == atoms_._NET_FRAME_EXTENTS))
@@ -90,16 +110,19 @@ void X11WindowSystem::handleEvent(const xcb_generic_event_t& event) {
         }
         case XCB_MAP_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_map_notify_event_t&>(event);
+            cache_.changed(e.window, Item::Attributes, event.full_sequence);
             if (watchedOrFrame(e.window)) pendingChange_ = true;
             return;
         }
         case XCB_UNMAP_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
+            cache_.changed(e.window, Item::Attributes, event.full_sequence);
             if (watchedOrFrame(e.window)) pendingChange_ = true;
             return;
         }
         case XCB_DESTROY_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
+            cache_.destroyed(e.window);
             if (!watchedOrFrame(e.window)) return;
             pendingChange_ = true;
             frames_.erase(e.window);

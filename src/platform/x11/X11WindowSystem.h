@@ -4,6 +4,7 @@
 
 #include "WindowSystem.h"
 #include "X11Atoms.h"
+#include "X11WindowCache.h"
 
 #include <cstdint>
 #include <initializer_list>
@@ -63,6 +64,8 @@ public:
 
     // Times this object has waited for the server's replies (one per batch).
     std::uint64_t roundTrips() const { return roundTrips_; }
+    // Per-window requests describe() has sent (what the cache did not hold).
+    std::uint64_t windowRequests() const { return windowRequests_; }
     xcb_window_t root() const { return root_; }
 
     X11WindowSystem(Key, xcb_connection_t* connection, xcb_window_t root);
@@ -87,12 +90,15 @@ private:
     std::vector<xcb_window_t> clientsFromTree();
     xcb_window_t frameOf(xcb_window_t window);
 
+    void sweepCache();
+
     // Counts one wait for replies; every batch calls it once before collecting.
     void countRoundTrip() { ++roundTrips_; }
     // Handles the events xcb already holds in memory (read while waiting for
     // replies), so that none is lost and the notification fd stays truthful.
     void pumpQueuedEvents();
     void handleEvent(const xcb_generic_event_t& event);
+    std::optional<Item> itemOf(xcb_atom_t property) const;
     void signalPending();
 
     xcb_connection_t* c_;
@@ -100,7 +106,10 @@ private:
     Atoms atoms_;
     bool hasXRes_ = false;
     std::uint64_t roundTrips_ = 0;
+    std::uint64_t windowRequests_ = 0;
     std::optional<int> captionHeight_;
+    WindowCache cache_;
+    std::uint64_t generation_ = 0;  // describes so far
 
     // Change notification state.
     std::unordered_map<xcb_window_t, xcb_window_t> watched_;  // client -> its frame (or itself)
