@@ -131,10 +131,34 @@ void XProbe::requestState(WindowId window, bool add, const std::string& state1, 
     xcb_flush(c_);
 }
 
-void XProbe::deleteRootProperty(const std::string& property) {
+void XProbe::deleteRootProperty(const std::string& property) { deleteProperty(root_, property); }
+
+void XProbe::deleteProperty(WindowId window, const std::string& property) {
     xcb_generic_error_t* error =
-        xcb_request_check(c_, xcb_delete_property_checked(c_, static_cast<xcb_window_t>(root_), atom(property)));
+        xcb_request_check(c_, xcb_delete_property_checked(c_, static_cast<xcb_window_t>(window), atom(property)));
     std::free(error);
+}
+
+void XProbe::setProperty8(WindowId window, const std::string& property, const std::string& type,
+                          const std::string& bytes) {
+    xcb_generic_error_t* error = xcb_request_check(
+        c_, xcb_change_property_checked(c_, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), atom(property),
+                                        atom(type), 8, static_cast<std::uint32_t>(bytes.size()), bytes.data()));
+    std::free(error);
+}
+
+void XProbe::setProperty32(WindowId window, const std::string& property, const std::string& type,
+                           const std::vector<std::uint32_t>& values) {
+    xcb_generic_error_t* error = xcb_request_check(
+        c_, xcb_change_property_checked(c_, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), atom(property),
+                                        atom(type), 32, static_cast<std::uint32_t>(values.size()), values.data()));
+    std::free(error);
+}
+
+void XProbe::setAtoms(WindowId window, const std::string& property, const std::vector<std::string>& atomNames) {
+    std::vector<std::uint32_t> values;
+    for (const auto& name : atomNames) values.push_back(atom(name));
+    setProperty32(window, property, "ATOM", values);
 }
 
 }  // namespace kivra::test

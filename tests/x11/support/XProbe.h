@@ -41,10 +41,17 @@ public:
     void requestState(WindowId window, bool add, const std::string& state1, const std::string& state2 = {});
     // Removes a property of the root window (to make the window manager's lists absent).
     void deleteRootProperty(const std::string& property);
+    // Sets or removes a window's property as another client would; each returns
+    // once the server has done it.
+    void setProperty8(WindowId window, const std::string& property, const std::string& type, const std::string& bytes);
+    void setProperty32(WindowId window, const std::string& property, const std::string& type,
+                       const std::vector<std::uint32_t>& values);
+    void setAtoms(WindowId window, const std::string& property, const std::vector<std::string>& atomNames);
+    void deleteProperty(WindowId window, const std::string& property);
 
-private:
     std::uint32_t atom(const std::string& name);
 
+private:
     xcb_connection_t* c_ = nullptr;
     WindowId root_ = 0;
 };
