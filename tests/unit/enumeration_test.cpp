@@ -29,7 +29,7 @@ protected:
 
 struct SkipCase {
     const char* name;
-    FakeWindowSpec spec;
+    FakeWindowSpec desc;
 };
 
 class TopLevelSkipTest : public ::testing::TestWithParam<SkipCase> {};
@@ -38,7 +38,7 @@ class TopLevelSkipTest : public ::testing::TestWithParam<SkipCase> {};
 TEST_P(TopLevelSkipTest, NeitherWindowNorChildrenListed) {
     FakeDesktop d;
     d.addWindow({.title = "Anchor"});
-    const WindowId w = d.addWindow(GetParam().spec);
+    const WindowId w = d.addWindow(GetParam().desc);
     const WindowId mdi = d.addChild(w, {.className = "MDIClient"});
     d.addChild(mdi, {.title = "Child", .controlId = 5});
     EXPECT_EQ(texts(walkWindows(d)), Texts{"T: Anchor"});

@@ -30,11 +30,11 @@ protected:
         s.hostWindow = host;
         s.ownWindow = own;
         s.names = makeLinkNames("Report - Editor", 1, 1);
-        s.recordedHostRect = desktop.spec(host).rect;
+        s.recordedHostRect = desktop.desc(host).rect;
         return s;
     }
-    Rect ownRect() const { return desktop.spec(own).rect; }
-    Rect hostRect() const { return desktop.spec(host).rect; }
+    Rect ownRect() const { return desktop.desc(own).rect; }
+    Rect hostRect() const { return desktop.desc(host).rect; }
     void moveHostBy(int dx, int dy) { desktop.setRect(host, shifted(hostRect(), dx, dy)); }
 
     // Every action the tracker took through the seam was on the link window.

@@ -116,10 +116,10 @@ TEST_F(CommandsTest, TwoLeavesTheHostWhereItIsOnVersion4) {
 
 TEST_F(CommandsTest, FivePutsANormalLinkOnTheRecordedHostCornerKeepingItsSize) {
     EXPECT_EQ(send("5"), Done);
-    EXPECT_EQ(desktop.spec(own).rect, (Rect{180, 140, 414, 200}));
+    EXPECT_EQ(desktop.desc(own).rect, (Rect{180, 140, 414, 200}));
     EXPECT_EQ(desktop.actionCount(SeamCall::Move), 1);
     EXPECT_EQ(desktop.actionCount(SeamCall::Move, own), 1);
-    EXPECT_EQ(desktop.spec(host).rect, (Rect{200, 150, 1000, 750}));
+    EXPECT_EQ(desktop.desc(host).rect, (Rect{200, 150, 1000, 750}));
 }
 
 TEST_F(CommandsTest, FiveDoesNothingUnlessTheLinkIsNormal) {
@@ -128,7 +128,7 @@ TEST_F(CommandsTest, FiveDoesNothingUnlessTheLinkIsNormal) {
         EXPECT_EQ(send("5"), Ignored);
     }
     EXPECT_TRUE(desktop.actions().empty());
-    EXPECT_EQ(desktop.spec(own).rect, (Rect{500, 400, 734, 460}));
+    EXPECT_EQ(desktop.desc(own).rect, (Rect{500, 400, 734, 460}));
 }
 
 // --- Rename ----------------------------------------------------------------------------

@@ -27,23 +27,23 @@ constexpr std::size_t kTextLimit = 255;
 
 // --- Scripting ---------------------------------------------------------------
 
-WindowId FakeDesktop::addWindow(FakeWindowSpec spec, ZPlace place) {
+WindowId FakeDesktop::addWindow(FakeWindowSpec desc, ZPlace place) {
     const WindowId id = nextId_++;
     Node node;
-    node.wasMaximized = spec.state == FakeWindowState::Maximized;
-    node.spec = std::move(spec);
+    node.wasMaximized = desc.state == FakeWindowState::Maximized;
+    node.desc = std::move(desc);
     windows_.emplace(id, std::move(node));
     placeInZOrder(id, place);
     return id;
 }
 
-WindowId FakeDesktop::addChild(WindowId parent, FakeWindowSpec spec) {
+WindowId FakeDesktop::addChild(WindowId parent, FakeWindowSpec desc) {
     Node* p = find(parent);
     if (!p) return 0;
     const WindowId id = nextId_++;
     p->children.push_back(id);
     Node node;
-    node.spec = std::move(spec);
+    node.desc = std::move(desc);
     node.parent = parent;
     windows_.emplace(id, std::move(node));
     return id;
@@ -55,7 +55,7 @@ void FakeDesktop::destroy(WindowId window) {
     // Owned top-level windows go with their owner, as on Win32.
     std::vector<WindowId> owned;
     for (const auto& [id, other] : windows_)
-        if (other.parent == 0 && other.spec.owner == window && id != window) owned.push_back(id);
+        if (other.parent == 0 && other.desc.owner == window && id != window) owned.push_back(id);
     if (node->parent != 0) {
         auto& siblings = find(node->parent)->children;
         siblings.erase(std::remove(siblings.begin(), siblings.end(), window), siblings.end());
@@ -96,62 +96,62 @@ void FakeDesktop::sendToBack(WindowId window) {
 }
 
 void FakeDesktop::rename(WindowId window, std::string title) {
-    if (Node* n = find(window)) n->spec.title = std::move(title);
+    if (Node* n = find(window)) n->desc.title = std::move(title);
 }
 void FakeDesktop::setClassName(WindowId window, std::string className) {
-    if (Node* n = find(window)) n->spec.className = std::move(className);
+    if (Node* n = find(window)) n->desc.className = std::move(className);
 }
 void FakeDesktop::setStyle(WindowId window, std::uint32_t style) {
-    if (Node* n = find(window)) n->spec.style = style;
+    if (Node* n = find(window)) n->desc.style = style;
 }
 void FakeDesktop::setKind(WindowId window, WindowKind kind) {
-    if (Node* n = find(window)) n->spec.kind = kind;
+    if (Node* n = find(window)) n->desc.kind = kind;
 }
 void FakeDesktop::setControlId(WindowId window, int id) {
-    if (Node* n = find(window)) n->spec.controlId = id;
+    if (Node* n = find(window)) n->desc.controlId = id;
 }
 void FakeDesktop::setProcess(WindowId window, ProcessId pid) {
-    if (Node* n = find(window)) n->spec.pid = pid;
+    if (Node* n = find(window)) n->desc.pid = pid;
 }
 
 void FakeDesktop::moveTo(WindowId window, int left, int top) {
     if (Node* n = find(window)) {
-        const kivra::Rect r = n->spec.rect;
-        n->spec.rect = {left, top, left + r.width(), top + r.height()};
+        const kivra::Rect r = n->desc.rect;
+        n->desc.rect = {left, top, left + r.width(), top + r.height()};
     }
 }
 
 void FakeDesktop::resizeTo(WindowId window, int width, int height) {
     if (Node* n = find(window)) {
-        n->spec.rect.right = n->spec.rect.left + width;
-        n->spec.rect.bottom = n->spec.rect.top + height;
+        n->desc.rect.right = n->desc.rect.left + width;
+        n->desc.rect.bottom = n->desc.rect.top + height;
     }
 }
 
 void FakeDesktop::setRect(WindowId window, const kivra::Rect& rect) {
-    if (Node* n = find(window)) n->spec.rect = rect;
+    if (Node* n = find(window)) n->desc.rect = rect;
 }
 
 void FakeDesktop::setState(WindowId window, FakeWindowState state) {
     Node* n = find(window);
     if (!n) return;
     if (state == FakeWindowState::Minimized)
-        n->wasMaximized = n->spec.state == FakeWindowState::Maximized;
-    n->spec.state = state;
+        n->wasMaximized = n->desc.state == FakeWindowState::Maximized;
+    n->desc.state = state;
 }
 
 // Hiding clears the visible style bit too, as ShowWindow does.
 void FakeDesktop::hide(WindowId window) {
     if (Node* n = find(window)) {
-        n->spec.visible = false;
-        n->spec.style &= ~style::Visible;
+        n->desc.visible = false;
+        n->desc.style &= ~style::Visible;
     }
 }
 
 void FakeDesktop::show(WindowId window) {
     if (Node* n = find(window)) {
-        n->spec.visible = true;
-        n->spec.style |= style::Visible;
+        n->desc.visible = true;
+        n->desc.style |= style::Visible;
     }
 }
 
@@ -163,15 +163,15 @@ void FakeDesktop::activate(WindowId window) {
 }
 
 void FakeDesktop::setCloseBehaviour(WindowId window, CloseBehaviour behaviour) {
-    if (Node* n = find(window)) n->spec.onClose = behaviour;
+    if (Node* n = find(window)) n->desc.onClose = behaviour;
 }
 
 // --- Reading back ------------------------------------------------------------
 
-const FakeWindowSpec& FakeDesktop::spec(WindowId window) const {
+const FakeWindowSpec& FakeDesktop::desc(WindowId window) const {
     const Node* n = find(window);
     if (!n) throw std::out_of_range("FakeDesktop: no such window");
-    return n->spec;
+    return n->desc;
 }
 
 bool FakeDesktop::isTopmost(WindowId window) const {
@@ -264,7 +264,7 @@ void FakeDesktop::collectDescendants(const Node& node, std::vector<WindowId>& ou
 
 bool FakeDesktop::visibleWithAncestors(const Node& node) const {
     for (const Node* n = &node; n; n = n->parent ? find(n->parent) : nullptr)
-        if (!n->spec.visible) return false;
+        if (!n->desc.visible) return false;
     return true;
 }
 
@@ -279,7 +279,7 @@ WindowInfo FakeDesktop::infoOf(WindowId window, std::uint32_t fields) const {
     const Node* n = find(window);
     if (!n) return info;
     info.exists = true;
-    const FakeWindowSpec& s = n->spec;
+    const FakeWindowSpec& s = n->desc;
     if (fields & FieldTitle) info.title = visibleTitle(s.title);
     if (fields & FieldClass) info.className = cutText(s.className, kTextLimit);
     if (fields & FieldStyle) {
@@ -355,7 +355,7 @@ std::optional<kivra::Rect> FakeDesktop::rect(WindowId window) {
     enter(SeamCall::Rect, window);
     const Node* n = find(window);
     if (!n) return std::nullopt;
-    return n->spec.rect;
+    return n->desc.rect;
 }
 
 WindowId FakeDesktop::parent(WindowId window) {
@@ -380,8 +380,8 @@ bool FakeDesktop::restore(WindowId window) {
     FakeAction& a = logAction(SeamCall::Restore, window);
     Node* n = find(window);
     if (!n) return false;
-    if (n->spec.state == FakeWindowState::Minimized)
-        n->spec.state = n->wasMaximized ? FakeWindowState::Maximized : FakeWindowState::Normal;
+    if (n->desc.state == FakeWindowState::Minimized)
+        n->desc.state = n->wasMaximized ? FakeWindowState::Maximized : FakeWindowState::Normal;
     return a.result = true;
 }
 
@@ -399,7 +399,7 @@ bool FakeDesktop::move(WindowId window, const kivra::Rect& frame) {
     a.rect = frame;
     Node* n = find(window);
     if (!n) return false;
-    n->spec.rect = frame;
+    n->desc.rect = frame;
     return a.result = true;
 }
 
@@ -430,7 +430,7 @@ bool FakeDesktop::requestClose(WindowId window) {
     Node* n = find(window);
     if (!n) return false;
     a.result = true;  // the request was delivered, whether or not the window obeys
-    if (n->spec.onClose == CloseBehaviour::Close) destroy(window);
+    if (n->desc.onClose == CloseBehaviour::Close) destroy(window);
     return true;
 }
 

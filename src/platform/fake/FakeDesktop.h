@@ -65,10 +65,10 @@ enum class TitleLimit { Cut255, Unlimited };
 class FakeDesktop : public WindowSystem {
 public:
     // --- Scripting the desktop (never logged, never counted, never hooked) ---
-    WindowId addWindow(FakeWindowSpec spec, ZPlace place = ZPlace::Top);
+    WindowId addWindow(FakeWindowSpec desc, ZPlace place = ZPlace::Top);
     // Appended as the last child of `parent`, so it is walked after its earlier siblings.
     // Returns 0 when the parent does not exist.
-    WindowId addChild(WindowId parent, FakeWindowSpec spec);
+    WindowId addChild(WindowId parent, FakeWindowSpec desc);
     void destroy(WindowId window);  // with its descendants and the top-level windows it owns
     void bringToFront(WindowId window);
     void sendToBack(WindowId window);
@@ -93,7 +93,7 @@ public:
 
     // --- Reading the desktop back -------------------------------------------
     bool has(WindowId window) const { return windows_.count(window) != 0; }
-    const FakeWindowSpec& spec(WindowId window) const;  // the window must exist
+    const FakeWindowSpec& desc(WindowId window) const;  // the window must exist
     bool isTopmost(WindowId window) const;
     const std::vector<WindowId>& zOrder() const { return zOrder_; }  // top-level, topmost first
     std::size_t windowCount() const { return windows_.size(); }
@@ -142,7 +142,7 @@ public:
 
 private:
     struct Node {
-        FakeWindowSpec spec;
+        FakeWindowSpec desc;
         WindowId parent = 0;  // 0 for top-level windows
         std::vector<WindowId> children;
         bool topmost = false;
