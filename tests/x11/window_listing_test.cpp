@@ -178,6 +178,7 @@ TEST_F(WindowListing, TitlesAreDecodedWhateverTheEncoding) {
         {"cut at the first NUL", std::string("Before\0After", 12), "", "Before"},
         {"trailing blanks kept", "Blanks   ", "", "Blanks   "},
         {"no name at all", "Nameless", "--name-encoding none", ""},
+        {"broken UTF-8 repaired", "Bad\xFF(\xC3", "", "Bad\uFFFD(\uFFFD"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
