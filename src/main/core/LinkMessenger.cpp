@@ -8,6 +8,16 @@ bool ChannelLinkMessenger::sendCommand(WindowId linkWindow, std::string_view cod
     return sendChannelMessage(linkWindow, ChannelKind::Command, code, timeout_) == SendResult::Delivered;
 }
 
+bool ChannelLinkMessenger::sendRename(WindowId linkWindow, std::string_view title) {
+    if (linkWindow == 0) return false;
+    return sendChannelMessage(linkWindow, ChannelKind::Rename, title, timeout_) == SendResult::Delivered;
+}
+
+bool ChannelLinkMessenger::sendReload(WindowId linkWindow) {
+    if (linkWindow == 0) return false;
+    return sendChannelMessage(linkWindow, ChannelKind::ReloadMatchOptions, "1", timeout_) == SendResult::Delivered;
+}
+
 CloseAnswer ChannelLinkMessenger::requestClose(WindowId linkWindow) {
     if (linkWindow == 0) return CloseAnswer::NotHandled;
     switch (sendChannelMessage(linkWindow, ChannelKind::CloseRequest, {}, timeout_)) {

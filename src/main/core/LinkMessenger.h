@@ -1,4 +1,5 @@
-// The main program's messages to a link window: command codes and the close request.
+// The main program's messages to a link window: command codes, rename, reload of the
+// match options and the close request.
 // The real messenger uses the link command channel; tests record the messages.
 #pragma once
 
@@ -19,6 +20,10 @@ public:
     virtual ~LinkMessenger() = default;
     // Command code "0" to "6"; true when the link window handled it.
     virtual bool sendCommand(WindowId linkWindow, std::string_view code) = 0;
+    // The link's new title (data kind 2); true when the link window handled it.
+    virtual bool sendRename(WindowId linkWindow, std::string_view title) = 0;
+    // Re-read `LinkOptions` (data kind 1, text "1"); true when the link window handled it.
+    virtual bool sendReload(WindowId linkWindow) = 0;
     // Asks the link window to close, as its close box would, and returns once it
     // has handled the request (or the wait is over).
     virtual CloseAnswer requestClose(WindowId linkWindow) = 0;
@@ -36,6 +41,8 @@ public:
         : windows_(windows), timeout_(timeout) {}
 
     bool sendCommand(WindowId linkWindow, std::string_view code) override;
+    bool sendRename(WindowId linkWindow, std::string_view title) override;
+    bool sendReload(WindowId linkWindow) override;
     CloseAnswer requestClose(WindowId linkWindow) override;
 
 private:

@@ -11,13 +11,18 @@ enum class MessageKind : int {
     HostNotRunning = 11,     // Activate: no window matches the link
     CantDeactivate = 13,     // Deactivate: the link is not active
     TooManyLinks = 14,       // Add: 32767 links exist
+    DuplicateEditTitle = 15, // Edit: the edited title matches another link's
     DuplicateTitle = 16,     // Add: the title is on the list already
     AlreadyActive = 17,      // Activate: the link runs already
+    CantRecordClass = 18,    // Edit, Rec.: the link or its host is not running
+    ClassRecorded = 19,      // Edit, Rec.: the recorded class name
     ConfirmExit = 23,        // exit with running links
     ConfirmDelete = 24,      // Delete
+    ConfirmResetPosition = 25, // Edit, Home (the box's own body)
     ConfirmDeactivate = 26,  // Deactivate an auto-execute link
     ClassMismatch = 27,      // Activate: the first matching window fails the class or single-character test
     ResourcesLow = 28,       // after a launch: many links and little free memory
+    SetFuzzyOn = 29,         // Edit, Apply: the title got shorter under Exact (the box's own body)
     HostNotActive = 37,      // Host: no window matches the link
     CantExecute = 38,        // the main window is minimized or maximized
 };
@@ -31,7 +36,7 @@ public:
     virtual ~MessageSink() = default;
 
     // Shows `kind` modally with `text` as its body and returns the result (6 first
-    // button, 7 second). The confirmation kinds 24 and 26 bring their own body; the
+    // button, 7 second). The confirmation kinds 24, 25, 26 and 29 bring their own body; the
     // text given for them is the same body and may be ignored.
     virtual int show(MessageKind kind, const std::string& text) = 0;
 
