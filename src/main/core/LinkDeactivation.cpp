@@ -53,6 +53,9 @@ DeactivateOutcome LinkDeactivation::deactivate(const std::optional<std::string>&
 }
 
 void LinkDeactivation::checkActiveLinks() {
+    // A link program ends itself after its window has gone; this check runs on every
+    // refresh tick, so an ended one is collected within a tick of its exit.
+    starts_.reapExited();
     for (int i = 0; i < table_.linkCount(); ++i) {
         HostLink& link = table_.at(i);
         if (link.hostWindow == 0) continue;

@@ -62,6 +62,10 @@ public:
     // past their deadline, and reaps every exited child.
     void poll(Clock::time_point now);
 
+    // Collects every link program of ours that has ended, identified or not, so that
+    // a link that ended after it was recorded does not linger as a zombie.
+    void reapExited() { launcher_.reapExited(); }
+
     // Ends the starting process of the link titled `title` (deleted or deactivated
     // while starting). Nothing is recorded.
     void cancel(std::string_view title);
