@@ -232,18 +232,34 @@ struct RectCookies {
     xcb_get_property_cookie_t extents;
     xcb_get_geometry_cookie_t geometry;
     xcb_translate_coordinates_cookie_t origin;
+    std::optional<xcb_get_geometry_cookie_t> frame;  // the window manager's frame, when known
 };
 
-RectCookies sendRect(xcb_connection_t* c, const Atoms& a, xcb_window_t root, xcb_window_t w) {
-    return {xcb_get_property(c, 0, w, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 0, 4), xcb_get_geometry(c, w),
-            xcb_translate_coordinates(c, w, root, 0, 0)};
+// `frame` is the window manager's frame of a watched window, else none.
+RectCookies sendRect(xcb_connection_t* c, const Atoms& a, xcb_window_t root, xcb_window_t w, xcb_window_t frame) {
+    RectCookies k{xcb_get_property(c, 0, w, a._NET_FRAME_EXTENTS, XCB_ATOM_CARDINAL, 0, 4), xcb_get_geometry(c, w),
+                  xcb_translate_coordinates(c, w, root, 0, 0), std::nullopt};
+    if (frame != XCB_WINDOW_NONE && frame != w) k.frame = xcb_get_geometry(c, frame);
+    return k;
 }
 
 // GetWindowRect: the client's outer rectangle on the root grown by the frame extents.
+//
+// A window manager moves and resizes a frame and its client in separate
+// requests (openbox, growing a window from its left edge, moves and sizes the
+// frame first and sizes the client after), so a reading between them shows the
+// new place with the old size: a move alone, then a resize alone, where there
+// was one resize from the left edge. The frame's own geometry changes in one
+// request. So when the frame is known and agrees with the client reading on
+// the top-left corner, as a frame without margins of its own does at every
+// step, the frame's outer rectangle is the answer. A frame with margins the
+// extents do not describe (shadows) keeps the client reading.
 std::optional<Rect> takeRect(xcb_connection_t* c, const RectCookies& k) {
     const auto extentsReply = takeReply(c, xcb_get_property_reply, k.extents);
     const auto geometry = takeReply(c, xcb_get_geometry_reply, k.geometry);
     const auto origin = takeReply(c, xcb_translate_coordinates_reply, k.origin);
+    // A frame that is gone (the window is being managed anew) only costs the single-request reading.
+    const auto frame = k.frame ? takeReply(c, xcb_get_geometry_reply, *k.frame) : nullptr;
     if (!extentsReply || !geometry || !origin) return std::nullopt;
     const int border = geometry->border_width;
     const int left = origin->dst_x - border, top = origin->dst_y - border;
@@ -255,6 +271,9 @@ std::optional<Rect> takeRect(xcb_connection_t* c, const RectCookies& k) {
         rect.top -= static_cast<int>(extents[2]);
         rect.bottom += static_cast<int>(extents[3]);
     }
+    if (frame && frame->x == rect.left && frame->y == rect.top)
+        return Rect{frame->x, frame->y, frame->x + frame->width + 2 * frame->border_width,
+                    frame->y + frame->height + 2 * frame->border_width};
     return rect;
 }
 
@@ -345,9 +364,12 @@ std::vector<WindowInfo> X11WindowSystem::describe(std::span<const WindowId> wind
         }
         windowRequests_ += requests.size();
         if (pass == 0 && needs.rect) {
-            for (std::size_t i = 0; i < windows.size(); ++i)
-                rects.push_back(sendRect(c_, atoms_, root_, toXid(windows[i])));
-            windowRequests_ += 3 * windows.size();
+            for (std::size_t i = 0; i < windows.size(); ++i) {
+                const auto watched = watched_.find(toXid(windows[i]));
+                const xcb_window_t frame = watched != watched_.end() ? watched->second : xcb_window_t{XCB_WINDOW_NONE};
+                rects.push_back(sendRect(c_, atoms_, root_, toXid(windows[i]), frame));
+                windowRequests_ += rects.back().frame ? 4 : 3;
+            }
         }
         if (pass > 0 && requests.empty()) break;
 
