@@ -278,6 +278,44 @@ TEST_F(LinkManagementTest, NoToTheDeactivateQuestionKeepsTheLinkRunning) {
     EXPECT_EQ(form->links().activeLinkCount(), 1);
 }
 
+TEST_F(LinkManagementTest, ActivatingAgainWhileStartingStartsNoSecondProgram) {
+    const std::string title = "Slow starter";
+    openHost(title, 100, 100);
+    addLinkFor(title);
+    openActivatePage();
+    selectStatus(kInactive + title);
+    ASSERT_FALSE(HasFatalFailure());
+    asked.clear();
+    form->activateLink();
+    form->activateLink();  // before the first program can have reported its window
+    EXPECT_EQ(asked, std::vector<int>{MsgLinkAlreadyActive});
+    EXPECT_EQ(form->management().starts.pendingCount(), 1);
+    ASSERT_TRUE(pumpUntil([&] { return statusShows(kActive + title); }, kStartDeadline));
+    EXPECT_EQ(childrenNamed(::getpid(), "kivlink").size(), 1u);
+    EXPECT_EQ(form->links().activeLinkCount(), 1);
+}
+
+TEST_F(LinkManagementTest, DeletingAnActiveLinkEndsItsProgram) {
+    const std::string title = "Short lived";
+    openHost(title, 100, 100);
+    addLinkFor(title);
+    activate(title);
+    ASSERT_FALSE(HasFatalFailure());
+    const WindowId linkWindow = link(title)->linkWindow;
+    const auto linkPid = static_cast<pid_t>(ws->processOf(linkWindow));
+    form->closeActivatePage();
+
+    form->openCreatePage();
+    form->createPage()->linkList()->setCurrentRow(0);
+    asked.clear();
+    form->deleteLink();
+    EXPECT_EQ(asked, std::vector<int>{MsgDeleteLink});
+    EXPECT_EQ(form->links().linkCount(), 0);
+    EXPECT_EQ(form->links().activeLinkCount(), 0);
+    EXPECT_TRUE(pumpUntil([&] { return !probe->exists(linkWindow) && !stillRunning(linkPid); }))
+        << "the deleted link's program kept running";
+}
+
 // --- A host that goes away -----------------------------------------------------
 
 TEST_F(LinkManagementTest, ClosingAHostMarksItsLinkInactiveAndCountsDownOnce) {
@@ -378,7 +416,10 @@ TEST_F(LinkManagementTest, ExitAsksOnceNoKeepsEverythingYesEndsBothAndSaves) {
 
     for (const std::string title : {"Zeta notes", "alpha board"}) {
         SCOPED_TRACE(title);
-        for (const char* key : {"Left", "Top", "Width", "Height"})
+        // The link sat at its host's corner: offset 0, 0.
+        EXPECT_EQ(stored(instanceName(title), "FormPosSize", "Left"), "0");
+        EXPECT_EQ(stored(instanceName(title), "FormPosSize", "Top"), "0");
+        for (const char* key : {"Width", "Height"})
             EXPECT_NE(stored(instanceName(title), "FormPosSize", key), "-1") << key;
         EXPECT_EQ(stored(instanceName(title), "LinkOptions", "MatchMethod"), "1");
         EXPECT_EQ(stored(instanceName(title), "LinkOptions", "WinClass"), "TestHost");
