@@ -91,6 +91,7 @@ struct NeverRow {
     LinkState linkState;
     bool startsOne;
 };
+void PrintTo(const NeverRow& row, std::ostream* os) { *os << row.name; }
 
 class NeverStarted : public AutoExec, public ::testing::WithParamInterface<NeverRow> {};
 
@@ -199,6 +200,7 @@ struct MatchRow {
     std::string windowClass;
     bool starts;
 };
+void PrintTo(const MatchRow& row, std::ostream* os) { *os << row.name; }
 
 class WindowTests : public AutoExec, public ::testing::WithParamInterface<MatchRow> {};
 

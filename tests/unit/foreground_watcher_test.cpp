@@ -1,0 +1,300 @@
+// The foreground watcher over the fake desktop: the commands each link window gets
+// as the foreground moves between a host, a link window, another application and a
+// dialog; the settled pass over MDI children; the state it keeps between ticks.
+#include "ForegroundWatcher.h"
+#include "LinkTestDoubles.h"
+#include "WindowEnumeration.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+using namespace kivra;
+using namespace kivra::test;
+
+namespace {
+
+using Commands = std::vector<std::pair<WindowId, std::string>>;
+
+// Hosts Mail (two links) and News (one link), another application, a dialog box and
+// a pop-up owned by News.
+class Foreground : public ::testing::Test {
+protected:
+    void SetUp() override {
+        other = w.desktop.addWindow({.title = "Notes"});
+        news = w.desktop.addWindow({.title = "News"});
+        mail = w.desktop.addWindow({.title = "Mail"});
+        dialog = w.desktop.addWindow({.title = "Open", .className = "#32770", .kind = WindowKind::Dialog});
+        owned = w.desktop.addWindow(
+            {.title = "Find", .style = style::Popup | style::Visible, .kind = WindowKind::Popup, .owner = news});
+        w.addLink("Mail");
+        w.addLink("Mail extra");
+        w.addLink("News");
+        linkA = w.makeActive("Mail", mail);
+        linkB = w.makeActive("Mail extra", mail);
+        linkC = w.makeActive("News", news);
+        names = {{"mail", mail},   {"news", news},     {"other", other}, {"dialog", dialog},
+                 {"owned", owned}, {"linkA", linkA},   {"linkB", linkB}, {"linkC", linkC}};
+    }
+
+    ForegroundPass tick(MessageBoxState box = MessageBoxState::Closed, HostWalk walk = HostWalk::Running) {
+        state.shadowHostList = walkWindows(w.desktop);  // as the auto-execute watcher keeps it
+        return watcher.tick({box, walk});
+    }
+    Commands takeCommands() {
+        Commands c = std::move(w.messenger.commands);
+        w.messenger.commands.clear();
+        return c;
+    }
+    std::vector<WindowId> raised() const {
+        std::vector<WindowId> out;
+        for (const FakeAction& a : w.desktop.actions())
+            if (a.call == SeamCall::Raise) out.push_back(a.window);
+        return out;
+    }
+
+    LinkWorld w;
+    WatcherState state;
+    ForegroundWatcher watcher{w.desktop, w.table, w.messenger, state, w.pause, kMainWindow};
+    WindowId mail = 0, news = 0, other = 0, dialog = 0, owned = 0, linkA = 0, linkB = 0, linkC = 0;
+    std::map<std::string, WindowId> names;
+};
+
+// ---- change passes ----------------------------------------------------------------
+
+struct MoveRow {
+    const char* name;
+    std::vector<std::string> before;  // activated first, bottom to top
+    std::string foreground;
+    std::vector<std::pair<std::string, std::string>> commands;  // (window, code) in order
+    std::vector<std::string> raised;                             // in order
+    bool remembered;  // the foreground window becomes the last one handled
+};
+void PrintTo(const MoveRow& row, std::ostream* os) { *os << row.name; }
+
+class ForegroundMoves : public Foreground, public ::testing::WithParamInterface<MoveRow> {};
+
+TEST_P(ForegroundMoves, SendEachLinkWindowItsCommand) {
+    const MoveRow& row = GetParam();
+    for (const std::string& name : row.before) w.desktop.activate(names.at(name));
+    w.desktop.activate(names.at(row.foreground));
+    w.desktop.clearActions();
+    takeCommands();
+
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    Commands expected;
+    for (const auto& [window, code] : row.commands) expected.emplace_back(names.at(window), code);
+    EXPECT_EQ(takeCommands(), expected);
+    std::vector<WindowId> expectedRaised;
+    for (const std::string& name : row.raised) expectedRaised.push_back(names.at(name));
+    EXPECT_EQ(raised(), expectedRaised);
+    // A pause after every raise.
+    EXPECT_EQ(w.pauses.size(), expectedRaised.size());
+    EXPECT_EQ(state.lastForeground == names.at(row.foreground), row.remembered);
+    EXPECT_FALSE(state.foregroundBusy);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, ForegroundMoves,
+    ::testing::Values(
+        MoveRow{"Host", {}, "mail", {{"linkC", "0"}, {"linkA", "1"}, {"linkB", "1"}}, {"mail", "linkA", "linkB"}, true},
+        MoveRow{"LinkWindowItself",
+                {},
+                "linkB",
+                {{"linkA", "0"}, {"linkC", "0"}, {"linkA", "1"}, {"linkB", "0"}, {"linkB", "2"}},
+                {"linkB", "linkA", "linkB"},
+                true},
+        MoveRow{"OtherApplication", {}, "other", {{"linkA", "0"}, {"linkB", "0"}, {"linkC", "0"}}, {"other"}, true},
+        // The links of the top listed window (News) stay over a dialog box or an owned pop-up.
+        MoveRow{"DialogBox", {"news"}, "dialog", {{"linkC", "1"}}, {"linkC", "dialog"}, false},
+        MoveRow{"OwnedWindow", {"news"}, "owned", {{"linkC", "1"}}, {"linkC", "owned"}, false}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Foreground, ADialogInFrontIsHandledAgainOnEveryTick) {
+    w.desktop.activate(mail);
+    w.desktop.activate(dialog);
+    takeCommands();
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(tick(), ForegroundPass::Change);
+    EXPECT_EQ(takeCommands(), (Commands{{linkA, "1"}, {linkB, "1"}, {linkA, "1"}, {linkB, "1"}, {linkA, "1"},
+                                        {linkB, "1"}}));
+}
+
+TEST_F(Foreground, TopWindowLinksAreRaisedOnlyWhileTheHostListIsWalked) {
+    w.desktop.activate(mail);
+    w.desktop.activate(dialog);
+    takeCommands();
+    EXPECT_EQ(tick(MessageBoxState::Closed, HostWalk::Stopped), ForegroundPass::Change);
+    EXPECT_TRUE(takeCommands().empty());
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, dialog), 1);
+}
+
+struct RefusedRow {
+    const char* name;
+    FakeWindowSpec spec;
+};
+void PrintTo(const RefusedRow& row, std::ostream* os) { *os << row.name; }
+
+class RefusedForeground : public Foreground, public ::testing::WithParamInterface<RefusedRow> {};
+
+TEST_P(RefusedForeground, GetsNoCommandAndIsTriedAgain) {
+    const WindowId f = w.desktop.addWindow(GetParam().spec);
+    w.desktop.activate(f);
+    takeCommands();
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    EXPECT_TRUE(takeCommands().empty());
+    EXPECT_FALSE(state.lastForeground.has_value());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, RefusedForeground,
+    ::testing::Values(RefusedRow{"PopupWithAnIdentifier", {.title = "Menu", .style = style::Popup | style::Visible,
+                                                           .controlId = 7}},
+                      RefusedRow{"NoStyleWithAnIdentifier", {.title = "Odd", .style = 0, .controlId = 7}},
+                      RefusedRow{"Invisible", {.title = "Hidden", .visible = false}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Foreground, AHostThatIsAnMdiChildOfTheForegroundWindowIsNotSentBack) {
+    const WindowId frame = w.desktop.addWindow({.title = "Editor"});
+    const WindowId client = w.desktop.addChild(frame, {.className = "MDIClient", .controlId = 1});
+    const WindowId doc = w.desktop.addChild(client, {.title = "Doc1", .controlId = 2});
+    w.addLink("Doc1");
+    w.makeActive("Doc1", doc);
+    w.desktop.activate(frame);
+    takeCommands();
+    tick();
+    EXPECT_EQ(takeCommands(), (Commands{{linkA, "0"}, {linkB, "0"}, {linkC, "0"}}));
+}
+
+// ---- state between ticks ------------------------------------------------------------
+
+TEST_F(Foreground, ChangeThenOneSettledPassThenNothingUntilTheForegroundMoves) {
+    w.desktop.activate(mail);
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
+    EXPECT_TRUE(state.foregroundSettled);
+    takeCommands();
+    EXPECT_EQ(tick(), ForegroundPass::Idle);
+    EXPECT_EQ(tick(), ForegroundPass::Idle);
+    EXPECT_TRUE(takeCommands().empty());
+    w.desktop.activate(news);
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    EXPECT_FALSE(state.foregroundSettled);
+}
+
+TEST_F(Foreground, AnAutoLaunchForcesAChangePassForTheSameWindow) {
+    w.desktop.activate(mail);
+    tick();
+    tick();
+    takeCommands();
+    state.forceForegroundPass();  // what an auto launch does
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    EXPECT_EQ(takeCommands(), (Commands{{linkC, "0"}, {linkA, "1"}, {linkB, "1"}}));
+}
+
+TEST_F(Foreground, ALinkRecordedWhileItsHostStaysInFrontIsRaisedOnTheNextTick) {
+    w.desktop.activate(mail);
+    tick();
+    tick();
+    takeCommands();
+    // The link program reports its window after the change pass for its host ran.
+    w.addLink("Mail third");
+    const WindowId third = w.makeActive("Mail third", mail);
+    EXPECT_EQ(tick(), ForegroundPass::Change);
+    const Commands sent = takeCommands();
+    EXPECT_NE(std::find(sent.begin(), sent.end(), std::make_pair(third, std::string("1"))), sent.end());
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
+}
+
+TEST_F(Foreground, ABusyWatcherDoesNothing) {
+    w.desktop.activate(mail);
+    state.foregroundBusy = true;
+    EXPECT_EQ(tick(), ForegroundPass::Busy);
+    EXPECT_TRUE(takeCommands().empty());
+    EXPECT_FALSE(state.lastForeground.has_value());
+    EXPECT_TRUE(state.foregroundBusy);
+}
+
+// ---- settled pass over MDI children --------------------------------------------------
+
+class MdiForeground : public Foreground {
+protected:
+    void SetUp() override {
+        Foreground::SetUp();
+        frame = w.desktop.addWindow({.title = "Editor"});
+        const WindowId client = w.desktop.addChild(frame, {.className = "MDIClient", .controlId = 1});
+        doc1 = w.desktop.addChild(client, {.title = "Doc1", .controlId = 2});
+        doc2 = w.desktop.addChild(client, {.title = "Doc2", .controlId = 3});
+        w.addLink("Doc1");
+        w.addLink("Doc2");
+        link1 = w.makeActive("Doc1", doc1);
+        link2 = w.makeActive("Doc2", doc2);
+        w.desktop.bringToFront(frame);  // the frame is the top listed window
+    }
+    WindowId frame = 0, doc1 = 0, doc2 = 0, link1 = 0, link2 = 0;
+};
+
+TEST_F(MdiForeground, TheFrameInFrontPutsTheChildrensLinksOnTopLastChildFirst) {
+    w.desktop.setForeground(frame);
+    ASSERT_EQ(tick(), ForegroundPass::Change);
+    takeCommands();
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
+    EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "3"}}));
+}
+
+TEST_F(MdiForeground, TheFirstChildsOwnLinkWindowInFrontGetsFour) {
+    w.desktop.setForeground(link1);
+    ASSERT_EQ(tick(), ForegroundPass::Change);
+    takeCommands();
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
+    EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "4"}}));
+}
+
+struct SkippedRow {
+    const char* name;
+    MessageBoxState box;
+    HostWalk walk;
+    bool mainWindowInFront;
+};
+void PrintTo(const SkippedRow& row, std::ostream* os) { *os << row.name; }
+
+class SettledPassSkipped : public MdiForeground, public ::testing::WithParamInterface<SkippedRow> {};
+
+TEST_P(SettledPassSkipped, SendsNothingAndIsNotRepeated) {
+    const SkippedRow& row = GetParam();
+    WindowId f = frame;
+    if (row.mainWindowInFront) {
+        f = w.desktop.addWindow({.title = "Kivra [Main]", .className = "QbaseRT5-kivra"});
+        watcher.setMainWindow(f);
+    }
+    w.desktop.setForeground(f);
+    ASSERT_EQ(tick(row.box, row.walk), ForegroundPass::Change);
+    takeCommands();
+    EXPECT_EQ(tick(row.box, row.walk), ForegroundPass::Settled);
+    EXPECT_TRUE(takeCommands().empty());
+    EXPECT_EQ(tick(), ForegroundPass::Idle);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SettledPassSkipped,
+    ::testing::Values(SkippedRow{"MessageBoxOpen", MessageBoxState::Open, HostWalk::Running, false},
+                      SkippedRow{"HostListNotWalked", MessageBoxState::Closed, HostWalk::Stopped, false},
+                      SkippedRow{"MainWindowInFront", MessageBoxState::Closed, HostWalk::Running, true}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(MdiForeground, AfterAnAutoLaunchTheSettledPassRaisesTheTopWindowLinksOnce) {
+    w.desktop.setForeground(frame);
+    tick();
+    state.autoLaunched = true;
+    takeCommands();
+    w.desktop.clearActions();
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
+    EXPECT_FALSE(state.autoLaunched);
+    // The MDI commands, then the top window's links (Editor matches no link), then the
+    // foreground window raised again.
+    EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "3"}}));
+    EXPECT_EQ(raised(), (std::vector<WindowId>{link2, link1, frame}));
+}
+
+}  // namespace
