@@ -257,6 +257,8 @@ TEST_F(LinkManagementTest, AddActivateAndDeactivateOneLink) {
     EXPECT_FALSE(probe->exists(linkWindow));
     EXPECT_EQ(form->links().activeLinkCount(), 0);
     EXPECT_TRUE(pumpUntil([&] { return !stillRunning(linkPid); })) << "the link program did not end";
+    // With nothing starting any more, the page's refresh still collects the ended program.
+    EXPECT_TRUE(pumpUntil([&] { return procEntry(linkPid).state == '?'; })) << "the ended link program is a zombie";
 }
 
 TEST_F(LinkManagementTest, NoToTheDeactivateQuestionKeepsTheLinkRunning) {
