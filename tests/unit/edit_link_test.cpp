@@ -1,0 +1,591 @@
+// The Edit Host Link page's rules over the fake desktop, the in-memory store and a
+// temporary SQLite file: the option groups, the title check, Rec., Home, Cancel,
+// and Apply with its question, its limits, the move of the instance settings and
+// the messages to a running link.
+#include "AppNames.h"
+#include "AutoExecWatcher.h"
+#include "EditLink.h"
+#include "KivraError.h"
+#include "LinkTestDoubles.h"
+#include "MemoryStore.h"
+#include "SqliteStore.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace kivra;
+using namespace kivra::test;
+
+namespace {
+
+// Every message to a link window, in order: "5@<window>", "rename:<title>@<window>", "reload@<window>".
+class OrderedMessenger : public LinkMessenger {
+public:
+    std::vector<std::string> sent;
+    bool sendCommand(WindowId w, std::string_view code) override {
+        sent.push_back(std::string(code) + "@" + std::to_string(w));
+        return true;
+    }
+    bool sendRename(WindowId w, std::string_view title) override {
+        sent.push_back("rename:" + std::string(title) + "@" + std::to_string(w));
+        return true;
+    }
+    bool sendReload(WindowId w) override {
+        sent.push_back("reload@" + std::to_string(w));
+        return true;
+    }
+    CloseAnswer requestClose(WindowId) override { return CloseAnswer::NotHandled; }
+};
+
+// Fails every write once armed.
+class FailingStore : public MemoryStore {
+public:
+    bool failWrites = false;
+    void write(std::string_view app, std::string_view section, std::string_view key,
+               std::string_view value) override {
+        if (failWrites) throw KivraError(errnum::PermissionDenied, "denied");
+        MemoryStore::write(app, section, key, value);
+    }
+};
+
+std::string options(SettingsStore& s, const std::string& title, const char* key) {
+    return s.read(linkInstanceAppName(title), "LinkOptions", key, kAbsent);
+}
+std::string instance(SettingsStore& s, const std::string& title, const char* section, const char* key) {
+    return s.read(linkInstanceAppName(title), section, key, kAbsent);
+}
+
+class EditPage : public ::testing::Test {
+protected:
+    explicit EditPage(InstanceSettingsOnDelete removeOld = InstanceSettingsOnDelete::Keep,
+                      SettingsStore* otherStore = nullptr)
+        : store(otherStore ? *otherStore : memory),
+          page(w.desktop, w.table, w.messages, messenger, store, create, hostList, watchers, w.deactivation,
+               removeOld) {}
+
+    bool open(const std::string& title) { return page.open(*w.table.find(title)); }
+    int kind(std::size_t i) const { return static_cast<int>(w.messages.shown.at(i).kind); }
+
+    LinkWorld w;
+    MemoryStore memory;
+    SettingsStore& store;
+    OrderedMessenger messenger;
+    HostListRefresh hostList{w.desktop};
+    CreateLinks create{w.desktop, w.table, hostList, w.messages, messenger, w.deactivation, w.starts, memory,
+                       InstanceSettingsOnDelete::Keep};
+    WatcherState watchers;
+    EditLink page;
+};
+
+// ---- opening and closing ----------------------------------------------------------
+
+TEST_F(EditPage, OpeningWithoutASelectionOrLinksDoesNothing) {
+    EXPECT_FALSE(page.open(0));
+    w.addLink("Mail");
+    EXPECT_FALSE(page.open(std::nullopt));
+    EXPECT_FALSE(page.open(1));
+    EXPECT_FALSE(hostList.busy());
+    EXPECT_FALSE(watchers.watcherBusy);
+}
+
+TEST_F(EditPage, NoChangeWritesNothingAndTheHoldsAreReleased) {
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_TRUE(hostList.busy());
+    EXPECT_TRUE(watchers.watcherBusy);
+    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Close);
+    // Typing and typing back switches to Apply but changes nothing.
+    page.titleTextChanged("Mai");
+    page.titleTextChanged("Mail  ");
+    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Apply);
+    const CloseResult r = page.close();
+    EXPECT_EQ(r.applied, ApplyOutcome::Unchanged);
+    EXPECT_EQ(memory.writeCount(), 0);
+    EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_FALSE(hostList.busy());
+    EXPECT_EQ(hostList.lastListedCount(), -1);
+    EXPECT_FALSE(watchers.watcherBusy);
+    EXPECT_FALSE(page.isOpen());
+}
+
+TEST_F(EditPage, OpeningTellsTheLinkAddedLastToSave) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    hostList.open();
+    hostList.refresh();
+    ASSERT_EQ(create.add(0, MainWindowState::Normal).outcome, AddOutcome::Added);
+    const WindowId linkWindow = w.makeActive("Mail", host);
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_EQ(messenger.sent, (std::vector<std::string>{"6@" + std::to_string(linkWindow)}));
+}
+
+TEST_F(EditPage, WhileOpenNothingStartsAutomaticallyYetAClosedHostIsSeenByTimer9) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.desktop.addWindow({.title = "News"});
+    w.addLink("Mail");
+    w.addLink("News");
+    w.makeActive("Mail", host);
+    StatusListRefresh status;
+    AutoExecWatcher watcher{w.desktop, w.table, w.starts, w.deactivation, hostList, status, watchers, w.pause};
+    ASSERT_TRUE(open("News"));
+    EXPECT_EQ(watcher.tick(w.t0), AutoExecOutcome::Busy);
+    w.desktop.destroy(host);
+    page.checkActiveLinksTick();
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+    page.close();
+    EXPECT_EQ(watcher.tick(w.t0), AutoExecOutcome::Started);  // News, once the page is closed
+}
+
+// ---- option groups ---------------------------------------------------------------
+
+struct ClickRow {
+    const char* name;
+    std::vector<EditOption> clicks;
+    std::vector<EditOption> checked;  // the boxes checked afterwards
+};
+void PrintTo(const ClickRow& row, std::ostream* os) { *os << row.name; }
+
+class OptionGroups : public EditPage, public ::testing::WithParamInterface<ClickRow> {};
+
+TEST_P(OptionGroups, BehaveAsRadioButtons) {
+    const ClickRow& row = GetParam();
+    w.addLink("Mail");  // Exact, auto-execute on, class match off, auto-terminate on
+    ASSERT_TRUE(open("Mail"));
+    for (EditOption o : row.clicks) page.click(o);
+    for (int i = 0; i <= static_cast<int>(EditOption::AutoTermOff); ++i) {
+        const auto o = static_cast<EditOption>(i);
+        const bool expected = std::find(row.checked.begin(), row.checked.end(), o) != row.checked.end();
+        EXPECT_EQ(page.checked(o), expected) << "box " << i;
+    }
+    EXPECT_TRUE(page.modified());
+    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Apply);
+    EXPECT_TRUE(page.cancelEnabled());
+}
+
+using O = EditOption;
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OptionGroups,
+    ::testing::Values(
+        ClickRow{"FuzzyReplacesExact", {O::Fuzzy}, {O::Fuzzy, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"CheckedMethodStaysChecked", {O::Exact}, {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"FuzzyExclusion",
+                 {O::Fuzzy, O::FuzzyExclusion},
+                 {O::FuzzyExclusion, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"CheckedYesTogglesBackToNo", {O::ClassMatchNo, O::ClassMatchYes},
+                 {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"ClickingCheckedNoChecksYes", {O::ClassMatchNo},
+                 {O::Exact, O::AutoExecOn, O::ClassMatchYes, O::AutoTermOn}},
+        ClickRow{"ClickingCheckedAutoTermOnChecksOff", {O::AutoTermOn},
+                 {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOff}},
+        ClickRow{"ClickingCheckedOnChecksOff", {O::AutoExecOn},
+                 {O::Exact, O::AutoExecOff, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"TerminatePopupKeepsOn", {O::TerminatePopup},
+                 {O::Exact, O::AutoExecOn, O::TerminatePopup, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"TerminatePopupChecksOn", {O::AutoExecOff, O::TerminatePopup},
+                 {O::Exact, O::AutoExecOn, O::TerminatePopup, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"OffClearsTerminatePopup", {O::TerminatePopup, O::AutoExecOff},
+                 {O::Exact, O::AutoExecOff, O::ClassMatchNo, O::AutoTermOn}},
+        ClickRow{"UncheckingTerminatePopupKeepsOn", {O::TerminatePopup, O::TerminatePopup},
+                 {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(EditPage, FuzzyExclusionAsksForTheExclusionTextWhichIsUsableOnlyThen) {
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_FALSE(page.exclusionUsable());
+    EXPECT_EQ(page.click(EditOption::FuzzyExclusion), FocusRequest::ExclusionText);
+    EXPECT_TRUE(page.exclusionUsable());
+    EXPECT_EQ(page.click(EditOption::Fuzzy), FocusRequest::None);
+    EXPECT_FALSE(page.exclusionUsable());
+}
+
+TEST_F(EditPage, AutoExecuteReadyFollowsOnAndOffButNotForARunningLink) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.addLink("News");
+    ASSERT_TRUE(open("Mail"));
+    page.click(EditOption::AutoExecOff);
+    EXPECT_FALSE(w.link("Mail").autoExecReady);
+    page.click(EditOption::AutoExecOn);
+    EXPECT_TRUE(w.link("Mail").autoExecReady);
+    page.cancel();
+
+    w.makeActive("News", host);
+    w.link("News").autoExec = false;
+    ASSERT_TRUE(open("News"));
+    page.click(EditOption::AutoExecOn);
+    EXPECT_TRUE(w.link("News").autoExec);
+    EXPECT_FALSE(w.link("News").autoExecReady);  // it runs: ready again only when it stops
+}
+
+// ---- title duplicate check ------------------------------------------------------------
+
+TEST_F(EditPage, ATitleEqualToAnotherIgnoringCaseAndBlanksIsRefusedWithKind15) {
+    w.addLink("Mail");
+    w.addLink("News");
+    ASSERT_TRUE(open("News"));
+    page.titleGotFocus();
+    page.titleTextChanged("  mAIL ");
+    EXPECT_EQ(page.titleLostFocus(), TitleCheck::Refused);
+    EXPECT_EQ(page.titleText(), "News");
+    ASSERT_EQ(w.messages.shown.size(), 1u);
+    EXPECT_EQ(kind(0), 15);
+    EXPECT_EQ(w.messages.shown[0].text,
+              "Sorry, you cannot edit a Link Title so that it  matches another Link Title on Memorized List. "
+              "Differences in case and padding are ignored.");
+    // Checked once per visit to the title box.
+    EXPECT_EQ(page.titleLostFocus(), TitleCheck::Passed);
+    EXPECT_EQ(w.messages.shown.size(), 1u);
+}
+
+TEST_F(EditPage, ApplyRunsTheCheckWhenTheTitleBoxWasNotLeftAndKeepsTheOldTitle) {
+    w.addLink("Mail");
+    w.addLink("News");
+    ASSERT_TRUE(open("News"));
+    page.titleTextChanged("MAIL");
+    page.click(EditOption::Fuzzy);
+    EXPECT_EQ(page.close().applied, ApplyOutcome::Saved);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{15}));
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail", "News"}));
+    // Only the option change was saved, under the old title.
+    EXPECT_EQ(options(memory, "News", "MatchMethod"), "2");
+}
+
+TEST_F(EditPage, TheEditedLinkItselfIsNotADuplicate) {
+    w.addLink("Mail");
+    w.addLink("News");
+    ASSERT_TRUE(open("Mail"));
+    page.titleTextChanged(" mail");
+    EXPECT_EQ(page.titleLostFocus(), TitleCheck::Passed);
+    EXPECT_TRUE(w.messages.shown.empty());
+}
+
+// ---- Apply -------------------------------------------------------------------------
+
+TEST_F(EditPage, AShorterTitleUnderExactAsksKind29AndYesSavesFuzzy) {
+    w.addLink("Report - Editor");
+    ASSERT_TRUE(open("Report - Editor"));
+    page.titleTextChanged("Report");
+    const CloseResult r = page.close();
+    EXPECT_EQ(r.applied, ApplyOutcome::Saved);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{29}));
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Report"}));
+    EXPECT_EQ(w.link("Report").matchMethod, MatchMethod::Fuzzy);
+    EXPECT_EQ(options(memory, "Report", "MatchMethod"), "2");
+}
+
+TEST_F(EditPage, NoToKind29KeepsExact) {
+    w.addLink("Report - Editor");
+    w.messages.answers = {kResultSecond};
+    ASSERT_TRUE(open("Report - Editor"));
+    page.titleTextChanged("Report");
+    page.close();
+    EXPECT_EQ(options(memory, "Report", "MatchMethod"), "1");
+}
+
+TEST_F(EditPage, FuzzyExclusionWithAnEmptyExclusionTextSavesFuzzy) {
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    page.click(EditOption::FuzzyExclusion);
+    page.exclusionTextChanged("   ");
+    page.close();
+    EXPECT_EQ(w.link("Mail").matchMethod, MatchMethod::Fuzzy);
+    EXPECT_EQ(options(memory, "Mail", "MatchMethod"), "2");
+    EXPECT_EQ(options(memory, "Mail", "ExclusionText"), "");
+}
+
+TEST_F(EditPage, FuzzyExclusionWithATextSavesBoth) {
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    page.click(EditOption::FuzzyExclusion);
+    page.exclusionTextChanged("Inbox  ");
+    page.close();
+    EXPECT_EQ(options(memory, "Mail", "MatchMethod"), "3");
+    EXPECT_EQ(options(memory, "Mail", "ExclusionText"), "Inbox");
+}
+
+struct LimitRow {
+    const char* name;
+    std::string piece;  // repeated 300 times
+    std::size_t savedBytes;
+};
+void PrintTo(const LimitRow& row, std::ostream* os) { *os << row.name; }
+
+class TitleLimit : public EditPage, public ::testing::WithParamInterface<LimitRow> {};
+
+TEST_P(TitleLimit, A300CharacterTitleIsSavedAsItsFirst256Characters) {
+    const LimitRow& row = GetParam();
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    std::string title, exclusion;
+    for (int i = 0; i < 300; ++i) title += row.piece;
+    exclusion = title;
+    page.titleTextChanged(title);
+    page.click(EditOption::FuzzyExclusion);
+    page.exclusionTextChanged(exclusion);
+    page.close();
+    ASSERT_EQ(w.table.linkCount(), 1);
+    const HostLink& saved = w.table.at(0);
+    EXPECT_EQ(saved.title.size(), row.savedBytes);
+    EXPECT_EQ(saved.title, title.substr(0, row.savedBytes));
+    EXPECT_EQ(saved.exclusionText, saved.title);
+    EXPECT_EQ(options(memory, saved.title, "ExclusionText"), saved.title);
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, TitleLimit,
+                         ::testing::Values(LimitRow{"Ascii", "a", 256}, LimitRow{"TwoByteCharacters", "\xC3\xA9", 512},
+                                           LimitRow{"FourByteCharacters", "\xF0\x9F\x98\x80", 1024}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(EditPage, AnEmptiedTitleIsPutBackAndNothingIsWrittenButOptionChangesStayInMemory) {
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    page.click(EditOption::Fuzzy);
+    page.titleTextChanged("   ");
+    EXPECT_EQ(page.close().applied, ApplyOutcome::EmptyTitle);
+    EXPECT_EQ(page.titleText(), "Mail");
+    EXPECT_EQ(w.link("Mail").matchMethod, MatchMethod::Fuzzy);
+    EXPECT_EQ(memory.writeCount(), 0);
+}
+
+TEST_F(EditPage, CancelRestoresEveryOptionAndTheTitleAndWritesNothing) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail", .className = "NewClass"});
+    HostLink l;
+    l.title = "Mail";
+    l.winClass = "OldClass";
+    l.matchMethod = MatchMethod::FuzzyExclusion;
+    l.exclusionText = "Inbox";
+    w.addLink(l);
+    w.makeActive("Mail", host);
+    const HostLink before = w.link("Mail");
+    ASSERT_TRUE(open("Mail"));
+    page.click(EditOption::Exact);
+    page.click(EditOption::TerminatePopup);
+    page.click(EditOption::ClassMatchYes);
+    page.click(EditOption::AutoTermOff);
+    page.exclusionTextChanged("Drafts");
+    page.titleTextChanged("Post");
+    ASSERT_EQ(page.recordClassName(), RecordClassOutcome::Recorded);
+    ASSERT_NE(w.link("Mail"), before);
+    const CloseResult r = page.cancel();
+    EXPECT_EQ(r.applied, ApplyOutcome::Cancelled);
+    EXPECT_EQ(w.link("Mail"), before);
+    EXPECT_EQ(memory.writeCount(), 0);
+    EXPECT_TRUE(messenger.sent.empty());
+    EXPECT_FALSE(watchers.watcherBusy);
+}
+
+TEST_F(EditPage, CancelDoesNotRestoreAutoExecuteReady) {
+    w.addLink("Armed");
+    w.addLink("Disarmed");
+    w.link("Armed").autoExec = false;
+    w.link("Armed").autoExecReady = false;
+    ASSERT_TRUE(open("Armed"));
+    page.click(EditOption::AutoExecOn);
+    page.cancel();
+    EXPECT_FALSE(w.link("Armed").autoExec);
+    EXPECT_TRUE(w.link("Armed").autoExecReady);
+
+    ASSERT_TRUE(open("Disarmed"));
+    page.click(EditOption::AutoExecOff);
+    page.cancel();
+    EXPECT_TRUE(w.link("Disarmed").autoExec);
+    EXPECT_FALSE(w.link("Disarmed").autoExecReady);
+}
+
+TEST_F(EditPage, ARenameMovesTheLinkToItsSortedPlace) {
+    w.addLink("Alpha");
+    w.addLink("Mail");
+    w.addLink("Zulu");
+    ASSERT_TRUE(open("Alpha"));
+    page.titleTextChanged("Post");
+    const CloseResult r = page.close();
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail", "Post", "Zulu"}));
+    EXPECT_EQ(r.editIndex, 1);
+}
+
+TEST_F(EditPage, ARunningLinkGetsTheRenameThenTheReload) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail", MatchMethod::Fuzzy);
+    const WindowId lw = w.makeActive("Mail", host);
+    ASSERT_TRUE(open("Mail"));
+    page.titleTextChanged("Mail box");
+    page.close();
+    const std::string at = "@" + std::to_string(lw);
+    EXPECT_EQ(messenger.sent, (std::vector<std::string>{"rename:Mail box" + at, "reload" + at}));
+    EXPECT_EQ(options(memory, "Mail box", "MatchMethod"), "2");
+}
+
+TEST_F(EditPage, ARunningLinkWhoseOptionsChangedGetsOnlyTheReloadAnInactiveOneNothing) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.addLink("News");
+    const WindowId lw = w.makeActive("Mail", host);
+    ASSERT_TRUE(open("Mail"));
+    page.click(EditOption::AutoTermOff);
+    page.close();
+    ASSERT_TRUE(open("News"));
+    page.titleTextChanged("Newsroom");
+    page.close();
+    EXPECT_EQ(messenger.sent, (std::vector<std::string>{"reload@" + std::to_string(lw)}));
+}
+
+TEST_F(EditPage, AStoreFailureKeepsTheOldTitleEverywhereAndClosesThePage) {
+    FailingStore failing;
+    EditLink onFailing(w.desktop, w.table, w.messages, messenger, failing, create, hostList, watchers, w.deactivation,
+                       InstanceSettingsOnDelete::Keep);
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.makeActive("Mail", host);
+    ASSERT_TRUE(onFailing.open(0));
+    onFailing.titleTextChanged("Post");
+    failing.failWrites = true;
+    EXPECT_THROW(onFailing.close(), KivraError);
+    EXPECT_FALSE(onFailing.isOpen());
+    EXPECT_FALSE(hostList.busy());
+    EXPECT_FALSE(watchers.watcherBusy);
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail"}));
+    EXPECT_TRUE(messenger.sent.empty());
+    EXPECT_EQ(failing.size(), 0u);
+}
+
+// ---- Rec. and Home -------------------------------------------------------------------
+
+TEST_F(EditPage, RecNeedsARunningLinkWithALiveHost) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});
+    w.addLink("Mail");
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_EQ(page.recordClassName(), RecordClassOutcome::NotRunning);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{18}));
+    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Close);
+    page.cancel();
+
+    w.makeActive("Mail", host);
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_EQ(page.recordClassName(), RecordClassOutcome::Recorded);
+    EXPECT_EQ(w.link("Mail").winClass, "MailWnd");
+    ASSERT_EQ(w.messages.shown.size(), 2u);
+    EXPECT_EQ(kind(1), 19);
+    EXPECT_EQ(w.messages.shown[1].text, "MailWnd");
+    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Apply);
+    page.close();
+    EXPECT_EQ(options(memory, "Mail", "WinClass"), "MailWnd");
+
+    w.desktop.destroy(host);
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_EQ(page.recordClassName(), RecordClassOutcome::NotRunning);
+}
+
+TEST_F(EditPage, HomeOnAnInactiveLinkOnlyMakesApplyWriteTopAndLeftAsZero) {
+    w.addLink("Mail");
+    memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Top", "120");
+    memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Left", "240");
+    memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
+    ASSERT_TRUE(open("Mail"));
+    EXPECT_EQ(page.resetPosition(), ResetOutcome::Requested);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{25}));
+    EXPECT_TRUE(messenger.sent.empty());
+    page.close();
+    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Top"), "0");
+    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Left"), "0");
+    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Height"), "900");
+}
+
+TEST_F(EditPage, HomeOnARunningLinkMovesItAtOnceAndNoChangesNothing) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    const WindowId lw = w.makeActive("Mail", host);
+    ASSERT_TRUE(open("Mail"));
+    w.messages.answers = {kResultSecond};
+    EXPECT_EQ(page.resetPosition(), ResetOutcome::Declined);
+    EXPECT_FALSE(page.modified());
+    EXPECT_EQ(page.resetPosition(), ResetOutcome::MovedNow);
+    EXPECT_EQ(messenger.sent, (std::vector<std::string>{"5@" + std::to_string(lw)}));
+    EXPECT_TRUE(page.positionResetRequested());
+}
+
+// ---- instance settings ----------------------------------------------------------------
+
+// Every one of the 27 keys stored under the old title, except "Width".
+void storeInstance(SettingsStore& s, const std::string& title) {
+    for (const InstanceKey& k : kInstanceKeys)
+        if (k.key != "Width") s.write(linkInstanceAppName(title), k.section, k.key, std::string(k.key) + "-value");
+}
+
+void expectInstance(SettingsStore& s, const std::string& title) {
+    for (const InstanceKey& k : kInstanceKeys) {
+        const std::string expected = k.key == "Width" ? "-1" : std::string(k.key) + "-value";
+        EXPECT_EQ(s.read(linkInstanceAppName(title), k.section, k.key, "absent"), expected) << k.key;
+    }
+}
+
+TEST_F(EditPage, ARenameCopiesAll27KeysAndKeepsTheOldOnesOnThisOperatingSystemClass) {
+    w.addLink("Mail\\Inbox");
+    storeInstance(memory, "Mail\\Inbox");
+    ASSERT_TRUE(open("Mail\\Inbox"));
+    page.titleTextChanged("Post\\Inbox");
+    page.close();
+    expectInstance(memory, "Post\\Inbox");
+    EXPECT_EQ(instance(memory, "Post/Inbox", "FormPosSize", "Height"), "Height-value");  // key-safe
+    EXPECT_EQ(instance(memory, "Mail\\Inbox", "FormPosSize", "Height"), "Height-value");
+}
+
+// A settings file in a fresh temporary folder, made before the page that uses it.
+struct TemporarySqlite {
+    TemporarySqlite() {
+        char tmpl[] = "/tmp/kivra-edit-XXXXXX";
+        dir = mkdtemp(tmpl);
+        db = std::make_unique<SqliteStore>(dir / "settings.db");
+        db->check();
+    }
+    ~TemporarySqlite() {
+        db.reset();
+        std::filesystem::remove_all(dir);
+    }
+    std::filesystem::path dir;
+    std::unique_ptr<SqliteStore> db;
+};
+
+// The operating-system classes that remove a link's instance settings when they move.
+class SqliteEditPage : protected TemporarySqlite, public EditPage {
+protected:
+    SqliteEditPage() : EditPage(InstanceSettingsOnDelete::RemoveWhenSaved, db.get()) {}
+};
+
+TEST_F(SqliteEditPage, ARenameMovesTheInstanceSettingsWhenTheOldOnesAreRemoved) {
+    w.addLink("Mail");
+    storeInstance(store, "Mail");
+    store.write(linkInstanceAppName("Mail", 2, 2), "FormPosSize", "Height", "700");
+    ASSERT_TRUE(open("Mail"));
+    page.titleTextChanged("Post");
+    page.close();
+    expectInstance(store, "Post");
+    EXPECT_EQ(options(store, "Post", "MatchMethod"), "1");
+    EXPECT_EQ(instance(store, "Mail", "FormPosSize", "Height"), "-1");
+    EXPECT_EQ(db->entries("Kivra\\Kivra [Link] Mail").size(), 0u);  // every instance of it
+}
+
+TEST_F(SqliteEditPage, ACaseOnlyRenameKeepsWhatItWrote) {
+    w.addLink("mail");
+    storeInstance(store, "mail");
+    ASSERT_TRUE(open("mail"));
+    page.titleTextChanged("Mail");
+    page.close();
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail"}));
+    expectInstance(store, "Mail");
+    EXPECT_EQ(options(store, "Mail", "AutoExecOn"), "1");
+}
+
+TEST_F(SqliteEditPage, AnInstanceNeverSavedIsNotRemoved) {
+    w.addLink("Mail");
+    store.write(linkInstanceAppName("Mail"), "PictureFiles", "PrevFile1", "a.gif");  // no "Height"
+    ASSERT_TRUE(open("Mail"));
+    page.titleTextChanged("Post");
+    page.close();
+    EXPECT_EQ(instance(store, "Mail", "PictureFiles", "PrevFile1"), "a.gif");
+    EXPECT_EQ(instance(store, "Post", "PictureFiles", "PrevFile1"), "a.gif");
+    EXPECT_EQ(instance(store, "Post", "FormPosSize", "Height"), "-1");
+}
+
+}  // namespace
