@@ -212,7 +212,12 @@ void LinkForm::clearMessageBoxOpen() { messages().boxOpen = false; }
 void LinkForm::saveSettings() {
     const Twips t = twips();
     const QRect desk = virtualScreenRect();
-    const QRect frame = frameGeometry();
+    // Where the desktop has the window now: Qt learns of a move by the user or
+    // by the tracking tick only once it has handled the window manager's
+    // event, and a save may come first (a command, the host's end).
+    QRect frame = frameGeometry();
+    if (state() == OwnWindowState::Normal && state_.ownWindow)
+        if (const auto r = env_.windows->rect(state_.ownWindow)) frame = QRect(r->left, r->top, r->width(), r->height());
     prefs_.width = t.fromPixelsX(geometry_.normalWidth > 0 ? t.toPixelsX(geometry_.normalWidth) : frame.width());
     prefs_.height = t.fromPixelsY(geometry_.normalHeight > 0 ? t.toPixelsY(geometry_.normalHeight) : frame.height());
     prefs_.offsetLeft = geometry_.offsetLeft;
