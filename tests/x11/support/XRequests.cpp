@@ -63,6 +63,22 @@ void XRequests::moveResizeClient(WindowId client, int x, int y, int width, int h
     xcb_flush(c_);
 }
 
+std::optional<XRequests::Frame> XRequests::wmFrame(WindowId client) {
+    xcb_window_t current = static_cast<xcb_window_t>(client);
+    for (int depth = 0; depth < 8; ++depth) {
+        Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, current), nullptr));
+        if (!tree) return std::nullopt;
+        if (tree->parent == root_ || tree->parent == XCB_WINDOW_NONE) break;
+        current = tree->parent;
+    }
+    Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, current), nullptr));
+    Reply<xcb_get_window_attributes_reply_t> a(
+        xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, current), nullptr));
+    if (!g || !a) return std::nullopt;
+    const int outerWidth = g->width + 2 * g->border_width, outerHeight = g->height + 2 * g->border_width;
+    return Frame{Rect{g->x, g->y, g->x + outerWidth, g->y + outerHeight}, a->map_state != XCB_MAP_STATE_UNMAPPED};
+}
+
 int XRequests::mapsSeen() {
     // After a round trip every map the server made so far is in the queue.
     Reply<xcb_get_input_focus_reply_t> sync(xcb_get_input_focus_reply(c_, xcb_get_input_focus(c_), nullptr));

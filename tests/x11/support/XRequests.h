@@ -1,11 +1,13 @@
 // Requests a test makes as one more X client: a move and resize in a single
-// window-manager request, and counting the top-level windows that get mapped
-// while it watches.
+// window-manager request, the window manager's frame as it is at this moment
+// (its animations included), and counting the top-level windows that get
+// mapped while it watches.
 #pragma once
 
 #include "WindowSystem.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 struct xcb_connection_t;
@@ -24,6 +26,16 @@ public:
     // frame's left or top edge does. x, y are the client's root position
     // (static gravity); width, height the client's size.
     void moveResizeClient(WindowId client, int x, int y, int width, int height);
+
+    // The frame window the window manager put the client in (the client itself
+    // when it has none): its outer rectangle on the root and whether it is
+    // mapped. Unlike the client grown by _NET_FRAME_EXTENTS, this shows the
+    // frame during the window manager's minimize and restore animations.
+    struct Frame {
+        Rect rect;
+        bool mapped = false;
+    };
+    std::optional<Frame> wmFrame(WindowId client);
 
     // Counting maps of the root's children (window-manager frames and
     // override-redirect windows) from the moment of construction on.
