@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <poll.h>
+#include <thread>
 
 using namespace kivra;
 using namespace kivra::test;
@@ -586,6 +589,44 @@ TEST_F(SqliteEditPage, AnInstanceNeverSavedIsNotRemoved) {
     EXPECT_EQ(instance(store, "Mail", "PictureFiles", "PrevFile1"), "a.gif");
     EXPECT_EQ(instance(store, "Post", "PictureFiles", "PrevFile1"), "a.gif");
     EXPECT_EQ(instance(store, "Post", "FormPosSize", "Height"), "-1");
+}
+
+// ---- the real messenger's rename and reload ------------------------------------------
+
+TEST(ChannelRenameAndReload, TravelAsKinds2And1) {
+    char tmpl[] = "/tmp/kivra-edit-channel-XXXXXX";
+    const std::filesystem::path dir = mkdtemp(tmpl);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    setenv("DISPLAY", ":78", 1);
+    {
+        FakeDesktop desktop;
+        const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail"});
+        auto receiver = ChannelReceiver::listen(linkWindow);
+        ASSERT_TRUE(receiver);
+        std::vector<ChannelMessage> got;
+        std::thread link([&] {
+            while (got.size() < 2) {  // one dispatch may take both
+                pollfd p{receiver->fd(), POLLIN, 0};
+                if (::poll(&p, 1, 2000) != 1) return;
+                receiver->dispatch([&](const ChannelMessage& m) {
+                    got.push_back(m);
+                    return std::string();
+                });
+            }
+        });
+        ChannelLinkMessenger messenger(desktop, std::chrono::seconds(2));
+        EXPECT_TRUE(messenger.sendRename(linkWindow, "Caf\xC3\xA9 Mail"));
+        EXPECT_TRUE(messenger.sendReload(linkWindow));
+        link.join();
+        ASSERT_EQ(got.size(), 2u);
+        EXPECT_EQ(got[0].kind, ChannelKind::Rename);
+        EXPECT_EQ(got[0].payload, "Caf\xC3\xA9 Mail");
+        EXPECT_EQ(got[1].kind, ChannelKind::ReloadMatchOptions);
+        EXPECT_EQ(got[1].payload, "1");
+        receiver.reset();
+        EXPECT_FALSE(messenger.sendReload(linkWindow));  // nobody listens any more
+    }
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace
