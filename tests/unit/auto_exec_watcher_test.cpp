@@ -288,6 +288,12 @@ TEST_F(PopupGate, AGatedWindowOnTopDoesNotKeepALinkFurtherDownFromStarting) {
 }
 
 // ---- Terminate Pop-up ------------------------------------------------------------------
+// On X11 the style is synthesized by the backend: a visible, decorated, resizable,
+// non-transient window of type NORMAL (an ordinary xterm) reads exactly 0x16CF0000 and
+// is spared; a matching window that is of fixed size, undecorated, transient or typed
+// as a utility reads otherwise and gets _NET_CLOSE_WINDOW. That request is answered
+// asynchronously, so a window that obeys usually still exists when the next request
+// goes out: there it gets up to three requests, not one.
 
 class TerminatePopup : public AutoExec {
 protected:
