@@ -310,36 +310,49 @@ TEST_F(EditPage, FuzzyExclusionWithATextSavesBoth) {
 
 struct LimitRow {
     const char* name;
-    std::string piece;  // repeated 300 times
-    std::size_t savedBytes;
+    std::string piece;  // one character, repeated 300 times
+    std::size_t titleBytes;
+    std::size_t exclusionBytes;
 };
 void PrintTo(const LimitRow& row, std::ostream* os) { *os << row.name; }
 
-class TitleLimit : public EditPage, public ::testing::WithParamInterface<LimitRow> {};
+class TextLimits : public EditPage, public ::testing::WithParamInterface<LimitRow> {};
 
-TEST_P(TitleLimit, A300CharacterTitleIsSavedAsItsFirst256Characters) {
+// The title to 256 bytes (whole characters), the exclusion text to 256 characters.
+TEST_P(TextLimits, A300CharacterTitleAndExclusionAreCutWithoutSplittingACharacter) {
     const LimitRow& row = GetParam();
     w.addLink("Mail");
     ASSERT_TRUE(open("Mail"));
-    std::string title, exclusion;
-    for (int i = 0; i < 300; ++i) title += row.piece;
-    exclusion = title;
-    page.titleTextChanged(title);
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += row.piece;
+    page.titleTextChanged(text);
     page.click(EditOption::FuzzyExclusion);
-    page.exclusionTextChanged(exclusion);
+    page.exclusionTextChanged(text);
     page.close();
     ASSERT_EQ(w.table.linkCount(), 1);
     const HostLink& saved = w.table.at(0);
-    EXPECT_EQ(saved.title.size(), row.savedBytes);
-    EXPECT_EQ(saved.title, title.substr(0, row.savedBytes));
-    EXPECT_EQ(saved.exclusionText, saved.title);
-    EXPECT_EQ(options(memory, saved.title, "ExclusionText"), saved.title);
+    EXPECT_EQ(saved.title, text.substr(0, row.titleBytes));
+    EXPECT_EQ(saved.exclusionText, text.substr(0, row.exclusionBytes));
+    EXPECT_EQ(options(memory, saved.title, "ExclusionText"), saved.exclusionText);
 }
 
-INSTANTIATE_TEST_SUITE_P(Rows, TitleLimit,
-                         ::testing::Values(LimitRow{"Ascii", "a", 256}, LimitRow{"TwoByteCharacters", "\xC3\xA9", 512},
-                                           LimitRow{"FourByteCharacters", "\xF0\x9F\x98\x80", 1024}),
+INSTANTIATE_TEST_SUITE_P(Rows, TextLimits,
+                         ::testing::Values(LimitRow{"Ascii", "a", 256, 256},
+                                           LimitRow{"TwoByteCharacters", "\xC3\xA9", 256, 512},
+                                           LimitRow{"ThreeByteCharacters", "\xE2\x82\xAC", 255, 768},
+                                           LimitRow{"FourByteCharacters", "\xF0\x9F\x98\x80", 256, 1024}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(EditPage, AnUnchangedTitleLongerThan256BytesIsNotCut) {
+    std::string title;
+    for (int i = 0; i < 200; ++i) title += "\xC3\xA9";  // as Add takes it from a window title
+    w.addLink(title);
+    ASSERT_TRUE(open(title));
+    page.click(EditOption::Fuzzy);
+    EXPECT_EQ(page.close().applied, ApplyOutcome::Saved);
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{title}));
+    EXPECT_EQ(options(memory, title, "MatchMethod"), "2");
+}
 
 TEST_F(EditPage, AnEmptiedTitleIsPutBackAndNothingIsWrittenButOptionChangesStayInMemory) {
     w.addLink("Mail");

@@ -9,7 +9,19 @@
 namespace kivra {
 
 namespace {
+
 constexpr std::string_view kCommandResetPosition = "5";
+
+// The text up to its first NUL, then at most `maxBytes` bytes, backing off to the
+// start of a UTF-8 character.
+std::string cutToBytes(std::string_view text, std::size_t maxBytes) {
+    text = text.substr(0, text.find('\0'));
+    if (text.size() <= maxBytes) return std::string(text);
+    std::size_t n = maxBytes;
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return std::string(text.substr(0, n));
+}
+
 }  // namespace
 
 bool EditLink::open(std::optional<int> linkSelection) {
@@ -214,10 +226,10 @@ ApplyOutcome EditLink::apply() {
         titleText_ = record().title;
         return ApplyOutcome::EmptyTitle;
     }
-    titleText_ = std::string(cutToCharacters(titleText_, kMaxEditedText));
+    const std::string current = record().title;
+    if (titleText_ != current) titleText_ = cutToBytes(titleText_, kMaxEditedTitleBytes);
     if (!titleCheckDone_) checkTitle();
 
-    const std::string current = record().title;
     if (titleText_ != current && characterCount(titleText_) < characterCount(current) &&
         record().matchMethod == MatchMethod::Exact) {
         if (messages_.show(MessageKind::SetFuzzyOn, setFuzzyOnText()) == kResultFirst)
@@ -227,7 +239,7 @@ ApplyOutcome EditLink::apply() {
     if (record().matchMethod == MatchMethod::FuzzyExclusion && exclusionText_.empty())
         record().matchMethod = MatchMethod::Fuzzy;
     else
-        exclusionText_ = std::string(cutToCharacters(exclusionText_, kMaxEditedText));
+        exclusionText_ = std::string(cutToCharacters(exclusionText_, kMaxExclusionCharacters));
     if (titleText_ == current && !modified_) return ApplyOutcome::Unchanged;
 
     // The store first, in one batch: when it fails the link keeps its old title

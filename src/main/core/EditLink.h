@@ -8,6 +8,7 @@
 #include "InstanceSettings.h"
 #include "LinkDeactivation.h"
 #include "LinkMessenger.h"
+#include "LinkChannel.h"
 #include "LinkTable.h"
 #include "MessageSink.h"
 #include "SettingsStore.h"
@@ -19,9 +20,12 @@
 
 namespace kivra {
 
-// Titles and exclusion texts are kept to this many characters (code points; a
-// multibyte character is never split).
-inline constexpr std::size_t kMaxEditedText = 256;
+// An edited title is kept to 256 bytes of UTF-8 so that it travels whole in the
+// rename message to a running link; a multibyte character is never split. A title
+// left unchanged needs no rename message and is never cut.
+inline constexpr std::size_t kMaxEditedTitleBytes = kMaxPayload;
+// The exclusion text is kept to 256 characters (code points).
+inline constexpr std::size_t kMaxExclusionCharacters = 256;
 
 // The option boxes, by the control each is. Each group behaves as radio buttons:
 // Exact / Fuzzy / Fuzzy + Exclusion; On / Off (+ Terminate Pop-up, which implies On);
