@@ -156,12 +156,6 @@ TEST_F(AutoExec, YieldsToTheActivatePageRefreshWhileItRuns) {
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
 }
 
-TEST_F(AutoExec, WithoutLinksNothingIsWalked) {
-    w.desktop.addWindow({.title = "Mail"});
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_EQ(w.desktop.callCount(SeamCall::TopLevelWindows), 0);
-    EXPECT_TRUE(state.shadowHostList.empty());
-}
 
 // ---- check active links on every tick --------------------------------------------
 
@@ -176,17 +170,6 @@ TEST_F(AutoExec, ALinkWindowClosedWhileItsHostStaysIsMarkedInactiveAndStartedAga
     EXPECT_EQ(w.launcher.arguments.back(), arg(host, "4\tMail"));
 }
 
-TEST_F(AutoExec, AHostThatClosesMakesItsLinkInactiveOnTheNextTick) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.desktop.addWindow({.title = "Other"});
-    w.addLink("Mail");
-    w.makeActive("Mail", host);
-    ASSERT_EQ(w.table.activeLinkCount(), 1);
-    w.desktop.destroy(host);
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_FALSE(w.link("Mail").active);
-    EXPECT_EQ(w.table.activeLinkCount(), 0);
-}
 
 // ---- single-character and class tests ----------------------------------------------
 
@@ -274,10 +257,6 @@ TEST_F(PopupGate, OwnedWindowsOfTheClassDoNotCount) {
     EXPECT_TRUE(w.launcher.arguments.empty());
 }
 
-TEST_F(PopupGate, TitlesWithoutTheWebPrefixAreNotGated) {
-    w.desktop.addWindow({.title = "example - Browser", .className = "Browser"});
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-}
 
 TEST_F(PopupGate, AGatedWindowOnTopDoesNotKeepALinkFurtherDownFromStarting) {
     const WindowId mail = w.desktop.addWindow({.title = "Mail"});

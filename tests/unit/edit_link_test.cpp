@@ -83,14 +83,6 @@ protected:
 
 // ---- opening and closing ----------------------------------------------------------
 
-TEST_F(EditPage, OpeningWithoutASelectionOrLinksDoesNothing) {
-    EXPECT_FALSE(page.open(0));
-    w.addLink("Mail");
-    EXPECT_FALSE(page.open(std::nullopt));
-    EXPECT_FALSE(page.open(1));
-    EXPECT_FALSE(hostList.busy());
-    EXPECT_FALSE(watchers.watcherBusy);
-}
 
 TEST_F(EditPage, NoChangeWritesNothingAndTheHoldsAreReleased) {
     w.addLink("Mail");
@@ -298,15 +290,6 @@ TEST_F(EditPage, FuzzyExclusionWithAnEmptyExclusionTextSavesFuzzy) {
     EXPECT_EQ(options(memory, "Mail", "ExclusionText"), "");
 }
 
-TEST_F(EditPage, FuzzyExclusionWithATextSavesBoth) {
-    w.addLink("Mail");
-    ASSERT_TRUE(open("Mail"));
-    page.click(EditOption::FuzzyExclusion);
-    page.exclusionTextChanged("Inbox  ");
-    page.close();
-    EXPECT_EQ(options(memory, "Mail", "MatchMethod"), "3");
-    EXPECT_EQ(options(memory, "Mail", "ExclusionText"), "Inbox");
-}
 
 struct LimitRow {
     const char* name;

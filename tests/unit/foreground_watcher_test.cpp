@@ -207,14 +207,6 @@ TEST_F(Foreground, ALinkRecordedWhileItsHostStaysInFrontIsRaisedOnTheNextTick) {
     EXPECT_EQ(tick(), ForegroundPass::Settled);
 }
 
-TEST_F(Foreground, ABusyWatcherDoesNothing) {
-    w.desktop.activate(mail);
-    state.foregroundBusy = true;
-    EXPECT_EQ(tick(), ForegroundPass::Busy);
-    EXPECT_TRUE(takeCommands().empty());
-    EXPECT_FALSE(state.lastForeground.has_value());
-    EXPECT_TRUE(state.foregroundBusy);
-}
 
 // ---- settled pass over MDI children --------------------------------------------------
 
