@@ -100,8 +100,8 @@ PropertySpec propertyOf(Item item, const Atoms& a) {
 unsigned sendItem(xcb_connection_t* c, const Atoms& a, xcb_window_t w, Item item) {
     if (item == Item::Attributes) return xcb_get_window_attributes(c, w).sequence;
     if (item == Item::ClientPid) {
-        const xcb_res_client_id_spec_t spec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
-        return xcb_res_query_client_ids(c, 1, &spec).sequence;
+        const xcb_res_client_id_spec_t clientSpec{w, XCB_RES_CLIENT_ID_MASK_LOCAL_CLIENT_PID};
+        return xcb_res_query_client_ids(c, 1, &clientSpec).sequence;
     }
     const PropertySpec p = propertyOf(item, a);
     return xcb_get_property(c, 0, w, p.atom, p.type, 0, p.length).sequence;
