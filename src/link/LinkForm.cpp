@@ -127,6 +127,7 @@ void LinkForm::firstActivation() {
         connect(desktopNotifier_.get(), &QSocketNotifier::activated, this, &LinkForm::onDesktopNotification);
     }
     timer4_.start(5);
+    restorePicture();
     refreshCaption();
     finishFirstActivation();
     reportReadyToMain();

@@ -277,6 +277,7 @@ void MainForm::firstActivation() {
     } catch (const KivraError& e) {
         report(e);
     }
+    restorePicture();
     refreshCaption();
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();

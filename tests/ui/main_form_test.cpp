@@ -44,7 +44,8 @@ class MainFormTest : public QObject {
         env.windows = &desktop;
         env.store = std::move(store);
         env.storeOpenError = std::move(openError);
-        env.appDirectory = "/opt/kivra/";
+        // The programs' directory holds the picture a first start shows.
+        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
         auto form = std::make_unique<MainForm>(std::move(env));
         form->load();
         QSignalSpy done(form.get(), &MainForm::firstActivationFinished);

@@ -1,6 +1,7 @@
 // Panel frames and their fixed positions.
 #include "ControlsPanel.h"
 
+#include "PictureFrame.h"
 #include "ToolTips.h"
 
 #include <QGroupBox>
@@ -17,6 +18,7 @@ struct Place {
     double left, top, width, height;
 };
 constexpr Place kLinksFrame{90, 405, 1380, 930};
+constexpr Place kPictureFrame{1545, 405, 1380, 1620};
 constexpr Place kHideControls{4485, 1665, 1545, 360};
 
 QRect toPixels(const Place& p, QPoint origin, double tx, double ty) {
@@ -49,6 +51,8 @@ ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
                       QStringLiteral("Hide all visible User Controls.  Left Click the Kivra Form or type <Enter> to "
                                      "show User Controls again."));
 
+    pictureFrame_ = new PictureFrame(this);
+
     connect(hideControlsCmd_, &QPushButton::clicked, this, &ControlsPanel::hideRequested);
     connect(linksCommand2_, &QPushButton::clicked, this, &ControlsPanel::createRequested);
     connect(linksCommand1_, &QPushButton::clicked, this, &ControlsPanel::activateRequested);
@@ -56,6 +60,7 @@ ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
 
 void ControlsPanel::layoutAt(QPoint origin, double tx, double ty) {
     linksFrame_->setGeometry(toPixels(kLinksFrame, origin, tx, ty));
+    pictureFrame_->setGeometry(toPixels(kPictureFrame, origin, tx, ty));
     hideControlsCmd_->setGeometry(toPixels(kHideControls, origin, tx, ty));
 }
 

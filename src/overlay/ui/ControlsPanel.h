@@ -9,6 +9,8 @@ class QGroupBox;
 
 namespace kivra {
 
+class PictureFrame;
+
 class ControlsPanel : public QWidget {
     Q_OBJECT
 public:
@@ -22,6 +24,7 @@ public:
     QPushButton* createButton() const { return linksCommand2_; }    // `LinksCommand2`
     QPushButton* activateButton() const { return linksCommand1_; }  // `LinksCommand1`
     QPushButton* hideButton() const { return hideControlsCmd_; }    // `HideControlsCmd`
+    PictureFrame* pictureFrame() const { return pictureFrame_; }     // `PictureFrame`
 
     // The panel's size in pixels for the normal or large font class.
     static QSize basePanelSize(bool largeFonts);
@@ -36,6 +39,7 @@ private:
     QPushButton* linksCommand2_;
     QPushButton* linksCommand1_;
     QPushButton* hideControlsCmd_;
+    PictureFrame* pictureFrame_;
 };
 
 }  // namespace kivra

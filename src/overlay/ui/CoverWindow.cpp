@@ -33,7 +33,10 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     panel_ = new ControlsPanel(this);
     panel_->hide();
     connect(panel_, &ControlsPanel::hideRequested, this, &CoverWindow::hideControls);
+    pictures_ = new PictureFeature(this, prefs_, panel_->pictureFrame());
 }
+
+void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }
 
 QSize CoverWindow::panelSizePx() const {
     const DisplayMetrics& m = displayMetrics();
@@ -78,6 +81,7 @@ void CoverWindow::showControls() {
         placeFrameTwips(r);
     }
     placePanelBlock(panel_, origin);
+    pictures_->updatePanelControls();
     panel_->show();
     panel_->raise();
     controlsShown_ = true;
@@ -121,6 +125,10 @@ void CoverWindow::mousePressEvent(QMouseEvent* event) {
         showControls();
         return;
     }
+    if (event->button() == Qt::RightButton) {
+        pictures_->next();
+        return;
+    }
     QWidget::mousePressEvent(event);
 }
 
@@ -131,6 +139,14 @@ void CoverWindow::keyPressEvent(QKeyEvent* event) {
     }
     if (event->key() == Qt::Key_Escape && controlsShown_) {
         hideControls();
+        return;
+    }
+    if (event->key() == Qt::Key_PageUp) {
+        pictures_->previous();
+        return;
+    }
+    if (event->key() == Qt::Key_PageDown) {
+        pictures_->next();
         return;
     }
     QWidget::keyPressEvent(event);

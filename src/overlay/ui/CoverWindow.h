@@ -6,6 +6,7 @@
 #include "ControlsPanel.h"
 #include "Icons.h"
 #include "PanelLayout.h"
+#include "PictureFeature.h"
 #include "Preferences.h"
 #include "Twips.h"
 #include "WindowSystem.h"
@@ -53,6 +54,11 @@ public:
     void openPage(QWidget* page);
     void closePage();
 
+    // The picture: display choice, picture box options, selection page, previous
+    // and next. The first activation restores it with restorePicture().
+    PictureFeature* pictures() const { return pictures_; }
+    void restorePicture();
+
     // The kick timer `Timer1`: while it runs the window is raised above all others
     // at its interval.
     void startKickTimer(KickInterval interval);
@@ -93,6 +99,7 @@ private:
     bool controlsShown_ = false;
     bool layoutBusy_ = false;
     QWidget* openPage_ = nullptr;
+    PictureFeature* pictures_ = nullptr;
 
     IconOwner iconOwner_;
     QTimer timer1_;
