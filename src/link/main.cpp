@@ -1,5 +1,6 @@
 // kivlink: the link program, one process per active link, started by kivra with
 // a TAB-separated command line. Started by hand it refuses to run.
+#include "AppStyle.h"
 #include "LinkCommandLine.h"
 #include "LinkForm.h"
 #include "NativeWindowSystem.h"
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("QbaseRT5-Kivlink"));
     int qtArgc = 1;  // the link's arguments are its own, never Qt's options
     QApplication app(qtArgc, argv);
+    kivra::applyAppStyle(app);
 
     if (arguments.empty()) {
         QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Run kivra instead."));

@@ -26,7 +26,11 @@ LinkManagement::LinkManagement(QWidget* owner, WindowSystem& windows, LinkTable&
       activation(windows, table, starts, sink),
       deactivation(windows, table, messenger, starts, sink),
       hostList(windows),
-      create(windows, table, hostList, sink, messenger, deactivation, starts, store, InstanceSettingsOnDelete::Keep) {
+      create(windows, table, hostList, sink, messenger, deactivation, starts, store, InstanceSettingsOnDelete::Keep),
+      autoExec(windows, table, starts, deactivation, hostList, status, watchers),
+      foreground(windows, table, messenger, watchers),
+      edit(windows, table, sink, messenger, store, create, hostList, watchers, deactivation,
+           InstanceSettingsOnDelete::Keep) {
     hostList.setCheckActiveLinks([this] { deactivation.checkActiveLinks(); });
 }
 

@@ -2,7 +2,10 @@
 // to the desktop, the message boxes, the link program and the command channel.
 #pragma once
 
+#include "AutoExecWatcher.h"
 #include "CreateLinks.h"
+#include "EditLink.h"
+#include "ForegroundWatcher.h"
 #include "HostListRefresh.h"
 #include "LinkActivation.h"
 #include "LinkDeactivation.h"
@@ -12,6 +15,7 @@
 #include "MessageSink.h"
 #include "ResourceCheck.h"
 #include "StatusList.h"
+#include "WatcherState.h"
 
 #include <memory>
 
@@ -45,6 +49,10 @@ struct LinkManagement {
     HostListRefresh hostList;
     CreateLinks create;
     StatusListRefresh status;
+    WatcherState watchers;
+    AutoExecWatcher autoExec;
+    ForegroundWatcher foreground;
+    EditLink edit;
 };
 
 }  // namespace kivra

@@ -4,6 +4,7 @@
 #include "ActivateLinksPage.h"
 #include "CreateLinksPage.h"
 #include "DisplayMetricsQt.h"
+#include "EditLinksPage.h"
 #include "LinkManagement.h"
 #include "LinkStore.h"
 #include "LinkTable.h"
@@ -11,7 +12,9 @@
 #include "ReportError.h"
 #include "ShowMessage.h"
 
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QLocale>
@@ -51,8 +54,37 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     connect(createPage_->addButton(), &QPushButton::clicked, this, &MainForm::addLink);
     connect(createPage_->hostList(), &QListWidget::itemDoubleClicked, this, &MainForm::addLink);
     connect(createPage_->deleteButton(), &QPushButton::clicked, this, &MainForm::deleteLink);
-    // The Edit Host Link page is not part of this program yet.
-    createPage_->editButton()->setEnabled(false);
+    connect(createPage_->editButton(), &QPushButton::clicked, this, &MainForm::openEditPage);
+    connect(createPage_->linkList(), &QListWidget::itemDoubleClicked, this, &MainForm::openEditPage);
+
+    editPage_ = new EditLinksPage(this);
+    editPage_->hide();
+    connect(editPage_, &EditLinksPage::optionClicked, this, &MainForm::editOptionClicked);
+    connect(editPage_->titleText(), &QLineEdit::textEdited, this, [this](const QString& t) {
+        manage_->edit.titleTextChanged(t.toStdString());
+        showEditState();
+    });
+    connect(editPage_->exclusionText(), &QLineEdit::textEdited, this, [this](const QString& t) {
+        manage_->edit.exclusionTextChanged(t.toStdString());
+        showEditState();
+    });
+    connect(editPage_->titleText(), &QLineEdit::editingFinished, this, [this] {
+        if (manage_->edit.isOpen() && manage_->edit.titleLostFocus() == TitleCheck::Refused) {
+            showEditState();
+            editPage_->titleText()->setFocus();
+        }
+        manage_->edit.titleGotFocus();
+    });
+    connect(editPage_->recordButton(), &QPushButton::clicked, this, [this] {
+        manage_->edit.recordClassName();
+        showEditState();
+    });
+    connect(editPage_->homeButton(), &QPushButton::clicked, this, [this] {
+        manage_->edit.resetPosition();
+        showEditState();
+    });
+    connect(editPage_->closeButton(), &QPushButton::clicked, this, [this] { closeEditPage(false); });
+    connect(editPage_->cancelButton(), &QPushButton::clicked, this, [this] { closeEditPage(true); });
     connect(activatePage_->closeButton(), &QPushButton::clicked, this, &MainForm::closeActivatePage);
     connect(activatePage_->activateButton(), &QPushButton::clicked, this, &MainForm::activateLink);
     connect(activatePage_->statusList(), &QListWidget::itemDoubleClicked, this, &MainForm::activateLink);
@@ -64,6 +96,69 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     timer6_.setObjectName("Timer6");
     connect(&timer6_, &QTimer::timeout, this, &MainForm::refreshStatusList);
     connect(&startsTimer_, &QTimer::timeout, this, &MainForm::pollStarts);
+    timer5_.setObjectName("Timer5");
+    connect(&timer5_, &QTimer::timeout, this, &MainForm::autoExecTick);
+    timer7_.setObjectName("Timer7");
+    connect(&timer7_, &QTimer::timeout, this, &MainForm::foregroundTick);
+    timer9_.setObjectName("Timer9");
+    connect(&timer9_, &QTimer::timeout, this, [this] { manage_->edit.checkActiveLinksTick(); });
+}
+
+void MainForm::autoExecTick() {
+    if (manage_->autoExec.tick() == AutoExecOutcome::Started) startsTimer_.start(50);
+}
+
+void MainForm::foregroundTick() {
+    const bool walking = timer5_.isActive() || timer3_.isActive();
+    manage_->foreground.tick({messages().boxOpen ? MessageBoxState::Open : MessageBoxState::Closed,
+                              walking ? HostWalk::Running : HostWalk::Stopped});
+}
+
+// --- Edit Host Link page ---------------------------------------------------------
+
+void MainForm::openEditPage() {
+    const int row = createPage_->linkList()->currentRow();
+    const bool selected = row >= 0 && createPage_->linkList()->currentItem()->isSelected();
+    if (!manage_->edit.open(selected ? std::optional<int>(row) : std::nullopt)) return;
+    // Nothing starts by itself and the host list stands still while a link is edited.
+    timer3_.stop();
+    timer5_.stop();
+    timer9_.start(1000);
+    closePage();
+    panel()->hide();
+    openPage(editPage_);
+    showEditState();
+    editPage_->titleText()->setFocus();
+}
+
+void MainForm::showEditState() { editPage_->showState(manage_->edit); }
+
+void MainForm::editOptionClicked(EditOption option) {
+    const FocusRequest focus = manage_->edit.click(option);
+    showEditState();
+    if (focus == FocusRequest::ExclusionText) editPage_->exclusionText()->setFocus();
+    if (focus == FocusRequest::TitleText) editPage_->titleText()->setFocus();
+}
+
+void MainForm::closeEditPage(bool cancel) {
+    computeCaptionAllowance();
+    timer9_.stop();
+    int index = manage_->edit.editIndex();
+    try {
+        index = (cancel ? manage_->edit.cancel() : manage_->edit.close()).editIndex;
+    } catch (const KivraError& e) {
+        report(e);
+    }
+    closePage();
+    editPage_->titleText()->clear();
+    editPage_->exclusionText()->clear();
+    panel()->hide();
+    openPage(createPage_);
+    refreshHostList();
+    timer3_.start(50);
+    createPage_->setLinkTitles(links_->titles(), index);
+    createPage_->editButton()->setFocus();
+    if (timersRunning_) timer5_.start(50);
 }
 
 MainForm::~MainForm() = default;
@@ -104,6 +199,7 @@ void MainForm::listenForLinks() {
     // Started link programs report their window here.
     const WindowId self = nativeId();
     manage_->starts.setMainWindow(self);
+    manage_->foreground.setMainWindow(self);
     std::string error;
     receiver_ = ChannelReceiver::listen(self, &error);
     if (!receiver_) {
@@ -195,8 +291,11 @@ void MainForm::closeActivatePage() {
 }
 
 void MainForm::refreshStatusList() {
-    const auto outcome =
-        manage_->status.refresh(*links_, [this] { manage_->deactivation.checkActiveLinks(); });
+    auto outcome = manage_->status.refresh(*links_, [this] { manage_->deactivation.checkActiveLinks(); });
+    // The check runs after the lines are built: when it changed a link, show that now
+    // rather than one tick later.
+    if (outcome != StatusRefreshOutcome::Busy && statusLines(*links_) != manage_->status.lines())
+        outcome = manage_->status.refresh(*links_, [] {});
     if (outcome == StatusRefreshOutcome::Rebuilt) activatePage_->setStatusLines(manage_->status.lines());
     activatePage_->setActiveCount(links_->activeLinkCount());
 }
@@ -218,9 +317,12 @@ void MainForm::bringHostToTop() {
 void MainForm::deactivateLink() { manage_->deactivation.deactivate(selectedStatusLine()); }
 
 void MainForm::stopTimers() {
-    // Timer7, Timer5, Timer2, Timer9 join with the watchers and the caption.
+    timersRunning_ = false;
+    timer7_.stop();
     timer6_.stop();
+    timer5_.stop();
     timer3_.stop();
+    timer9_.stop();
     prefs_.kickTimerOn = kickTimerRunning();
     stopKickTimer();
 }
@@ -279,6 +381,11 @@ void MainForm::firstActivation() {
     }
     restorePicture();
     refreshCaption();
+
+    // The watchers: links start by themselves and follow the foreground from here on.
+    timer5_.start(50);
+    timer7_.start(100);
+    timersRunning_ = true;
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();
     finishFirstActivation();

@@ -7,6 +7,7 @@
 #include "SettingsStore.h"
 
 #include "LinkChannel.h"
+#include "EditLink.h"
 #include "MainWindowState.h"
 
 #include <QSocketNotifier>
@@ -20,6 +21,7 @@ namespace kivra {
 
 class ActivateLinksPage;
 class CreateLinksPage;
+class EditLinksPage;
 class LinkLauncher;
 class LinkTable;
 struct LinkManagement;
@@ -48,12 +50,15 @@ public:
     QString applicationTitle() const { return appTitle_; }
     CreateLinksPage* createPage() const { return createPage_; }
     ActivateLinksPage* activatePage() const { return activatePage_; }
+    EditLinksPage* editPage() const { return editPage_; }
 
     // The Links frame's buttons and the pages' commands.
     void openCreatePage();    // `LinksCommand2_Click`
     void closeCreatePage();   // `CLinksCmd1_Click`
     void addLink();           // `CLinksCmd2_Click`
     void deleteLink();        // `CLinksCmd4_Click`
+    void openEditPage();      // `CLinksCmd3_Click`
+    void closeEditPage(bool cancel);  // `ELinksCmd1_Click` / `ELinksCmd2_Click`
     void openActivatePage();  // `LinksCommand1_Click`
     void closeActivatePage(); // `ALinksCmd4_Click`
     void activateLink();      // `ALinksCmd1_Click`
@@ -73,6 +78,10 @@ private:
     void refreshHostList();     // `Timer3_Timer`
     void refreshStatusList();   // `Timer6_Timer`
     void pollStarts();
+    void autoExecTick();     // `Timer5_Timer`
+    void foregroundTick();   // `Timer7_Timer`
+    void editOptionClicked(EditOption option);
+    void showEditState();
     void stopTimers();
     MainWindowState mainState() const;
     std::optional<std::string> selectedStatusLine() const;
@@ -87,6 +96,11 @@ private:
     std::unique_ptr<LinkManagement> manage_;
     CreateLinksPage* createPage_ = nullptr;
     ActivateLinksPage* activatePage_ = nullptr;
+    EditLinksPage* editPage_ = nullptr;
+    QTimer timer5_;       // auto-execute watcher
+    QTimer timer7_;       // foreground watcher
+    QTimer timer9_;       // active-link check while the Edit page is open
+    bool timersRunning_ = false;  // the watchers run (from the first activation until exit)
     QTimer timer3_;       // host list refresh while the Create page is open
     QTimer timer6_;       // status list refresh while the Activate page is open
     QTimer startsTimer_;  // identifies starting link programs

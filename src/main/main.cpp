@@ -1,5 +1,6 @@
 // kivra: the main program. Refuses any command line and a second instance, then
 // opens the main window.
+#include "AppStyle.h"
 #include "MainForm.h"
 #include "NativeWindowSystem.h"
 #include "SingleInstance.h"
@@ -18,6 +19,7 @@ int main(int argc, char* argv[]) {
     // them out of the host window list.
     QApplication::setApplicationName(QStringLiteral("QbaseRT5-Kivra"));
     QApplication app(argc, argv);
+    kivra::applyAppStyle(app);
     const QString ownFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 
     auto instance = kivra::acquireSingleInstance("kivra");

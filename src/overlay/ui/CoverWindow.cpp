@@ -4,6 +4,7 @@
 #include "DisplayMetrics.h"
 #include "Palettes.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -106,9 +107,27 @@ void CoverWindow::openPage(QWidget* page) {
     const Twips t = twips();
     const int margin = static_cast<int>(std::lround(t.toPixelsX(90)));
     page->setParent(this);
-    page->setGeometry(rect().adjusted(margin, margin, -margin, -margin));
+    page->setAutoFillBackground(true);  // a page covers the picture behind it
+    // Pages keep the application's colours, whatever the window's background colour,
+    // so that every state of every control stays readable.
+    page->setPalette(QApplication::palette(page));
+    // A page whose controls need more room than the window has (larger fonts than the
+    // layout was drawn for) gets it: the window grows, and hiding the controls later
+    // gives back the size it had before the panel was shown.
+    const QSize need = page->minimumSizeHint() + QSize(2 * margin, 2 * margin);
+    if (!isMaximized() && (width() < need.width() || height() < need.height()))
+        resize(std::max(width(), need.width()), std::max(height(), need.height()));
+    page->setGeometry(QRect(QPoint(0, 0), size().expandedTo(need)).adjusted(margin, margin, -margin, -margin));
     page->show();
     page->raise();
+}
+
+void CoverWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (openPage_) {
+        const int margin = static_cast<int>(std::lround(twips().toPixelsX(90)));
+        openPage_->setGeometry(rect().adjusted(margin, margin, -margin, -margin));
+    }
 }
 
 void CoverWindow::closePage() {
