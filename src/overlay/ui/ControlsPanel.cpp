@@ -35,6 +35,7 @@ ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("ControlsPanel");
     linksFrame_ = new QGroupBox(QStringLiteral("Links"), this);
     linksFrame_->setObjectName("LinksFrame");
+    linksFrame_->setAutoFillBackground(true);  // frames cover the picture behind them
     linksCommand2_ = new QPushButton(QStringLiteral("&Create"), linksFrame_);
     linksCommand2_->setObjectName("LinksCommand2");
     linksCommand1_ = new QPushButton(QStringLiteral("&Activate"), linksFrame_);

@@ -1,6 +1,7 @@
 // The Picture frame's controls, captions and tool tips.
 #include "PictureFrame.h"
 
+#include "FormFont.h"
 #include "OptionGroups.h"
 #include "ToolTips.h"
 
@@ -24,6 +25,7 @@ QPushButton* makeButton(const char* name, const QString& caption, const QString&
 
 PictureFrame::PictureFrame(QWidget* parent) : QGroupBox(QStringLiteral("Picture"), parent) {
     setObjectName("PictureFrame");
+    setAutoFillBackground(true);
     const char* names[3] = {"PictureOption1", "PictureOption2", "PictureOption3"};
     const QString captions[3] = {QStringLiteral("Sho&w"), QStringLiteral("H&ide"), QStringLiteral("N&one")};
     for (int i = 0; i < 3; ++i) {
@@ -47,10 +49,18 @@ PictureFrame::PictureFrame(QWidget* parent) : QGroupBox(QStringLiteral("Picture"
     connect(command2_, &QPushButton::clicked, this, &PictureFrame::previousClicked);
     connect(command3_, &QPushButton::clicked, this, &PictureFrame::nextClicked);
 
+    // Three options beside three buttons in a frame under 100 pixels wide: a small
+    // face inside the frame, the buttons as wide as their captions, the options the rest.
+    for (QWidget* w : std::initializer_list<QWidget*>{options_[0], options_[1], options_[2], command1_, command2_, command3_})
+        w->setFont(formFont(6));
+    for (QPushButton* b : {command1_, command2_, command3_}) {
+        b->setFixedWidth(b->fontMetrics().horizontalAdvance(QStringLiteral("Select")) + 10);
+        b->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    }
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(4, 0, 4, 3);
-    grid->setHorizontalSpacing(2);
-    grid->setVerticalSpacing(2);
+    grid->setContentsMargins(3, 0, 3, 3);
+    grid->setHorizontalSpacing(1);
+    grid->setVerticalSpacing(3);
     for (int i = 0; i < 3; ++i) grid->addWidget(options_[i], i, 0);
     grid->addWidget(command1_, 0, 1);
     grid->addWidget(command2_, 1, 1);

@@ -48,10 +48,12 @@ SelectPicturePage::SelectPicturePage(PictureFolder& folder, QWidget* parent)
     drive_->setObjectName("SelectPicDrive1");
     setControlToolTip(drive_, QStringLiteral("Select and set current active Drive or Device."));
     drive_->installEventFilter(this);
+    drive_->setIconSize(QSize(12, 12));
 
     dir_ = new QListWidget(this);
     dir_->setObjectName("SelectPicDir1");
     dir_->setUniformItemSizes(true);
+    dir_->setIconSize(QSize(12, 12));
     setControlToolTip(dir_, QStringLiteral("Select and set current active Picture File Directory."));
 
     file_ = new QListView(this);
@@ -206,13 +208,13 @@ void SelectPicturePage::refreshLists() {
     int depth = 0;
     for (const std::string& a : ancestors) {
         const QString name = a == "/" ? QStringLiteral("/") : q(fileNamePart(a));
-        auto* item = new QListWidgetItem(open, QString(depth * 2, QLatin1Char(' ')) + name, dir_);
+        auto* item = new QListWidgetItem(open, QString(depth, QLatin1Char(' ')) + name, dir_);
         item->setData(kPathRole, q(a));
         ++depth;
     }
     if (!ancestors.empty()) dir_->setCurrentRow(static_cast<int>(ancestors.size()) - 1);
     for (const std::string& sub : folder_.listing().subdirectories) {
-        auto* item = new QListWidgetItem(closed, QString(depth * 2, QLatin1Char(' ')) + q(sub), dir_);
+        auto* item = new QListWidgetItem(closed, QString(depth, QLatin1Char(' ')) + q(sub), dir_);
         item->setData(kPathRole, q(joinDirectoryFile(folder_.directory(), sub)));
     }
     QStringList names;
