@@ -154,6 +154,18 @@ TEST_F(CommandsTest, RenameShowsTheNewTitleAtOnceOnlyInLinkTitleMode) {
     EXPECT_EQ(window.applicationTitle, "Kivra [Link] Letters");
 }
 
+TEST_F(CommandsTest, RenameTakesTheOptionsStoredUnderTheNewNameAtOnce) {
+    // The main program stores the options first; the reload comes after the rename,
+    // and a tick between the two must already test with the new method.
+    state.matchOptions.method = MatchMethod::Exact;
+    store.write("Kivra\\Kivra [Link] Mai\\Inst 2 of 3", "LinkOptions", "MatchMethod", "2");
+    const auto writes = store.writeCount();
+    commands.handle(ChannelKind::Rename, "Mai");
+    EXPECT_EQ(state.matchOptions.method, MatchMethod::Fuzzy);
+    EXPECT_TRUE(hostStillMatches(state.matchOptions, state.names.linkTitle, "Mail - Inbox", std::string_view{}));
+    EXPECT_EQ(store.writeCount(), writes);
+}
+
 // --- Reload ------------------------------------------------------------------------------
 
 TEST_F(CommandsTest, ReloadReadsTheLinkOptionsOfTheCurrentInstanceName) {

@@ -33,6 +33,12 @@ void LinkCommands::reloadMatchOptions() {
 
 void LinkCommands::rename(std::string_view payload) {
     state_.names = makeLinkNames(payload, state_.instance, state_.count);
+    // The main program writes the renamed link's options under the new name before
+    // it sends the rename, and sends the reload after it. Reading them now keeps a
+    // tick that runs between the two messages from testing the host against the new
+    // title with the old match method (a link renamed to a shorter title as it turns
+    // Fuzzy would end itself).
+    reloadMatchOptions();
     if (own_.captionMode() == kLinkTitleCaption) own_.setCaption(state_.names.linkTitle);
     own_.setApplicationTitle(state_.names.applicationTitle);
 }

@@ -36,8 +36,9 @@ public:
     // Kind 1: the match options from `LinkOptions` of the instance application name.
     // A store failure is reported and the options stay as they were.
     void reloadMatchOptions();
-    // Kind 2: the new title; names and application title rebuilt, the caption
-    // changed only in the Link Title caption mode. Nothing is written to the store.
+    // Kind 2: the new title; names and application title rebuilt, the match options
+    // read from the new instance name, the caption changed only in the Link Title
+    // caption mode. Nothing is written to the store.
     void rename(std::string_view payload);
     // Kind 3.
     CommandResult command(std::string_view payload);
