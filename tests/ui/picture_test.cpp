@@ -9,6 +9,7 @@
 #include "PictureBoxOptions.h"
 #include "PictureFeature.h"
 #include "PicturePaths.h"
+#include "ReportError.h"
 #include "ShowMessage.h"
 
 #include <QComboBox>
@@ -372,6 +373,37 @@ private slots:
         QCOMPARE(p->viewed().displayNames(), (std::vector<std::string>{"b.bmp", "a.gif"}));
         QCOMPARE(form->preferences().viewedFiles.front(), (dir + "/b.bmp").toStdString());
         QCOMPARE(p->frame()->selected(), PicOption::Show);
+    }
+
+    void aDoubleClickShowsTheFile() {
+        const QString dir = folderWith("double", {"a.gif=sample.gif", "b.gif=sample.gif"});
+        auto form = startQuiet(dir + "/a.gif");
+        form->showControls();
+        form->pictures()->openSelectPage();
+        QListView* list = form->pictures()->page()->fileList();
+        const QRect item = list->visualRect(list->model()->index(1, 0));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, item.center());  // a double click's first click
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, item.center());
+        QCOMPARE(form->pictures()->display().currentPath(), dir + "/b.gif");
+        QVERIFY(!form->pictures()->page()->isVisible());
+    }
+
+    void aDriveFailurePutsTheListsBackOnTheLastGoodDrive() {
+        const QString dir = folderWith("drive", {"a.gif=sample.gif"});
+        auto form = startQuiet(dir + "/a.gif");
+        form->showControls();
+        form->pictures()->openSelectPage();
+        SelectPicturePage* page = form->pictures()->page();
+        const int good = page->driveList()->currentIndex();
+        QVERIFY(good >= 0);
+        page->driveList()->setCurrentIndex(-1);  // as a drive that then failed left it
+        ReportError(errnum::DiskNotReady, QStringLiteral("Disk not ready"), form.get());
+        QCOMPARE(page->driveList()->currentIndex(), good);
+        QCOMPARE(page->fileNames(), QStringList{"a.gif"});
+        page->closeButton()->click();
+        page->driveList()->setCurrentIndex(-1);
+        ReportError(errnum::DiskNotReady, QStringLiteral("Disk not ready"), form.get());
+        QCOMPARE(page->driveList()->currentIndex(), -1);  // a closed page is left alone
     }
 
     void anEmptyDirectoryOffersNoShow() {
