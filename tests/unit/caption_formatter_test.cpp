@@ -1,0 +1,89 @@
+// The custom caption's modifiers: replacement, letter case, the eight-occurrence
+// limit, the picture values and when the once-a-second refresh is needed.
+#include "CaptionFormatter.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+
+namespace {
+
+CaptionValues values(std::optional<std::string> picture = std::nullopt) {
+    return CaptionValues{"3:45:12 PM", "12/6/2026", std::move(picture)};
+}
+
+int count(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (std::size_t p = text.find(part); p != std::string::npos; p = text.find(part, p + part.size())) ++n;
+    return n;
+}
+
+}  // namespace
+
+TEST(CaptionFormatter, NineDatesGiveEightValuesAndOneLiteral) {
+    std::string tmpl;
+    for (int i = 0; i < 9; ++i) tmpl += "%Date% ";
+    const FormattedCaption f = formatCaption(tmpl, values());
+    EXPECT_EQ(count(f.text, "12/6/2026"), 8);
+    EXPECT_EQ(count(f.text, "%Date%"), 1);
+    EXPECT_EQ(f.text.substr(f.text.size() - 7), "%Date% ");  // the ninth stays where it was typed
+    EXPECT_TRUE(f.hasDate);
+}
+
+TEST(CaptionFormatter, LetterCaseIsIgnoredAndTextAroundIsKept) {
+    const FormattedCaption f = formatCaption("At %time% on %DATE%!", values());
+    EXPECT_EQ(f.text, "At 3:45 PM on 12/6/2026!");
+    EXPECT_TRUE(f.hasTime);
+    EXPECT_TRUE(f.hasDate);
+    EXPECT_TRUE(f.needsRefreshTimer());
+}
+
+TEST(CaptionFormatter, WithoutModifiersTheTemplateStandsAndNoTimerRuns) {
+    const FormattedCaption f = formatCaption("Just a caption % 100%", values());
+    EXPECT_EQ(f.text, "Just a caption % 100%");
+    EXPECT_FALSE(f.hasModifier());
+    EXPECT_FALSE(f.needsRefreshTimer());
+}
+
+TEST(CaptionFormatter, PictureModifiersWithAndWithoutAPicture) {
+    EXPECT_EQ(formatCaption("%Picturename%|%PicturePath%", values()).text,
+              "[Picture not selected]|[Picture not selected]");
+    const FormattedCaption f = formatCaption("%PICTURENAME% (%picturepath%)", values("/home/u/pics/cat.gif"));
+    EXPECT_EQ(f.text, "cat.gif (/home/u/pics/cat.gif)");
+    EXPECT_TRUE(f.hasPictureName && f.hasPicturePath);
+    EXPECT_FALSE(f.needsRefreshTimer());  // pictures refresh when the picture changes, not by the clock
+}
+
+TEST(CaptionFormatter, ValuesThatContainModifiersAreNotExpandedAgain) {
+    // Later occurrences still land right after a longer or shorter value.
+    const FormattedCaption f = formatCaption("%Picturepath%-%Date%-%Time%", values("/tmp/%Date%.gif"));
+    EXPECT_EQ(f.text, "/tmp/%Date%.gif-12/6/2026-3:45 PM");
+}
+
+TEST(CaptionFormatter, OverlappingModifiersReplaceTheFirstFound) {
+    // "%Time%Date%" shares the "%": the time wins, "Date%" stays as typed.
+    EXPECT_EQ(formatCaption("%Time%Date%", values()).text, "3:45 PMDate%");
+}
+
+TEST(CaptionFormatter, EightOfEachModifierIndependently) {
+    std::string tmpl;
+    for (int i = 0; i < 8; ++i) tmpl += "%Time%%Date%";
+    const FormattedCaption f = formatCaption(tmpl, values());
+    EXPECT_EQ(count(f.text, "3:45 PM"), 8);
+    EXPECT_EQ(count(f.text, "12/6/2026"), 8);
+    EXPECT_EQ(count(f.text, "%"), 0);
+}
+
+TEST(CaptionFormatter, TimeWithoutSeconds) {
+    struct Row { const char* in; const char* out; };
+    for (const Row& r : {Row{"3:45:12 PM", "3:45 PM"}, Row{"11:05:59 AM", "11:05 AM"}, Row{"15:45:12", "15:45"},
+                         Row{"15:45:12 ", "15:45"}, Row{"", ""}}) {
+        EXPECT_EQ(timeWithoutSeconds(r.in), r.out) << r.in;
+    }
+}
+
+TEST(CaptionFormatter, PictureNameIsTheLastPathPart) {
+    EXPECT_EQ(pictureNameOf("/a/b/c.png"), "c.png");
+    EXPECT_EQ(pictureNameOf("C:\\pics\\d.bmp"), "d.bmp");
+    EXPECT_EQ(pictureNameOf("plain.gif"), "plain.gif");
+}
