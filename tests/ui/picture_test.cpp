@@ -455,6 +455,21 @@ private slots:
         QCOMPARE(form->preferences().kickInterval, KickInterval::Ms100);
     }
 
+    void closingWithTheDriveListFocusedSavesTheKickTimerOn() {
+        auto store = std::make_shared<MemoryStore>();
+        store->write(kMainAppName, "MainOptions", "StartupMsg", "0");
+        auto form = start(store);
+        form->startKickTimer(KickInterval::Ms10);
+        form->showControls();
+        form->pictures()->openSelectPage();
+        QApplication::setActiveWindow(form.get());
+        form->pictures()->page()->driveList()->setFocus();
+        QTRY_VERIFY(!form->kickTimerRunning());
+        form->close();
+        QCOMPARE(store->read(kMainAppName, "MainOptions", "TimerState", "-1"), std::string("1"));
+        QCOMPARE(store->read(kMainAppName, "MainOptions", "TimerOptN", "-1"), std::string("3"));
+    }
+
     void anUnreadableDirectoryIsReported() {
         const QString dir = folderWith("browse", {"a.gif=sample.gif"});
         QDir().mkpath(dir + "/locked");

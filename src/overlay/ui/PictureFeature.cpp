@@ -7,6 +7,7 @@
 #include "ReportError.h"
 #include "ShowMessage.h"
 
+#include <QEvent>
 #include <QListWidget>
 #include <QPushButton>
 
@@ -49,6 +50,14 @@ PictureFeature::PictureFeature(CoverWindow* window, Preferences& prefs, PictureF
     connect(page_, &SelectPicturePage::driveListFocusChanged, this, &PictureFeature::driveListFocus);
     connect(page_, &SelectPicturePage::patternApplied, this,
             [this](const QString& text) { prefs_.picFileTypes = utf8(text); });
+    window_->installEventFilter(this);
+}
+
+// A window that closes while the drive list holds the kick timer back gets it
+// running again first, so that its closing steps save the timer as the user set it.
+bool PictureFeature::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == window_ && event->type() == QEvent::Close) restoreKickTimer();
+    return QObject::eventFilter(watched, event);
 }
 
 // --- start ------------------------------------------------------------------------

@@ -57,6 +57,9 @@ signals:
     // The shown picture changed: captions that name it refresh.
     void pictureChanged();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void showFromPage(int index);
     void showViewed(int row);

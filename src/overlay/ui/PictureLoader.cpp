@@ -105,8 +105,11 @@ PictureLoadResult loadPictureFile(const QString& path, double dpi, const Picture
     if (auto* failure = std::get_if<PictureLoadFailure>(&read)) return *failure;
     QByteArray bytes = std::move(std::get<QByteArray>(read));
 
-    if (const MetafileKind kind = metafileKind(bytes); kind != MetafileKind::None)
+    if (const MetafileKind kind = metafileKind(bytes); kind != MetafileKind::None) {
+        if (bytes.size() > limits.maxMetafileBytes)
+            return PictureLoadFailure{errnum::OutOfMemory, QStringLiteral("File too large: %1 MB").arg(bytes.size() >> 20)};
         return fromMetafile(bytes, kind, dpi, limits.maxPixels);
+    }
 
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);

@@ -44,6 +44,7 @@ using PictureLoadResult = std::variant<std::shared_ptr<LoadedPicture>, PictureLo
 
 struct PictureLimits {
     qint64 maxFileBytes = 256LL * 1024 * 1024;
+    qint64 maxMetafileBytes = 32LL * 1024 * 1024;  // every record is played: keep the time bounded
     qint64 maxPixels = 64LL * 1024 * 1024;  // 256 MiB at four bytes a pixel
 };
 
