@@ -84,7 +84,9 @@ class PictureTest : public QObject {
         QDir().mkpath(dir);
         for (const QString& f : files) {
             const QString source = f.contains('=') ? f.section('=', 1) : f;
-            QFile::copy(samples + "/" + source, dir + "/" + f.section('=', 0, 0));
+            const QString target = dir + "/" + f.section('=', 0, 0);
+            QDir().mkpath(QFileInfo(target).path());
+            QFile::copy(samples + "/" + source, target);
         }
         return dir;
     }
@@ -404,6 +406,23 @@ private slots:
         page->driveList()->setCurrentIndex(-1);
         ReportError(errnum::DiskNotReady, QStringLiteral("Disk not ready"), form.get());
         QCOMPARE(page->driveList()->currentIndex(), -1);  // a closed page is left alone
+    }
+
+    void enterInTheDirectoryListOpensTheDirectoryOnly() {
+        const QString dir = folderWith("enter", {"a.gif=sample.gif", "sub/b.gif=sample.gif"});
+        auto form = startQuiet(dir + "/a.gif");
+        form->showControls();
+        form->pictures()->openSelectPage();
+        QApplication::setActiveWindow(form.get());
+        SelectPicturePage* page = form->pictures()->page();
+        const auto found = page->directoryList()->findItems(QStringLiteral("sub"), Qt::MatchEndsWith);
+        QCOMPARE(found.size(), 1);
+        page->directoryList()->setCurrentItem(found.first());
+        page->directoryList()->setFocus();
+        QTest::keyClick(page->directoryList(), Qt::Key_Return);
+        QCOMPARE(page->fileNames(), QStringList{"b.gif"});
+        QVERIFY(page->isVisible());
+        QCOMPARE(form->pictures()->display().currentPath(), dir + "/a.gif");
     }
 
     void anEmptyDirectoryOffersNoShow() {

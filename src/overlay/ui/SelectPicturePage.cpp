@@ -280,9 +280,10 @@ void SelectPicturePage::command2() {
 }
 
 void SelectPicturePage::keyPressEvent(QKeyEvent* event) {
-    // "&Show"/"&OK" is the default button and "&Close"/"&Cancel" the cancel button.
+    // "&Show"/"&OK" is the default button and "&Close"/"&Cancel" the cancel button;
+    // Enter in the directory list opens the directory and nothing more.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        if (cmd1_->isEnabled()) cmd1_->click();
+        if (cmd1_->isEnabled() && !dir_->hasFocus()) cmd1_->click();
         return;
     }
     if (event->key() == Qt::Key_Escape) {
