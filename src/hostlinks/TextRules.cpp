@@ -63,11 +63,12 @@ char32_t foldCase(char32_t c) {
     return c;
 }
 
-std::u32string folded(std::string_view s) {
-    std::u32string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) out.push_back(foldCase(decodeAt(s, i)));
-    return out;
+// The characters of `needle` from byte `j` on equal, folded, those of `haystack` from byte `i` on.
+bool restMatchesNoCase(std::string_view haystack, std::size_t i, std::string_view needle, std::size_t j) {
+    while (j < needle.size()) {
+        if (i >= haystack.size() || foldCase(decodeAt(haystack, i)) != foldCase(decodeAt(needle, j))) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -97,11 +98,18 @@ std::string_view cutToCharacters(std::string_view text, std::size_t maxChars) {
     return text.substr(0, i);
 }
 
+// Character by character, without building folded copies: the auto-execute watcher
+// runs it for every listed window against every link, twenty times a second.
 std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
-    const std::u32string h = folded(haystack);
-    const std::u32string n = folded(needle);
-    const std::size_t at = h.find(n);
-    return at == std::u32string::npos ? 0 : at + 1;
+    if (needle.empty()) return 1;
+    std::size_t afterFirst = 0;
+    const char32_t first = foldCase(decodeAt(needle, afterFirst));
+    std::size_t position = 1;
+    for (std::size_t i = 0; i < haystack.size(); ++position) {
+        const char32_t c = foldCase(decodeAt(haystack, i));  // i moves past the character
+        if (c == first && restMatchesNoCase(haystack, i, needle, afterFirst)) return position;
+    }
+    return 0;
 }
 
 bool startsWithNoCase(std::string_view text, std::string_view prefix) {

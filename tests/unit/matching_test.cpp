@@ -188,4 +188,25 @@ TEST(TextRules, FindCountsCharactersAndFoldsCase) {
     EXPECT_EQ(characterCount("\xC3"), 1u);  // a truncated sequence is one character
 }
 
+TEST(TextRules, FindRestartsAfterPartialMatchesAndCountsCharacters) {
+    struct Case {
+        const char* haystack;
+        const char* needle;
+        std::size_t position;
+    };
+    const Case cases[] = {
+        {"aaab", "AAB", 2},                 // a partial match from 1 gives way to one from 2
+        {"Mail - Inbox", "inbox", 8},
+        {"Inbox", "inbox - mail", 0},       // needle longer than the title
+        {"abcab", "cabx", 0},               // runs past the end
+        {"abc", "C", 3},                    // at the very end
+        {"Ünïcode Ärger", "äRGER", 9},      // positions in characters, not bytes
+        {"€€€a", "€A", 3},
+        {"ΔΟΚΙΜΗ δοκιμη", "δοκιμη", 1},
+        {"x\xFFy", "\xFFY", 2},             // an invalid byte is one character and compares as itself
+        {"x\xC3", "\xC3", 2},               // so is a truncated sequence
+    };
+    for (const Case& c : cases) EXPECT_EQ(findNoCase(c.haystack, c.needle), c.position) << c.haystack << " / " << c.needle;
+}
+
 }  // namespace
