@@ -11,6 +11,7 @@
 #include "MemoryStore.h"
 #include "MessageState.h"
 #include "PictureFeature.h"
+#include "PictureLoader.h"
 #include "SelectPicturePage.h"
 #include "ShowMessage.h"
 
@@ -150,6 +151,42 @@ int main(int argc, char** argv) {
     pictures->display().setCurrentPath(samples.filePath("sample.png"));
     pictures->display().loadAndShow();
     failures += !shoot(form.get(), out.filePath("border-off.png"));
+
+    // How long loading takes, including the refusals that must come quickly.
+    {
+        QImage big(6000, 4000, QImage::Format_RGB32);
+        big.fill(QColor(0x40, 0x80, 0xC0));
+        big.save(out.filePath("big-6000x4000.jpg"), "JPG", 85);
+        QStringList timed = samples.entryList(QDir::Files, QDir::Name);
+        timed << "../big-6000x4000.jpg";
+        for (const QString& name : timed) {
+            QElapsedTimer t;
+            t.start();
+            const PictureLoadResult r = loadPictureFile(samples.filePath(name), 96);
+            const double ms = t.nsecsElapsed() / 1e6;
+            const auto* f = std::get_if<PictureLoadFailure>(&r);
+            std::printf("load %-22s %8.2f ms  %s\n", qPrintable(name), ms,
+                        f ? qPrintable(QStringLiteral("refused: %1 %2").arg(f->number).arg(f->description)) : "ok");
+        }
+        // The page on a directory of 10000 files.
+        QDir many(out.filePath("many"));
+        QDir().mkpath(many.path());
+        for (int i = 0; i < 10000; ++i) QFile(many.filePath(QStringLiteral("p%1.gif").arg(i, 5, 10, QLatin1Char('0')))).open(QIODevice::WriteOnly);
+        QFile::remove(many.filePath("p00000.gif"));
+        QFile::copy(samples.filePath("sample.gif"), many.filePath("p00000.gif"));
+        pictures->display().setCurrentPath(many.filePath("p00000.gif"));
+        form->showControls();
+        QElapsedTimer t;
+        t.start();
+        pictures->openSelectPage();
+        const double listed = t.nsecsElapsed() / 1e6;
+        QApplication::processEvents();
+        std::printf("Select Picture File page on 10000 files: %.1f ms to list, %.1f ms to the first events handled\n",
+                    listed, t.nsecsElapsed() / 1e6);
+        failures += !shoot(form.get(), out.filePath("select-picture-page-10000.png"));
+        pictures->closeSelectPage();
+        QDir(many).removeRecursively();
+    }
 
     form->close();
     form.reset();
