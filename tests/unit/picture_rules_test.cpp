@@ -5,6 +5,8 @@
 #include "KivraError.h"
 #include "MountedVolumes.h"
 #include "OptionGroups.h"
+#include "PictureBoxLayout.h"
+#include "PictureFolder.h"
 #include "PicturePaths.h"
 #include "PictureStepping.h"
 #include "Preferences.h"
@@ -335,3 +337,53 @@ INSTANTIATE_TEST_SUITE_P(
         ClickCase{OptionGroupKind::KeepChecked, 3, 3, {3, false}},
         ClickCase{OptionGroupKind::KeepChecked, 1, 3, {3, true}},
         ClickCase{OptionGroupKind::KeepChecked, -1, 0, {0, true}}));
+
+// --- picture box placement ------------------------------------------------------
+
+struct PlaceCase {
+    PicAlign align;
+    std::optional<BoxSize> fitted;
+    BoxRect expected;
+};
+
+class BoxPlacement : public testing::TestWithParam<PlaceCase> {};
+
+TEST_P(BoxPlacement, InAClientOf400By300) {
+    const PlaceCase c = GetParam();
+    EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, BoxPlacement,
+    testing::Values(PlaceCase{PicAlign::Top, BoxSize{200, 100}, {0, 0, 400, 100}},
+                    PlaceCase{PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
+                    PlaceCase{PicAlign::Bottom, BoxSize{200, 100}, {0, 200, 400, 100}},
+                    PlaceCase{PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}},
+                    // Auto size off: the box keeps its own size across the docked edge.
+                    PlaceCase{PicAlign::Top, std::nullopt, {0, 0, 400, 90}},
+                    PlaceCase{PicAlign::Right, std::nullopt, {280, 0, 120, 300}},
+                    PlaceCase{PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}},
+                    PlaceCase{PicAlign::None, std::nullopt, {0, 0, 120, 90}}));
+
+// --- the picture folder ---------------------------------------------------------
+
+TEST(PictureFolder, NextGoesOnAfterTheShownFileAndStartsOverInAnotherDirectory) {
+    TempDir d;
+    for (const char* f : {"a.gif", "b.gif", "c.gif"}) d.touch(f);
+    fs::create_directory(d.path / "other");
+    d.touch("other/x.gif");
+    d.touch("other/y.gif");
+    PictureFolder folder;
+    folder.open(d.path.string());
+    folder.shown(folder.indexOf("b.gif"));
+    EXPECT_EQ(folder.next(), 2);
+    EXPECT_EQ(folder.next(), 0);
+    EXPECT_EQ(folder.pathOf(0), (d.path / "a.gif").string());
+    folder.open((d.path / "other").string());
+    EXPECT_EQ(folder.next(), 0);
+    EXPECT_THROW(folder.open((d.path / "missing").string()), KivraError);
+    EXPECT_EQ(folder.directory(), (d.path / "other").string());  // a failed open keeps the directory
+    EXPECT_EQ(folder.fileCount(), 2);
+    folder.setPattern("x.*");
+    EXPECT_EQ(folder.fileCount(), 1);
+}
