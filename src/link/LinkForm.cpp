@@ -166,7 +166,7 @@ void LinkForm::tick() {
 
 void LinkForm::refreshCaption() {
     switch (prefs_.captionMode) {
-    case CaptionMode::Custom: setWindowTitle(toQ(prefs_.captionText)); break;
+    case CaptionMode::Custom: setWindowTitle(formatCustomCaption()); break;
     case kHostTitleCaption: setWindowTitle(toQ(env_.windows->title(state_.hostWindow))); break;
     case kLinkTitleCaption: setWindowTitle(toQ(state_.names.linkTitle)); break;
     case CaptionMode::Blank: setWindowTitle(QString()); break;

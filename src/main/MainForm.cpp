@@ -343,7 +343,7 @@ void MainForm::applyToolTips(bool on) {
 
 void MainForm::refreshCaption() {
     switch (prefs_.captionMode) {
-    case CaptionMode::Custom: setWindowTitle(QString::fromStdString(prefs_.captionText)); break;
+    case CaptionMode::Custom: setWindowTitle(formatCustomCaption()); break;
     case CaptionMode::WindowTitle: setWindowTitle(kMainTitle); break;
     case CaptionMode::PositionTitle: {
         if (isMinimized()) return;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
@@ -35,6 +36,11 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     panel_->hide();
     connect(panel_, &ControlsPanel::hideRequested, this, &CoverWindow::hideControls);
     pictures_ = new PictureFeature(this, prefs_, panel_->pictureFrame());
+    timer2_.setObjectName("Timer2");
+    connect(&timer2_, &QTimer::timeout, this, [this] {
+        if (!formatting_) refreshCustomCaption();
+    });
+    connect(pictures_, &PictureFeature::pictureChanged, this, &CoverWindow::refreshCustomCaption);
 }
 
 void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }
@@ -177,6 +183,40 @@ void CoverWindow::startKickTimer(KickInterval interval) {
 }
 
 void CoverWindow::stopKickTimer() { timer1_.stop(); }
+
+namespace {
+
+// The locale's long time without its time zone: the caption rule drops the seconds.
+std::string localLongTime() {
+    const QLocale locale = QLocale::system();
+    QString format = locale.timeFormat(QLocale::LongFormat);
+    format.remove(QLatin1Char('t'));
+    return locale.toString(QTime::currentTime(), format.trimmed()).toStdString();
+}
+
+}  // namespace
+
+QString CoverWindow::formatCustomCaption() {
+    formatting_ = true;
+    CaptionValues values;
+    values.longTime = localLongTime();
+    values.shortDate = QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat).toStdString();
+    if (pictures_->display().pictureLoaded()) values.picturePath = pictures_->display().currentPath().toStdString();
+    customCaption_ = formatCaption(prefs_.captionText, values);
+    if (prefs_.captionMode == CaptionMode::Custom && customCaption_.needsRefreshTimer()) {
+        if (!timer2_.isActive()) timer2_.start(1000);
+    } else {
+        timer2_.stop();
+    }
+    formatting_ = false;
+    return QString::fromStdString(customCaption_.text);
+}
+
+void CoverWindow::refreshCustomCaption() {
+    if (customCaption_.text.empty() || !customCaption_.hasModifier()) return;
+    const QString text = formatCustomCaption();
+    if (prefs_.captionMode == CaptionMode::Custom) setWindowTitle(text);
+}
 
 void CoverWindow::kick() {
     const WindowId id = nativeId();

@@ -3,6 +3,7 @@
 // icons, always-on-top through the desktop, and the first activation once framed.
 #pragma once
 
+#include "CaptionFormatter.h"
 #include "ControlsPanel.h"
 #include "Icons.h"
 #include "PanelLayout.h"
@@ -65,6 +66,12 @@ public:
     void stopKickTimer();
     bool kickTimerRunning() const { return timer1_.isActive(); }
 
+    // The custom caption: `TBCapString` with its modifiers replaced by the current
+    // time, date and picture. `Timer2` re-formats it once a second while the
+    // caption is in Custom Text mode and shows a time or a date.
+    QString formatCustomCaption();
+    bool captionTimerRunning() const { return timer2_.isActive(); }
+
 signals:
     void firstActivationFinished();
 
@@ -90,6 +97,7 @@ private:
     void waitForFrame();
 
     void kick();
+    void refreshCustomCaption();
     void placePanelBlock(QWidget* block, QPoint designOrigin);
     QSize panelSizePx() const;
     TwipsRect frameTwips() const;
@@ -104,6 +112,9 @@ private:
 
     IconOwner iconOwner_;
     QTimer timer1_;
+    QTimer timer2_;
+    FormattedCaption customCaption_;
+    bool formatting_ = false;
     QRect wantedFrame_;
     QDateTime frameWaitStarted_;
     bool firstActivationQueued_ = false;
