@@ -2,6 +2,7 @@
 #include "ControlsPanel.h"
 
 #include "PictureFrame.h"
+#include "TimerFrame.h"
 #include "ToolTips.h"
 
 #include <QGroupBox>
@@ -19,6 +20,8 @@ struct Place {
 };
 constexpr Place kLinksFrame{90, 405, 1380, 930};
 constexpr Place kPictureFrame{1545, 405, 1380, 1620};
+constexpr Place kOptionsFrame{90, 1395, 1380, 630};
+constexpr Place kTimerFrame{4470, 405, 1560, 1215};
 constexpr Place kHideControls{4485, 1665, 1545, 360};
 
 QRect toPixels(const Place& p, QPoint origin, double tx, double ty) {
@@ -53,6 +56,18 @@ ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
                                      "show User Controls again."));
 
     pictureFrame_ = new PictureFrame(this);
+    timerFrame_ = new TimerFrame(this);
+
+    optionsFrame_ = new QGroupBox(QStringLiteral("Preferences"), this);
+    optionsFrame_->setObjectName("OptionsFrame");
+    optionsFrame_->setAutoFillBackground(true);
+    optionsCommand1_ = new QPushButton(QStringLiteral("Se&t "), optionsFrame_);
+    optionsCommand1_->setObjectName("OptionsCommand1");
+    setControlToolTip(optionsCommand1_, QStringLiteral("Set Preferences for the Picture Box or the Kivra Form."));
+    auto* options = new QVBoxLayout(optionsFrame_);
+    options->setContentsMargins(6, 2, 6, 4);
+    options->addWidget(optionsCommand1_);
+    connect(optionsCommand1_, &QPushButton::clicked, this, &ControlsPanel::preferencesRequested);
 
     connect(hideControlsCmd_, &QPushButton::clicked, this, &ControlsPanel::hideRequested);
     connect(linksCommand2_, &QPushButton::clicked, this, &ControlsPanel::createRequested);
@@ -63,6 +78,8 @@ void ControlsPanel::layoutAt(QPoint origin, double tx, double ty) {
     linksFrame_->setGeometry(toPixels(kLinksFrame, origin, tx, ty));
     pictureFrame_->setGeometry(toPixels(kPictureFrame, origin, tx, ty));
     hideControlsCmd_->setGeometry(toPixels(kHideControls, origin, tx, ty));
+    timerFrame_->setGeometry(toPixels(kTimerFrame, origin, tx, ty));
+    optionsFrame_->setGeometry(toPixels(kOptionsFrame, origin, tx, ty));
 }
 
 }  // namespace kivra

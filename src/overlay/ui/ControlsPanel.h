@@ -10,6 +10,7 @@ class QGroupBox;
 namespace kivra {
 
 class PictureFrame;
+class TimerFrame;
 
 class ControlsPanel : public QWidget {
     Q_OBJECT
@@ -25,6 +26,9 @@ public:
     QPushButton* activateButton() const { return linksCommand1_; }  // `LinksCommand1`
     QPushButton* hideButton() const { return hideControlsCmd_; }    // `HideControlsCmd`
     PictureFrame* pictureFrame() const { return pictureFrame_; }     // `PictureFrame`
+    TimerFrame* timerFrame() const { return timerFrame_; }           // `TimerFrame`
+    QGroupBox* optionsFrame() const { return optionsFrame_; }        // `OptionsFrame`
+    QPushButton* optionsButton() const { return optionsCommand1_; }  // `OptionsCommand1`
 
     // The panel's size in pixels for the normal or large font class.
     static QSize basePanelSize(bool largeFonts);
@@ -33,6 +37,7 @@ signals:
     void hideRequested();
     void createRequested();
     void activateRequested();
+    void preferencesRequested();
 
 private:
     QGroupBox* linksFrame_;
@@ -40,6 +45,9 @@ private:
     QPushButton* linksCommand1_;
     QPushButton* hideControlsCmd_;
     PictureFrame* pictureFrame_;
+    TimerFrame* timerFrame_;
+    QGroupBox* optionsFrame_;
+    QPushButton* optionsCommand1_;
 };
 
 }  // namespace kivra

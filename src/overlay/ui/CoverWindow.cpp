@@ -3,6 +3,7 @@
 
 #include "DisplayMetrics.h"
 #include "Palettes.h"
+#include "TimerFrame.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -36,6 +37,7 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     panel_->hide();
     connect(panel_, &ControlsPanel::hideRequested, this, &CoverWindow::hideControls);
     pictures_ = new PictureFeature(this, prefs_, panel_->pictureFrame());
+    panel_->timerFrame()->attach(this);
     timer2_.setObjectName("Timer2");
     connect(&timer2_, &QTimer::timeout, this, [this] {
         if (!formatting_) refreshCustomCaption();
@@ -180,9 +182,18 @@ void CoverWindow::keyPressEvent(QKeyEvent* event) {
 void CoverWindow::startKickTimer(KickInterval interval) {
     prefs_.kickInterval = interval;
     timer1_.start(kickIntervalMs(interval));
+    emit kickTimerChanged();
 }
 
-void CoverWindow::stopKickTimer() { timer1_.stop(); }
+void CoverWindow::stopKickTimer() {
+    timer1_.stop();
+    emit kickTimerChanged();
+}
+
+void CoverWindow::ensureTopmost() {
+    if (prefs_.alwaysOnTop) return;
+    setAlwaysOnTop(true);
+}
 
 namespace {
 
@@ -266,7 +277,9 @@ void CoverWindow::placeFrame(const QRect& frame) {
 }
 
 void CoverWindow::setAlwaysOnTop(bool on) {
+    const bool changed = prefs_.alwaysOnTop != on;
     prefs_.alwaysOnTop = on;
+    if (changed) emit alwaysOnTopChanged();
     const WindowId id = isVisible() ? nativeId() : 0;
     if (id && windows_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
         windows_->setTopmost(id, on);

@@ -6,6 +6,7 @@
 #include "CaptionFormatter.h"
 #include "ControlsPanel.h"
 #include "Icons.h"
+#include "OptionPairs.h"
 #include "PanelLayout.h"
 #include "PictureFeature.h"
 #include "Preferences.h"
@@ -65,6 +66,11 @@ public:
     void startKickTimer(KickInterval interval);
     void stopKickTimer();
     bool kickTimerRunning() const { return timer1_.isActive(); }
+    // Makes the window topmost when it is not ("&Yes" of Always On Top).
+    void ensureTopmost();
+    ProgramKind programKind() const {
+        return iconOwner_ == IconOwner::LinkWindow ? ProgramKind::Link : ProgramKind::Main;
+    }
 
     // The custom caption: `TBCapString` with its modifiers replaced by the current
     // time, date and picture. `Timer2` re-formats it once a second while the
@@ -74,6 +80,8 @@ public:
 
 signals:
     void firstActivationFinished();
+    void kickTimerChanged();
+    void alwaysOnTopChanged();
 
 protected:
     // Runs once, after the window is shown and the window manager has framed it.
