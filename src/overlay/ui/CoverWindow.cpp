@@ -3,6 +3,7 @@
 
 #include "DisplayMetrics.h"
 #include "Palettes.h"
+#include "PreferencesPage.h"
 #include "TimerFrame.h"
 
 #include <QApplication>
@@ -38,6 +39,8 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     connect(panel_, &ControlsPanel::hideRequested, this, &CoverWindow::hideControls);
     pictures_ = new PictureFeature(this, prefs_, panel_->pictureFrame());
     panel_->timerFrame()->attach(this);
+    prefsPage_ = new PreferencesPage(this);
+    connect(panel_, &ControlsPanel::preferencesRequested, prefsPage_, &PreferencesPage::open);
     timer2_.setObjectName("Timer2");
     connect(&timer2_, &QTimer::timeout, this, [this] {
         if (!formatting_) refreshCustomCaption();
@@ -290,8 +293,12 @@ void CoverWindow::setAlwaysOnTop(bool on) {
 
 void CoverWindow::applyBackground() {
     const int swatch = prefs_.paletteA ? prefs_.pal1Color : prefs_.pal2Color;
+    applyBackgroundColor(QColor::fromRgb(bgrToRgb(swatchColor(prefs_.paletteA, swatch))));
+}
+
+void CoverWindow::applyBackgroundColor(const QColor& colour) {
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor::fromRgb(bgrToRgb(swatchColor(prefs_.paletteA, swatch))));
+    pal.setColor(QPalette::Window, colour);
     setPalette(pal);
 }
 

@@ -20,12 +20,16 @@
 
 namespace kivra {
 
+class PreferencesPage;
+
 class CoverWindow : public QWidget {
     Q_OBJECT
 public:
     CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent = nullptr);
 
     const Preferences& preferences() const { return prefs_; }
+    // For the option pages, which keep the preferences up to date for the save.
+    Preferences& preferencesForEdit() { return prefs_; }
     bool firstActivationDone() const { return !firstActivation_; }
     // The id the desktop knows this window by (0 before it exists).
     WindowId nativeId() const;
@@ -43,6 +47,9 @@ public:
     void setAlwaysOnTop(bool on);
     bool alwaysOnTop() const { return prefs_.alwaysOnTop; }
     void applyBackground();
+    // The background of the window and of both picture boxes, which show through to it.
+    void applyBackgroundColor(const QColor& colour);
+    PreferencesPage* preferencesPage() const { return prefsPage_; }
     void updateWindowIcon();
 
     // The controls panel: shown over the window on Enter or a left click, hidden
@@ -117,6 +124,7 @@ private:
     bool layoutBusy_ = false;
     QWidget* openPage_ = nullptr;
     PictureFeature* pictures_ = nullptr;
+    PreferencesPage* prefsPage_ = nullptr;
 
     IconOwner iconOwner_;
     QTimer timer1_;

@@ -1,0 +1,187 @@
+// The Kick Timer frame, the Set Preferences page with the colour page, and the
+// custom caption's refresh timer, on the main form, offscreen.
+#include "ColorSelectPage.h"
+#include "FakeDesktop.h"
+#include "MainForm.h"
+#include "MemoryStore.h"
+#include "MessageState.h"
+#include "Palettes.h"
+#include "PreferencesPage.h"
+#include "ShowMessage.h"
+#include "TimerFrame.h"
+
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kivra;
+
+namespace {
+
+QColor swatch(bool paletteA, int n) { return QColor::fromRgb(bgrToRgb(swatchColor(paletteA, n))); }
+
+}  // namespace
+
+class PreferencesPageTest : public QObject {
+    Q_OBJECT
+
+    FakeDesktop desktop;
+    std::unique_ptr<MainForm> form;
+    int resetAnswer = MsgResultFirst;
+    QList<int> kinds;
+
+    TimerFrame* timer() { return form->panel()->timerFrame(); }
+    PreferencesPage* page() { return form->preferencesPage(); }
+    QColor background() const { return form->palette().color(QPalette::Window); }
+    // A check box answers clicks on its box and caption, not on the rest of its cell.
+    void click(QAbstractButton* b) {
+        const bool box = qobject_cast<QCheckBox*>(b) || qobject_cast<QRadioButton*>(b);
+        QTest::mouseClick(b, Qt::LeftButton, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
+    }
+    void clickSwatch(int n) { QTest::mouseClick(page()->colorPage()->swatch(n), Qt::LeftButton); }
+
+private slots:
+    void init() {
+        kinds.clear();
+        resetAnswer = MsgResultFirst;
+        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
+            kinds << r.content.kind;
+            return r.content.kind == 22 ? resetAnswer : MsgResultFirst;
+        });
+        messages() = MessageState{};
+        MainEnvironment env;
+        env.windows = &desktop;
+        env.store = std::make_shared<MemoryStore>();
+        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
+        form = std::make_unique<MainForm>(std::move(env));
+        form->load();
+        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
+        form->show();
+        if (!form->firstActivationDone()) done.wait(2000);
+        QVERIFY(form->firstActivationDone());
+        form->showControls();
+    }
+    void cleanup() {
+        form.reset();
+        setMessageResponder({});
+    }
+
+    void intervalClickStartsTheTimerAndMakesTheWindowTopmost() {
+        form->setAlwaysOnTop(false);
+        click(timer()->option(KickInterval::Ms10));
+        QVERIFY(form->kickTimerRunning());
+        QCOMPARE(form->preferences().kickInterval, KickInterval::Ms10);
+        QVERIFY(form->preferences().alwaysOnTop);
+        QCOMPARE(timer()->command()->text(), QStringLiteral("&Disable"));
+        QVERIFY(!timer()->indicator()->isHidden());
+
+        click(timer()->command());
+        QVERIFY(!form->kickTimerRunning());
+        QCOMPARE(timer()->command()->text(), QStringLiteral("&Enable"));
+        QVERIFY(timer()->indicator()->isHidden());
+
+        click(timer()->command());  // enables again at the checked interval
+        QVERIFY(form->kickTimerRunning());
+        QCOMPARE(form->preferences().kickInterval, KickInterval::Ms10);
+    }
+
+    void noStopsTheKickTimerInTheMainProgram() {
+        click(timer()->option(KickInterval::Ms250));
+        click(form->panel()->optionsButton());
+        QVERIFY(form->pageOpen());
+        QVERIFY(page()->formOption(3)->isChecked());
+        click(page()->formOption(3));  // the checked "Yes": the check moves to "No"
+        QVERIFY(!form->preferences().alwaysOnTop);
+        QVERIFY(page()->formOption(4)->isChecked() && !page()->formOption(3)->isChecked());
+        QVERIFY(!form->kickTimerRunning());
+        QCOMPARE(timer()->command()->text(), QStringLiteral("&Enable"));
+        click(page()->closeButton());
+        QVERIFY(!form->pageOpen());
+        QVERIFY(form->controlsShown());
+    }
+
+    void startupPairAndToolTips() {
+        click(form->panel()->optionsButton());
+        click(page()->formOption(1));
+        QCOMPARE(form->preferences().startup, StartupState::Maximized);
+        click(page()->formOption(2));
+        QVERIFY(!page()->formOption(1)->isChecked());
+        QCOMPARE(form->preferences().startup, StartupState::Minimized);
+        click(page()->formOption(2));
+        QCOMPARE(form->preferences().startup, StartupState::Normal);
+
+        click(page()->formOption(6));  // Off
+        QVERIFY(page()->closeButton()->toolTip().isEmpty());
+        QVERIFY(timer()->command()->toolTip().isEmpty());
+        click(page()->formOption(5));  // On
+        QCOMPARE(page()->closeButton()->toolTip(), QStringLiteral("Close Set Preferences window."));
+        QVERIFY(!page()->formOption(1)->toolTip().isEmpty());  // the main program's start-up texts
+    }
+
+    void swatchChosenInBIsRememberedAcrossPaletteSwitches() {
+        click(form->panel()->optionsButton());
+        QCOMPARE(background(), swatch(true, 47));
+        click(page()->formOption(8));  // palette B, never opened: its swatch 47
+        QCOMPARE(background(), swatch(false, 47));
+        click(page()->selectColorButton());
+        QVERIFY(page()->colorPageOpen());
+        QCOMPARE(page()->colorPage()->title(), QStringLiteral("Select Color - B"));
+        QCOMPARE(page()->helpContext(), 4030);
+        clickSwatch(12);
+        QCOMPARE(background(), swatch(false, 12));
+        QCOMPARE(page()->colorSample()->palette().color(QPalette::Window), swatch(false, 12));
+        const QRect marked = page()->colorPage()->swatch(12)->geometry();
+        QVERIFY(page()->colorPage()->marker()->geometry().contains(marked));
+        click(page()->closeButton());  // closes the colour page only
+        QVERIFY(!page()->colorPageOpen());
+        QVERIFY(form->pageOpen());
+        click(page()->formOption(7));
+        QCOMPARE(background(), swatch(true, 47));
+        click(page()->formOption(8));
+        QCOMPARE(background(), swatch(false, 12));
+        QCOMPARE(form->preferences().pal2Color, 12);
+    }
+
+    void resetAnsweredNoChangesNothingAndYesRestoresDefaults() {
+        click(form->panel()->optionsButton());
+        click(page()->formOption(8));
+        click(page()->formOption(6));
+        click(page()->formOption(1));
+        resetAnswer = 7;
+        kinds.clear();
+        click(page()->resetButton());
+        QCOMPARE(kinds, QList<int>{22});
+        QVERIFY(!form->preferences().paletteA);
+        QVERIFY(!form->preferences().toolTips);
+        QCOMPARE(form->preferences().startup, StartupState::Maximized);
+
+        resetAnswer = MsgResultFirst;
+        form->preferencesForEdit().pal1Color = 3;
+        click(page()->resetButton());
+        QVERIFY(form->preferences().paletteA);
+        QVERIFY(form->preferences().toolTips);
+        QVERIFY(form->preferences().alwaysOnTop);
+        QCOMPARE(form->preferences().startup, StartupState::Normal);
+        QCOMPARE(form->preferences().pal1Color, 47);
+        QCOMPARE(background(), swatch(true, 47));
+        QVERIFY(page()->formOption(7)->isChecked() && page()->formOption(5)->isChecked());
+    }
+
+    void customCaptionTimerRunsOnlyForTimeOrDate() {
+        Preferences& p = form->preferencesForEdit();
+        p.captionMode = CaptionMode::Custom;
+        p.captionText = "Now %time% on %DATE% showing %Picturename%";
+        const QString text = form->formatCustomCaption();
+        QVERIFY(!text.contains(QLatin1Char('%')));
+        QVERIFY(form->captionTimerRunning());
+        p.captionText = "Plain";
+        QCOMPARE(form->formatCustomCaption(), QStringLiteral("Plain"));
+        QVERIFY(!form->captionTimerRunning());
+        p.captionText = "%Date%";
+        form->formatCustomCaption();
+        p.captionMode = CaptionMode::Blank;  // the next tick finds another mode and stops
+        QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
+    }
+};
+
+QTEST_MAIN(PreferencesPageTest)
+#include "preferences_page_test.moc"
