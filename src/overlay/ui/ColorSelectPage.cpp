@@ -66,12 +66,12 @@ void ColorSelectPage::resizeEvent(QResizeEvent* event) {
 }
 
 void ColorSelectPage::placeSwatches() {
-    const QRect area = contentsRect().adjusted(6, fontMetrics().height() + 2, -6, -4);
+    const QRect area = contentsRect().adjusted(6, 2, -6, -2);
     const int cellW = std::max(8, area.width() / kColumns);
     const int cellH = std::max(6, area.height() / kRows);
     for (int i = 0; i < 60; ++i) {
         const int row = i / kColumns, col = i % kColumns;
-        labels_[i]->setGeometry(area.left() + col * cellW + 3, area.top() + row * cellH + 2, cellW - 6, cellH - 4);
+        labels_[i]->setGeometry(area.left() + col * cellW + 3, area.top() + row * cellH + 1, cellW - 6, cellH - 2);
     }
     mark(selected_);
 }

@@ -3,6 +3,7 @@
 
 #include "ColorSelectPage.h"
 #include "CoverWindow.h"
+#include "FormFont.h"
 #include "OptionGroups.h"
 #include "Palettes.h"
 #include "PictureBoxOptions.h"
@@ -44,10 +45,12 @@ PreferencesPage::PreferencesPage(CoverWindow* window)
     connect(picOpts_, &PictureBoxOptions::borderChosen, pictures, &PictureFeature::setBorder);
     connect(picOpts_, &PictureBoxOptions::appearanceChosen, pictures, &PictureFeature::setAppearance3D);
     colorPage_ = new ColorSelectPage(this);
+    colorPage_->setFont(formFont());
     connect(colorPage_, &ColorSelectPage::swatchClicked, this, &PreferencesPage::showBackground);
 
     formFrame_ = new QGroupBox(QStringLiteral("Kivra Form"), this);
     formFrame_->setObjectName("FormOptsFrame");
+    formFrame_->setFont(formFont());  // the same face as the Picture Box frame beside it
     const char* names[8] = {"FormOptsOption1", "FormOptsOption2", "FormOptsOption3", "FormOptsOption4",
                             "FormOptsOption5", "FormOptsOption6", "FormOptsOption7", "FormOptsOption8"};
     const QString captions[8] = {QStringLiteral("&Max"), QStringLiteral("M&in"), QStringLiteral("&Yes"),
