@@ -165,6 +165,9 @@ void LinkForm::tick() {
 }
 
 void LinkForm::refreshCaption() {
+    // Host Title follows the host once a second through `Timer9`; other modes stop it.
+    if (prefs_.captionMode != kHostTitleCaption) timer9_.stop();
+    else if (!timer9_.isActive() && !unloading_) timer9_.start(1000);
     switch (prefs_.captionMode) {
     case CaptionMode::Custom: setWindowTitle(formatCustomCaption()); break;
     case kHostTitleCaption: setWindowTitle(toQ(env_.windows->title(state_.hostWindow))); break;

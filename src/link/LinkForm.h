@@ -67,7 +67,7 @@ private:
     void onDesktopNotification();
     void reportReadyToMain();
     void returnToNormal();
-    void refreshCaption();
+    void refreshCaption() override;
 
     LinkEnvironment env_;
     LinkState state_;

@@ -73,7 +73,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void refreshCaption();
+    void refreshCaption() override;
     void listenForLinks();
     void refreshHostList();     // `Timer3_Timer`
     void refreshStatusList();   // `Timer6_Timer`

@@ -9,6 +9,7 @@
 #include "PreferencesPage.h"
 #include "ShowMessage.h"
 #include "TimerFrame.h"
+#include "TitleBarCapFrame.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -29,6 +30,7 @@ class PreferencesPageTest : public QObject {
     int resetAnswer = MsgResultFirst;
     QList<int> kinds;
 
+    TitleBarCapFrame* caption() { return form->panel()->captionFrame(); }
     TimerFrame* timer() { return form->panel()->timerFrame(); }
     PreferencesPage* page() { return form->preferencesPage(); }
     QColor background() const { return form->palette().color(QPalette::Window); }
@@ -164,6 +166,42 @@ private slots:
         QCOMPARE(form->preferences().pal1Color, 47);
         QCOMPARE(background(), swatch(true, 47));
         QVERIFY(page()->formOption(7)->isChecked() && page()->formOption(5)->isChecked());
+    }
+
+    void captionModesAndTheTextEntry() {
+        QCOMPARE(caption()->option(CaptionMode::WindowTitle)->text(), QStringLiteral("Main'&s Title"));
+        click(caption()->option(CaptionMode::Blank));
+        QCOMPARE(form->windowTitle(), QString());
+        QVERIFY(!caption()->command()->isEnabled());
+        click(caption()->option(CaptionMode::PositionTitle));
+        QVERIFY(form->windowTitle().startsWith(QStringLiteral("X:")));
+        click(caption()->option(CaptionMode::Custom));
+        QVERIFY(caption()->command()->isEnabled());
+        QCOMPARE(caption()->command()->text(), QStringLiteral("Enter Te&xt"));
+
+        click(caption()->command());
+        QVERIFY(form->pageOpen());
+        QTest::keyClicks(caption()->entryBox(), QStringLiteral("Today %DATE%"));
+        click(caption()->cancelButton());  // Cancel changes nothing
+        QVERIFY(!form->pageOpen());
+        QCOMPARE(form->preferences().captionText, std::string());
+
+        click(caption()->command());
+        QTest::keyClicks(caption()->entryBox(), QStringLiteral("Today %DATE%"));
+        click(caption()->okButton());
+        QCOMPARE(form->preferences().captionText, std::string("Today %DATE%"));  // the template is kept
+        QCOMPARE(form->preferences().captionMode, CaptionMode::Custom);
+        QVERIFY(form->windowTitle().startsWith(QStringLiteral("Today ")));
+        QVERIFY(!form->windowTitle().contains(QLatin1Char('%')));
+        QVERIFY(form->captionTimerRunning());
+        QCOMPARE(caption()->command()->text(), QStringLiteral("Edit Te&xt"));
+        click(caption()->command());
+        QCOMPARE(caption()->entryBox()->text(), QStringLiteral("Today %DATE%"));  // pre-filled
+        click(caption()->cancelButton());
+
+        click(caption()->option(CaptionMode::WindowTitle));
+        QCOMPARE(form->windowTitle(), QStringLiteral("Kivra [Main]"));
+        QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
     }
 
     void customCaptionTimerRunsOnlyForTimeOrDate() {

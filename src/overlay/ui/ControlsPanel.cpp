@@ -3,6 +3,7 @@
 
 #include "PictureFrame.h"
 #include "TimerFrame.h"
+#include "TitleBarCapFrame.h"
 #include "ToolTips.h"
 
 #include <QGroupBox>
@@ -21,6 +22,7 @@ struct Place {
 constexpr Place kLinksFrame{90, 405, 1380, 930};
 constexpr Place kPictureFrame{1545, 405, 1380, 1620};
 constexpr Place kOptionsFrame{90, 1395, 1380, 630};
+constexpr Place kCaptionFrame{2955, 405, 1500, 1620};
 constexpr Place kTimerFrame{4470, 405, 1560, 1215};
 constexpr Place kHideControls{4485, 1665, 1545, 360};
 
@@ -57,6 +59,7 @@ ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
 
     pictureFrame_ = new PictureFrame(this);
     timerFrame_ = new TimerFrame(this);
+    captionFrame_ = new TitleBarCapFrame(this);
 
     optionsFrame_ = new QGroupBox(QStringLiteral("Preferences"), this);
     optionsFrame_->setObjectName("OptionsFrame");
@@ -79,6 +82,7 @@ void ControlsPanel::layoutAt(QPoint origin, double tx, double ty) {
     pictureFrame_->setGeometry(toPixels(kPictureFrame, origin, tx, ty));
     hideControlsCmd_->setGeometry(toPixels(kHideControls, origin, tx, ty));
     timerFrame_->setGeometry(toPixels(kTimerFrame, origin, tx, ty));
+    captionFrame_->setGeometry(toPixels(kCaptionFrame, origin, tx, ty));
     optionsFrame_->setGeometry(toPixels(kOptionsFrame, origin, tx, ty));
 }
 

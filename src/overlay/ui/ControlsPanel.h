@@ -11,6 +11,7 @@ namespace kivra {
 
 class PictureFrame;
 class TimerFrame;
+class TitleBarCapFrame;
 
 class ControlsPanel : public QWidget {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     QPushButton* hideButton() const { return hideControlsCmd_; }    // `HideControlsCmd`
     PictureFrame* pictureFrame() const { return pictureFrame_; }     // `PictureFrame`
     TimerFrame* timerFrame() const { return timerFrame_; }           // `TimerFrame`
+    TitleBarCapFrame* captionFrame() const { return captionFrame_; } // `TitleBarCapFrame`
     QGroupBox* optionsFrame() const { return optionsFrame_; }        // `OptionsFrame`
     QPushButton* optionsButton() const { return optionsCommand1_; }  // `OptionsCommand1`
 
@@ -46,6 +48,7 @@ private:
     QPushButton* hideControlsCmd_;
     PictureFrame* pictureFrame_;
     TimerFrame* timerFrame_;
+    TitleBarCapFrame* captionFrame_;
     QGroupBox* optionsFrame_;
     QPushButton* optionsCommand1_;
 };

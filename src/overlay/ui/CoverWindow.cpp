@@ -5,6 +5,7 @@
 #include "Palettes.h"
 #include "PreferencesPage.h"
 #include "TimerFrame.h"
+#include "TitleBarCapFrame.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -39,6 +40,7 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     connect(panel_, &ControlsPanel::hideRequested, this, &CoverWindow::hideControls);
     pictures_ = new PictureFeature(this, prefs_, panel_->pictureFrame());
     panel_->timerFrame()->attach(this);
+    panel_->captionFrame()->attach(this);
     prefsPage_ = new PreferencesPage(this);
     connect(panel_, &ControlsPanel::preferencesRequested, prefsPage_, &PreferencesPage::open);
     timer2_.setObjectName("Timer2");

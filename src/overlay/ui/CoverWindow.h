@@ -84,6 +84,8 @@ public:
     // caption is in Custom Text mode and shows a time or a date.
     QString formatCustomCaption();
     bool captionTimerRunning() const { return timer2_.isActive(); }
+    // Sets the caption for the current mode; each program says what its modes show.
+    virtual void refreshCaption() {}
 
 signals:
     void firstActivationFinished();
