@@ -204,6 +204,20 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
     }
 
+    void panelShowsTheStateAsItIsNow() {
+        form->hideControls();
+        Preferences& p = form->preferencesForEdit();
+        p.captionMode = CaptionMode::Blank;
+        p.captionText = "x";
+        p.kickInterval = KickInterval::Ms1;
+        p.toolTips = false;
+        form->showControls();
+        QVERIFY(caption()->option(CaptionMode::Blank)->isChecked());
+        QCOMPARE(caption()->command()->text(), QStringLiteral("Edit Te&xt"));
+        QVERIFY(timer()->option(KickInterval::Ms1)->isChecked());
+        QVERIFY(timer()->command()->toolTip().isEmpty());
+    }
+
     void customCaptionTimerRunsOnlyForTimeOrDate() {
         Preferences& p = form->preferencesForEdit();
         p.captionMode = CaptionMode::Custom;

@@ -6,6 +6,7 @@
 #include "PreferencesPage.h"
 #include "TimerFrame.h"
 #include "TitleBarCapFrame.h"
+#include "ToolTips.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -77,6 +78,10 @@ void CoverWindow::placePanelBlock(QWidget* block, QPoint designOrigin) {
     if (block == panel_) {
         const Twips t = twips();
         panel_->layoutAt(designOrigin, t.perPixelX(), t.perPixelY());
+        // The panel's options show the state as it is now (loaded, or changed by a page).
+        panel_->timerFrame()->showState();
+        panel_->captionFrame()->showState();
+        applyToolTips(this, prefs_.toolTips);
     }
 }
 

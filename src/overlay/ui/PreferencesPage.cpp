@@ -4,6 +4,7 @@
 #include "ColorSelectPage.h"
 #include "CoverWindow.h"
 #include "FormFont.h"
+#include "MessageState.h"
 #include "OptionGroups.h"
 #include "Palettes.h"
 #include "PictureBoxOptions.h"
@@ -201,6 +202,7 @@ void PreferencesPage::toolTipsClicked(int box) {
 
 void PreferencesPage::setToolTips(bool on) {
     window_->preferencesForEdit().toolTips = on;
+    messages().toolTips = on;  // the message boxes follow the option too
     applyToolTips(window_, on);
     formOpts_[4]->setChecked(on);
     formOpts_[5]->setChecked(!on);
