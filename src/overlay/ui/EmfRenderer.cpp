@@ -60,7 +60,7 @@ MetafileImage renderEmf(const QByteArray& data, double dpi, qint64 maxPixels) {
     }
 
     generatorOptions options{};
-    options.nameSpace = const_cast<char*>("svg");
+    options.nameSpace = nullptr;  // plain element names; a prefix would be allocated and never freed
     options.verbose = false;
     options.emfplus = true;
     options.svgDelimiter = true;
