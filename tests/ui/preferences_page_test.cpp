@@ -131,6 +131,8 @@ private slots:
         clickSwatch(12);
         QCOMPARE(background(), swatch(false, 12));
         QCOMPARE(page()->colorSample()->palette().color(QPalette::Window), swatch(false, 12));
+        for (const char* box : {"Picture1", "Picture2"})
+            QCOMPARE(form->findChild<QWidget*>(box)->palette().color(QPalette::Window), swatch(false, 12));
         const QRect marked = page()->colorPage()->swatch(12)->geometry();
         QVERIFY(page()->colorPage()->marker()->geometry().contains(marked));
         click(page()->closeButton());  // closes the colour page only
