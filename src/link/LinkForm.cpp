@@ -137,7 +137,11 @@ void LinkForm::reportReadyToMain() {
     if (!mainWindow_) return;
     const LinkReadyReport report{state_.ownWindow, static_cast<ProcessId>(QCoreApplication::applicationPid()),
                                  state_.hostWindow};
-    sendChannelMessage(mainWindow_, ChannelKind::LinkReady, formatLinkReady(report));
+    // Sent without waiting for the answer, which nothing here uses: the main program
+    // may find this window on the desktop first and send it a command at this very
+    // moment (its foreground watcher does as the new window takes the focus); each
+    // program waiting for the other would hold both until the channel's timeout.
+    sendChannelMessage(mainWindow_, ChannelKind::LinkReady, formatLinkReady(report), std::chrono::milliseconds(0));
 }
 
 void LinkForm::onDesktopNotification() {
