@@ -5,8 +5,11 @@
 // start while the Edit Host Link page is open.
 #include "CreateLinksPage.h"
 #include "EditLinksPage.h"
+#include "LinkStarts.h"
 #include "MainFormDesktop.h"
 #include "Xdotool.h"
+
+#include <poll.h>
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -258,6 +261,45 @@ TEST_F(WatchersTest, NothingStartsByItselfWhileTheEditPageIsOpen) {
     EXPECT_FALSE(form->management().edit.isOpen());
     EXPECT_NE(waitForLinkOn(title, hostWindow), 0u);
     std::printf("[ figure ] Edit page Close -> held-back link shown on its host: %.1f ms\n", msSince(closed));
+}
+
+// --- A new link and the main program talking at once ----------------------------
+
+// The main program finds a new link window on the desktop and may send it a command
+// at once (its foreground watcher does, as the new window takes the focus), while
+// the link program is sending its ready report to the main program. Neither may
+// wait for the other: the link answers the command while its report is unanswered.
+using NewLinkTest = DesktopTest;
+
+TEST_F(NewLinkTest, ALinkAnswersCommandsWhileItsReadyReportIsUnanswered) {
+    TempSettings settings;
+    const WindowId hostWindow = host->open("Report host", "--geometry 400x300+200+150");
+    // Stands in for the main window; its receiver reads nothing until the end.
+    const WindowId mainWindow = host->open("Kivra [Main]", "--geometry 200x100+1000+800");
+    std::string error;
+    auto mainReceiver = ChannelReceiver::listen(mainWindow, &error);
+    ASSERT_TRUE(mainReceiver) << error;
+    auto link = startProgram("kivlink", {linkArgumentString(hostWindow, mainWindow, "Report host")}, settings);
+
+    // The report has arrived (unread) once the receiver's socket is readable.
+    pollfd p{mainReceiver->fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&p, 1, 10000), 1) << "the link never reported";
+    WindowId linkWindow = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        for (WindowId w : probe->stackingTopFirst())
+            if (ws->processOf(w) == static_cast<ProcessId>(link->pid())) linkWindow = w;
+        return linkWindow != 0;
+    })) << "the link window is not on the desktop";
+
+    const auto sent = std::chrono::steady_clock::now();
+    const SendResult result = sendChannelMessage(linkWindow, ChannelKind::Command, "0", 2s);
+    const double answered = msSince(sent);
+    std::printf("[ figure ] command to a link whose ready report is unanswered: answered after %.1f ms\n", answered);
+    EXPECT_EQ(result, SendResult::Delivered);
+    EXPECT_LT(answered, 250.0) << "the link waited for the main program while the main program waited for it";
+
+    mainReceiver->dispatch([](const ChannelMessage&) { return std::string(kLinkRecorded); });
+    link->stop();
 }
 
 }  // namespace
