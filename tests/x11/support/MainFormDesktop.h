@@ -6,7 +6,6 @@
 
 #include "DesktopTest.h"
 #include "HostLink.h"
-#include "LinkChannel.h"
 #include "LinkManagement.h"
 #include "LinkStore.h"
 #include "LinkTable.h"
@@ -168,17 +167,6 @@ protected:
     bool above(WindowId upper, WindowId lower) {
         const int u = stackPosition(upper), l = stackPosition(lower);
         return u >= 0 && l >= 0 && u < l;
-    }
-
-    // Waits until a link program answers on its channel. Its window may be recorded
-    // (found on the desktop) while its own ready report to this process is still
-    // unanswered; a message sent to it from here before this process has taken
-    // that report would wait for the channel's timeout, each side waiting for the other.
-    bool linkAnswers(WindowId linkWindow) {
-        // A code no link acts on: the answer says only that the program is listening.
-        return pumpUntil([&] {
-            return sendChannelMessage(linkWindow, ChannelKind::Command, "99", 20ms) == SendResult::Delivered;
-        });
     }
 
     const HostLink* link(const std::string& title) {
