@@ -1,11 +1,13 @@
 // Panel frames and their fixed positions.
 #include "ControlsPanel.h"
 
+#include "FormFont.h"
 #include "PictureFrame.h"
 #include "TimerFrame.h"
 #include "TitleBarCapFrame.h"
 #include "ToolTips.h"
 
+#include <QApplication>
 #include <QGroupBox>
 #include <QVBoxLayout>
 
@@ -38,9 +40,13 @@ QSize ControlsPanel::basePanelSize(bool largeFonts) { return largeFonts ? QSize(
 
 ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
     setObjectName("ControlsPanel");
+    // The frames keep the application's colours, whatever the window's background
+    // colour, so that disabled captions stay readable.
+    setPalette(QApplication::palette(this));
     linksFrame_ = new QGroupBox(QStringLiteral("Links"), this);
     linksFrame_->setObjectName("LinksFrame");
     linksFrame_->setAutoFillBackground(true);  // frames cover the picture behind them
+    linksFrame_->setFont(formFont(8));
     linksCommand2_ = new QPushButton(QStringLiteral("&Create"), linksFrame_);
     linksCommand2_->setObjectName("LinksCommand2");
     linksCommand1_ = new QPushButton(QStringLiteral("&Activate"), linksFrame_);
@@ -63,6 +69,7 @@ ControlsPanel::ControlsPanel(QWidget* parent) : QWidget(parent) {
 
     optionsFrame_ = new QGroupBox(QStringLiteral("Preferences"), this);
     optionsFrame_->setObjectName("OptionsFrame");
+    optionsFrame_->setFont(formFont(8));
     optionsFrame_->setAutoFillBackground(true);
     optionsCommand1_ = new QPushButton(QStringLiteral("Se&t "), optionsFrame_);
     optionsCommand1_->setObjectName("OptionsCommand1");
