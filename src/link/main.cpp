@@ -5,6 +5,7 @@
 #include "LinkForm.h"
 #include "NativeWindowSystem.h"
 #include "StoreLocation.h"
+#include "WindowBindings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     int qtArgc = 1;  // the link's arguments are its own, never Qt's options
     QApplication app(qtArgc, argv);
     kivra::applyAppStyle(app);
+    kivra::installHelpHook();
 
     if (arguments.empty()) {
         QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Run kivra instead."));

@@ -5,6 +5,7 @@
 #include "NativeWindowSystem.h"
 #include "SingleInstance.h"
 #include "StoreLocation.h"
+#include "WindowBindings.h"
 
 #include <QApplication>
 #include <QDir>
@@ -20,6 +21,7 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("QbaseRT5-Kivra"));
     QApplication app(argc, argv);
     kivra::applyAppStyle(app);
+    kivra::installHelpHook();
     const QString ownFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
 
     auto instance = kivra::acquireSingleInstance("kivra");

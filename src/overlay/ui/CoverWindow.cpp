@@ -7,6 +7,7 @@
 #include "TimerFrame.h"
 #include "TitleBarCapFrame.h"
 #include "ToolTips.h"
+#include "WindowBindings.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -49,6 +50,7 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
         if (!formatting_) refreshCustomCaption();
     });
     connect(pictures_, &PictureFeature::pictureChanged, this, &CoverWindow::refreshCustomCaption);
+    new WindowBindings(this);  // About, context help; owned by the window
 }
 
 void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }

@@ -1,0 +1,228 @@
+// About box (Alt+F1, right click on a frame) with its Info loop, context help from
+// left clicks on frames and pages, and the rest of the bindings while the title text
+// entry is open, on the main form, offscreen.
+#include "ColorSelectPage.h"
+#include "FakeDesktop.h"
+#include "MainForm.h"
+#include "MemoryStore.h"
+#include "MessageState.h"
+#include "MsgBoxKinds.h"
+#include "PreferencesPage.h"
+#include "ShowMessage.h"
+#include "TimerFrame.h"
+#include "TitleBarCapFrame.h"
+#include "WindowBindings.h"
+
+#include <QDesktopServices>
+#include <QGroupBox>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kivra;
+
+// Receives the URLs the help hook asks the desktop to open.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl& url) { urls << url; }
+};
+
+class AboutHelpTest : public QObject {
+    Q_OBJECT
+
+    FakeDesktop desktop;
+    std::unique_ptr<MainForm> form;
+    QList<int> kinds;
+    QStringList bodies;
+    QList<int> answers;  // answers to the About boxes in turn; Close once they run out
+    QList<int> helpIds;
+
+    // A point of the widget that none of its children covers: its border or caption.
+    static QPoint bareSpot(QWidget* w) {
+        for (int y = w->height() - 2; y > 0; --y)
+            for (int x = 1; x < w->width() - 1; ++x)
+                if (!w->childAt(x, y)) return QPoint(x, y);
+        return QPoint(1, 1);
+    }
+    QWidget* named(const char* name) {
+        auto* w = form->findChild<QWidget*>(QLatin1String(name));
+        if (!w) qWarning("no widget %s", name);
+        return w;
+    }
+    void clickFrame(QWidget* frame, Qt::MouseButton button) {
+        QTest::mouseClick(frame, button, {}, bareSpot(frame));
+    }
+
+private slots:
+    void init() {
+        kinds.clear();
+        bodies.clear();
+        answers.clear();
+        helpIds.clear();
+        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
+            kinds << r.content.kind;
+            bodies << r.content.body;
+            if (r.content.kind == MsgAbout && !answers.isEmpty()) return answers.takeFirst();
+            return MsgResultFirst;
+        });
+        setHelpHook([this](int id, QWidget*) { helpIds << id; });
+        messages() = MessageState{};
+        MainEnvironment env;
+        env.windows = &desktop;
+        env.store = std::make_shared<MemoryStore>();
+        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
+        form = std::make_unique<MainForm>(std::move(env));
+        form->load();
+        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
+        form->show();
+        if (!form->firstActivationDone()) done.wait(2000);
+        QVERIFY(form->firstActivationDone());
+        kinds.clear();
+        bodies.clear();
+        form->showControls();
+    }
+    void cleanup() {
+        form.reset();
+        setMessageResponder({});
+        setHelpHook({});
+    }
+
+    void aboutTextNamesTheProgramFileAndVersion_data() {
+        QTest::addColumn<int>("program");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("main") << int(ProgramKind::Main) << "kivra";
+        QTest::newRow("link") << int(ProgramKind::Link) << "kivlink";
+    }
+    void aboutTextNamesTheProgramFileAndVersion() {
+        QFETCH(int, program);
+        QFETCH(QString, file);
+        const QStringList lines = aboutText(ProgramKind(program), "2.00").split("\r\n");
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QString(15, ' ') + file + " Version 2.00.006");
+        QCOMPARE(lines[1] + "\r\n" + lines[2], rightsNotice());
+    }
+
+    void altF1ShowsAboutAndInfoLoopsThroughSupport() {
+        answers = {MsgResultInfo, MsgResultInfo, MsgResultFirst};
+        QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
+        QCOMPARE(kinds, (QList<int>{MsgAbout, 36, MsgAbout, 36, MsgAbout}));
+        QCOMPARE(bodies[0], aboutText(ProgramKind::Main, messages().versionText));
+        QVERIFY(bodies[0].contains(" Version " + messages().versionText + ".006"));
+    }
+
+    void f1AloneDoesNothing() {
+        QTest::keyClick(form.get(), Qt::Key_F1);
+        QTest::keyClick(form->panel()->optionsButton(), Qt::Key_F1);
+        QVERIFY(kinds.isEmpty());
+        QVERIFY(helpIds.isEmpty());
+    }
+
+    void altF1OnAFocusedControlShowsAbout() {
+        QTest::keyClick(form->panel()->optionsButton(), Qt::Key_F1, Qt::AltModifier);
+        QCOMPARE(kinds, QList<int>{MsgAbout});
+    }
+
+    void rightClickOnEachPanelFrameShowsAbout_data() {
+        QTest::addColumn<QString>("frame");
+        for (const char* f : {"LinksFrame", "OptionsFrame", "PictureFrame", "TitleBarCapFrame", "TimerFrame"})
+            QTest::newRow(f) << QString(f);
+    }
+    void rightClickOnEachPanelFrameShowsAbout() {
+        QFETCH(QString, frame);
+        clickFrame(named(frame.toLatin1()), Qt::RightButton);
+        QCOMPARE(kinds, QList<int>{MsgAbout});
+        QVERIFY(helpIds.isEmpty());
+    }
+
+    void rightClickOnTheWindowIsNotAbout() {
+        QTest::mouseClick(form.get(), Qt::RightButton, {}, QPoint(form->width() - 3, form->height() - 3));
+        QVERIFY(kinds.isEmpty());
+    }
+
+    void leftClickOnAPanelFrameOpensItsHelp_data() {
+        QTest::addColumn<QString>("frame");
+        QTest::addColumn<int>("id");
+        QTest::newRow("links") << "LinksFrame" << 4010;
+        QTest::newRow("options") << "OptionsFrame" << 4025;
+        QTest::newRow("picture") << "PictureFrame" << 4036;
+        QTest::newRow("caption") << "TitleBarCapFrame" << 4041;
+        QTest::newRow("timer") << "TimerFrame" << 4045;
+        QTest::newRow("timer label") << "TimerTextBox1" << 4045;
+    }
+    void leftClickOnAPanelFrameOpensItsHelp() {
+        QFETCH(QString, frame);
+        QFETCH(int, id);
+        clickFrame(named(frame.toLatin1()), Qt::LeftButton);
+        QCOMPARE(helpIds, QList<int>{id});
+        QVERIFY(kinds.isEmpty());
+        QVERIFY(form->controlsShown());
+    }
+
+    void aClickOnAControlInAFrameIsTheControlsOwn() {
+        QTest::mouseClick(form->panel()->timerFrame()->command(), Qt::LeftButton);
+        QVERIFY(helpIds.isEmpty());
+        QVERIFY(form->kickTimerRunning());  // Enable ran
+        QTest::mouseClick(form->panel()->timerFrame()->command(), Qt::LeftButton);
+    }
+
+    void preferencesPageFollowsTheColourPage() {
+        QTest::mouseClick(form->panel()->optionsButton(), Qt::LeftButton);
+        QVERIFY(form->pageOpen());
+        for (const char* f : {"SelectOptsFrame", "PicOptsFrame", "FormOptsFrame"})
+            clickFrame(named(f), Qt::LeftButton);
+        QCOMPARE(helpIds, (QList<int>{4025, 4025, 4025}));
+        helpIds.clear();
+        form->preferencesPage()->openColorPage();
+        QVERIFY(form->preferencesPage()->colorPageOpen());
+        clickFrame(named("ColorSelectFrame"), Qt::LeftButton);
+        clickFrame(named("SelectOptsFrame"), Qt::LeftButton);
+        QCOMPARE(helpIds, (QList<int>{4030, 4030}));
+    }
+
+    void linksPagesOpenTheirHelp() {
+        QTest::mouseClick(form->panel()->createButton(), Qt::LeftButton);
+        clickFrame(named("CreateLinksFrame"), Qt::LeftButton);
+        QCOMPARE(helpIds, QList<int>{4015});
+    }
+
+    void nothingActsWhileTheTitleTextEntryIsOpen() {
+        auto* caption = form->panel()->captionFrame();
+        caption->option(CaptionMode::Custom)->click();  // Enter Text is enabled in Custom Text mode
+        QTest::mouseClick(caption->command(), Qt::LeftButton);
+        QVERIFY(caption->entryPage()->isVisible());
+        QTest::keyClick(caption->entryBox(), Qt::Key_F1, Qt::AltModifier);
+        QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
+        QTest::mouseClick(form.get(), Qt::RightButton, {}, QPoint(2, 2));
+        QTest::mouseClick(form.get(), Qt::LeftButton, {}, QPoint(2, 2));
+        QVERIFY(kinds.isEmpty());
+        QVERIFY(helpIds.isEmpty());
+        QVERIFY(caption->entryPage()->isVisible());
+        QTest::mouseClick(caption->cancelButton(), Qt::LeftButton);
+        QVERIFY(!caption->entryPage()->isVisible());
+        QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
+        QCOMPARE(kinds, QList<int>{MsgAbout});
+    }
+
+    void suppressedHelpOpensNothing() {
+        messages().helpSuppressed = true;
+        clickFrame(named("TimerFrame"), Qt::LeftButton);
+        QVERIFY(helpIds.isEmpty());
+    }
+
+    void helpHookOpensTheShippedPageAtTheContextAnchor() {
+        UrlRecorder recorder;
+        QDesktopServices::setUrlHandler("file", &recorder, "open");
+        installHelpHook();
+        openContextHelp(4041, form.get());
+        QDesktopServices::unsetUrlHandler("file");
+        QCOMPARE(recorder.urls.size(), 1);
+        QCOMPARE(recorder.urls[0].toLocalFile(), helpFilePath());
+        QCOMPARE(recorder.urls[0].fragment(), QStringLiteral("context-4041"));
+        QVERIFY(helpFilePath().endsWith("/help/index.html"));
+    }
+};
+
+QTEST_MAIN(AboutHelpTest)
+#include "about_help_test.moc"
