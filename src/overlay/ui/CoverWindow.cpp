@@ -28,6 +28,20 @@ namespace kivra {
 namespace {
 // How long the first activation waits for the window manager to frame the window.
 constexpr int kFrameWaitMs = 500;
+// The frames' extent in twips (to the right of `TimerFrame`, below `HideControlsCmd`) and
+// the room the normal-font panel (410 x 160 at 96 DPI) leaves beyond it, in pixels.
+constexpr double kFramesTwipsWidth = 4470 + 1560;
+constexpr double kFramesTwipsHeight = 1665 + 360;
+constexpr int kPanelMarginX = 8;
+constexpr int kPanelMarginY = 25;
+
+// Disabled text in a tone that stays readable on the window's background colour:
+// the style's own disabled grey vanishes on the default grey swatch.
+QColor disabledTextOn(const QColor& background) {
+    const int luma = (299 * background.red() + 587 * background.green() + 114 * background.blue()) / 1000;
+    const int tone = luma >= 128 ? luma * 45 / 100 : luma + (255 - luma) * 60 / 100;
+    return QColor(tone, tone, tone);
+}
 }  // namespace
 
 CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent)
@@ -57,7 +71,14 @@ void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }
 
 QSize CoverWindow::panelSizePx() const {
     const DisplayMetrics& m = displayMetrics();
-    return QSize(m.sizes.panelWidth + m.caption.widthAllowance, m.sizes.panelHeight + m.caption.captionAllowance);
+    // The frames sit at twips positions, so above the large-font class (120 DPI) they
+    // need more pixels than the class's size gives: the panel grows to hold them.
+    const Twips t = twips();
+    const int width = std::max(m.sizes.panelWidth,
+                               static_cast<int>(std::lround(t.toPixelsX(kFramesTwipsWidth))) + kPanelMarginX);
+    const int height = std::max(m.sizes.panelHeight,
+                                static_cast<int>(std::lround(t.toPixelsY(kFramesTwipsHeight))) + kPanelMarginY);
+    return QSize(width + m.caption.widthAllowance, height + m.caption.captionAllowance);
 }
 
 TwipsRect CoverWindow::frameTwips() const {
@@ -308,6 +329,7 @@ void CoverWindow::applyBackground() {
 void CoverWindow::applyBackgroundColor(const QColor& colour) {
     QPalette pal = palette();
     pal.setColor(QPalette::Window, colour);
+    pal.setColor(QPalette::Disabled, QPalette::WindowText, disabledTextOn(colour));
     setPalette(pal);
 }
 

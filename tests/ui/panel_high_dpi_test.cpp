@@ -1,0 +1,56 @@
+// At 144 logical DPI, beyond the large-font class, the shown panel still holds every frame
+// and the Hide Controls button inside the window.
+#include "FakeDesktop.h"
+#include "MainForm.h"
+#include "MemoryStore.h"
+#include "ShowMessage.h"
+
+#include <QGroupBox>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QtTest>
+
+using namespace kivra;
+
+class PanelHighDpiTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void everyPanelControlLiesInsideTheWindow() {
+        QCOMPARE(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()), 144);
+        setMessageResponder([](MessageRequest&) -> std::optional<int> { return MsgResultFirst; });
+        FakeDesktop desktop;
+        MainEnvironment env;
+        env.windows = &desktop;
+        env.store = std::make_shared<MemoryStore>();
+        MainForm form(std::move(env));
+        form.load();
+        QSignalSpy done(&form, &MainForm::firstActivationFinished);
+        form.show();
+        if (!form.firstActivationDone()) done.wait(2000);
+        form.resize(100, 60);  // smaller than the panel: showing it enlarges the window
+        form.showControls();
+        QVERIFY(form.controlsShown());
+        for (const char* name :
+             {"LinksFrame", "OptionsFrame", "PictureFrame", "TitleBarCapFrame", "TimerFrame", "HideControlsCmd"}) {
+            auto* w = form.findChild<QWidget*>(QLatin1String(name));
+            QVERIFY(w);
+            const QRect r(w->mapTo(&form, QPoint(0, 0)), w->size());
+            QVERIFY2(form.rect().contains(r),
+                     qPrintable(QString("%1 at %2,%3 %4x%5 outside %6x%7")
+                                    .arg(name).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
+                                    .arg(form.width()).arg(form.height())));
+        }
+        setMessageResponder({});
+    }
+};
+
+int main(int argc, char** argv) {
+    // Qt takes the logical DPI from these before the application exists.
+    qputenv("QT_FONT_DPI", "144");
+    qputenv("QT_ENABLE_HIGHDPI_SCALING", "0");
+    QApplication app(argc, argv);
+    PanelHighDpiTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "panel_high_dpi_test.moc"
