@@ -6,6 +6,7 @@
 #include "MainForm.h"
 #include "MemoryStore.h"
 #include "MessageState.h"
+#include "MsgBoxForm.h"
 #include "MsgBoxKinds.h"
 #include "PreferencesPage.h"
 #include "ShowMessage.h"
@@ -221,6 +222,23 @@ private slots:
         QCOMPARE(recorder.urls[0].toLocalFile(), helpFilePath());
         QCOMPARE(recorder.urls[0].fragment(), QStringLiteral("context-4041"));
         QVERIFY(helpFilePath().endsWith("/help/index.html"));
+    }
+
+    // Every context id a frame or the message box opens has its topic in the shipped page.
+    void theShippedHelpHasATopicForEveryContext() {
+        QFile page(qEnvironmentVariable("KIVRA_BIN_DIR") + "/help/index.html");
+        QVERIFY2(page.open(QIODevice::ReadOnly), qPrintable(page.fileName()));
+        const QString html = QString::fromUtf8(page.readAll());
+        QList<int> ids{MsgBoxHelpContext};
+        for (const char* f : {"LinksFrame", "ActivateLinksFrame", "CreateLinksFrame", "EditLinksFrame", "OptionsFrame",
+                              "PicOptsFrame", "ColorSelectFrame", "SelectPicFrame", "PictureFrame", "TitleBarCapFrame",
+                              "TimerFrame", "TimerTextBox1"})
+            ids << frameHelpContext(f, 4025);
+        ids << frameHelpContext("SelectOptsFrame", 4030);
+        for (int id : ids) {
+            QVERIFY(id != 0);
+            QVERIFY2(html.contains(QString("id=\"context-%1\"").arg(id)), qPrintable(QString::number(id)));
+        }
     }
 };
 
