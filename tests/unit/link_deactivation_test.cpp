@@ -178,6 +178,27 @@ TEST_F(Deactivation, ALinkWindowClosedByOtherMeansIsAutoExecuteReadyAgainOnlyWit
     EXPECT_FALSE(v.link("Mail").autoExecReady);
 }
 
+TEST_F(Deactivation, TheCheckAsksTheDesktopOnceForAllItsWindows) {
+    // It runs on every auto-execute tick: one batched question, not one per window.
+    activeMail(false);
+    HostLink other;
+    other.title = "News";
+    w.addLink(other);
+    w.makeActive("News", w.desktop.addWindow({.title = "News"}));
+    w.addLink("Idle");  // never active: nothing to ask about it
+    w.desktop.destroy(linkWindow);
+    const std::size_t describes = w.desktop.describeCalls().size();
+    const int exists = w.desktop.callCount(SeamCall::Exists);
+
+    w.deactivation.checkActiveLinks();
+    ASSERT_EQ(w.desktop.describeCalls().size(), describes + 1);
+    EXPECT_EQ(w.desktop.describeCalls().back().windows, 4u);  // two hosts, two link windows
+    EXPECT_EQ(w.desktop.callCount(SeamCall::Exists), exists);
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_TRUE(w.link("News").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+}
+
 // ---- exit -------------------------------------------------------------------
 
 class Exit : public ::testing::Test {

@@ -4,6 +4,8 @@
 #include "LinkMessages.h"
 #include "StatusList.h"
 
+#include <vector>
+
 namespace kivra {
 
 void markInactive(LinkTable& table, HostLink& link) {
@@ -56,12 +58,25 @@ void LinkDeactivation::checkActiveLinks() {
     // A link program ends itself after its window has gone; this check runs on every
     // refresh tick, so an ended one is collected within a tick of its exit.
     starts_.reapExited();
+    // One batched question for every host and link window: the auto-execute watcher
+    // runs this twenty times a second, and a round trip per window adds up.
+    std::vector<WindowId> asked;
+    for (const HostLink& link : table_.records()) {
+        if (link.hostWindow == 0) continue;
+        asked.push_back(link.hostWindow);
+        asked.push_back(link.linkWindow);
+    }
+    if (asked.empty()) return;
+    const std::vector<WindowInfo> found = windows_.describe(asked, 0);
+    std::size_t next = 0;
     for (int i = 0; i < table_.linkCount(); ++i) {
         HostLink& link = table_.at(i);
         if (link.hostWindow == 0) continue;
-        if (windows_.exists(link.hostWindow)) {
+        const bool hostExists = found[next].exists, linkExists = found[next + 1].exists;
+        next += 2;
+        if (hostExists) {
             if (link.autoExecReady) continue;
-            if (!windows_.exists(link.linkWindow)) markInactive(table_, link);
+            if (!linkExists) markInactive(table_, link);
         } else {
             markInactive(table_, link);
         }
