@@ -63,10 +63,20 @@ char32_t foldCase(char32_t c) {
     return c;
 }
 
+// The folded character at byte `i`, moving `i` past it; ASCII without a call.
+inline char32_t nextFolded(std::string_view s, std::size_t& i) {
+    const auto b = static_cast<unsigned char>(s[i]);
+    if (b < 0x80) {
+        ++i;
+        return b >= 'A' && b <= 'Z' ? b + 32 : b;
+    }
+    return foldCase(decodeAt(s, i));
+}
+
 // The characters of `needle` from byte `j` on equal, folded, those of `haystack` from byte `i` on.
 bool restMatchesNoCase(std::string_view haystack, std::size_t i, std::string_view needle, std::size_t j) {
     while (j < needle.size()) {
-        if (i >= haystack.size() || foldCase(decodeAt(haystack, i)) != foldCase(decodeAt(needle, j))) return false;
+        if (i >= haystack.size() || nextFolded(haystack, i) != nextFolded(needle, j)) return false;
     }
     return true;
 }
@@ -103,10 +113,10 @@ std::string_view cutToCharacters(std::string_view text, std::size_t maxChars) {
 std::size_t findNoCase(std::string_view haystack, std::string_view needle) {
     if (needle.empty()) return 1;
     std::size_t afterFirst = 0;
-    const char32_t first = foldCase(decodeAt(needle, afterFirst));
+    const char32_t first = nextFolded(needle, afterFirst);
     std::size_t position = 1;
     for (std::size_t i = 0; i < haystack.size(); ++position) {
-        const char32_t c = foldCase(decodeAt(haystack, i));  // i moves past the character
+        const char32_t c = nextFolded(haystack, i);  // i moves past the character
         if (c == first && restMatchesNoCase(haystack, i, needle, afterFirst)) return position;
     }
     return 0;
