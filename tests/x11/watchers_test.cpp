@@ -1,19 +1,20 @@
 // The main program's watchers on a real X server, with real kivlink processes:
 // a link starting by itself when its host appears, link windows raised with their
 // host and stepping back for another application, a click on a link window,
-// Terminate Pop-up closing pop-ups and sparing main windows, and no automatic
-// start while the Edit Host Link page is open.
+// Terminate Pop-up closing pop-ups and sparing main windows, no automatic start
+// while the Edit Host Link page is open, and a new link answering commands while
+// its ready report to the main program is still unanswered.
 #include "CreateLinksPage.h"
 #include "EditLinksPage.h"
 #include "LinkStarts.h"
 #include "MainFormDesktop.h"
 #include "Xdotool.h"
 
-#include <poll.h>
-
 #include <QCheckBox>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <poll.h>
 
 #include <algorithm>
 #include <cstdio>
