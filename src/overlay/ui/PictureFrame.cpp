@@ -25,6 +25,7 @@ QPushButton* makeButton(const char* name, const QString& caption, const QString&
 
 PictureFrame::PictureFrame(QWidget* parent) : QGroupBox(QStringLiteral("Picture"), parent) {
     setObjectName("PictureFrame");
+    setFont(formFont(8));
     setAutoFillBackground(true);
     const char* names[3] = {"PictureOption1", "PictureOption2", "PictureOption3"};
     const QString captions[3] = {QStringLiteral("Sho&w"), QStringLiteral("H&ide"), QStringLiteral("N&one")};

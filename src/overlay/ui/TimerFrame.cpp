@@ -29,6 +29,7 @@ QPixmap indicatorPixmap() {
 
 TimerFrame::TimerFrame(QWidget* parent) : QGroupBox(QStringLiteral("Kick Timer"), parent) {
     setObjectName("TimerFrame");
+    setFont(formFont(8));
     setAutoFillBackground(true);
     const char* names[4] = {"TimerOption1", "TimerOption2", "TimerOption3", "TimerOption4"};
     const QString captions[4] = {QStringLiteral(".&25"), QStringLiteral(".&10"), QStringLiteral(".&010"),
