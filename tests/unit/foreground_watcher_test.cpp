@@ -131,14 +131,14 @@ TEST_F(Foreground, TopWindowLinksAreRaisedOnlyWhileTheHostListIsWalked) {
 
 struct RefusedRow {
     const char* name;
-    FakeWindowSpec spec;
+    FakeWindowSpec window;
 };
 void PrintTo(const RefusedRow& row, std::ostream* os) { *os << row.name; }
 
 class RefusedForeground : public Foreground, public ::testing::WithParamInterface<RefusedRow> {};
 
 TEST_P(RefusedForeground, GetsNoCommandAndIsTriedAgain) {
-    const WindowId f = w.desktop.addWindow(GetParam().spec);
+    const WindowId f = w.desktop.addWindow(GetParam().window);
     w.desktop.activate(f);
     takeCommands();
     EXPECT_EQ(tick(), ForegroundPass::Change);
