@@ -3,6 +3,8 @@
 // auto-bound socket connected to it, so an answer can only come from that receiver.
 #include "LinkChannel.h"
 
+#include "DisplayTag.h"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -115,23 +117,6 @@ std::string_view cutForSending(std::string_view text) {
 std::string_view cutAtNul(std::string_view text) { return text.substr(0, text.find('\0')); }
 
 // ---- the folder -----------------------------------------------------------
-
-// ":0", ":0.0" and "localhost:0" name the same display; the screen number is
-// dropped and characters unfit for a file name replaced.
-std::string displayTag() {
-    const char* d = std::getenv("DISPLAY");
-    std::string s = d && *d ? d : "nodisplay";
-    const auto colon = s.rfind(':');
-    if (colon != std::string::npos) {
-        const auto dot = s.find('.', colon);
-        if (dot != std::string::npos) s.erase(dot);
-        if (s.compare(0, colon, "localhost") == 0 || s.compare(0, colon, "unix") == 0) s.erase(0, colon);
-    }
-    for (char& c : s)
-        if (c == '/' || c == ' ' || c == '\0') c = '_';
-    if (s == "." || s == "..") s = "_";
-    return s;
-}
 
 enum class FolderState { Ready, Missing, Unsafe };
 

@@ -2,6 +2,8 @@
 // released by the kernel when the holder exits in any way (kill -9 included).
 #include "SingleInstance.h"
 
+#include "DisplayTag.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -21,22 +23,6 @@ public:
 private:
     int fd_;
 };
-
-// ":0", ":0.0" and "localhost:0" name the same display for this purpose; the
-// screen number is dropped and characters unfit for a file name replaced.
-std::string displayTag() {
-    const char* d = std::getenv("DISPLAY");
-    std::string s = d && *d ? d : "nodisplay";
-    const auto colon = s.rfind(':');
-    if (colon != std::string::npos) {
-        const auto dot = s.find('.', colon);
-        if (dot != std::string::npos) s.erase(dot);
-        if (s.compare(0, colon, "localhost") == 0 || s.compare(0, colon, "unix") == 0) s.erase(0, colon);
-    }
-    for (char& c : s)
-        if (c == '/' || c == ' ') c = '_';
-    return s;
-}
 
 std::string lockFolder() {
     if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt && ::access(rt, W_OK) == 0) return rt;
