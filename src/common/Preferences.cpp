@@ -16,7 +16,7 @@ constexpr const char* kMainOptions = "MainOptions";
 constexpr const char* kPictureFiles = "PictureFiles";
 constexpr const char* kPicturePrefs = "PicturePrefs";
 
-// Integer division of two values first rounded to whole numbers, as the design's "\" does.
+// Integer division of two values first rounded to whole numbers (halves to even).
 long idiv(double a, long b) { return static_cast<long>(std::nearbyint(a)) / b; }
 
 class Reader {

@@ -62,7 +62,7 @@ private:
 SettingsStore& currentStore();
 void setCurrentStore(std::shared_ptr<SettingsStore> store);
 
-// The design's three store operations, on the current store.
+// The three store operations the programs use, on the current store.
 std::string ReadSetting(std::string_view app, std::string_view section, std::string_view key,
                         std::string_view fallback = kAbsent);
 void WriteSetting(std::string_view app, std::string_view section, std::string_view key,

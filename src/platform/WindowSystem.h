@@ -28,7 +28,7 @@ struct Rect {
 // HelpViewer: a help viewer frame (Win32 class "HH Parent"; none on X11).
 enum class WindowKind : std::uint8_t { Normal, Popup, Dialog, HelpViewer };
 
-// Window style bits in the Win32 layout, which the design's rules are written in.
+// Window style bits in the Win32 layout, in which the host-window rules are stated.
 // The X11 backend synthesizes them from the window's type and hints.
 namespace style {
 constexpr std::uint32_t Popup = 0x80000000u;

@@ -1,4 +1,4 @@
-// The font of the programs' forms: the design's small bitmap face where it exists,
+// The font of the programs' forms: a small bitmap face where it exists,
 // else a condensed face of about the same size, so designed line lengths still fit.
 #pragma once
 
