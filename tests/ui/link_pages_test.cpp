@@ -21,6 +21,12 @@ using namespace kivra;
 
 namespace {
 
+HostLink titled(const std::string& title) {
+    HostLink link;
+    link.title = title;
+    return link;
+}
+
 class LinkPagesTest : public QObject {
     Q_OBJECT
 
@@ -106,7 +112,7 @@ private slots:
     void addingADuplicateSelectsTheExistingLinkAndSaysSo() {
         desktop.addWindow({.title = "report"});
         start();
-        form->links().insert(HostLink{.title = "Report"});
+        form->links().insert(titled("Report"));
         form->openCreatePage();
         select(form->createPage()->hostList(), "T: report");
         form->addLink();
@@ -131,7 +137,7 @@ private slots:
 
     void deleteAsksAndNoChangesNothing() {
         start();
-        form->links().insert(HostLink{.title = "Mail"});
+        form->links().insert(titled("Mail"));
         form->openCreatePage();
         select(form->createPage()->linkList(), "Mail");
         answers << MsgResultSecond;
@@ -146,8 +152,8 @@ private slots:
     void activateStartsTheLinkProgramAndThePageShowsItActiveFirst() {
         const WindowId host = desktop.addWindow({.title = "Mail", .pid = 100});
         start();
-        form->links().insert(HostLink{.title = "Alpha"});
-        form->links().insert(HostLink{.title = "Mail"});
+        form->links().insert(titled("Alpha"));
+        form->links().insert(titled("Mail"));
         form->openActivatePage();
         QCOMPARE(items(form->activatePage()->statusList()), (QStringList{"Inactive: Alpha", "Inactive: Mail"}));
 
@@ -182,7 +188,7 @@ private slots:
 
     void activationRefusalsShowTheirKinds() {
         start();
-        form->links().insert(HostLink{.title = "Mail"});
+        form->links().insert(titled("Mail"));
         form->openActivatePage();
         select(form->activatePage()->statusList(), "Inactive: Mail");
         form->activateLink();
@@ -197,7 +203,7 @@ private slots:
         const WindowId h2 = desktop.addWindow({.title = "B"});
         start();
         for (auto [title, host, linkWin] : {std::tuple{"A", h1, WindowId(0)}, std::tuple{"B", h2, WindowId(0)}}) {
-            HostLink link{.title = title};
+            HostLink link = titled(title);
             link.active = true;
             link.hostWindow = host;
             link.linkWindow = desktop.addWindow({.title = title, .className = "QbaseRT5-Kivlink", .pid = 9});
