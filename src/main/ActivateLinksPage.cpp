@@ -1,6 +1,7 @@
 // Controls, captions and tool tips of the Activate Host Links page.
 #include "ActivateLinksPage.h"
 
+#include "FormControls.h"
 #include "FormFont.h"
 #include "ToolTips.h"
 
@@ -11,15 +12,6 @@
 #include <QVBoxLayout>
 
 namespace kivra {
-
-namespace {
-QPushButton* makeButton(const char* name, const QString& caption, const QString& tip, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    setControlToolTip(b, tip);
-    return b;
-}
-}  // namespace
 
 ActivateLinksPage::ActivateLinksPage(QWidget* parent) : QGroupBox(QStringLiteral("Activate Host Links"), parent) {
     setObjectName("ActivateLinksFrame");

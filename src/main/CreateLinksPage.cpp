@@ -1,6 +1,7 @@
 // Controls, captions and tool tips of the Create Host Links page.
 #include "CreateLinksPage.h"
 
+#include "FormControls.h"
 #include "FormFont.h"
 #include "ToolTips.h"
 
@@ -19,12 +20,6 @@ QListWidget* makeList(const char* name, QWidget* parent) {
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     list->setUniformItemSizes(true);
     return list;
-}
-QPushButton* makeButton(const char* name, const QString& caption, const QString& tip, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    setControlToolTip(b, tip);
-    return b;
 }
 }  // namespace
 

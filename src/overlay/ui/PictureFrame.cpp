@@ -1,6 +1,7 @@
 // The Picture frame's controls, captions and tool tips.
 #include "PictureFrame.h"
 
+#include "FormControls.h"
 #include "FormFont.h"
 #include "OptionGroups.h"
 #include "ToolTips.h"
@@ -13,13 +14,6 @@ namespace {
 
 int indexOf(PicOption o) { return static_cast<int>(o) - 1; }
 PicOption optionAt(int i) { return static_cast<PicOption>(i + 1); }
-
-QPushButton* makeButton(const char* name, const QString& caption, const QString& tip, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    setControlToolTip(b, tip);
-    return b;
-}
 
 }  // namespace
 
