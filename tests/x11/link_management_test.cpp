@@ -5,6 +5,7 @@
 #include "ActivateLinksPage.h"
 #include "CreateLinksPage.h"
 #include "DesktopTest.h"
+#include "MainFormDesktop.h"
 #include "LinkManagement.h"
 #include "LinkTable.h"
 #include "MainForm.h"
@@ -32,35 +33,11 @@
 namespace kivra::test {
 namespace {
 
-const char* kMain = "Kivra\\Kivra [ Main ]";
 const std::string kActive = "Active  : ";
 const std::string kInactive = "Inactive: ";
 constexpr std::chrono::milliseconds kStartDeadline = 10s;
 
-std::string instanceName(const std::string& title) { return "Kivra\\Kivra [Link] " + title + "\\Inst 1 of 1"; }
-
-double msSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
-
-// One QApplication on the xcb platform for the whole test program.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        // The marker in our windows' class keeps them out of the host list, as in kivra.
-        QApplication::setApplicationName(QStringLiteral("QbaseRT5-Kivra"));
-        app_ = std::make_unique<QApplication>(argc_, argv_);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[32] = "x11_link_management_test";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtXcbEnvironment);
 
 int rowOf(const QListWidget* list, const std::string& text) {
     const QString wanted = QString::fromStdString(text);
@@ -69,67 +46,17 @@ int rowOf(const QListWidget* list, const std::string& text) {
     return -1;
 }
 
-class LinkManagementTest : public DesktopTest {
+class LinkManagementTest : public MainFormDesktop {
 protected:
     void SetUp() override {
-        DesktopTest::SetUp();
+        MainFormDesktop::SetUp();
         if (HasFatalFailure()) return;
-        // kivlink inherits the environment: both programs use this test's file.
-        ::setenv("KIVRA_SETTINGS", settings.path().c_str(), 1);
-        messages() = MessageState{};
-        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
-            asked.push_back(r.content.kind);
-            const auto it = answers.find(r.content.kind);
-            return it == answers.end() ? MsgResultFirst : it->second;
-        });
-        store = openStore(settings.path()).store;
-        store->write(kMain, "MainOptions", "StartupMsg", "0");  // no welcome box
-
-        MainEnvironment env;
-        env.windows = ws.get();
-        env.store = store;
-        env.appDirectory = QString::fromStdString(programPath(""));
-        form = std::make_unique<MainForm>(std::move(env));
-        form->load();
-        form->show();
-        ASSERT_TRUE(pumpUntil([&] { return form->firstActivationDone(); }));
+        startForm();
     }
 
     void TearDown() override {
-        if (form) {
-            answers[MsgExitMain] = MsgResultFirst;
-            form->close();
-            form.reset();
-        }
-        // Our windows must be gone from the server before the desktop is checked.
-        pumpUntil([&] { return ownWindows().empty(); });
-        setMessageResponder({});
-        DesktopTest::TearDown();
-        // Link programs end themselves with their hosts; collect them so that none
-        // is counted by the next test.
-        EXPECT_TRUE(pumpUntil([&] { return runningLinks().empty(); })) << "a link program outlived its host";
-        for (const ProcEntry& p : childrenNamed(::getpid(), "kivlink")) {
-            ::kill(p.pid, SIGKILL);
-            ::waitpid(p.pid, nullptr, 0);
-        }
+        MainFormDesktop::TearDown();
         reapExitedChildren();
-        store.reset();
-        ::unsetenv("KIVRA_SETTINGS");
-    }
-
-    std::vector<WindowId> ownWindows() {
-        std::vector<WindowId> out;
-        for (WindowId w : probe->stackingTopFirst())
-            if (ws->processOf(w) == static_cast<ProcessId>(::getpid())) out.push_back(w);
-        return out;
-    }
-
-    // Link programs started by this process that have not exited.
-    std::vector<ProcEntry> runningLinks() {
-        std::vector<ProcEntry> out;
-        for (const ProcEntry& p : childrenNamed(::getpid(), "kivlink"))
-            if (p.state != 'Z') out.push_back(p);
-        return out;
     }
 
     WindowId openHost(const std::string& title, int x, int y) {
@@ -139,11 +66,6 @@ protected:
     QListWidget* hostList() { return form->createPage()->hostList(); }
     QListWidget* statusList() { return form->activatePage()->statusList(); }
     bool statusShows(const std::string& line) { return rowOf(statusList(), line) >= 0; }
-
-    const HostLink* link(const std::string& title) {
-        const auto index = form->links().find(title);
-        return index ? &form->links().at(*index) : nullptr;
-    }
 
     // Opens the Create page, selects the host's entry once it is listed, adds it, closes the page.
     void addLinkFor(const std::string& title) {
@@ -192,16 +114,6 @@ protected:
         EXPECT_TRUE(pumpUntil([&] { return statusShows(kInactive + title); })) << "the link never became inactive";
         return msSince(start);
     }
-
-    std::string stored(const std::string& app, const char* section, const char* key) {
-        return openStore(settings.path()).store->read(app, section, key, "-1");
-    }
-
-    TempSettings settings;
-    std::shared_ptr<SqliteStore> store;
-    std::unique_ptr<MainForm> form;
-    std::map<int, int> answers;  // message kind -> result; Yes (6) when absent
-    std::vector<int> asked;
 };
 
 // --- Create, activate, deactivate ------------------------------------------------
