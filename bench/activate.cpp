@@ -13,7 +13,7 @@
 #include "MessageState.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 #include "TempSettings.h"
 #include "TestHost.h"
 #include "X11WindowSystem.h"

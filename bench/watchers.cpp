@@ -13,7 +13,7 @@
 #include "LinkTable.h"
 #include "ProcTable.h"
 #include "Programs.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 #include "TempSettings.h"
 #include "TestHost.h"
 #include "WaitUntil.h"

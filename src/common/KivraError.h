@@ -9,6 +9,7 @@ namespace kivra {
 
 // The system's error numbers (see ErrorReport.h for their texts).
 namespace errnum {
+constexpr int InvalidProcedureCall = 5;
 constexpr int OutOfMemory = 7;
 constexpr int BadFileName = 52;
 constexpr int FileNotFound = 53;

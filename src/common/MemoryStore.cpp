@@ -60,4 +60,16 @@ void MemoryStore::deleteSection(std::string_view app, std::string_view section) 
     }
 }
 
+std::vector<StoredEntry> MemoryStore::entries(std::string_view under) {
+    const std::string path(under);
+    const std::string below = path + '\\';
+    std::vector<StoredEntry> result;
+    for (const auto& [where, value] : values_) {
+        const std::string& p = where.first;
+        if (path.empty() || compareNoCase(p, path) == 0 || startsWithNoCase(p, below))
+            result.push_back({p, where.second, value});
+    }
+    return result;
+}
+
 }  // namespace kivra

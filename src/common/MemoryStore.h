@@ -22,6 +22,7 @@ public:
     void write(std::string_view app, std::string_view section, std::string_view key,
                std::string_view value) override;
     void deleteSection(std::string_view app, std::string_view section) override;
+    std::vector<StoredEntry> entries(std::string_view under = {}) override;
 
     // Every value as (path, key) -> value, where path is app + "\" + section.
     const std::map<std::pair<std::string, std::string>, std::string, NoCaseLess>& values() const { return values_; }

@@ -1,6 +1,7 @@
 // The process's current settings store and the three store operations over it.
 #include "SettingsStore.h"
 
+#include "KivraError.h"
 #include "MemoryStore.h"
 
 namespace kivra {
@@ -11,6 +12,20 @@ std::shared_ptr<SettingsStore>& storeSlot() {
     return store;
 }
 }  // namespace
+
+std::string StoredEntry::app() const {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+std::string StoredEntry::section() const {
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::vector<StoredEntry> SettingsStore::entries(std::string_view) {
+    throw KivraError(errnum::InvalidProcedureCall, "This settings store cannot list its values");
+}
 
 SettingsStore& currentStore() { return *storeSlot(); }
 

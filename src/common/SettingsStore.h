@@ -5,11 +5,23 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kivra {
 
 // The absent marker: what every read passes as its default.
 inline constexpr std::string_view kAbsent = "-1";
+
+// One stored value. `path` is the application name and the section joined by a backslash.
+struct StoredEntry {
+    std::string path;
+    std::string key;
+    std::string value;
+    // `path` split at its last backslash.
+    std::string app() const;
+    std::string section() const;
+    bool operator==(const StoredEntry&) const = default;
+};
 
 class SettingsStore {
 public:
@@ -31,6 +43,11 @@ public:
     virtual void beginBatch() {}
     virtual void commitBatch() {}
     virtual void rollbackBatch() {}
+
+    // Every value whose path is `under` or lies below it (all values when `under` is empty),
+    // ordered by path and key without regard to case. Throws KivraError, also when the store
+    // cannot list its values.
+    virtual std::vector<StoredEntry> entries(std::string_view under = {});
 };
 
 // Holds a batch open for its lifetime: commit() makes the writes stick; leaving the scope

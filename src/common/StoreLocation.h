@@ -1,36 +1,30 @@
-// Where the settings file lives, and opening it so that a damaged, protected or unreachable
-// file never stops a program: it gets a usable store and, at most, one problem to report.
+// Opening the settings store of this platform so that a damaged, protected or unreachable
+// store never stops a program: it gets a usable store and, at most, one problem to report.
+// Linux keeps the store in an SQLite file (StoreFile.h); Windows in the registry under
+// HKEY_CURRENT_USER\\Software (RegistryStore.h).
 #pragma once
 
 #include "KivraError.h"
-#include "SqliteStore.h"
+#include "SettingsStore.h"
 
-#include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
 
 namespace kivra {
 
 struct OpenedStore {
-    std::shared_ptr<SqliteStore> store;  // never null
-    std::optional<KivraError> problem;   // what the caller reports once through ReportError
+    std::shared_ptr<SettingsStore> store;  // never null
+    std::optional<KivraError> problem;     // what the caller reports once through ReportError
 };
 
-// $KIVRA_SETTINGS when set and not empty; else $XDG_CONFIG_HOME/kivra/settings.sqlite3, where
-// XDG_CONFIG_HOME defaults to $HOME/.config. Empty when neither HOME nor XDG_CONFIG_HOME is set.
-std::filesystem::path defaultStorePath();
-
-// Opens the file, creating it and its folder when missing:
-// - a file that is no database, or a damaged one, is renamed to
-//   <file>.damaged-<date>-<time> (never deleted) and a new file takes its place;
-// - a write-protected file, or one in a folder that cannot be written, is read, and every
-//   write throws error 70;
-// - a file that cannot be opened at all gives a store whose reads give the fallback and
-//   whose writes throw the problem.
-OpenedStore openStore(const std::filesystem::path& file);
+// The store every Kivra program of this user works on.
 OpenedStore openDefaultStore();
 
-// Where openStore() puts a damaged file that it found at `file` at this moment.
-std::filesystem::path damagedFileName(const std::filesystem::path& file);
+// Where that store is, for people: a file name, or a registry key. Empty when there is none.
+std::string defaultStoreLocation();
+
+// A paragraph for help texts saying where the store is and how to choose another one.
+std::string storeLocationHelp();
 
 }  // namespace kivra

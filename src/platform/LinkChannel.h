@@ -12,11 +12,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace kivra {
 
 // ===========================================================================
-// The contract, in one place (docs/link-channel.md says the same for people).
+// The contract, in one place (docs/link-channel.md says the same for people; it also
+// gives the Windows message layout).
 //
 // Addressing. A receiver listens under a window id: a link program under its
 // own link window, the main program under its main window. A sender names the
@@ -112,40 +114,43 @@ SendResult sendChannelMessage(WindowId to, ChannelKind kind, std::string_view pa
 // sender of the message being handled keeps waiting until its own timeout.
 using ChannelHandler = std::function<std::string(const ChannelMessage&)>;
 
-// The listening end, owned by the program whose window it serves. The socket
-// file is removed when it is destroyed.
+// The listening end, owned by the program whose window it serves. Each platform has its own
+// (POSIX: a datagram socket, removed when the receiver is destroyed; Windows: the window's
+// own procedure, subclassed for WM_COPYDATA and WM_SYSCOMMAND/SC_CLOSE and given back when
+// the receiver is destroyed).
 class ChannelReceiver {
 public:
-    // Listens under `self`. A socket file left behind by a receiver that died
-    // is replaced; a live receiver under the same window makes this fail.
-    // Returns null on failure, with the reason in `error`.
-    static std::unique_ptr<ChannelReceiver> listen(WindowId self, std::string* error = nullptr);
+    // Listens under `self` (Windows: a window of this process); `handler` answers every
+    // message. A socket file left behind by a receiver that died is replaced; a live receiver
+    // under the same window makes this fail. Returns null on failure, with the reason in `error`.
+    static std::unique_ptr<ChannelReceiver> listen(WindowId self, ChannelHandler handler,
+                                                   std::string* error = nullptr);
 
-    ~ChannelReceiver();
+    virtual ~ChannelReceiver() = default;
     ChannelReceiver(const ChannelReceiver&) = delete;
     ChannelReceiver& operator=(const ChannelReceiver&) = delete;
 
-    // Readable whenever messages wait (for a QSocketNotifier or poll).
-    int fd() const { return fd_; }
+    // POSIX: readable whenever messages wait (for a QSocketNotifier or poll); call dispatch()
+    // then. Windows: -1, as messages reach the handler through the thread's message loop by
+    // themselves (a Qt event loop, a GetMessage loop, or dispatch()).
+    virtual int fd() const = 0;
     WindowId window() const { return window_; }
 
-    // Handles every message waiting now, oldest first, without blocking, and
-    // answers each. Returns how many frames it took off the queue. The handler
-    // may destroy this receiver (a close request): the message in hand is
-    // still answered, and nothing after it is read.
-    int dispatch(const ChannelHandler& handler);
+    // Handles every message waiting now, oldest first, without blocking, and answers each.
+    // Returns how many messages it took. The handler may destroy this receiver (a close
+    // request): the message in hand is still answered, and nothing after it is read.
+    // (Windows: lets the thread take the messages sent to it now.)
+    virtual int dispatch() = 0;
 
-private:
-    ChannelReceiver(int fd, WindowId window, std::string path, std::uint64_t device, std::uint64_t inode);
-    int fd_;
+protected:
+    ChannelReceiver(WindowId window, ChannelHandler handler) : window_(window), handler_(std::move(handler)) {}
     WindowId window_;
-    std::string path_;
-    std::uint64_t device_, inode_;  // of the socket file we made, so we never remove another's
-    std::shared_ptr<bool> alive_;   // false once destroyed; a running dispatch checks it
+    ChannelHandler handler_;
 };
 
-// The socket path for `window` (for diagnostics and tests); empty, with the
-// reason in `error`, when no safe folder exists. `create` makes the folders.
+// Where messages for `window` go, for diagnostics and tests: POSIX, the socket path (empty,
+// with the reason in `error`, when no safe folder exists; `Create` makes the folders);
+// Windows, the window itself ("HWND 0x..."), empty when it does not exist.
 enum class FolderMode { Lookup, Create };
 std::string channelAddress(WindowId window, FolderMode mode, std::string* error = nullptr);
 

@@ -105,6 +105,10 @@ public:
     virtual bool setTopmost(WindowId window, bool topmost) = 0; // SetWindowPos HWND_TOPMOST / HWND_NOTOPMOST
     virtual bool minimize(WindowId window) = 0;                // own windows only
     virtual bool requestClose(WindowId window) = 0;           // WM_SYSCOMMAND SC_CLOSE
+    // Marks a window of this process as Kivra's own, so that window walks never list it: its
+    // class name then contains "QbaseRT5". X11 needs nothing (the programs' WM_CLASS carries
+    // the marker); Windows tags the window with a property, as its class is the toolkit's.
+    virtual void markOwnWindow(WindowId /*window*/) {}
     // keybd_event(0,0,0,0): lets a background process take the foreground on
     // systems that lock it. Nothing to do where no such lock exists.
     virtual void nudgeForegroundLock() {}

@@ -2,7 +2,7 @@
 // escaping that keeps any value on one readable line.
 #pragma once
 
-#include "SqliteStore.h"
+#include "SettingsStore.h"
 
 #include <istream>
 #include <ostream>

@@ -1,7 +1,6 @@
 // kivra-settings: read, change, list, export and import the Kivra settings store from a shell.
 #include "ExportFormat.h"
 #include "KivraError.h"
-#include "SqliteStore.h"
 #include "StoreLocation.h"
 
 #include <fstream>
@@ -13,7 +12,7 @@
 namespace {
 
 using kivra::KivraError;
-using kivra::SqliteStore;
+using kivra::SettingsStore;
 namespace fmt = kivra::settings;
 
 constexpr int kOk = 0;
@@ -32,13 +31,11 @@ constexpr const char* kUsageText =
     "  export FILE                  write every value to FILE ('-' for standard output)\n"
     "  import FILE                  add the values of an export ('-' for standard input);\n"
     "                               a faulty file changes nothing\n"
-    "  path                         print the settings file's name\n"
+    "  path                         print where the settings are (file or registry key)\n"
     "  --help                       show this text\n"
     "\n"
     "APP is an application name whose backslash-separated parts nest, for example\n"
-    "\"Kivra\\Kivra [ Main ]\". Names compare without regard to case.\n"
-    "The settings file is $KIVRA_SETTINGS when set, else\n"
-    "$XDG_CONFIG_HOME/kivra/settings.sqlite3 (XDG_CONFIG_HOME defaults to ~/.config).\n";
+    "\"Kivra\\Kivra [ Main ]\". Names compare without regard to case.\n";
 
 int usageError(const std::string& message) {
     std::cerr << "kivra-settings: " << message << "\n" << "Try 'kivra-settings --help'.\n";
@@ -51,7 +48,7 @@ void printError(const KivraError& e) {
 
 // Opens the store; a problem found on the way (a damaged file set aside, a read-only file)
 // is told once and the command goes on with what is usable.
-std::shared_ptr<SqliteStore> openStore() {
+std::shared_ptr<SettingsStore> openStore() {
     kivra::OpenedStore opened = kivra::openDefaultStore();
     if (opened.problem)
         std::cerr << "kivra-settings: warning " << opened.problem->number() << ": " << opened.problem->description()
@@ -128,12 +125,12 @@ int importFrom(const std::vector<std::string>& args) {
 }
 
 int path(const std::vector<std::string>&) {
-    const auto file = kivra::defaultStorePath();
-    if (file.empty()) {
+    const std::string where = kivra::defaultStoreLocation();
+    if (where.empty()) {
         std::cerr << "kivra-settings: no settings folder: HOME is not set\n";
         return kFailed;
     }
-    std::cout << file.string() << "\n";
+    std::cout << where << "\n";
     return kOk;
 }
 
@@ -161,7 +158,7 @@ int main(int argc, char** argv) {
     if (argc < 2) return usageError("missing command");
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
-        std::cout << kUsageText;
+        std::cout << kUsageText << kivra::storeLocationHelp();
         return kOk;
     }
     const std::vector<std::string> args(argv + 2, argv + argc);

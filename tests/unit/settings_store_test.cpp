@@ -3,7 +3,7 @@
 #include "ErrorReport.h"
 #include "MemoryStore.h"
 #include "SqliteStore.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
@@ -338,7 +338,7 @@ TEST_P(DamagedStore, IsKeptAsideAndReplacedByAFreshStore) {
     GetParam().spoil(file);
     const std::string before = fileContents(file);
 
-    OpenedStore opened = openStore(file);
+    OpenedFileStore opened = openStore(file);
     ASSERT_TRUE(opened.problem);
     EXPECT_EQ(opened.problem->number(), kDamagedStoreError);
 
@@ -387,7 +387,7 @@ TEST(StoreLocation, StaleJournalLeavesWithTheDamagedFile) {
     const fs::path file = dir.path() / "settings.sqlite3";
     writeFile(file, "garbage that is no database");
     writeFile(fs::path(file.string() + "-wal"), "stale journal");
-    OpenedStore opened = openStore(file);
+    OpenedFileStore opened = openStore(file);
     ASSERT_TRUE(opened.problem);
     EXPECT_FALSE(fs::exists(file.string() + "-wal") && fileContents(file.string() + "-wal") == "stale journal");
     opened.store->write(kMain, "S", "K", "v");
@@ -401,7 +401,7 @@ TEST(StoreLocation, RecoveryLockLeftByADeadProgramIsBroken) {
     const fs::path lock = file.string() + ".recovering";
     fs::create_directory(lock);
     fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::minutes(5));
-    OpenedStore opened = openStore(file);
+    OpenedFileStore opened = openStore(file);
     ASSERT_TRUE(opened.problem);
     EXPECT_EQ(opened.problem->number(), kDamagedStoreError);
     EXPECT_FALSE(fs::exists(lock));
@@ -411,7 +411,7 @@ TEST(StoreLocation, RecoveryLockLeftByADeadProgramIsBroken) {
 
 TEST(StoreLocation, PathThatIsAFolderGivesAbsentReadsAndReportedWrites) {
     TempDir dir;
-    OpenedStore opened = openStore(dir.path());
+    OpenedFileStore opened = openStore(dir.path());
     ASSERT_TRUE(opened.problem);
     EXPECT_EQ(opened.problem->number(), errnum::PathFileAccess);
     EXPECT_EQ(opened.store->read(kMain, "S", "K", kAbsent), "-1");
@@ -421,7 +421,7 @@ TEST(StoreLocation, PathThatIsAFolderGivesAbsentReadsAndReportedWrites) {
 TEST(StoreLocation, FileInTheWayOfTheFolderGivesPathNotFound) {
     TempDir dir;
     writeFile(dir.path() / "kivra", "a file, not a folder");
-    OpenedStore opened = openStore(dir.path() / "kivra" / "settings.sqlite3");
+    OpenedFileStore opened = openStore(dir.path() / "kivra" / "settings.sqlite3");
     ASSERT_TRUE(opened.problem);
     EXPECT_EQ(opened.problem->number(), errnum::PathNotFound);
     EXPECT_EQ(opened.store->read(kMain, "S", "K", kAbsent), "-1");
@@ -449,7 +449,7 @@ void runUnprivileged(const std::function<void()>& body) {
 }
 
 void writeSample(const fs::path& file) {
-    OpenedStore opened = openStore(file);
+    OpenedFileStore opened = openStore(file);
     ASSERT_FALSE(opened.problem);
     opened.store->write(kMain, "FormPrefs", "FormKVA", "2");
     opened.store->write(kMailInst1, "LinkOptions", "MatchMethod", "3");
@@ -462,7 +462,7 @@ TEST(StoreLocation, ReadOnlyFileReadsAndRefusesWritesWith70) {
     fs::permissions(dir.path(), fs::perms::all);
     fs::permissions(file, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     runUnprivileged([&] {
-        OpenedStore opened = openStore(file);
+        OpenedFileStore opened = openStore(file);
         ASSERT_TRUE(opened.problem);
         EXPECT_EQ(opened.problem->number(), errnum::PermissionDenied);
         EXPECT_EQ(opened.store->read(kMain, "FormPrefs", "FormKVA", kAbsent), "2");
@@ -490,7 +490,7 @@ TEST(StoreLocation, UnwritableFolderWithoutFileReadsAbsent) {
                                 fs::perms::others_read | fs::perms::others_exec);
     runUnprivileged([&] {
         for (const fs::path& file : {folder / "settings.sqlite3", folder / "sub" / "settings.sqlite3"}) {
-            OpenedStore opened = openStore(file);
+            OpenedFileStore opened = openStore(file);
             ASSERT_TRUE(opened.problem);
             EXPECT_EQ(opened.problem->number(), errnum::PermissionDenied) << opened.problem->what();
             EXPECT_EQ(opened.store->read(kMain, "S", "K", kAbsent), "-1");
@@ -509,7 +509,7 @@ TEST(StoreLocation, UnwritableFolderWithFileStillReads) {
     fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
     runUnprivileged([&] {
-        OpenedStore opened = openStore(file);
+        OpenedFileStore opened = openStore(file);
         ASSERT_TRUE(opened.problem);
         EXPECT_EQ(opened.problem->number(), errnum::PermissionDenied);
         EXPECT_EQ(opened.store->read(kMailInst1, "LinkOptions", "MatchMethod", kAbsent), "3");

@@ -1,7 +1,7 @@
 // kivra-settings run as a user would: get, set, list, delete-section, and export/import
 // round trips of awkward names and values; a faulty import changes nothing.
 #include "SqliteStore.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 
 #include <gtest/gtest.h>
 
@@ -90,7 +90,7 @@ protected:
     }
 
     std::vector<StoredEntry> storedEntries() {
-        OpenedStore opened = openStore(store_);
+        OpenedFileStore opened = openStore(store_);
         EXPECT_FALSE(opened.problem);
         return opened.store->entries();
     }
@@ -134,7 +134,7 @@ TEST_F(SettingsTool, ExportWipeImportRestoresEveryValueExactly) {
         {"Kivra\\S", " lead key", "bad utf8 \xC3 and \xFF and nul " + std::string(1, '\0') + " end"},
     };
     {
-        OpenedStore opened = openStore(store_);
+        OpenedFileStore opened = openStore(store_);
         for (const StoredEntry& e : tricky) opened.store->write(e.app(), e.section(), e.key, e.value);
     }
     const std::vector<StoredEntry> before = storedEntries();

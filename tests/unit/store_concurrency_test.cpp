@@ -2,7 +2,7 @@
 // sound file: eight store_writer processes, released together, 500 keys each, on a new
 // file and on a damaged one that they all find at once.
 #include "SqliteStore.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 
 #include <gtest/gtest.h>
 
@@ -131,7 +131,7 @@ void runWriters(const fs::path& file) {
 }
 
 void expectEveryValue(const fs::path& file) {
-    OpenedStore opened = openStore(file);
+    OpenedFileStore opened = openStore(file);
     ASSERT_FALSE(opened.problem) << opened.problem->what();
     EXPECT_EQ(opened.store->integrityCheck(), "ok");
     const auto entries = opened.store->entries("Kivra\\Kivra [Link] Stress");

@@ -16,7 +16,7 @@
 #include "Programs.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 
 #include <QApplication>
 #include <QLabel>

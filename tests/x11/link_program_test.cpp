@@ -4,7 +4,7 @@
 #include "DesktopTest.h"
 #include "LinkChannel.h"
 #include "Programs.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 #include "XRequests.h"
 #include "Xdotool.h"
 

@@ -2,7 +2,7 @@
 // start, saving at close and the next start, one instance per display.
 #include "DesktopTest.h"
 #include "Programs.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 #include "Xdotool.h"
 
 #include <csignal>

@@ -3,7 +3,7 @@
 // Opens FILE after START_FD reaches end of file (all writers are released together), then
 // writes COUNT keys, BATCH keys per transaction (0: plain writes without a batch).
 #include "SqliteStore.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 
 #include <unistd.h>
 
@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     const int batchSize = std::atoi(argv[4]);
     waitForStart(std::atoi(argv[5]), std::atoi(argv[6]));
 
-    kivra::OpenedStore opened = kivra::openStore(file);
+    kivra::OpenedFileStore opened = kivra::openStore(file);
     if (opened.problem) {
         // A damaged file set aside is told and the fresh store used; any other problem fails.
         std::printf("problem %d\n", opened.problem->number());

@@ -15,7 +15,7 @@
 #include "Programs.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
-#include "StoreLocation.h"
+#include "StoreFile.h"
 #include "TempSettings.h"
 
 #include <QApplication>

@@ -20,17 +20,6 @@ namespace kivra {
 // It lies outside the reporter's table, so the report shows the description.
 inline constexpr int kDamagedStoreError = 321;
 
-// One stored value. `path` is the application name and the section joined by a backslash.
-struct StoredEntry {
-    std::string path;
-    std::string key;
-    std::string value;
-    // `path` split at its last backslash.
-    std::string app() const;
-    std::string section() const;
-    bool operator==(const StoredEntry&) const = default;
-};
-
 // How the file is opened.
 enum class StoreAccess {
     ReadWrite,  // created when missing; falls back to reading when the file is write-protected
@@ -78,9 +67,7 @@ public:
     void commitBatch() override;
     void rollbackBatch() override;
 
-    // Every value whose path is `under` or lies below it (all values when `under` is empty),
-    // ordered by path and key. Throws KivraError.
-    std::vector<StoredEntry> entries(std::string_view under = {});
+    std::vector<StoredEntry> entries(std::string_view under = {}) override;
 
     const std::filesystem::path& file() const { return file_; }
     bool hasFile() const { return db_ != nullptr; }

@@ -76,16 +76,6 @@ std::string uriFor(const std::filesystem::path& file) {
 
 }  // namespace
 
-std::string StoredEntry::app() const {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? std::string() : path.substr(0, slash);
-}
-
-std::string StoredEntry::section() const {
-    const size_t slash = path.rfind('\\');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // A prepared statement, finalized on destruction.
 class SqliteStore::Statement {
 public:

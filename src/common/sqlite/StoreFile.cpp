@@ -1,5 +1,5 @@
 // The settings file's place and the recovery rules applied when it is opened.
-#include "StoreLocation.h"
+#include "StoreFile.h"
 
 #include "ErrorReport.h"
 
@@ -27,7 +27,7 @@ std::string envOrEmpty(const char* name) {
     return value ? std::string(value) : std::string();
 }
 
-OpenedStore unavailable(const KivraError& problem) {
+OpenedFileStore unavailable(const KivraError& problem) {
     return {std::make_shared<SqliteStore>(problem), problem};
 }
 
@@ -100,7 +100,7 @@ fs::path setAside(const fs::path& file) {
 
 // A file in a folder that cannot be written cannot be opened for ordinary reading in WAL
 // mode (SQLite needs its shared-memory file there). Read it as an unchanging file instead.
-OpenedStore openSnapshot(const fs::path& file, const KivraError& why) {
+OpenedFileStore openSnapshot(const fs::path& file, const KivraError& why) {
     try {
         auto snapshot = std::make_shared<SqliteStore>(file, StoreAccess::Snapshot);
         const StoreCheck check = snapshot->check();
@@ -168,7 +168,7 @@ fs::path damagedFileName(const fs::path& file) {
     return target;
 }
 
-OpenedStore openStore(const fs::path& file) {
+OpenedFileStore openStore(const fs::path& file) {
     if (file.empty())
         return unavailable(KivraError(errnum::PathNotFound, "No settings folder: HOME is not set"));
 
@@ -227,6 +227,16 @@ OpenedStore openStore(const fs::path& file) {
                                : KivraError(kDamagedStoreError, "Settings file keeps failing: " + file.string()));
 }
 
-OpenedStore openDefaultStore() { return openStore(defaultStorePath()); }
+OpenedStore openDefaultStore() {
+    OpenedFileStore opened = openStore(defaultStorePath());
+    return {opened.store, opened.problem};
+}
+
+std::string defaultStoreLocation() { return defaultStorePath().string(); }
+
+std::string storeLocationHelp() {
+    return "The settings file is $KIVRA_SETTINGS when set, else\n"
+           "$XDG_CONFIG_HOME/kivra/settings.sqlite3 (XDG_CONFIG_HOME defaults to ~/.config).\n";
+}
 
 }  // namespace kivra
