@@ -11,7 +11,7 @@ namespace kivra {
 
 struct StartedProcess {
     ProcessId pid = 0;   // 0 when the program could not be started
-    int errorCode = 0;   // errno of the failure
+    int errorCode = 0;   // errno of the failure (Windows: GetLastError())
     std::string error;   // "Cannot start <program>: <reason>"
     explicit operator bool() const { return pid != 0; }
 };
@@ -20,7 +20,8 @@ struct StartedProcess {
 // and only argument, byte for byte (a TAB-separated command line stays one
 // argument). The environment is inherited; the child gets no descriptor but
 // standard input, output and error, its signals at their defaults and none
-// blocked. The child is remembered until it is reaped.
+// blocked (Windows: no inherited handle, the argument quoted for the C runtime's
+// splitting, the window shown normal). The child is remembered until it is reaped.
 StartedProcess startProcess(const std::string& program, const std::string& argument);
 
 // True while the process exists and has not exited. A child started here that
@@ -29,18 +30,20 @@ bool processAlive(ProcessId pid);
 
 enum class Termination {
     AlreadyGone,  // it had ended before we asked
-    Ended,        // it ended within the grace period after SIGTERM
-    Killed,       // it ignored SIGTERM and was ended by SIGKILL
-    Failed,       // not ours to signal (EPERM), or it survived SIGKILL for two seconds
+    Ended,        // it ended within the grace period after SIGTERM (Windows: WM_CLOSE to its windows)
+    Killed,       // it ignored SIGTERM and was ended by SIGKILL (Windows: TerminateProcess)
+    Failed,       // not ours to signal (EPERM, Windows: access denied), or it survived SIGKILL for two seconds
 };
 
-// SIGTERM, then up to `grace` for the process to end, then SIGKILL. Returns
+// SIGTERM (Windows: WM_CLOSE to its top-level windows), then up to `grace` for the
+// process to end, then SIGKILL (Windows: TerminateProcess). Returns
 // once the process is gone (a child started here is reaped) or on failure.
 Termination terminateProcess(ProcessId pid, std::chrono::milliseconds grace);
 
 // Children started here never linger as zombies as long as someone asks:
 // processAlive and terminateProcess reap the child they are asked about, and
-// this reaps every child started here that has exited, returning their ids.
+// this reaps every child started here that has exited, returning their ids
+// (Windows: closes the process handles kept since the start).
 // Only those children are touched (never waitpid(-1)), so other libraries'
 // children (QProcess) keep their exit status. No SIGCHLD handler is installed;
 // call this from a timer or from the check of active links.
