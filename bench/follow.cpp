@@ -230,17 +230,20 @@ int main(int argc, char** argv) {
         fail("the window manager did not frame the bench windows");
 
     std::string error;
-    auto receiver = kivra::ChannelReceiver::listen(main, &error);
+    std::optional<kivra::LinkReadyReport> ready;
+    auto receiver = kivra::ChannelReceiver::listen(
+        main,
+        [&](const kivra::ChannelMessage& m) {
+            if (m.kind == kivra::ChannelKind::LinkReady) ready = kivra::parseLinkReady(m.payload);
+            return std::string(kivra::kLinkRecorded);
+        },
+        &error);
     if (!receiver) fail("cannot listen for the link's report: " + error);
     const auto started = kivra::startProcess(options.kivlink, commandLine(host, main, title));
     if (!started) fail(started.error);
-    std::optional<kivra::LinkReadyReport> ready;
     waitFor(
         [&] {
-            receiver->dispatch([&](const kivra::ChannelMessage& m) {
-                if (m.kind == kivra::ChannelKind::LinkReady) ready = kivra::parseLinkReady(m.payload);
-                return std::string(kivra::kLinkRecorded);
-            });
+            receiver->dispatch();
             return ready.has_value();
         },
         15s);

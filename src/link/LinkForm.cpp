@@ -92,14 +92,16 @@ void LinkForm::listenForCommands() {
     const WindowId self = nativeId();
     state_.ownWindow = self;
     std::string error;
-    receiver_ = ChannelReceiver::listen(self, &error);
+    receiver_ = ChannelReceiver::listen(
+        self, [this](const ChannelMessage& m) { return handleMessage(m); }, &error);
     if (!receiver_) {
         qWarning("kivlink: cannot receive commands: %s", error.c_str());
         return;
     }
+    // Where the channel is a socket, the event loop watches it; window messages need nothing.
+    if (receiver_->fd() < 0) return;
     commandNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
-    connect(commandNotifier_.get(), &QSocketNotifier::activated, this,
-            [this] { receiver_->dispatch([this](const ChannelMessage& m) { return handleMessage(m); }); });
+    connect(commandNotifier_.get(), &QSocketNotifier::activated, this, [this] { receiver_->dispatch(); });
 }
 
 std::string LinkForm::handleMessage(const ChannelMessage& message) {

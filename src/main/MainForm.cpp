@@ -201,20 +201,23 @@ void MainForm::listenForLinks() {
     manage_->starts.setMainWindow(self);
     manage_->foreground.setMainWindow(self);
     std::string error;
-    receiver_ = ChannelReceiver::listen(self, &error);
-    if (!receiver_) {
-        qWarning("kivra: link programs cannot report to this window: %s", error.c_str());
-        return;
-    }
-    receiverNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
-    connect(receiverNotifier_.get(), &QSocketNotifier::activated, this, [this] {
-        receiver_->dispatch([this](const ChannelMessage& m) -> std::string {
+    receiver_ = ChannelReceiver::listen(
+        self,
+        [this](const ChannelMessage& m) -> std::string {
             if (m.kind != ChannelKind::LinkReady) return {};
             std::string answer = manage_->starts.handleLinkReady(m);
             if (activatePage_->isVisible()) refreshStatusList();
             return answer;
-        });
-    });
+        },
+        &error);
+    if (!receiver_) {
+        qWarning("kivra: link programs cannot report to this window: %s", error.c_str());
+        return;
+    }
+    // Where the channel is a socket, the event loop watches it; window messages need nothing.
+    if (receiver_->fd() < 0) return;
+    receiverNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
+    connect(receiverNotifier_.get(), &QSocketNotifier::activated, this, [this] { receiver_->dispatch(); });
 }
 
 void MainForm::pollStarts() {

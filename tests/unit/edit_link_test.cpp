@@ -597,17 +597,17 @@ TEST(ChannelRenameAndReload, TravelAsKinds2And1) {
     {
         FakeDesktop desktop;
         const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail"});
-        auto receiver = ChannelReceiver::listen(linkWindow);
-        ASSERT_TRUE(receiver);
         std::vector<ChannelMessage> got;
+        auto receiver = ChannelReceiver::listen(linkWindow, [&](const ChannelMessage& m) {
+            got.push_back(m);
+            return std::string();
+        });
+        ASSERT_TRUE(receiver);
         std::thread link([&] {
             while (got.size() < 2) {  // one dispatch may take both
                 pollfd p{receiver->fd(), POLLIN, 0};
                 if (::poll(&p, 1, 2000) != 1) return;
-                receiver->dispatch([&](const ChannelMessage& m) {
-                    got.push_back(m);
-                    return std::string();
-                });
+                receiver->dispatch();
             }
         });
         ChannelLinkMessenger messenger(desktop, std::chrono::seconds(2));

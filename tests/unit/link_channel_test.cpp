@@ -104,27 +104,28 @@ public:
 
 private:
     static int run(WindowId window, PeerMode mode, const std::string& log, int readyFd) {
-        auto receiver = ChannelReceiver::listen(window);
+        std::unique_ptr<ChannelReceiver> receiver;
+        int count = 0;
+        receiver = ChannelReceiver::listen(window, [&](const ChannelMessage& m) {
+            if (m.kind == ChannelKind::Command && m.payload == "die") _exit(4);
+            if (mode == PeerMode::Answer) {
+                std::ofstream(log, std::ios::app)
+                    << number(m.kind) << ' ' << hex(m.payload) << ' ' << m.senderPid << '\n';
+            }
+            // A program that closes destroys its receiver from inside the handler.
+            if (m.kind == ChannelKind::CloseRequest) receiver.reset();
+            return std::to_string(++count) + ":" + std::to_string(number(m.kind)) + ":" + m.payload;
+        });
         const char c = receiver ? 'y' : 'n';
         (void)!write(readyFd, &c, 1);
         close(readyFd);
         if (!receiver) return 2;
         if (mode == PeerMode::Hang)
             for (;;) pause();
-        int count = 0;
         while (receiver) {
             pollfd p{receiver->fd(), POLLIN, 0};
             if (poll(&p, 1, -1) < 0 && errno != EINTR) return 3;
-            receiver->dispatch([&](const ChannelMessage& m) {
-                if (m.kind == ChannelKind::Command && m.payload == "die") _exit(4);
-                if (mode == PeerMode::Answer) {
-                    std::ofstream(log, std::ios::app)
-                        << number(m.kind) << ' ' << hex(m.payload) << ' ' << m.senderPid << '\n';
-                }
-                // A program that closes destroys its receiver from inside the handler.
-                if (m.kind == ChannelKind::CloseRequest) receiver.reset();
-                return std::to_string(++count) + ":" + std::to_string(number(m.kind)) + ":" + m.payload;
-            });
+            receiver->dispatch();
         }
         return 0;
     }
@@ -189,7 +190,14 @@ TEST_F(ChannelTest, EveryKindRoundTripsBetweenProcessesAndIsAnswered) {
 }
 
 TEST_F(ChannelTest, TheMainProgramLearnsWhichWindowAStartedLinkOwns) {
-    auto mainReceiver = ChannelReceiver::listen(kMain);
+    std::optional<LinkReadyReport> report;
+    ProcessId sender = 0;
+    auto mainReceiver = ChannelReceiver::listen(kMain, [&](const ChannelMessage& m) {
+        report = parseLinkReady(m.payload);
+        sender = m.senderPid;
+        // The kernel's word on the sender must agree with what it reports.
+        return std::string(report && report->pid == m.senderPid ? kLinkRecorded : kLinkUnknown);
+    });
     ASSERT_TRUE(mainReceiver);
     const pid_t link = fork();
     if (link == 0) {
@@ -198,18 +206,11 @@ TEST_F(ChannelTest, TheMainProgramLearnsWhichWindowAStartedLinkOwns) {
                                           formatLinkReady({kLink, getpid(), 0x1e00004}), kPatient, &reply);
         _exit(r == SendResult::Delivered && reply == kLinkRecorded ? 0 : 1);
     }
-    std::optional<LinkReadyReport> report;
-    ProcessId sender = 0;
     const auto deadline = Clock::now() + kPatient;
     while (!report && Clock::now() < deadline) {
         pollfd p{mainReceiver->fd(), POLLIN, 0};
         poll(&p, 1, 50);
-        mainReceiver->dispatch([&](const ChannelMessage& m) {
-            report = parseLinkReady(m.payload);
-            sender = m.senderPid;
-            // The kernel's word on the sender must agree with what it reports.
-            return std::string(report && report->pid == m.senderPid ? kLinkRecorded : kLinkUnknown);
-        });
+        mainReceiver->dispatch();
     }
     int status = 0;
     waitpid(link, &status, 0);
@@ -316,7 +317,7 @@ TEST_F(ChannelTest, NoReceiverIsReportedQuickly) {
         return r;
     };
     EXPECT_EQ(quick(kLink), SendResult::NoReceiver) << "no folder at all yet";
-    { auto other = ChannelReceiver::listen(kMain); ASSERT_TRUE(other); }
+    { auto other = ChannelReceiver::listen(kMain, {}); ASSERT_TRUE(other); }
     EXPECT_EQ(quick(kLink), SendResult::NoReceiver) << "folder, but no socket";
 
     Peer killed(kLink, PeerMode::Answer, log_);
@@ -353,16 +354,16 @@ TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
     Peer link(kLink, PeerMode::Answer, log_);
     ASSERT_TRUE(link.ready());
     std::string error;
-    EXPECT_FALSE(ChannelReceiver::listen(kLink, &error));
+    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
     EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "0", kPatient), SendResult::Delivered);
 
     // A receiver only ever removes the socket file it made itself.
-    auto a = ChannelReceiver::listen(kMain);
+    auto a = ChannelReceiver::listen(kMain, {});
     ASSERT_TRUE(a);
     const std::string path = socketPath(kMain);
     unlink(path.c_str());
-    auto b = ChannelReceiver::listen(kMain);
+    auto b = ChannelReceiver::listen(kMain, {});
     ASSERT_TRUE(b);
     a.reset();
     EXPECT_EQ(access(path.c_str(), F_OK), 0) << "the old receiver removed the new one's file";
@@ -370,7 +371,7 @@ TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
     EXPECT_NE(access(path.c_str(), F_OK), 0) << "the receiver left its file behind";
     // Nor does it remove a file that is not a socket.
     std::ofstream(path) << "not a socket";
-    EXPECT_FALSE(ChannelReceiver::listen(kMain, &error));
+    EXPECT_FALSE(ChannelReceiver::listen(kMain, {}, &error));
     EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
     EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
@@ -439,12 +440,12 @@ int openDescriptors() {
 }
 
 TEST_F(ChannelTest, GarbageFramesAreRejectedWithoutHarmToTheReceiver) {
-    auto receiver = ChannelReceiver::listen(kLink);
+    int handled = 0;
+    auto receiver =
+        ChannelReceiver::listen(kLink, [&](const ChannelMessage&) { ++handled; return std::string("ok"); });
     ASSERT_TRUE(receiver);
     RawClient client(socketPath(kLink));
     ASSERT_TRUE(client.connected());
-    int handled = 0;
-    const ChannelHandler handler = [&](const ChannelMessage&) { ++handled; return std::string("ok"); };
     constexpr long kRejected = 2;
     const struct {
         const char* what;
@@ -465,7 +466,7 @@ TEST_F(ChannelTest, GarbageFramesAreRejectedWithoutHarmToTheReceiver) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         ASSERT_TRUE(client.send(row.bytes));
-        EXPECT_EQ(receiver->dispatch(handler), 1);
+        EXPECT_EQ(receiver->dispatch(), 1);
         EXPECT_EQ(client.answerStatus(), kRejected);
     }
     EXPECT_EQ(handled, 0);
@@ -477,7 +478,7 @@ TEST_F(ChannelTest, GarbageFramesAreRejectedWithoutHarmToTheReceiver) {
     ASSERT_TRUE(client.send(frame("KVCH", 1, 3, 1, "1"), {pipeFds[0], pipeFds[1], pipeFds[0]}));
     close(pipeFds[0]);
     close(pipeFds[1]);
-    EXPECT_EQ(receiver->dispatch(handler), 1);
+    EXPECT_EQ(receiver->dispatch(), 1);
     EXPECT_EQ(openDescriptors(), before);
     EXPECT_EQ(client.answerStatus(), 0) << "a well-formed frame is handled after all that";
     EXPECT_EQ(handled, 1);
@@ -485,9 +486,9 @@ TEST_F(ChannelTest, GarbageFramesAreRejectedWithoutHarmToTheReceiver) {
     // A sender that cannot be answered is not served.
     RawClient anonymous(socketPath(kLink), /*bound=*/false);
     ASSERT_TRUE(anonymous.send(frame("KVCH", 1, 3, 1, "1")));
-    EXPECT_EQ(receiver->dispatch(handler), 1);
+    EXPECT_EQ(receiver->dispatch(), 1);
     EXPECT_EQ(handled, 1);
-    EXPECT_EQ(receiver->dispatch(handler), 0) << "nothing else waits";
+    EXPECT_EQ(receiver->dispatch(), 0) << "nothing else waits";
 }
 
 TEST_F(ChannelTest, MalformedAnswersMakeTheSenderFailNotOverread) {
@@ -547,7 +548,7 @@ TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
     chmod(folder.c_str(), 0777);
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", 100ms), SendResult::Failed);
     {
-        auto r = ChannelReceiver::listen(kLink);
+        auto r = ChannelReceiver::listen(kLink, {});
         EXPECT_TRUE(r);
         struct stat st{};
         ASSERT_EQ(stat(folder.c_str(), &st), 0);
@@ -559,7 +560,7 @@ TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
     ASSERT_EQ(symlink(elsewhere.c_str(), base.c_str()), 0);
     std::string error;
-    EXPECT_FALSE(ChannelReceiver::listen(kLink, &error));
+    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
     EXPECT_NE(error.find("not a folder owned by this user"), std::string::npos) << error;
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", 100ms), SendResult::Failed);
     // A folder that belongs to someone else.
@@ -567,7 +568,7 @@ TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
     ASSERT_EQ(mkdir(base.c_str(), 0700), 0);
     if (getuid() != 0) GTEST_SKIP() << "giving a folder to another user needs root";
     ASSERT_EQ(chown(base.c_str(), 65534, 65534), 0);
-    EXPECT_FALSE(ChannelReceiver::listen(kLink, &error));
+    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", 100ms), SendResult::Failed);
 }
 

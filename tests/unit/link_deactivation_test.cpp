@@ -276,15 +276,20 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
+    // A receiver that records what it is sent.
+    static std::unique_ptr<ChannelReceiver> recording(WindowId window, std::vector<ChannelMessage>& got) {
+        return ChannelReceiver::listen(window, [&got](const ChannelMessage& m) {
+            got.push_back(m);
+            return std::string();
+        });
+    }
+
     // Answers the messages of one send on another thread, as the link program would.
-    std::thread answerOne(ChannelReceiver& receiver, std::vector<ChannelMessage>& got) {
-        return std::thread([&receiver, &got] {
+    std::thread answerOne(ChannelReceiver& receiver) {
+        return std::thread([&receiver] {
             pollfd p{receiver.fd(), POLLIN, 0};
             if (::poll(&p, 1, 2000) != 1) return;
-            receiver.dispatch([&got](const ChannelMessage& m) {
-                got.push_back(m);
-                return std::string();
-            });
+            receiver.dispatch();
         });
     }
 
@@ -294,15 +299,15 @@ protected:
 TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
     FakeDesktop desktop;
     const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail", .onClose = CloseBehaviour::Ignore});
-    auto receiver = ChannelReceiver::listen(linkWindow);
+    std::vector<ChannelMessage> got;
+    auto receiver = recording(linkWindow, got);
     ASSERT_TRUE(receiver);
     ChannelLinkMessenger messenger(desktop, 2s);
 
-    std::vector<ChannelMessage> got;
-    std::thread link = answerOne(*receiver, got);
+    std::thread link = answerOne(*receiver);
     EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::Handled);
     link.join();
-    link = answerOne(*receiver, got);
+    link = answerOne(*receiver);
     EXPECT_TRUE(messenger.sendCommand(linkWindow, "6"));
     link.join();
     ASSERT_EQ(got.size(), 2u);

@@ -56,21 +56,26 @@ protected:
     // which it does when it has begun tracking.
     Link startLink(const std::string& title = kTitle) {
         std::string error;
-        if (!mainReceiver) mainReceiver = ChannelReceiver::listen(mainWindow, &error);
+        if (!mainReceiver)
+            mainReceiver = ChannelReceiver::listen(
+                mainWindow,
+                [this](const ChannelMessage& m) {
+                    if (m.kind == ChannelKind::LinkReady) reported = parseLinkReady(m.payload);
+                    return std::string(kLinkRecorded);
+                },
+                &error);
         EXPECT_TRUE(mainReceiver) << error;
         processes.push_back(startProgram("kivlink", {commandLine(hostWindow, mainWindow, title)}, settings));
         Link link{processes.back().get(), 0};
         if (!mainReceiver) return link;
-        std::optional<LinkReadyReport> ready;
+        reported.reset();
         waitUntil(
             [&] {
-                mainReceiver->dispatch([&](const ChannelMessage& m) {
-                    if (m.kind == ChannelKind::LinkReady) ready = parseLinkReady(m.payload);
-                    return std::string(kLinkRecorded);
-                });
-                return ready.has_value();
+                mainReceiver->dispatch();
+                return reported.has_value();
             },
             10s);
+        const std::optional<LinkReadyReport> ready = reported;
         EXPECT_TRUE(ready) << "the link never reported ready";
         if (!ready) return link;
         EXPECT_EQ(ready->pid, static_cast<ProcessId>(link.process->pid()));
@@ -159,6 +164,7 @@ protected:
     WindowId hostWindow = 0;
     WindowId mainWindow = 0;
     std::unique_ptr<ChannelReceiver> mainReceiver;
+    std::optional<LinkReadyReport> reported;  // the last ready report the main window's receiver took
     std::vector<std::unique_ptr<ChildProcess>> processes;
 };
 

@@ -278,7 +278,8 @@ TEST_F(NewLinkTest, ALinkAnswersCommandsWhileItsReadyReportIsUnanswered) {
     // Stands in for the main window; its receiver reads nothing until the end.
     const WindowId mainWindow = host->open("Kivra [Main]", "--geometry 200x100+1000+800");
     std::string error;
-    auto mainReceiver = ChannelReceiver::listen(mainWindow, &error);
+    auto mainReceiver = ChannelReceiver::listen(
+        mainWindow, [](const ChannelMessage&) { return std::string(kLinkRecorded); }, &error);
     ASSERT_TRUE(mainReceiver) << error;
     auto link = startProgram("kivlink", {linkArgumentString(hostWindow, mainWindow, "Report host")}, settings);
 
@@ -299,7 +300,7 @@ TEST_F(NewLinkTest, ALinkAnswersCommandsWhileItsReadyReportIsUnanswered) {
     EXPECT_EQ(result, SendResult::Delivered);
     EXPECT_LT(answered, 250.0) << "the link waited for the main program while the main program waited for it";
 
-    mainReceiver->dispatch([](const ChannelMessage&) { return std::string(kLinkRecorded); });
+    mainReceiver->dispatch();
     link->stop();
 }
 

@@ -281,17 +281,6 @@ std::optional<ucred> takeControl(msghdr& msg) {
 
 // ---- public ------------------------------------------------------------------
 
-const char* toString(SendResult result) {
-    switch (result) {
-    case SendResult::Delivered: return "delivered";
-    case SendResult::Ignored: return "ignored";
-    case SendResult::NoReceiver: return "no receiver";
-    case SendResult::TimedOut: return "timed out";
-    case SendResult::Failed: return "failed";
-    }
-    return "?";
-}
-
 std::string channelAddress(WindowId window, FolderMode mode, std::string* error) {
     return resolveAddress(window, mode, error).path;
 }
@@ -350,7 +339,25 @@ bool bindReplacingStale(int fd, const std::string& path, WindowId self, std::str
 
 }  // namespace
 
-std::unique_ptr<ChannelReceiver> ChannelReceiver::listen(WindowId self, std::string* error) {
+// The POSIX receiver: a bound datagram socket.
+class SocketReceiver final : public ChannelReceiver {
+public:
+    SocketReceiver(int fd, WindowId window, ChannelHandler handler, std::string path, std::uint64_t device,
+                   std::uint64_t inode)
+        : ChannelReceiver(window, std::move(handler)), fd_(fd), path_(std::move(path)), device_(device),
+          inode_(inode), alive_(std::make_shared<bool>(true)) {}
+    ~SocketReceiver() override;
+    int fd() const override { return fd_; }
+    int dispatch() override;
+
+private:
+    int fd_;
+    std::string path_;
+    std::uint64_t device_, inode_;  // of the socket file we made, so we never remove another's
+    std::shared_ptr<bool> alive_;   // false once destroyed; a running dispatch checks it
+};
+
+std::unique_ptr<ChannelReceiver> ChannelReceiver::listen(WindowId self, ChannelHandler handler, std::string* error) {
     const Address address = resolveAddress(self, FolderMode::Create, error);
     if (address.state != FolderState::Ready) return nullptr;
     Fd fd(::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
@@ -366,25 +373,22 @@ std::unique_ptr<ChannelReceiver> ChannelReceiver::listen(WindowId self, std::str
         if (error) *error = systemError("cannot find " + address.path, errno);
         return nullptr;
     }
-    return std::unique_ptr<ChannelReceiver>(
-        new ChannelReceiver(fd.release(), self, address.path, st.st_dev, st.st_ino));
+    return std::make_unique<SocketReceiver>(fd.release(), self, std::move(handler), address.path, st.st_dev,
+                                            st.st_ino);
 }
 
-ChannelReceiver::ChannelReceiver(int fd, WindowId window, std::string path, std::uint64_t device, std::uint64_t inode)
-    : fd_(fd), window_(window), path_(std::move(path)), device_(device), inode_(inode),
-      alive_(std::make_shared<bool>(true)) {}
-
-ChannelReceiver::~ChannelReceiver() {
+SocketReceiver::~SocketReceiver() {
     *alive_ = false;
     struct stat st{};
     if (::lstat(path_.c_str(), &st) == 0 && st.st_dev == device_ && st.st_ino == inode_) ::unlink(path_.c_str());
     ::close(fd_);
 }
 
-int ChannelReceiver::dispatch(const ChannelHandler& handler) {
+int SocketReceiver::dispatch() {
     // The handler may destroy this receiver; the socket then lives on in this
     // duplicate until the answer in hand has gone out, and no member is touched.
     const std::shared_ptr<bool> alive = alive_;
+    const ChannelHandler handler = handler_;
     const Fd held(::fcntl(fd_, F_DUPFD_CLOEXEC, 0));
     if (held.get() < 0) return 0;
     const int fd = held.get();
@@ -427,31 +431,6 @@ int ChannelReceiver::dispatch(const ChannelHandler& handler) {
                  reinterpret_cast<const sockaddr*>(&from), msg.msg_namelen);
     }
     return taken;
-}
-
-// ---- LinkReady payload -----------------------------------------------------
-
-std::string formatLinkReady(const LinkReadyReport& report) {
-    return std::to_string(report.linkWindow) + '\t' + std::to_string(report.pid) + '\t' +
-           std::to_string(report.hostWindow);
-}
-
-std::optional<LinkReadyReport> parseLinkReady(std::string_view payload) {
-    std::array<std::uint64_t, 3> values{};
-    std::size_t at = 0;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        const std::size_t end = i + 1 < values.size() ? payload.find('\t', at) : payload.size();
-        if (end == std::string_view::npos) return std::nullopt;
-        const std::string_view field = payload.substr(at, end - at);
-        const char* first = field.data();
-        const char* last = first + field.size();
-        if (field.empty() || field.front() < '0' || field.front() > '9') return std::nullopt;
-        const auto [ptr, ec] = std::from_chars(first, last, values[i]);
-        if (ec != std::errc() || ptr != last || values[i] == 0) return std::nullopt;
-        at = end + 1;
-    }
-    if (values[1] > static_cast<std::uint64_t>(std::numeric_limits<ProcessId>::max())) return std::nullopt;
-    return LinkReadyReport{values[0], static_cast<ProcessId>(values[1]), values[2]};
 }
 
 }  // namespace kivra
