@@ -23,7 +23,7 @@ int main(int argc, char* argv[]) {
     kivra::installHelpHook();
 
     if (arguments.empty()) {
-        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Run kivra instead."));
+        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Run " KIVRA_MAIN_PROGRAM_FILE " instead."));
         return 0;
     }
 

@@ -314,7 +314,7 @@ void CoverWindow::setAlwaysOnTop(bool on) {
     prefs_.alwaysOnTop = on;
     if (changed) emit alwaysOnTopChanged();
     const WindowId id = isVisible() ? nativeId() : 0;
-    if (id && windows_ && QGuiApplication::platformName() == QLatin1String("xcb")) {
+    if (id && windows_ && onNativeDesktop()) {
         windows_->setTopmost(id, on);
     } else if (!isVisible()) {
         setWindowFlag(Qt::WindowStaysOnTopHint, on);
@@ -339,7 +339,15 @@ void CoverWindow::updateWindowIcon() {
     setWindowIcon(kivraIcon(windowIconNumber(iconOwner_, role, caption)));
 }
 
+bool CoverWindow::onNativeDesktop() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("xcb") || platform == QLatin1String("windows");
+}
+
 void CoverWindow::showEvent(QShowEvent* event) {
+    // Before the window appears: window walks must never list it.
+    if (windows_ && onNativeDesktop())
+        if (const WindowId id = nativeId()) windows_->markOwnWindow(id);
     QWidget::showEvent(event);
     if (firstActivation_ && !firstActivationQueued_) {
         firstActivationQueued_ = true;

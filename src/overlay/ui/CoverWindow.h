@@ -33,6 +33,8 @@ public:
     bool firstActivationDone() const { return !firstActivation_; }
     // The id the desktop knows this window by (0 before it exists).
     WindowId nativeId() const;
+    // True on a desktop whose windows the seam reaches (X11, Windows), not the offscreen platform.
+    static bool onNativeDesktop();
     Twips twips() const;
     // The primary screen and the whole virtual desktop, in pixels.
     QRect screenRect() const;
