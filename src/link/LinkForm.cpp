@@ -46,6 +46,7 @@ LinkForm::~LinkForm() = default;
 
 void LinkForm::load() {
     messages().program = ProgramRole::Link;
+    state_.osVersion40 = env_.osVersion40;
     setApplicationTitle(state_.names.applicationTitle);
     computeCaptionAllowance();
 

@@ -22,6 +22,7 @@ struct LinkEnvironment {
     WindowSystem* windows = nullptr;
     std::shared_ptr<SettingsStore> store;
     QString appDirectory;  // with a trailing '/'
+    OsVersion40 osVersion40 = OsVersion40::No;  // command "2" leaves the host alone on version 4.0
 };
 
 class LinkForm : public CoverWindow, public OwnWindow {

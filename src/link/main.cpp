@@ -3,7 +3,9 @@
 #include "AppStyle.h"
 #include "LinkCommandLine.h"
 #include "LinkForm.h"
+#include "MessageState.h"
 #include "NativeWindowSystem.h"
+#include "OsVersion.h"
 #include "StoreLocation.h"
 #include "WindowBindings.h"
 
@@ -27,6 +29,14 @@ int main(int argc, char* argv[]) {
         return 0;
     }
 
+    const auto version = kivra::readOsVersion();
+    if (!kivra::osVersionSupported(version)) {
+        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Windows OS version not 95 or greater."));
+        return 0;
+    }
+    const kivra::OsClass osClass = kivra::classifyOsVersion(version);
+    kivra::messages().helpSuppressed = kivra::osClassSuppressesHelp(osClass);
+
     std::string error;
     auto windows = kivra::createNativeWindowSystem(&error);
     if (!windows) return 1;
@@ -40,6 +50,7 @@ int main(int argc, char* argv[]) {
     env.windows = windows.get();
     env.store = opened.store;
     env.appDirectory = QDir(QCoreApplication::applicationDirPath()).absolutePath() + QLatin1Char('/');
+    env.osVersion40 = osClass == kivra::OsClass::Version40 ? kivra::OsVersion40::Yes : kivra::OsVersion40::No;
 
     kivra::LinkForm form(std::move(env), parsed.line);
     form.load();

@@ -2,7 +2,9 @@
 // opens the main window.
 #include "AppStyle.h"
 #include "MainForm.h"
+#include "MessageState.h"
 #include "NativeWindowSystem.h"
+#include "OsVersion.h"
 #include "SingleInstance.h"
 #include "StoreLocation.h"
 #include "WindowBindings.h"
@@ -23,6 +25,13 @@ int main(int argc, char* argv[]) {
     kivra::applyAppStyle(app);
     kivra::installHelpHook();
     const QString ownFileName = QFileInfo(QCoreApplication::applicationFilePath()).fileName();
+
+    const auto version = kivra::readOsVersion();
+    if (!kivra::osVersionSupported(version)) {
+        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Windows OS version not 95 or greater."));
+        return 0;
+    }
+    kivra::messages().helpSuppressed = kivra::osClassSuppressesHelp(kivra::classifyOsVersion(version));
 
     auto instance = kivra::acquireSingleInstance("kivra");
     if (!instance) {
