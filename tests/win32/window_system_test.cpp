@@ -236,6 +236,10 @@ TEST(Win32WindowSystem, ChildWindowsParentsOwnersAndControlIds) {
     // A pop-up's parent is its owner; an unowned top-level window has none.
     EXPECT_EQ(ws.parent(owned.id()), frame.id());
     EXPECT_EQ(ws.parent(frame.id()), 0u);
+    // A top-level window's identifier slot holds its menu, which is no control identifier.
+    const HMENU menu = CreateMenu();
+    AppendMenuW(menu, MF_STRING, 1, L"File");
+    ASSERT_TRUE(SetMenu(frame.hwnd(), menu));
     EXPECT_EQ(ws.describe(frame.id(), FieldControlId).controlId, 0);
 }
 
