@@ -138,7 +138,8 @@ TEST_F(Win32ProcessTest, TerminateKillsAChildThatIgnoresClose) {
 
     const auto before = std::chrono::steady_clock::now();
     EXPECT_EQ(terminateProcess(started.pid, 300ms), Termination::Killed);
-    EXPECT_GE(std::chrono::steady_clock::now() - before, 300ms) << "the grace period was not given";
+    // A wait may end up to one timer tick early.
+    EXPECT_GE(std::chrono::steady_clock::now() - before, 280ms) << "the grace period was not given";
     EXPECT_FALSE(processAlive(started.pid));
     EXPECT_EQ(events(), "ignored close\n") << "the polite request did not come first";
 }
