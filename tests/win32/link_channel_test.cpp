@@ -1,0 +1,434 @@
+// The link channel on Windows: between this program and channel_peer.exe (delivery, limits,
+// LinkReady and sender process, sends back while waiting, close, hung receivers) and within
+// this program (which windows can listen, raw WM_COPYDATA checks, answers, subclass lifetime).
+#include "ChannelPeer.h"
+#include "LinkChannel.h"
+#include "Win32Test.h"
+#include "win32/os/ChannelAnswer.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+#include <thread>
+
+using namespace kivra;
+using namespace kivra::wintest;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::uint32_t number(ChannelKind kind) { return static_cast<std::uint32_t>(kind); }
+ProcessId ownPid() { return static_cast<ProcessId>(GetCurrentProcessId()); }
+HWND hwndOf(WindowId id) { return reinterpret_cast<HWND>(static_cast<std::uintptr_t>(id)); }
+
+bool runningOnWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
+
+const std::string kEuro = "\xE2\x82\xAC";
+
+}  // namespace
+
+// ---- two processes: this one and a peer that listens --------------------------------------
+
+class Win32ChannelPeer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        self_ = std::make_unique<TestWindow>("Kivra channel test", "KivraChannelTest");
+        receiver_ = ChannelReceiver::listen(self_->id(), [](const ChannelMessage& m) {
+            received_.push_back(m);
+            const auto report = parseLinkReady(m.payload);
+            return report && report->pid == m.senderPid ? std::string(kLinkRecorded) : std::string(kLinkUnknown);
+        });
+        peer_ = std::make_unique<ChannelPeer>(self_->id());
+    }
+    static void TearDownTestSuite() {
+        peer_.reset();
+        receiver_.reset();
+        self_.reset();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(receiver_);
+        ASSERT_NE(peer_->window(), 0u) << "channel_peer.exe did not start";
+        received_.clear();
+    }
+
+    static inline std::unique_ptr<TestWindow> self_;
+    static inline std::unique_ptr<ChannelReceiver> receiver_;
+    static inline std::unique_ptr<ChannelPeer> peer_;
+    static inline std::vector<ChannelMessage> received_;
+};
+
+TEST_F(Win32ChannelPeer, DeliversEachKindWithItsExactPayloadCutOnACharacterBoundary) {
+    struct Row {
+        ChannelKind kind;
+        std::string sent, arrives;
+    };
+    const std::string title = "Caf\xC3\xA9 \xE4\xB8\x96\xE7\x95\x8C \xF0\x9F\x99\x82 \\ \t tab";
+    const std::vector<Row> rows = {
+        {ChannelKind::ReloadMatchOptions, "1", "1"},
+        {ChannelKind::Rename, title, title},
+        {ChannelKind::Rename, "", ""},
+        {ChannelKind::Command, "6", "6"},
+        {ChannelKind::Rename, std::string(300, 'x'), std::string(255, 'x')},
+        // 255 bytes leave room for the NUL: a character across that limit is left out whole.
+        {ChannelKind::Rename, std::string(253, 'a') + kEuro + std::string(44, 'b'), std::string(253, 'a')},
+        {ChannelKind::Rename, std::string(252, 'a') + kEuro + "b", std::string(252, 'a') + kEuro},
+        {ChannelKind::Rename, std::string(252, 'a') + "\xF0\x9F\x99\x82", std::string(252, 'a')},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::to_string(number(row.kind)) + " " + hexBytes(row.sent.substr(0, 16)) + " size " +
+                     std::to_string(row.sent.size()));
+        std::string reply = "stale";
+        EXPECT_EQ(sendChannelMessage(peer_->window(), row.kind, row.sent, 2s, &reply), SendResult::Delivered);
+        EXPECT_EQ(reply, std::to_string(row.arrives.size()));
+        EXPECT_EQ(peer_->lastGot(), gotLine(number(row.kind), ownPid(), row.arrives));
+    }
+}
+
+TEST_F(Win32ChannelPeer, LinkReadyIsAnsweredByWhetherTheReportNamesItsSender) {
+    std::string reply;
+    LinkReadyReport report{self_->id(), ownPid(), 42};
+    EXPECT_EQ(sendChannelMessage(peer_->window(), ChannelKind::LinkReady, formatLinkReady(report), 2s, &reply),
+              SendResult::Delivered);
+    EXPECT_EQ(reply, kLinkRecorded);
+    report.pid += 1;
+    EXPECT_EQ(sendChannelMessage(peer_->window(), ChannelKind::LinkReady, formatLinkReady(report), 2s, &reply),
+              SendResult::Delivered);
+    EXPECT_EQ(reply, kLinkUnknown);
+}
+
+// The peer reports to us from inside its handler while we wait for its answer: the waiting
+// thread takes the nested message, so neither side stalls.
+TEST_F(Win32ChannelPeer, PeerReportsBackWhileTheSenderWaits) {
+    std::string reply;
+    const auto started = Clock::now();
+    EXPECT_EQ(sendChannelMessage(peer_->window(), ChannelKind::Command, "report", 2s, &reply), SendResult::Delivered);
+    EXPECT_LT(Clock::now() - started, 1s);
+    EXPECT_EQ(reply, kLinkRecorded);
+    ASSERT_EQ(received_.size(), 1u);
+    EXPECT_EQ(received_[0].kind, ChannelKind::LinkReady);
+    EXPECT_EQ(received_[0].senderPid, static_cast<ProcessId>(peer_->pid()));
+    const auto report = parseLinkReady(received_[0].payload);
+    ASSERT_TRUE(report);
+    EXPECT_EQ(report->linkWindow, peer_->window());
+}
+
+TEST_F(Win32ChannelPeer, UnknownKindIsIgnoredWithoutReachingTheHandler) {
+    const std::size_t before = peer_->lines().size();
+    for (const std::uint32_t kind : {0u, 4u, 99u, 102u, 7000u}) {
+        std::string reply = "stale";
+        EXPECT_EQ(sendChannelMessage(peer_->window(), static_cast<ChannelKind>(kind), "x", 2s, &reply),
+                  SendResult::Ignored) << kind;
+        EXPECT_EQ(reply, "");
+    }
+    EXPECT_EQ(peer_->lines().size(), before);
+}
+
+// ---- a peer of its own: closing and hanging -----------------------------------------------
+
+TEST(Win32ChannelLifetime, CloseRequestRunsTheHandlerAndTheWindowAndProcessEnd) {
+    ChannelPeer peer;
+    ASSERT_NE(peer.window(), 0u);
+    std::string reply;
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::CloseRequest, {}, 2s, &reply), SendResult::Delivered);
+    EXPECT_EQ(reply, "bye");
+    EXPECT_EQ(peer.lastGot(), gotLine(number(ChannelKind::CloseRequest), 0, ""));
+    EXPECT_FALSE(IsWindow(hwndOf(peer.window())));
+    EXPECT_TRUE(peer.waitForExit(5s));
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::Command, "0", 500ms, &reply), SendResult::NoReceiver);
+}
+
+TEST(Win32ChannelLifetime, HungReceiverTimesOutWithinItsTimeoutAndThenCarriesOn) {
+    ChannelPeer peer;
+    ASSERT_NE(peer.window(), 0u);
+    const auto timeout = 300ms;
+    std::string reply = "stale";
+    const auto started = Clock::now();
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::Command, "sleep 1500", timeout, &reply),
+              SendResult::TimedOut);
+    const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+    std::printf("[          ] timed out after %.1f ms for a %lld ms timeout\n", waited.count() / 1000.0,
+                static_cast<long long>(timeout.count()));
+    EXPECT_EQ(reply, "");
+    EXPECT_GE(waited, timeout - 16ms);  // the system timer's granularity
+    EXPECT_LT(waited, timeout + 200ms);
+    // The message in hand is handled to its end, and the receiver takes the next one.
+    EXPECT_TRUE(peer.waitForLine("end 3", 3s));
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::ReloadMatchOptions, "1", 2s, &reply),
+              SendResult::Delivered);
+    EXPECT_EQ(reply, "1");
+}
+
+// A zero timeout means "do not wait": the link's ready report is sent so.
+TEST(Win32ChannelLifetime, UnwaitedSendReturnsAtOnceAndIsHandledWhenTheReceiverWakes) {
+    ChannelPeer peer;
+    ASSERT_NE(peer.window(), 0u);
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::Command, "sleep 800", 100ms), SendResult::TimedOut);
+    const auto started = Clock::now();
+    std::string reply = "stale";
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::Rename, "unwaited", 0ms, &reply), SendResult::TimedOut);
+    const auto waited = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
+    std::printf("[          ] an unwaited send returned after %.2f ms\n", waited.count() / 1000.0);
+    EXPECT_LT(waited, 50ms);
+    EXPECT_EQ(reply, "");
+    EXPECT_TRUE(peer.waitForLine(gotLine(number(ChannelKind::Rename), ownPid(), "unwaited"), 3s));
+}
+
+TEST(Win32ChannelLifetime, MessageQueuedBehindAHungHandlerIsStillHandled) {
+    if (runningOnWine())
+        GTEST_SKIP() << "Wine removes a sent message that its receiver has not begun to handle when the "
+                        "sender's timeout runs out";
+    ChannelPeer peer;
+    ASSERT_NE(peer.window(), 0u);
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::Command, "sleep 1000", 200ms), SendResult::TimedOut);
+    EXPECT_EQ(sendChannelMessage(peer.window(), ChannelKind::Rename, "after", 100ms), SendResult::TimedOut);
+    EXPECT_TRUE(peer.waitForLine(gotLine(number(ChannelKind::Rename), ownPid(), "after"), 3s));
+}
+
+// ---- one process: who may listen, what reaches the handler, what is answered --------------
+
+namespace {
+
+std::string nothing(const ChannelMessage&) { return {}; }
+
+// A procedure installed over the receiver's, as another part of a program might.
+WNDPROC outerPrevious = nullptr;
+int outerCopies = 0;
+LRESULT CALLBACK outerProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) ++outerCopies;
+    return CallWindowProcW(outerPrevious, window, message, wParam, lParam);
+}
+
+}  // namespace
+
+TEST(Win32ChannelReceiver, ListensOnlyUnderAWindowOfThisThreadAndOnlyOnce) {
+    std::promise<HWND> made;
+    std::promise<void> finished;
+    std::thread other([&] {
+        TestWindow w("Another thread's window");
+        made.set_value(w.hwnd());
+        finished.get_future().wait();
+    });
+    const HWND foreign = made.get_future().get();
+    HWND destroyed = nullptr;
+    {
+        TestWindow gone("Gone");
+        destroyed = gone.hwnd();
+    }
+    const std::pair<const char*, HWND> refused[] = {
+        {"no window", nullptr},
+        {"a destroyed window", destroyed},
+        {"another process's window", GetDesktopWindow()},
+        {"another thread's window", foreign},
+    };
+    for (const auto& [what, window] : refused) {
+        std::string error;
+        EXPECT_FALSE(ChannelReceiver::listen(reinterpret_cast<std::uintptr_t>(window), nothing, &error)) << what;
+        EXPECT_FALSE(error.empty()) << what;
+    }
+    finished.set_value();
+    other.join();
+
+    TestWindow w("Listens once");
+    std::string error;
+    EXPECT_FALSE(ChannelReceiver::listen(w.id(), ChannelHandler{}, &error)) << "a receiver needs a handler";
+    auto first = ChannelReceiver::listen(w.id(), nothing, &error);
+    ASSERT_TRUE(first) << error;
+    EXPECT_EQ(first->fd(), -1);
+    EXPECT_EQ(first->window(), w.id());
+    error.clear();
+    EXPECT_FALSE(ChannelReceiver::listen(w.id(), nothing, &error));
+    EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
+    first.reset();
+    EXPECT_TRUE(ChannelReceiver::listen(w.id(), nothing, &error)) << error;
+}
+
+TEST(Win32ChannelReceiver, WindowThatDoesNotListenIgnoresCommandsButHonoursAClose) {
+    TestWindow plain("Plain window");
+    const std::string address = channelAddress(plain.id(), FolderMode::Lookup);
+    ASSERT_EQ(address.rfind("HWND 0x", 0), 0u) << address;
+    EXPECT_EQ(std::stoull(address.substr(7), nullptr, 16), plain.id());
+    std::string reply = "stale";
+    EXPECT_EQ(sendChannelMessage(plain.id(), ChannelKind::Command, "0", 1s, &reply), SendResult::Ignored);
+    EXPECT_EQ(sendChannelMessage(plain.id(), ChannelKind::CloseRequest, {}, 1s, &reply), SendResult::Delivered);
+    EXPECT_EQ(reply, "");
+    EXPECT_FALSE(IsWindow(plain.hwnd()));
+    EXPECT_EQ(sendChannelMessage(plain.id(), ChannelKind::Command, "0", 1s), SendResult::NoReceiver);
+    EXPECT_EQ(sendChannelMessage(0, ChannelKind::Command, "0", 1s), SendResult::NoReceiver);
+    std::string error;
+    EXPECT_EQ(channelAddress(plain.id(), FolderMode::Lookup, &error), "");
+    EXPECT_FALSE(error.empty());
+}
+
+TEST(Win32ChannelReceiver, RawCopyDataIsCheckedBeforeTheHandler) {
+    using win32channel::AnswerStatus;
+    TestWindow w("Raw copy data");
+    std::vector<ChannelMessage> got;
+    const auto r = ChannelReceiver::listen(w.id(), [&](const ChannelMessage& m) {
+        got.push_back(m);
+        return std::string("ok");
+    });
+    ASSERT_TRUE(r);
+    struct Row {
+        const char* what;
+        ULONG_PTR kind;
+        DWORD count;
+        std::optional<std::string> bytes;  // nullopt: no buffer
+        HWND from;
+        std::optional<AnswerStatus> status;  // nullopt: left to the window's own procedure
+        std::string payload;
+    };
+    const std::string full(kMaxPayload, 'x');
+    const Row rows[] = {
+        {"a full payload without NUL", 2, 256, full, w.hwnd(), AnswerStatus::Handled, full},
+        {"cut at the first NUL", 2, 6, std::string("ab\0cd\0", 6), w.hwnd(), AnswerStatus::Handled, "ab"},
+        {"nothing at all", 3, 0, std::nullopt, nullptr, AnswerStatus::Handled, ""},
+        {"one byte too many", 3, 257, std::string(257, 'y'), w.hwnd(), AnswerStatus::Rejected, ""},
+        {"a count without a buffer", 3, 5, std::nullopt, w.hwnd(), AnswerStatus::Rejected, ""},
+        {"a kind with high bits", (ULONG_PTR(1) << 32) | 3, 2, std::string("6"), w.hwnd(), std::nullopt, ""},
+        {"the close request's number", 101, 1, std::string(""), w.hwnd(), std::nullopt, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        got.clear();
+        std::string bytes = row.bytes.value_or("");
+        COPYDATASTRUCT data{row.kind, row.count, row.bytes ? bytes.data() : nullptr};
+        const auto answer = win32channel::decodeAnswer(
+            SendMessageW(w.hwnd(), WM_COPYDATA, reinterpret_cast<WPARAM>(row.from), reinterpret_cast<LPARAM>(&data)));
+        EXPECT_EQ(answer.has_value(), row.status.has_value());
+        if (answer && row.status) {
+            EXPECT_EQ(answer->status, *row.status);
+        }
+        if (row.status != AnswerStatus::Handled) {
+            EXPECT_TRUE(got.empty());
+            continue;
+        }
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(answer->text, "ok");
+        EXPECT_EQ(got[0].kind, static_cast<ChannelKind>(row.kind));
+        EXPECT_EQ(got[0].payload, row.payload);
+        EXPECT_EQ(got[0].senderPid, row.from ? ownPid() : 0);
+    }
+    const auto noData = win32channel::decodeAnswer(SendMessageW(w.hwnd(), WM_COPYDATA, 0, 0));
+    ASSERT_TRUE(noData);
+    EXPECT_EQ(noData->status, AnswerStatus::Rejected);
+}
+
+TEST(Win32ChannelReceiver, AnswerIsCutToTheAnswerWordWithoutSplittingACharacter) {
+    ASSERT_EQ(win32channel::kAnswerRoom, 5u) << "the rows are written for a 64-bit program";
+    TestWindow w("Answers");
+    std::string answer;
+    const auto r = ChannelReceiver::listen(w.id(), [&](const ChannelMessage&) { return answer; });
+    ASSERT_TRUE(r);
+    const std::string smile = "\xF0\x9F\x99\x82";
+    const std::pair<std::string, std::string> rows[] = {
+        {"", ""},
+        {"1", "1"},
+        {"12345", "12345"},
+        {"123456", "12345"},
+        {"abcd\xC3\xA9", "abcd"},
+        {"a\xC3\xA9\xC3\xA9", "a\xC3\xA9\xC3\xA9"},
+        {kEuro + kEuro, kEuro},
+        {smile + smile, smile},
+    };
+    for (const auto& [text, expected] : rows) {
+        answer = text;
+        std::string reply = "stale";
+        EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::Command, "0", 1s, &reply), SendResult::Delivered);
+        EXPECT_EQ(reply, expected) << hexBytes(text);
+    }
+}
+
+TEST(Win32ChannelReceiver, DestroyedReceiverGivesTheWindowItsProcedureBack) {
+    TestWindow w("Procedure back");
+    const LONG_PTR original = GetWindowLongPtrW(w.hwnd(), GWLP_WNDPROC);
+    int calls = 0;
+    auto r = ChannelReceiver::listen(w.id(), [&](const ChannelMessage&) { return std::to_string(++calls); });
+    ASSERT_TRUE(r);
+    EXPECT_NE(GetWindowLongPtrW(w.hwnd(), GWLP_WNDPROC), original);
+    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::Command, "0"), SendResult::Delivered);
+    r.reset();
+    EXPECT_EQ(GetWindowLongPtrW(w.hwnd(), GWLP_WNDPROC), original);
+    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::Command, "0"), SendResult::Ignored);
+    EXPECT_EQ(calls, 1);
+}
+
+TEST(Win32ChannelReceiver, ReceiverUnderALaterProcedureLeavesAForwarderThatCanListenAgain) {
+    TestWindow w("Layered procedures");
+    int calls = 0;
+    const auto counting = [&](const ChannelMessage&) { return std::to_string(++calls); };
+    auto r = ChannelReceiver::listen(w.id(), counting);
+    ASSERT_TRUE(r);
+    outerCopies = 0;
+    outerPrevious = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(w.hwnd(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&outerProcedure)));
+    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::Command, "0"), SendResult::Delivered);
+    r.reset();
+    EXPECT_EQ(GetWindowLongPtrW(w.hwnd(), GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&outerProcedure));
+    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::Command, "0"), SendResult::Ignored);
+    EXPECT_EQ(outerCopies, 2);
+    EXPECT_EQ(calls, 1);
+    // The window's own procedure still answers through the chain.
+    EXPECT_TRUE(SetWindowTextW(w.hwnd(), L"Still served"));
+    wchar_t title[64] = {};
+    GetWindowTextW(w.hwnd(), title, 64);
+    EXPECT_STREQ(title, L"Still served");
+
+    auto again = ChannelReceiver::listen(w.id(), counting);
+    ASSERT_TRUE(again);
+    std::string reply;
+    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::Command, "0", 1s, &reply), SendResult::Delivered);
+    EXPECT_EQ(reply, "2");
+    // The window goes first; the receiver that outlives it lets go quietly.
+    DestroyWindow(w.hwnd());
+    again.reset();
+    TestWindow next("Next window");
+    EXPECT_TRUE(ChannelReceiver::listen(next.id(), counting));
+}
+
+TEST(Win32ChannelReceiver, HandlerMayDestroyItsReceiverAndWindowOnACloseRequest) {
+    TestWindow w("Closing");
+    const HWND window = w.hwnd();
+    std::unique_ptr<ChannelReceiver> r;
+    std::vector<ChannelKind> seen;
+    r = ChannelReceiver::listen(w.id(), [&](const ChannelMessage& m) {
+        seen.push_back(m.kind);
+        r.reset();
+        DestroyWindow(window);
+        return std::string("bye");
+    });
+    ASSERT_TRUE(r);
+    std::string reply;
+    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::CloseRequest, {}, 1s, &reply), SendResult::Delivered);
+    EXPECT_EQ(reply, "bye");
+    EXPECT_FALSE(r);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_EQ(seen, std::vector<ChannelKind>{ChannelKind::CloseRequest});
+}
+
+TEST(Win32ChannelReceiver, DispatchTakesWhatAnotherThreadSentMeanwhile) {
+    TestWindow w("Dispatch");
+    std::vector<ChannelMessage> got;
+    const auto r = ChannelReceiver::listen(w.id(), [&](const ChannelMessage& m) {
+        got.push_back(m);
+        return std::string("took");
+    });
+    ASSERT_TRUE(r);
+    std::string reply;
+    SendResult result = SendResult::Failed;
+    std::thread sender([&] { result = sendChannelMessage(w.id(), ChannelKind::Command, "from a thread", 5s, &reply); });
+    int taken = 0;
+    for (const auto deadline = Clock::now() + 5s; taken == 0 && Clock::now() < deadline;) {
+        taken += r->dispatch();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_SENDMESSAGE);
+    }
+    sender.join();
+    EXPECT_EQ(taken, 1);
+    EXPECT_EQ(result, SendResult::Delivered);
+    EXPECT_EQ(reply, "took");
+    ASSERT_EQ(got.size(), 1u);
+    EXPECT_EQ(got[0].payload, "from a thread");
+    EXPECT_EQ(got[0].senderPid, ownPid());
+    EXPECT_EQ(r->dispatch(), 0);
+}
