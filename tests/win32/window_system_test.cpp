@@ -262,12 +262,19 @@ TEST(Win32WindowSystem, MarkedOwnWindowsCarryTheMarkerInTheirClassName) {
     EXPECT_EQ(ws.className(win32::toWindowId(toolWindow)), "QbaseRT5:KivraWsToolOwn");
 }
 
-TEST(Win32WindowSystem, ScreenMetricsMatchTheDesktopAndACaptionedWindow) {
+TEST(Win32WindowSystem, ScreenMetricsMatchTheMonitorsAndACaptionedWindow) {
     Win32WindowSystem ws;
-    RECT desktop{};
-    GetWindowRect(GetDesktopWindow(), &desktop);
+    // The virtual screen is the union of every monitor.
+    RECT all{};
+    EnumDisplayMonitors(
+        nullptr, nullptr,
+        [](HMONITOR, HDC, LPRECT monitor, LPARAM sum) -> BOOL {
+            UnionRect(reinterpret_cast<RECT*>(sum), reinterpret_cast<RECT*>(sum), monitor);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&all));
     const Rect screen = ws.virtualScreen();
-    EXPECT_EQ(screen, (Rect{desktop.left, desktop.top, desktop.right, desktop.bottom}));
+    EXPECT_EQ(screen, (Rect{all.left, all.top, all.right, all.bottom}));
     EXPECT_GT(screen.width(), 0);
 
     // A fixed frame is as high below the client area as above it, less the caption.
