@@ -4,7 +4,7 @@
 // be given to another process meanwhile.
 #include "Process.h"
 
-#include "Win32Text.h"
+#include "SystemText.h"
 
 #include <windows.h>
 

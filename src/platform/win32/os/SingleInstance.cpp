@@ -3,7 +3,7 @@
 // holder that crashed or was killed never leaves it behind.
 #include "SingleInstance.h"
 
-#include "Win32Text.h"
+#include "SystemText.h"
 
 #include <windows.h>
 

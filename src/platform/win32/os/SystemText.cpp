@@ -1,5 +1,5 @@
 // Text conversions and error descriptions for the Windows OS services.
-#include "Win32Text.h"
+#include "SystemText.h"
 
 #include <windows.h>
 
