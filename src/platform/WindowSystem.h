@@ -38,6 +38,9 @@ constexpr std::uint32_t ClipChildren = 0x02000000u;
 constexpr std::uint32_t OverlappedWindow = 0x00CF0000u;  // caption, border, system menu, sizing frame, min/max boxes
 // A plain application main window and nothing else: Terminate Pop-up spares these.
 constexpr std::uint32_t PlainMainWindow = Visible | ClipSiblings | ClipChildren | OverlappedWindow;  // 0x16CF0000
+// The window's state rather than its kind: minimized, maximized.
+constexpr std::uint32_t Minimize = 0x20000000u;
+constexpr std::uint32_t Maximize = 0x01000000u;
 }  // namespace style
 
 // Which fields of WindowInfo a batched read fills; the others keep their defaults.

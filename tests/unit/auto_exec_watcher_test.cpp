@@ -291,6 +291,17 @@ TEST_F(TerminatePopup, APlainApplicationMainWindowIsLeftAlone) {
     EXPECT_TRUE(w.launcher.arguments.empty());
 }
 
+// Windows reports a maximized main window as 0x17CF0000: maximized is a state, not a pop-up.
+TEST_F(TerminatePopup, AMaximizedMainWindowIsLeftAloneButAMaximizedPopupIsNot) {
+    const WindowId main = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow | style::Maximize});
+    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, main), 0);
+    w.desktop.destroy(main);
+    const WindowId popup = w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle | style::Maximize});
+    EXPECT_EQ(tick(), AutoExecOutcome::HostClosed);
+    EXPECT_GE(w.desktop.actionCount(SeamCall::RequestClose, popup), 1);
+}
+
 TEST_F(TerminatePopup, APopupThatIgnoresThemGetsThreeCloseRequestsEachAfterAPause) {
     const WindowId host =
         w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle, .onClose = CloseBehaviour::Ignore});

@@ -98,7 +98,9 @@ AutoLaunchOutcome AutoExecWatcher::terminatePopup(WindowId host) {
     // resizable window of type NORMAL that is not transient, so there only windows
     // that are undecorated, of fixed size, transient or typed otherwise are closed:
     // a pop-up that a browser opens as an ordinary browser window is spared.
-    if (windows_.describe(host, FieldStyle).style == style::PlainMainWindow) return AutoLaunchOutcome::HostSpared;
+    // The state bits do not make a window a pop-up: a maximized main window is spared too.
+    const std::uint32_t kind = windows_.describe(host, FieldStyle).style & ~(style::Minimize | style::Maximize);
+    if (kind == style::PlainMainWindow) return AutoLaunchOutcome::HostSpared;
     for (int n = 0; n < kMaxCloseRequests && windows_.exists(host); ++n) {
         pause_(kStepPause);
         windows_.requestClose(host);
