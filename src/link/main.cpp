@@ -6,6 +6,7 @@
 #include "MessageState.h"
 #include "NativeWindowSystem.h"
 #include "OsVersion.h"
+#include "OwnWindowMarker.h"
 #include "StoreLocation.h"
 #include "WindowBindings.h"
 
@@ -40,6 +41,7 @@ int main(int argc, char* argv[]) {
     std::string error;
     auto windows = kivra::createNativeWindowSystem(&error);
     if (!windows) return 1;
+    kivra::installOwnWindowMarker(app, *windows);
 
     const auto parsed = kivra::parseLinkCommandLine(arguments, *windows);
     if (parsed.outcome != kivra::CommandLineOutcome::Ok) return 0;  // malformed: silent exit

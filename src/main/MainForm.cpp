@@ -204,6 +204,12 @@ void MainForm::listenForLinks() {
     receiver_ = ChannelReceiver::listen(
         self,
         [this](const ChannelMessage& m) -> std::string {
+            // A close request (on Windows also the title bar's close box, Alt+F4 and the task
+            // bar) runs the ordinary close, with its question, once the request is answered.
+            if (m.kind == ChannelKind::CloseRequest) {
+                QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+                return {};
+            }
             if (m.kind != ChannelKind::LinkReady) return {};
             std::string answer = manage_->starts.handleLinkReady(m);
             if (activatePage_->isVisible()) refreshStatusList();

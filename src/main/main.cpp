@@ -5,6 +5,7 @@
 #include "MessageState.h"
 #include "NativeWindowSystem.h"
 #include "OsVersion.h"
+#include "OwnWindowMarker.h"
 #include "SingleInstance.h"
 #include "StoreLocation.h"
 #include "WindowBindings.h"
@@ -45,6 +46,7 @@ int main(int argc, char* argv[]) {
         QMessageBox::critical(nullptr, QStringLiteral("Kivra"), QString::fromStdString(error));
         return 1;
     }
+    kivra::installOwnWindowMarker(app, *windows);
 
     kivra::MainEnvironment env;
     env.windows = windows.get();

@@ -345,9 +345,6 @@ bool CoverWindow::onNativeDesktop() {
 }
 
 void CoverWindow::showEvent(QShowEvent* event) {
-    // Before the window appears: window walks must never list it.
-    if (windows_ && onNativeDesktop())
-        if (const WindowId id = nativeId()) windows_->markOwnWindow(id);
     QWidget::showEvent(event);
     if (firstActivation_ && !firstActivationQueued_) {
         firstActivationQueued_ = true;
