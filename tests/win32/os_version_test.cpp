@@ -11,5 +11,7 @@ TEST(Win32OsVersion, TheTrueVersionIsReadAndAccepted) {
     std::printf("[ figure ] Windows version %u.%u\n", version->major, version->minor);
     EXPECT_GE(version->major, 5u);
     EXPECT_TRUE(osVersionSupported(version));
-    if (version->major >= 10) EXPECT_EQ(classifyOsVersion(version), OsClass::Other);
+    if (version->major >= 10) {
+        EXPECT_EQ(classifyOsVersion(version), OsClass::Other);
+    }
 }
