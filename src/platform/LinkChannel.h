@@ -59,14 +59,21 @@ namespace kivra {
 //
 // Timing. A send waits at most its timeout (kDefaultChannelTimeout, 500 ms,
 // unless the caller says otherwise) for the answer; a hung or dead receiver
-// yields TimedOut or NoReceiver, never a hang. A message that timed out
-// stays queued and is still handled, in order, when the receiver wakes up
-// (as a window handles a SendMessageTimeout that gave up); its answer is
-// then dropped.
+// yields TimedOut or NoReceiver, never a hang. On POSIX a message that timed
+// out stays queued and is still handled, in order, when the receiver wakes up;
+// its answer is then dropped. On Windows only a message the receiver had begun
+// to handle is finished; one still waiting when its sender gave up may be
+// removed by the system. A timeout of 0 sends without waiting for the answer.
 //
-// Senders and receivers check the peer: a receiver drops datagrams from
+// Senders and receivers check the peer: a POSIX receiver drops datagrams from
 // another user and from senders it cannot answer; the kernel tells it each
-// sender's process id, which it passes on with the message.
+// sender's process id, which it passes on with the message. On Windows the
+// sender's process is that of the window it names in wParam.
+//
+// Windows layout (WM_COPYDATA: dwData = kind, lpData = text + NUL in a zeroed
+// 256-byte buffer, cbData = length + 1; CloseRequest = WM_SYSCOMMAND SC_CLOSE;
+// the answer in the window procedure's result): payloads of at most 255 bytes,
+// answers of at most 5. docs/link-channel.md gives the details.
 // ===========================================================================
 
 enum class ChannelKind : std::uint32_t {
