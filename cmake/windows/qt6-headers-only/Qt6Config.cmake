@@ -1,0 +1,28 @@
+# A stand-in Qt 6 package for checking that the Qt programs compile for Windows on a machine
+# that has no Qt for Windows: Qt's own headers (platform-neutral) and host moc/rcc, no
+# libraries. Objects and static libraries build; executables cannot link. Used only by
+# scripts/check-windows-qt; a real Windows build uses a real Qt.
+set(KIVRA_QT_HEADERS "" CACHE PATH "Qt 6 include folder (pkg-config --variable=includedir Qt6Core)")
+set(KIVRA_QT_LIBEXEC "" CACHE PATH "Folder of the host's moc and rcc (qtpaths6 --query QT_HOST_LIBEXECS)")
+set(Qt6_FOUND TRUE)
+set(Qt6_VERSION 6.4.0)
+set(Qt6Core_VERSION_MAJOR 6)
+set(Qt6Core_VERSION_MINOR 4)
+foreach(module Core Gui Widgets Svg Test)
+  if(NOT TARGET Qt6::${module})
+    add_library(Qt6::${module} INTERFACE IMPORTED)
+    target_include_directories(Qt6::${module} INTERFACE ${KIVRA_QT_HEADERS}/Qt${module})
+  endif()
+  set(Qt6${module}_FOUND TRUE)
+endforeach()
+target_include_directories(Qt6::Core INTERFACE ${KIVRA_QT_HEADERS})
+target_link_libraries(Qt6::Gui INTERFACE Qt6::Core)
+target_link_libraries(Qt6::Widgets INTERFACE Qt6::Gui)
+target_link_libraries(Qt6::Svg INTERFACE Qt6::Widgets)
+target_link_libraries(Qt6::Test INTERFACE Qt6::Widgets)
+foreach(tool moc rcc uic)
+  if(NOT TARGET Qt6::${tool})
+    add_executable(Qt6::${tool} IMPORTED)
+    set_target_properties(Qt6::${tool} PROPERTIES IMPORTED_LOCATION ${KIVRA_QT_LIBEXEC}/${tool})
+  endif()
+endforeach()
