@@ -34,12 +34,12 @@ LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     }
 }
 
-struct Spec {
+struct WindowRequest {
     std::wstring cls, title;
     int left = 0, top = 0, width = 0, height = 0;
 };
 
-HWND open(const Spec& s) {
+HWND open(const WindowRequest& s) {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     if (!GetClassInfoExW(GetModuleHandleW(nullptr), s.cls.c_str(), &wc)) {
@@ -62,7 +62,7 @@ int main() {
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     bool mark = false;
-    std::vector<Spec> specs;
+    std::vector<WindowRequest> requests;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
         if (arg == L"--mark") {
@@ -70,9 +70,9 @@ int main() {
         } else if (arg == L"--hang-ms" && i + 1 < argc) {
             hangMs = static_cast<DWORD>(std::stoul(argv[++i]));
         } else if (arg == L"--window" && i + 6 < argc) {
-            Spec s{argv[i + 1], argv[i + 2], std::stoi(argv[i + 3]), std::stoi(argv[i + 4]), std::stoi(argv[i + 5]),
+            WindowRequest s{argv[i + 1], argv[i + 2], std::stoi(argv[i + 3]), std::stoi(argv[i + 4]), std::stoi(argv[i + 5]),
                    std::stoi(argv[i + 6])};
-            specs.push_back(s);
+            requests.push_back(s);
             i += 6;
         } else {
             return 2;
@@ -81,7 +81,7 @@ int main() {
     LocalFree(argv);
 
     kivra::win32::Win32WindowSystem windows;
-    for (const Spec& s : specs) {
+    for (const WindowRequest& s : requests) {
         const HWND hwnd = open(s);
         if (!hwnd) return 3;
         ++openWindows;
