@@ -93,16 +93,8 @@ void LinkForm::listenForCommands() {
     const WindowId self = nativeId();
     state_.ownWindow = self;
     std::string error;
-    receiver_ = ChannelReceiver::listen(
-        self, [this](const ChannelMessage& m) { return handleMessage(m); }, &error);
-    if (!receiver_) {
+    if (!channel_.listen(self, [this](const ChannelMessage& m) { return handleMessage(m); }, &error))
         qWarning("kivlink: cannot receive commands: %s", error.c_str());
-        return;
-    }
-    // Where the channel is a socket, the event loop watches it; window messages need nothing.
-    if (receiver_->fd() < 0) return;
-    commandNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
-    connect(commandNotifier_.get(), &QSocketNotifier::activated, this, [this] { receiver_->dispatch(); });
 }
 
 std::string LinkForm::handleMessage(const ChannelMessage& message) {
@@ -280,7 +272,7 @@ void LinkForm::closeEvent(QCloseEvent* event) {
     const bool keep = prefs_.kickTimerOn;
     saveSettings();
     prefs_.kickTimerOn = keep;
-    commandNotifier_.reset();
+    channel_.stopWatching();
     event->accept();
 }
 

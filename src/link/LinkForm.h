@@ -3,6 +3,7 @@
 #pragma once
 
 #include "CoverWindow.h"
+#include "ChannelListener.h"
 #include "HostTracker.h"
 #include "LinkChannel.h"
 #include "LinkCommandLine.h"
@@ -75,8 +76,7 @@ private:
     RememberedGeometry geometry_;
     std::unique_ptr<HostTracker> tracker_;
     std::unique_ptr<LinkCommands> commands_;
-    std::unique_ptr<ChannelReceiver> receiver_;
-    std::unique_ptr<QSocketNotifier> commandNotifier_;
+    ChannelListener channel_;
     std::unique_ptr<QSocketNotifier> desktopNotifier_;
     QTimer timer4_;  // host tracking, 5 ms
     QTimer timer9_;  // host title into the caption, 1000 ms

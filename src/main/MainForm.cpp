@@ -201,7 +201,7 @@ void MainForm::listenForLinks() {
     manage_->starts.setMainWindow(self);
     manage_->foreground.setMainWindow(self);
     std::string error;
-    receiver_ = ChannelReceiver::listen(
+    const bool listening = channel_.listen(
         self,
         [this](const ChannelMessage& m) -> std::string {
             // A close request (on Windows also the title bar's close box, Alt+F4 and the task
@@ -216,14 +216,7 @@ void MainForm::listenForLinks() {
             return answer;
         },
         &error);
-    if (!receiver_) {
-        qWarning("kivra: link programs cannot report to this window: %s", error.c_str());
-        return;
-    }
-    // Where the channel is a socket, the event loop watches it; window messages need nothing.
-    if (receiver_->fd() < 0) return;
-    receiverNotifier_ = std::make_unique<QSocketNotifier>(receiver_->fd(), QSocketNotifier::Read);
-    connect(receiverNotifier_.get(), &QSocketNotifier::activated, this, [this] { receiver_->dispatch(); });
+    if (!listening) qWarning("kivra: link programs cannot report to this window: %s", error.c_str());
 }
 
 void MainForm::pollStarts() {

@@ -6,11 +6,10 @@
 #include "KivraError.h"
 #include "SettingsStore.h"
 
-#include "LinkChannel.h"
+#include "ChannelListener.h"
 #include "EditLink.h"
 #include "MainWindowState.h"
 
-#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
@@ -104,8 +103,7 @@ private:
     QTimer timer3_;       // host list refresh while the Create page is open
     QTimer timer6_;       // status list refresh while the Activate page is open
     QTimer startsTimer_;  // identifies starting link programs
-    std::unique_ptr<ChannelReceiver> receiver_;
-    std::unique_ptr<QSocketNotifier> receiverNotifier_;
+    ChannelListener channel_;
     QString appTitle_;
     bool exiting_ = false;
     bool wasMinOrMax_ = false;

@@ -3,6 +3,7 @@
 #include "RegistryStore.h"
 
 #include "ErrorReport.h"
+#include "SystemText.h"
 #include "Utf16Text.h"
 #include "Win32Error.h"
 
@@ -76,7 +77,7 @@ std::string joinPath(std::string_view app, std::string_view section) {
 
 KivraError failure(LSTATUS rc, std::string_view doing, const std::string& where) {
     return KivraError(errorNumberFromWin32(static_cast<unsigned long>(rc)),
-                      win32Message(static_cast<unsigned long>(rc)) + " (" + std::string(doing) + " " + where + ")");
+                      win32::systemMessage(static_cast<unsigned long>(rc)) + " (" + std::string(doing) + " " + where + ")");
 }
 
 // A value's data as the store's text; nothing for types that hold no text or number.

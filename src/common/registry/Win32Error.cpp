@@ -1,9 +1,8 @@
-// Windows error codes mapped onto the error report's numbers, and their system texts.
+// Windows error codes mapped onto the error report's numbers.
 #include "Win32Error.h"
 
 #include "ErrorReport.h"
 #include "KivraError.h"
-#include "Utf16Text.h"
 
 #include <windows.h>
 
@@ -54,20 +53,6 @@ int errorNumberFromWin32(unsigned long code) {
     case ERROR_HANDLE_DISK_FULL: return errorNumberFromErrno(ENOSPC);
     default: return kOtherWin32Base + static_cast<int>(code);
     }
-}
-
-std::string win32Message(unsigned long code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
-        0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::string text = n > 0 && buffer ? fromUtf16(std::wstring_view(buffer, n)) : std::string();
-    if (buffer) LocalFree(buffer);
-    for (char& c : text)
-        if (c == '\r' || c == '\n') c = ' ';
-    while (!text.empty() && text.back() == ' ') text.pop_back();
-    if (text.empty()) text = "Windows error " + std::to_string(code);
-    return text;
 }
 
 }  // namespace kivra

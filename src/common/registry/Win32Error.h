@@ -1,4 +1,4 @@
-// Windows error codes (GetLastError, registry results) as the error report's numbers and texts.
+// Windows error codes (GetLastError, registry results) as the error report's numbers.
 #pragma once
 
 #include <string>
@@ -10,8 +10,5 @@ inline constexpr int kOtherWin32Base = 3000;
 
 // Maps a Win32 error code onto the system's error numbers (access denied -> 70, ...).
 int errorNumberFromWin32(unsigned long code);
-
-// The system's description of a Win32 error code, on one line, in UTF-8.
-std::string win32Message(unsigned long code);
 
 }  // namespace kivra

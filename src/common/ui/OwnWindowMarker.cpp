@@ -31,9 +31,9 @@ private:
 }  // namespace
 
 void installOwnWindowMarker(QApplication& app, WindowSystem& windows) {
-    // Only where the seam reaches the desktop's windows; the offscreen platform has none.
-    const QString platform = QGuiApplication::platformName();
-    if (platform != QLatin1String("xcb") && platform != QLatin1String("windows")) return;
+    // Only Windows needs it (on X11 the application name puts the marker into WM_CLASS), so
+    // elsewhere no filter sits in the path of every event.
+    if (QGuiApplication::platformName() != QLatin1String("windows")) return;
     app.installEventFilter(new OwnWindowMarker(&app, windows));
 }
 

@@ -1,5 +1,5 @@
 // Marks every top-level window of this program as Kivra's own when it is first shown (message
-// boxes and pages included), so that window walks never list it.
+// boxes and pages included), so that window walks never list it. Needed on Windows only.
 #pragma once
 
 #include "WindowSystem.h"

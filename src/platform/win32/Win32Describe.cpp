@@ -3,6 +3,7 @@
 #include "Win32WindowSystem.h"
 
 #include "Win32Handles.h"
+#include "SystemText.h"
 #include "Win32Text.h"
 
 #include <cwchar>
@@ -33,7 +34,7 @@ WindowKind kindOf(const std::wstring& cls, std::uint32_t style) {
 // The class name as the walk sees it: a window we marked as our own carries the marker.
 std::string reportedClass(HWND hwnd, const std::wstring& cls) {
     if (GetPropW(hwnd, kOwnWindowProperty) == nullptr) return cutToUtf8(cls);
-    return cutToUtf8(toWide(kOwnClassPrefix) + cls);
+    return cutToUtf8(widen(kOwnClassPrefix) + cls);
 }
 
 ProcessId processIdOf(HWND hwnd) {

@@ -1,5 +1,7 @@
-// UTF-16 <-> UTF-8 conversion and the reading of window titles and class names.
+// The reading of window titles and class names, cut as a 256-character buffer holds them.
 #include "Win32Text.h"
+
+#include "SystemText.h"
 
 #include <algorithm>
 
@@ -22,29 +24,9 @@ std::size_t unitsOfCharacters(std::wstring_view wide, std::size_t maxChars) {
 
 }  // namespace
 
-std::string toUtf8(std::wstring_view wide) {
-    if (wide.empty()) return {};
-    const int size = static_cast<int>(wide.size());
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
-std::wstring toWide(std::string_view utf8) {
-    if (utf8.empty()) return {};
-    const int size = static_cast<int>(utf8.size());
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    if (n <= 0) return {};
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, out.data(), n);
-    return out;
-}
-
 std::string cutToUtf8(std::wstring_view wide, std::size_t maxChars) {
     wide = wide.substr(0, std::min(wide.find(L'\0'), wide.size()));
-    return toUtf8(wide.substr(0, unitsOfCharacters(wide, maxChars)));
+    return narrow(wide.substr(0, unitsOfCharacters(wide, maxChars)));
 }
 
 std::string windowTitle(HWND hwnd) {

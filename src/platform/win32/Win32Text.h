@@ -13,9 +13,6 @@ namespace kivra::win32 {
 // Titles and class names are cut to this many characters (code points).
 inline constexpr std::size_t kWindowTextLimit = 255;
 
-std::string toUtf8(std::wstring_view wide);
-std::wstring toWide(std::string_view utf8);
-
 // The text up to its first NUL, then at most `maxChars` code points (a surrogate
 // pair is one), as UTF-8. Lone surrogates become U+FFFD.
 std::string cutToUtf8(std::wstring_view wide, std::size_t maxChars = kWindowTextLimit);

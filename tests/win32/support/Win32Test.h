@@ -2,6 +2,8 @@
 // pumping with deadlines, and top-level test windows with chosen titles and classes.
 #pragma once
 
+#include "SystemText.h"
+
 #include <windows.h>
 
 #include <chrono>
@@ -12,8 +14,8 @@
 
 namespace kivra::wintest {
 
-std::wstring widen(std::string_view utf8);
-std::string narrow(std::wstring_view wide);
+using win32::narrow;
+using win32::widen;
 
 // The folder of the running test program (the helper programs are built beside it).
 std::filesystem::path programDir();

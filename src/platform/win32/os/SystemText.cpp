@@ -1,4 +1,4 @@
-// Text conversions and error descriptions for the Windows OS services.
+// Text conversions and error descriptions for the Windows backends.
 #include "SystemText.h"
 
 #include <windows.h>

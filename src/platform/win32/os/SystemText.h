@@ -1,4 +1,4 @@
-// UTF-8 <-> UTF-16 and the system's text for an error code, for the Windows OS services.
+// UTF-8 <-> UTF-16 and the system's text for an error code, for every Windows backend.
 #pragma once
 
 #include <string>
