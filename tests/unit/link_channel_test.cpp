@@ -1,11 +1,12 @@
-// The link command channel between real processes: every kind answered, the
-// payload limits, timeouts against hung and dead receivers, stale sockets,
-// hostile frames and peers, folder safety, order and round-trip time.
+// The link channel contract between real processes on POSIX; then what only the socket
+// channel has: queued messages after a timeout, stale and dead receivers, hostile frames and
+// answers, folder safety and the address.
 #include "LinkChannel.h"
+#include "contract/LinkChannelContract.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -13,13 +14,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <fstream>
-#include <iostream>
 #include <poll.h>
-#include <sstream>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace kivra;
@@ -30,8 +30,7 @@ namespace {
 
 constexpr WindowId kLink = 0x3a00007;  // shaped like X window ids
 constexpr WindowId kMain = 0x2800003;
-constexpr auto kPatient = 3s;           // for sends that are expected to succeed on a busy machine
-constexpr auto kSlack = 100ms;          // what a timed-out send may overrun its timeout by; "quickly"
+constexpr auto kPatient = 3s;  // for sends that are expected to succeed on a busy machine
 
 std::string hex(std::string_view s) {
     static const char digits[] = "0123456789abcdef";
@@ -43,38 +42,32 @@ std::string hex(std::string_view s) {
     return out.empty() ? "-" : out;
 }
 
-std::uint32_t number(ChannelKind kind) { return static_cast<std::uint32_t>(kind); }
+// Each test gets its own runtime folder and display, so its sockets are its own.
+class ChannelEnvironment {
+public:
+    ChannelEnvironment() {
+        setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
+        setenv("DISPLAY", ":77", 1);
+    }
+    std::string dir() const { return dir_.path().string(); }
+    std::string log() const { return dir() + "/log"; }
 
-// What the receiving side saw: kind, payload and the sender's pid.
-struct Logged {
-    std::uint32_t kind;
-    std::string payloadHex;
-    ProcessId sender;
+private:
+    TempDir dir_;
 };
 
-std::vector<Logged> readLog(const std::string& path) {
-    std::vector<Logged> out;
-    std::ifstream in(path);
-    Logged l;
-    while (in >> l.kind >> l.payloadHex >> l.sender) out.push_back(l);
-    return out;
-}
-
-enum class PeerMode { Answer, Quiet, Hang };
-
-// A receiver in a child process. Answer: handles messages until a close
-// request, which destroys the receiver from inside its handler; logs each, and answers "<n>:<kind>:<payload>" with n counting the
-// handled messages from 1; a command "die" ends it without an answer. Quiet:
-// the same without the log. Hang: listens and never reads.
+// A receiver in a child process under kLink, answering as the contract says, logging
+// "<kind> <sender pid> <payload hex>" for each message its handler takes; a command "die" ends
+// it without an answer.
 class Peer {
 public:
-    Peer(WindowId window, PeerMode mode, const std::string& log = {}) {
+    explicit Peer(std::string log) : log_(std::move(log)) {
         int ready[2];
         if (pipe2(ready, O_CLOEXEC) != 0) return;
         pid_ = fork();
         if (pid_ == 0) {
             close(ready[0]);
-            _exit(run(window, mode, log, ready[1]));
+            _exit(run(log_, ready[1]));
         }
         close(ready[1]);
         char c = 0;
@@ -87,41 +80,59 @@ public:
             waitpid(pid_, nullptr, 0);
         }
     }
-    bool ready() const { return ready_; }
-    pid_t pid() const { return pid_; }
-    void signal(int sig) { kill(pid_, sig); }
-    // Waits for the child to end by itself and returns its exit code (-1: killed).
+    WindowId window() const { return ready_ ? kLink : 0; }
+    std::vector<std::string> lines() const {
+        std::vector<std::string> out;
+        std::ifstream in(log_);
+        for (std::string line; std::getline(in, line);) out.push_back(line);
+        return out;
+    }
+    bool handled(ChannelKind kind, std::string_view payload) const {
+        const auto all = lines();
+        return !all.empty() && all.back() == line(kind, getpid(), payload);
+    }
+    static std::string line(ChannelKind kind, ProcessId sender, std::string_view payload) {
+        return std::to_string(static_cast<std::uint32_t>(kind)) + " " + std::to_string(sender) + " " + hex(payload);
+    }
+    // Waits for the child to end by itself; its exit code, -1 when killed.
     int join() {
         int status = 0;
         waitpid(pid_, &status, 0);
         pid_ = -1;
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+    bool waitForExit() { return join() == 0; }
+    void signal(int sig) { kill(pid_, sig); }
     void killNow() {
         signal(SIGKILL);
         join();
     }
 
 private:
-    static int run(WindowId window, PeerMode mode, const std::string& log, int readyFd) {
+    static int run(const std::string& log, int readyFd) {
         std::unique_ptr<ChannelReceiver> receiver;
-        int count = 0;
-        receiver = ChannelReceiver::listen(window, [&](const ChannelMessage& m) {
+        receiver = ChannelReceiver::listen(kLink, [&](const ChannelMessage& m) -> std::string {
             if (m.kind == ChannelKind::Command && m.payload == "die") _exit(4);
-            if (mode == PeerMode::Answer) {
-                std::ofstream(log, std::ios::app)
-                    << number(m.kind) << ' ' << hex(m.payload) << ' ' << m.senderPid << '\n';
+            std::ofstream(log, std::ios::app) << line(m.kind, m.senderPid, m.payload) << '\n';
+            switch (m.kind) {
+            case ChannelKind::LinkReady: {
+                const auto report = parseLinkReady(m.payload);
+                return report && report->pid == m.senderPid ? "1" : "0";
             }
-            // A program that closes destroys its receiver from inside the handler.
-            if (m.kind == ChannelKind::CloseRequest) receiver.reset();
-            return std::to_string(++count) + ":" + std::to_string(number(m.kind)) + ":" + m.payload;
+            case ChannelKind::CloseRequest:
+                receiver.reset();  // a program that closes destroys its receiver from inside the handler
+                return "bye";
+            case ChannelKind::Command:
+                if (m.payload.starts_with("sleep ")) std::this_thread::sleep_for(std::chrono::milliseconds(std::stoi(m.payload.substr(6))));
+                break;
+            default: break;
+            }
+            return std::to_string(m.payload.size());
         });
         const char c = receiver ? 'y' : 'n';
         (void)!write(readyFd, &c, 1);
         close(readyFd);
         if (!receiver) return 2;
-        if (mode == PeerMode::Hang)
-            for (;;) pause();
         while (receiver) {
             pollfd p{receiver->fd(), POLLIN, 0};
             if (poll(&p, 1, -1) < 0 && errno != EINTR) return 3;
@@ -129,230 +140,79 @@ private:
         }
         return 0;
     }
+    std::string log_;
     pid_t pid_ = -1;
     bool ready_ = false;
 };
 
-class ChannelTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/kivra-ch-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
-        setenv("DISPLAY", ":77", 1);
-        log_ = dir_ + "/log";
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-
-    std::string socketPath(WindowId w) { return channelAddress(w, FolderMode::Create); }
-
-    std::string dir_, log_;
+struct ContractPeer : ChannelEnvironment, Peer {
+    ContractPeer() : Peer(log()) {}
 };
 
-// ---- round trips ---------------------------------------------------------------
+struct PosixChannel {
+    static constexpr std::size_t kRoom = kMaxPayload;
+    static ProcessId ownPid() { return getpid(); }
+    using Peer = ContractPeer;
+};
 
-TEST_F(ChannelTest, EveryKindRoundTripsBetweenProcessesAndIsAnswered) {
-    Peer link(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(link.ready());
-    const struct {
-        ChannelKind kind;
-        std::string payload;
-    } rows[] = {
-        {ChannelKind::ReloadMatchOptions, ""},
-        {ChannelKind::Rename, "Inbox \\ Mail  "},
-        {ChannelKind::Command, "0"}, {ChannelKind::Command, "1"}, {ChannelKind::Command, "2"},
-        {ChannelKind::Command, "3"}, {ChannelKind::Command, "4"}, {ChannelKind::Command, "5"},
-        {ChannelKind::Command, "6"},
-        {ChannelKind::LinkReady, formatLinkReady({kLink, 4242, 0x1e00004})},
-        {ChannelKind::CloseRequest, ""},
-    };
-    int n = 0;
-    for (const auto& row : rows) {
-        SCOPED_TRACE(number(row.kind));
-        std::string reply = "stale";
-        EXPECT_EQ(sendChannelMessage(kLink, row.kind, row.payload, kPatient, &reply), SendResult::Delivered);
-        EXPECT_EQ(reply, std::to_string(++n) + ":" + std::to_string(number(row.kind)) + ":" + row.payload);
-    }
-    EXPECT_EQ(link.join(), 0) << "the close request did not end the receiver's loop";
+}  // namespace
 
-    const auto log = readLog(log_);
-    ASSERT_EQ(log.size(), std::size(rows));
-    for (std::size_t i = 0; i < log.size(); ++i) {
-        EXPECT_EQ(log[i].kind, number(rows[i].kind));
-        EXPECT_EQ(log[i].payloadHex, hex(rows[i].payload));
-        EXPECT_EQ(log[i].sender, getpid());
-    }
-    // Gone after closing: its socket file with it, so a send finds nobody at once.
-    EXPECT_NE(access(socketPath(kLink).c_str(), F_OK), 0);
-    const auto t0 = Clock::now();
-    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1"), SendResult::NoReceiver);
-    EXPECT_LT(Clock::now() - t0, kSlack);
-}
+namespace kivra::contract {
+INSTANTIATE_TYPED_TEST_SUITE_P(Posix, LinkChannelContract, PosixChannel);
+}  // namespace kivra::contract
 
-TEST_F(ChannelTest, TheMainProgramLearnsWhichWindowAStartedLinkOwns) {
-    std::optional<LinkReadyReport> report;
-    ProcessId sender = 0;
-    auto mainReceiver = ChannelReceiver::listen(kMain, [&](const ChannelMessage& m) {
-        report = parseLinkReady(m.payload);
-        sender = m.senderPid;
-        // The kernel's word on the sender must agree with what it reports.
-        return std::string(report && report->pid == m.senderPid ? kLinkRecorded : kLinkUnknown);
-    });
-    ASSERT_TRUE(mainReceiver);
-    const pid_t link = fork();
-    if (link == 0) {
-        std::string reply;
-        const auto r = sendChannelMessage(kMain, ChannelKind::LinkReady,
-                                          formatLinkReady({kLink, getpid(), 0x1e00004}), kPatient, &reply);
-        _exit(r == SendResult::Delivered && reply == kLinkRecorded ? 0 : 1);
-    }
-    const auto deadline = Clock::now() + kPatient;
-    while (!report && Clock::now() < deadline) {
-        pollfd p{mainReceiver->fd(), POLLIN, 0};
-        poll(&p, 1, 50);
-        mainReceiver->dispatch();
-    }
-    int status = 0;
-    waitpid(link, &status, 0);
-    ASSERT_TRUE(report);
-    EXPECT_EQ(*report, (LinkReadyReport{kLink, link, 0x1e00004}));
-    EXPECT_EQ(sender, link);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the link did not get its answer";
-}
+namespace {
 
-TEST_F(ChannelTest, PayloadsAreLimitedTo256BytesAndCutAtTheFirstNul) {
-    Peer link(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(link.ready());
-    std::string pattern;
-    for (int i = 0; i < 300; ++i) pattern += static_cast<char>('a' + i % 26);
-    const std::string euro = "\xe2\x82\xac", eAcute = "\xc3\xa9";
-    const struct {
-        const char* what;
-        std::string sent, arrives;
-    } rows[] = {
-        {"256 bytes arrive whole", pattern.substr(0, 256), pattern.substr(0, 256)},
-        {"300 bytes arrive as 256", pattern, pattern.substr(0, 256)},
-        {"an embedded NUL cuts", std::string("ab\0cd", 5), "ab"},
-        {"a leading NUL leaves nothing", std::string("\0tail", 5), ""},
-        {"a 2-byte character across the limit is left out", pattern.substr(0, 255) + eAcute, pattern.substr(0, 255)},
-        {"a 3-byte character across the limit is left out", pattern.substr(0, 254) + euro + "zz", pattern.substr(0, 254)},
-        {"a character ending at the limit stays", pattern.substr(0, 253) + euro + "zz", pattern.substr(0, 253) + euro},
-        {"bytes that are not UTF-8 are cut exactly", std::string(300, '\x80'), std::string(256, '\x80')},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.what);
-        std::string reply;
-        EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Rename, row.sent, kPatient, &reply), SendResult::Delivered);
-        const auto log = readLog(log_);
-        ASSERT_FALSE(log.empty());
-        EXPECT_EQ(log.back().payloadHex, hex(row.arrives));
-        EXPECT_LE(reply.size(), kMaxPayload);  // the answer obeys the same limit
-    }
-}
+class ChannelTest : public ::testing::Test {
+protected:
+    std::string socketPath(WindowId w) { return channelAddress(w, FolderMode::Create); }
+    ChannelEnvironment env_;
+    std::string dir_ = env_.dir(), log_ = env_.log();
+};
 
-TEST_F(ChannelTest, UnknownKindsAreAnsweredIgnoredWithoutReachingTheHandler) {
-    Peer link(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(link.ready());
-    for (std::uint32_t kind : {0u, 4u, 99u, 102u, 0xFFFFFFFFu}) {
-        std::string reply = "stale";
-        EXPECT_EQ(sendChannelMessage(kLink, static_cast<ChannelKind>(kind), "x", kPatient, &reply),
-                  SendResult::Ignored) << kind;
-        EXPECT_EQ(reply, "");
-    }
-    std::string reply;
-    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "4", kPatient, &reply), SendResult::Delivered);
-    EXPECT_EQ(reply, "1:3:4");
-    EXPECT_EQ(readLog(log_).size(), 1u);
-}
-
-// ---- hung, dead and stale receivers ----------------------------------------
-
-TEST_F(ChannelTest, AHungReceiverCostsTheSenderOnlyItsTimeout) {
-    Peer link(kLink, PeerMode::Hang);
-    ASSERT_TRUE(link.ready());
-    const auto timed = [](auto send) {
-        const auto t0 = Clock::now();
-        const SendResult r = send();
-        return std::pair{r, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0)};
-    };
-    const auto [r1, defaultTook] = timed([] { return sendChannelMessage(kLink, ChannelKind::Command, "1"); });
-    EXPECT_EQ(r1, SendResult::TimedOut);
-    EXPECT_GE(defaultTook, kDefaultChannelTimeout);
-    EXPECT_LT(defaultTook, kDefaultChannelTimeout + kSlack);
-    const auto [r2, shortTook] = timed([] { return sendChannelMessage(kLink, ChannelKind::Command, "1", 100ms); });
-    EXPECT_EQ(r2, SendResult::TimedOut);
-    EXPECT_GE(shortTook, 100ms);
-    EXPECT_LT(shortTook, 100ms + kSlack);
-    std::cout << "timed out after " << defaultTook.count() << " us (500 ms timeout), " << shortTook.count()
-              << " us (100 ms timeout)\n";
-    // More messages than the receiver's queue holds: the sender now waits for
-    // room instead of an answer, and still no longer than its timeout.
-    for (int i = 0; i < 14; ++i) {
-        const auto [r, took] = timed([] { return sendChannelMessage(kLink, ChannelKind::Command, "3", 40ms); });
-        EXPECT_EQ(r, SendResult::TimedOut) << i;
-        EXPECT_LT(took, 40ms + kSlack) << i;
-    }
-}
-
+// Messages that timed out stay queued, even past what the queue holds, and are handled in
+// order when the receiver wakes.
 TEST_F(ChannelTest, TimedOutMessagesAreStillHandledInOrderWhenTheReceiverWakes) {
-    Peer link(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(link.ready());
+    Peer link(log_);
+    ASSERT_NE(link.window(), 0u);
     link.signal(SIGSTOP);
-    for (int i = 0; i < 5; ++i)
-        EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Rename, "late " + std::to_string(i), 30ms), SendResult::TimedOut);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Rename, "late " + std::to_string(10 + i), 30ms),
+                  SendResult::TimedOut);
     link.signal(SIGCONT);
     std::string reply;
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "now", kPatient, &reply), SendResult::Delivered);
-    EXPECT_EQ(reply, "6:3:now");
-    const auto log = readLog(log_);
-    ASSERT_EQ(log.size(), 6u);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(log[i].payloadHex, hex("late " + std::to_string(i)));
+    EXPECT_EQ(reply, "3");
+    const auto lines = link.lines();
+    ASSERT_GE(lines.size(), 6u) << "fewer messages than the queue holds were kept";
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+        EXPECT_EQ(lines[i], Peer::line(ChannelKind::Rename, getpid(), "late " + std::to_string(10 + i)));
+    EXPECT_EQ(lines.back(), Peer::line(ChannelKind::Command, getpid(), "now"));
 }
 
-TEST_F(ChannelTest, NoReceiverIsReportedQuickly) {
-    const auto quick = [](WindowId w) {
-        const auto t0 = Clock::now();
-        const SendResult r = sendChannelMessage(w, ChannelKind::Command, "1");
-        EXPECT_LT(Clock::now() - t0, kSlack);
-        return r;
-    };
-    EXPECT_EQ(quick(kLink), SendResult::NoReceiver) << "no folder at all yet";
+TEST_F(ChannelTest, NoReceiverIsToldApartFromATimeout) {
+    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "no folder yet";
     { auto other = ChannelReceiver::listen(kMain, {}); ASSERT_TRUE(other); }
-    EXPECT_EQ(quick(kLink), SendResult::NoReceiver) << "folder, but no socket";
-
-    Peer killed(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(killed.ready());
-    killed.killNow();
-    struct stat st{};
-    ASSERT_EQ(lstat(socketPath(kLink).c_str(), &st), 0) << "a killed receiver should leave its file";
-    EXPECT_TRUE(S_ISSOCK(st.st_mode));
-    EXPECT_EQ(quick(kLink), SendResult::NoReceiver) << "stale socket file";
+    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "no socket";
 }
 
-TEST_F(ChannelTest, AReceiverThatDiesWhileHandlingIsNoReceiverNotTimedOut) {
-    Peer link(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(link.ready());
-    const auto t0 = Clock::now();
+TEST_F(ChannelTest, DeadReceiversAreNoReceiverAndTheirFilesNoObstacle) {
+    Peer link(log_);
+    ASSERT_NE(link.window(), 0u);
+    // Dying while handling: no receiver, not a timeout.
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "die", 300ms), SendResult::NoReceiver);
-    EXPECT_LT(Clock::now() - t0, 300ms + kSlack);
     EXPECT_EQ(link.join(), 4);
-}
-
-TEST_F(ChannelTest, AStaleSocketFileDoesNotBlockANewReceiver) {
-    Peer first(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(first.ready());
-    first.killNow();
-    ASSERT_EQ(access(socketPath(kLink).c_str(), F_OK), 0);
-    Peer second(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(second.ready());
-    std::string reply;
-    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "2", kPatient, &reply), SendResult::Delivered);
-    EXPECT_EQ(reply, "1:3:2");
+    struct stat st{};
+    ASSERT_EQ(lstat(channelAddress(kLink, FolderMode::Lookup).c_str(), &st), 0) << "a killed receiver leaves its file";
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
+    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "stale socket";
+    auto second = ChannelReceiver::listen(kLink, [](const ChannelMessage&) { return std::string("second"); });
+    ASSERT_TRUE(second) << "a stale socket file blocked a new receiver";
 }
 
 TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
-    Peer link(kLink, PeerMode::Answer, log_);
-    ASSERT_TRUE(link.ready());
+    Peer link(log_);
+    ASSERT_NE(link.window(), 0u);
     std::string error;
     EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
     EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
@@ -375,8 +235,6 @@ TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
     EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
     EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
-
-// ---- hostile peers ------------------------------------------------------------
 
 std::string frame(std::string_view magic, std::uint32_t version, std::uint32_t word, std::uint32_t count,
                   std::string_view body) {
@@ -555,7 +413,7 @@ TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
         EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
     // A symbolic link in place of our folder.
-    std::system(("rm -rf " + base).c_str());
+    std::filesystem::remove_all(base);
     const std::string elsewhere = dir_ + "/elsewhere";
     ASSERT_EQ(mkdir(elsewhere.c_str(), 0700), 0);
     ASSERT_EQ(symlink(elsewhere.c_str(), base.c_str()), 0);
@@ -601,28 +459,6 @@ TEST(LinkReadyPayload, RoundTripsAndRejectsAnythingElse) {
                             "1\t2\t3 ", "+1\t2\t3", "-1\t2\t3", "1\t\t3", "1 2 3", "99999999999999999999\t2\t3",
                             "1\t9223372036854775808\t3"})
         EXPECT_FALSE(parseLinkReady(bad)) << bad;
-}
-
-// ---- order and speed -------------------------------------------------------------
-
-TEST_F(ChannelTest, AThousandMessagesKeepTheirOrderAndTheRoundTripIsMeasured) {
-    Peer link(kLink, PeerMode::Quiet);
-    ASSERT_TRUE(link.ready());
-    std::vector<double> micros;
-    for (int i = 0; i < 1000; ++i) {
-        const std::string code = std::to_string(i % 7);
-        std::string reply;
-        const auto t0 = Clock::now();
-        const SendResult r = sendChannelMessage(kLink, ChannelKind::Command, code, kPatient, &reply);
-        micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
-        ASSERT_EQ(r, SendResult::Delivered) << i;
-        ASSERT_EQ(reply, std::to_string(i + 1) + ":3:" + code);
-    }
-    std::sort(micros.begin(), micros.end());
-    const double median = micros[micros.size() / 2], p99 = micros[micros.size() * 99 / 100];
-    std::cout << "command round trip: median " << median << " us, 99th percentile " << p99 << " us\n";
-    RecordProperty("round_trip_median_us", std::to_string(median));
-    EXPECT_LT(median, 5000.0) << "a local round trip should take microseconds";
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The single-instance lock: held while its owner lives, free after any exit.
 #include "SingleInstance.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -15,13 +16,10 @@ namespace {
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kivra-si-XXXXXX";
-        dir_ = mkdtemp(tmpl);
-        setenv("XDG_RUNTIME_DIR", dir_.c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
         setenv("DISPLAY", ":42", 1);
     }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-    std::string dir_;
+    TempDir dir_;
 };
 
 // Runs `body` in a child process and returns its exit status.

@@ -3,6 +3,7 @@
 // file and on a damaged one that they all find at once.
 #include "SqliteStore.h"
 #include "StoreFile.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -41,22 +41,6 @@ fs::path writerProgram() {
     const char* bin = std::getenv("KIVRA_BIN_DIR");
     return fs::path(bin ? bin : ".") / "store_writer";
 }
-
-class TempDir {
-public:
-    TempDir() {
-        std::string pattern = (fs::temp_directory_path() / "kivra-concurrency-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& path() const { return path_; }
-
-private:
-    fs::path path_;
-};
 
 // A pipe whose read end children inherit and whose write end they do not.
 struct Pipe {
@@ -118,7 +102,6 @@ void runWriters(const fs::path& file) {
         char byte;
         ASSERT_EQ(read(ready.readEnd, &byte, 1), 1) << "a writer ended before the start";
     }
-    const auto started = std::chrono::steady_clock::now();
     start.closeWrite();
 
     for (pid_t pid : pids) {
@@ -126,8 +109,6 @@ void runWriters(const fs::path& file) {
         ASSERT_EQ(waitpid(pid, &status, 0), pid);
         EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "writer failed, status " << status;
     }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
-    std::printf("%d writers x %d keys: %lld ms\n", kWriters, kKeysEach, static_cast<long long>(elapsed.count()));
 }
 
 void expectEveryValue(const fs::path& file) {

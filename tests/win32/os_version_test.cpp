@@ -8,7 +8,6 @@ using namespace kivra;
 TEST(Win32OsVersion, TheTrueVersionIsReadAndAccepted) {
     const auto version = readOsVersion();
     ASSERT_TRUE(version) << "RtlGetVersion gave nothing";
-    std::printf("[ figure ] Windows version %u.%u\n", version->major, version->minor);
     EXPECT_GE(version->major, 5u);
     EXPECT_TRUE(osVersionSupported(version));
     if (version->major >= 10) {
