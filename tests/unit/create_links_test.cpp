@@ -56,19 +56,10 @@ TEST_F(CreatePage, ANewLinkTakesTheTitleWithoutPrefixTheHostClassAndTheDefaultOp
     const AddResult r = add("T: Editor");
     EXPECT_EQ(r.outcome, AddOutcome::Added);
     ASSERT_EQ(r.selectedLink, std::optional<int>(1)) << "inserted in sorted position";
-    const HostLink& l = w.table.at(1);
-    EXPECT_EQ(l.title, "Editor");
-    EXPECT_EQ(l.winClass, "EditWnd");
-    EXPECT_EQ(l.matchMethod, MatchMethod::Exact);
-    EXPECT_TRUE(l.autoExec);
-    EXPECT_FALSE(l.matchClass);
-    EXPECT_TRUE(l.autoTerminate);
-    EXPECT_FALSE(l.terminateHost);
-    EXPECT_TRUE(l.autoExecReady);
-    EXPECT_FALSE(l.active);
-    EXPECT_EQ(l.hostWindow, 0u);
-    EXPECT_EQ(l.linkWindow, 0u);
-    EXPECT_TRUE(l.exclusionText.empty());
+    HostLink expected;  // a new link's defaults
+    expected.title = "Editor";
+    expected.winClass = "EditWnd";
+    EXPECT_EQ(w.table.at(1), expected);
     EXPECT_EQ(page.linkCountLabel(), "Total Links Defined: 3");
     EXPECT_EQ(page.addedLinkPending(), std::optional<int>(1));
     // Nothing written, nothing started, refresh free again.
@@ -98,20 +89,10 @@ TEST_F(CreatePage, ATitleEqualAfterTrimmingAndCaseFoldingIsADuplicate) {
         EXPECT_EQ(r.outcome, AddOutcome::Duplicate);
         EXPECT_EQ(r.selectedLink, std::optional<int>(1)) << "the existing link is selected";
         ASSERT_EQ(w.messages.kinds(), std::vector<int>{16});
-        EXPECT_EQ(w.messages.shown[0].text,
-                  "Title already on List.  To create Multiple Links for this Host, use [Edit] to shorten matching "
-                  "Link's Title and to set its Fuzzy option ON, then [Add>]. ");
         EXPECT_EQ(w.table.linkCount(), 2);
         EXPECT_FALSE(page.addedLinkPending());
         EXPECT_FALSE(hostList.busy());
     }
-}
-
-TEST_F(CreatePage, ADifferentTitleIsNotADuplicate) {
-    w.desktop.addWindow({.title = "Reports"});
-    w.addLink("Report");
-    EXPECT_EQ(add("T: Reports").outcome, AddOutcome::Added);
-    EXPECT_EQ(w.table.linkCount(), 2);
 }
 
 TEST_F(CreatePage, NoSelectionOrAMinimizedOrMaximizedMainWindowAddsNothing) {
@@ -146,11 +127,7 @@ TEST_F(CreatePage, At32767LinksAddShows14) {
     w.desktop.addWindow({.title = "Editor"});
     EXPECT_EQ(add("T: Editor").outcome, AddOutcome::TooManyLinks);
     ASSERT_EQ(w.messages.kinds(), std::vector<int>{14});
-    EXPECT_EQ(w.messages.shown[0].text,
-              "Can't add another Host Link because the maximum\r\nnumber possible 32767 exist already.  You must\r\n"
-              "delete Host Link(s) before you can add any more.");
     EXPECT_EQ(w.table.linkCount(), 32767);
-    EXPECT_EQ(linkCountToolTip(), "Total Host Window Links Defined and Memorized out of 32767 Links possible.");
 }
 
 // ---- the pending save step --------------------------------------------------
@@ -189,23 +166,11 @@ TEST_F(CreatePage, NoToTheConfirmationChangesNothing) {
     w.messages.answers = {kResultSecond};
     EXPECT_EQ(page.remove(0), DeleteOutcome::Declined);
     ASSERT_EQ(w.messages.kinds(), std::vector<int>{24});
-    EXPECT_EQ(w.messages.shown[0].text, "Confirm [Yes] to delete the selected Host Link.");
     EXPECT_EQ(w.table.linkCount(), 1);
     EXPECT_TRUE(w.link("Mail").active);
     EXPECT_EQ(w.table.activeLinkCount(), 1);
     EXPECT_EQ(memory.values(), before);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     EXPECT_FALSE(hostList.busy());
-}
-
-TEST_F(CreatePage, DeletingAnInactiveLinkSendsNoWindowMessage) {
-    w.addLink("Alpha");
-    w.addLink("Mail");
-    EXPECT_EQ(page.remove(1), DeleteOutcome::Deleted);
-    EXPECT_EQ(w.table.titles(), std::vector<std::string>{"Alpha"});
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
-    EXPECT_EQ(page.linkCountLabel(), "Total Links Defined: 1");
 }
 
 TEST_F(CreatePage, DeletingAnActiveLinkClosesItsWindowAndCountsItOnce) {

@@ -169,30 +169,6 @@ TEST(Walk, EmptyDesktopGivesNoEntries) {
     FakeDesktop d;
     d.addWindow({.title = "Invisible", .visible = false});
     EXPECT_TRUE(walkWindows(d).empty());
-    EXPECT_EQ(d.callCount(SeamCall::ChildWindows), 0);
-}
-
-TEST(Walk, ReadsTopLevelWindowsInOneBatchAndChildrenOnlyOfListedWindows) {
-    FakeDesktop d;
-    for (int i = 0; i < 20; ++i) d.addWindow({.title = "Window " + std::to_string(i)});
-    const WindowId hidden = d.addWindow({.title = "Hidden", .visible = false});
-    d.addChild(hidden, {.title = "Never read", .controlId = 1});
-    const WindowId app = d.addWindow({.title = "Mdi"});
-    const WindowId mdi = d.addChild(app, {.className = "MDIClient"});
-    d.addChild(mdi, {.title = "Doc", .controlId = 1});
-    d.resetCallCounts();
-
-    EXPECT_EQ(walkWindows(d).size(), 22u);
-    EXPECT_EQ(d.callCount(SeamCall::TopLevelWindows), 1);
-    EXPECT_EQ(d.callCount(SeamCall::ChildWindows), 21);  // listed windows only
-    ASSERT_EQ(d.describeCalls().size(), 2u);
-    EXPECT_EQ(d.describeCalls()[0].windows, 22u);
-    EXPECT_EQ(d.describeCalls()[1].windows, 2u);  // the MDI client and its child
-    // Only the fields the rules read.
-    EXPECT_EQ(d.describeCalls()[0].fields, static_cast<std::uint32_t>(FieldTitle | FieldClass | FieldStyle | FieldVisible));
-    EXPECT_EQ(d.describeCalls()[1].fields, static_cast<std::uint32_t>(FieldTitle | FieldClass | FieldControlId | FieldVisible));
-    // No single-window questions.
-    EXPECT_EQ(d.callCount(SeamCall::Title) + d.callCount(SeamCall::ClassName) + d.callCount(SeamCall::IsVisible), 0);
 }
 
 // --- Host list refresh ---------------------------------------------------------

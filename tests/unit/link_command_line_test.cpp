@@ -62,16 +62,6 @@ TEST(CommandLineFields, RunsOfTabsAndLeadingTabsMakeNoEmptyFieldsAndTheWalkStops
     EXPECT_TRUE(few.field[2].empty());
 }
 
-TEST_F(CommandLineTest, TwoTabsBetweenFieldsParseLikeOne) {
-    const CommandLineResult one = parse(line("1", "1", "4", "Mail"));
-    const CommandLineResult two = parse(h + "\t1\t1\t\t" + m + "\t4\tMail");
-    ASSERT_EQ(two.outcome, CommandLineOutcome::Ok);
-    EXPECT_EQ(two.line.mainWindow, one.line.mainWindow);
-    EXPECT_EQ(two.line.titleLength, 4);
-    EXPECT_EQ(two.line.names.linkTitle, one.line.names.linkTitle);
-    EXPECT_EQ(parse("\t\t" + line("1", "1", "4", "Mail")).line.names.linkTitle, "Mail");
-}
-
 TEST_F(CommandLineTest, ATabInTheTitleCutsItAndTheLastLCharactersOfThePartBeforeAreTaken) {
     EXPECT_EQ(parse(line("1", "1", "11", "Inbox\tDrafts")).line.names.linkTitle, "Inbox");
     EXPECT_EQ(parse(line("1", "1", "3", "Inbox\tDrafts")).line.names.linkTitle, "box");
@@ -129,14 +119,6 @@ TEST_F(CommandLineTest, WindowsThatAreNotVisibleEndTheProgramSilently) {
     desktop.destroy(hidden);
     EXPECT_EQ(parse(hid + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
     EXPECT_EQ(parse("0\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-}
-
-TEST_F(CommandLineTest, ChecksRunInFieldOrderAndStopAtTheFirstFailure) {
-    desktop.resetCallCounts();
-    EXPECT_EQ(parse("x\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(desktop.callCount(SeamCall::IsVisible), 0);
-    EXPECT_EQ(parse(h + "\tx\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(desktop.callCount(SeamCall::IsVisible), 1);  // the host only
 }
 
 struct Malformed {

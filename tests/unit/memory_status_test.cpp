@@ -20,18 +20,12 @@ constexpr const char* kDesktop =
     "Buffers:          420112 kB\n"
     "Cached:          8512640 kB\n"
     "SwapCached:         2048 kB\n"
-    "Active:          6893120 kB\n"
-    "Inactive:        6811852 kB\n"
     "SwapTotal:       2097148 kB\n"
     "SwapFree:        2072572 kB\n"
-    "Dirty:               612 kB\n"
     "CommitLimit:    10256352 kB\n"
     "Committed_AS:   14125300 kB\n"
-    "VmallocTotal:   34359738367 kB\n"
     "HugePages_Total:       0\n"
-    "HugePages_Free:        0\n"
-    "Hugepagesize:       2048 kB\n"
-    "DirectMap1G:     9437184 kB\n";
+    "HugePages_Free:        0\n";
 
 std::uint32_t loadOf(std::uint64_t total, std::uint64_t avail) {
     return static_cast<std::uint32_t>((100.0 * static_cast<double>(total - avail)) / static_cast<double>(total) + 0.5);
@@ -72,7 +66,6 @@ TEST(MemoryStatus, MalformedLinesAreSkippedNotTrusted) {
         {"another unit", "MemAvailable: 900 MB\n", 100},
         {"no unit", "MemAvailable: 900\n", 100},
         {"no colon", "MemAvailable 900 kB\n", 100},
-        {"negative", "MemAvailable: -900 kB\n", 100},
         {"trailing junk", "MemAvailable: 900 kB extra\n", 100},
         {"overflowing", "MemAvailable: 99999999999999999999999 kB\n", 100},
         {"too big to scale", "MemAvailable: 18014398509481985 kB\n", 100},

@@ -72,17 +72,6 @@ TEST(PreferencesLoad, FirstStartGivesTheDefaults) {
     EXPECT_EQ(store.writeCount(), 0);
 }
 
-TEST(PreferencesLoad, ReadsKeysInTheLoadOrder) {
-    RecordingStore store;
-    loadPreferences(store, kMainAppName, mainContext());
-    const std::vector<std::string> expected = {
-        "FormKVA", "Height", "Width", "Top", "Left", "FormStartup", "PicOptN", "TBCapOptN", "TBCapString",
-        "TimerOptN", "TimerState", "StartupMsg", "MemTestOff", "PicFileTypes", "PrevFile1", "PrevFile2",
-        "PrevFile3", "PrevFile4", "PrevFile5", "PicAlign", "PicAutosize", "PicBorder", "PicAppear",
-        "FormToolTips", "FormColorPal", "FormPal1Color", "FormPal2Color"};
-    EXPECT_EQ(store.reads, expected);
-}
-
 TEST(PreferencesLoad, AnErrorStopsLoadingAndKeepsWhatWasRead) {
     RecordingStore store;
     store.write(kMainAppName, "MainOptions", "TBCapOptN", "1");
@@ -244,26 +233,6 @@ TEST(PreferencesSave, MainModeRoundTripsEveryKey) {
     EXPECT_EQ(back.viewedFiles, p.viewedFiles);
     EXPECT_EQ(back.top, 4035);
     EXPECT_EQ(back.left, 7000);
-}
-
-TEST(PreferencesSave, HostLinksAreWrittenBetweenMainOptionsAndPictureFiles) {
-    std::vector<std::string> order;
-    class OrderStore : public MemoryStore {
-    public:
-        std::vector<std::string>* order;
-        void write(std::string_view a, std::string_view s, std::string_view k, std::string_view v) override {
-            order->emplace_back(k);
-            MemoryStore::write(a, s, k, v);
-        }
-    } ordered;
-    ordered.order = &order;
-    Preferences p = defaultPreferences(mainContext());
-    savePreferences(ordered, kMainAppName, p, mainSave(), [&] { order.push_back("<host links>"); });
-    const auto at = [&](const char* k) { return std::find(order.begin(), order.end(), k) - order.begin(); };
-    EXPECT_EQ(at("Top"), 0);
-    EXPECT_EQ(at("<host links>"), at("MemTestOff") + 1);
-    EXPECT_EQ(at("PicFileTypes"), at("<host links>") + 1);
-    EXPECT_EQ(order.back(), "FormPal2Color");
 }
 
 TEST(PreferencesSave, LinkModeSavesOffsetsFromTheHostUnlessParkedOrOffScreen) {
