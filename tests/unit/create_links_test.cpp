@@ -100,6 +100,7 @@ TEST_F(CreatePage, NoSelectionOrAMinimizedOrMaximizedMainWindowAddsNothing) {
     listed("T: Editor");
     EXPECT_EQ(page.add(std::nullopt, MainWindowState::Normal).outcome, AddOutcome::Nothing);
     EXPECT_EQ(page.add(5, MainWindowState::Normal).outcome, AddOutcome::Nothing);
+    EXPECT_EQ(page.remove(5), DeleteOutcome::Nothing);
     EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_FALSE(hostList.busy()) << "a refusal must not leave the refresh held off";
     for (MainWindowState s : {MainWindowState::Minimized, MainWindowState::Maximized})

@@ -497,6 +497,7 @@ TEST_F(SqliteEditPage, ACaseOnlyRenameKeepsWhatItWrote) {
     ASSERT_TRUE(open("mail"));
     page.titleTextChanged("Mail");
     page.close();
+    EXPECT_TRUE(w.messages.shown.empty()) << "a title of the same length asks nothing";
     EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail"}));
     expectInstance(store, "Mail");
     EXPECT_EQ(options(store, "Mail", "AutoExecOn"), "1");
