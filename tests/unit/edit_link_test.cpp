@@ -13,10 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <poll.h>
-#include <thread>
 
 using namespace kivra;
 using namespace kivra::test;
@@ -501,42 +498,6 @@ TEST_F(SqliteEditPage, ACaseOnlyRenameKeepsWhatItWrote) {
     EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail"}));
     expectInstance(store, "Mail");
     EXPECT_EQ(options(store, "Mail", "AutoExecOn"), "1");
-}
-
-// ---- the real messenger's rename and reload ------------------------------------------
-
-TEST(ChannelRenameAndReload, TravelAsKinds2And1) {
-    TempDir dir;
-    setenv("XDG_RUNTIME_DIR", dir.path().c_str(), 1);
-    setenv("DISPLAY", ":78", 1);
-    {
-        FakeDesktop desktop;
-        const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail"});
-        std::vector<ChannelMessage> got;
-        auto receiver = ChannelReceiver::listen(linkWindow, [&](const ChannelMessage& m) {
-            got.push_back(m);
-            return std::string();
-        });
-        ASSERT_TRUE(receiver);
-        std::thread link([&] {
-            while (got.size() < 2) {  // one dispatch may take both
-                pollfd p{receiver->fd(), POLLIN, 0};
-                if (::poll(&p, 1, 2000) != 1) return;
-                receiver->dispatch();
-            }
-        });
-        ChannelLinkMessenger messenger(desktop, std::chrono::seconds(2));
-        EXPECT_TRUE(messenger.sendRename(linkWindow, "Caf\xC3\xA9 Mail"));
-        EXPECT_TRUE(messenger.sendReload(linkWindow));
-        link.join();
-        ASSERT_EQ(got.size(), 2u);
-        EXPECT_EQ(got[0].kind, ChannelKind::Rename);
-        EXPECT_EQ(got[0].payload, "Caf\xC3\xA9 Mail");
-        EXPECT_EQ(got[1].kind, ChannelKind::ReloadMatchOptions);
-        EXPECT_EQ(got[1].payload, "1");
-        receiver.reset();
-        EXPECT_FALSE(messenger.sendReload(linkWindow));  // nobody listens any more
-    }
 }
 
 }  // namespace

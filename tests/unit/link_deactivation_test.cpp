@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -263,7 +264,7 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
+TEST_F(ChannelMessengerTest, EveryMessageGoesOverTheChannelAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
     FakeDesktop desktop;
     const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail", .onClose = CloseBehaviour::Ignore});
     std::vector<ChannelMessage> got;
@@ -274,14 +275,23 @@ TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutRe
     std::thread link = answerOne(*receiver);
     EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::Handled);
     link.join();
-    link = answerOne(*receiver);
-    EXPECT_TRUE(messenger.sendCommand(linkWindow, "6"));
-    link.join();
-    ASSERT_EQ(got.size(), 2u);
+    for (const auto& send : std::vector<std::function<bool()>>{
+             [&] { return messenger.sendCommand(linkWindow, "6"); },
+             [&] { return messenger.sendRename(linkWindow, "Caf\xC3\xA9 Mail"); },
+             [&] { return messenger.sendReload(linkWindow); }}) {
+        link = answerOne(*receiver);
+        EXPECT_TRUE(send());
+        link.join();
+    }
+    ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].kind, ChannelKind::CloseRequest);
+    EXPECT_EQ(got[0].senderPid, getpid());
     EXPECT_EQ(got[1].kind, ChannelKind::Command);
     EXPECT_EQ(got[1].payload, "6");
-    EXPECT_EQ(got[0].senderPid, getpid());
+    EXPECT_EQ(got[2].kind, ChannelKind::Rename);
+    EXPECT_EQ(got[2].payload, "Caf\xC3\xA9 Mail");
+    EXPECT_EQ(got[3].kind, ChannelKind::ReloadMatchOptions);
+    EXPECT_EQ(got[3].payload, "1");
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
 
     // A hung link: no answer in time, and no window manager request either.
@@ -293,6 +303,7 @@ TEST_F(ChannelMessengerTest, CloseAndCommandsGoOverTheChannelAndAWindowWithoutRe
     EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::NotHandled);
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
     EXPECT_FALSE(messenger.sendCommand(linkWindow, "6"));
+    EXPECT_FALSE(messenger.sendReload(linkWindow));
 }
 
 }  // namespace
