@@ -171,6 +171,12 @@ TEST(Walk, EmptyDesktopGivesNoEntries) {
     EXPECT_TRUE(walkWindows(d).empty());
 }
 
+TEST(Walk, TheListStopsAtItsLimit) {
+    FakeDesktop d;
+    for (std::size_t i = 0; i <= kMaxListedWindows; ++i) d.addWindow({.title = "W"});
+    EXPECT_EQ(walkWindows(d).size(), kMaxListedWindows);
+}
+
 // --- Host list refresh ---------------------------------------------------------
 
 class RefreshTest : public ::testing::Test {

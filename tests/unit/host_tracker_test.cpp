@@ -127,6 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ReachCase{"OnTheSecondMonitor", kTwoMonitors, {2500, 100, 3300, 700}, true},
                       ReachCase{"BeyondTheParkingBoundOnAWideDesktop", kThree4k, {9500, 100, 10300, 700}, true},
                       ReachCase{"UnknownDesktopParkedHost", kUnknown, {-32000, -32000, -31200, -31400}, false},
+                      ReachCase{"UnknownDesktopHostParkedLeftOnly", kUnknown, {-32000, 100, -31200, 700}, false},
                       ReachCase{"UnknownDesktopOrdinaryHost", kUnknown, {2500, 100, 3300, 700}, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
