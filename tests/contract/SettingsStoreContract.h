@@ -95,7 +95,9 @@ TYPED_TEST_P(SettingsStoreContract, NamesCompareWithoutCaseAndKeepTheirFirstSpel
     };
     const std::vector<StoredEntry> entries = s.entries();
     ASSERT_EQ(entries.size(), 2u);
-    if (TypeParam::kKeepsLevelSpelling) EXPECT_EQ(entries, expected);
+    if (TypeParam::kKeepsLevelSpelling) {
+        EXPECT_EQ(entries, expected);
+    }
     EXPECT_EQ(entries[1], expected[1]);
     EXPECT_EQ(expected[1].app(), kMailInst1);
     EXPECT_EQ(expected[1].section(), "LinkOptions");
