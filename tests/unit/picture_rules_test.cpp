@@ -232,6 +232,12 @@ TEST(DirectoryListing, FailuresCarryTheirErrorNumbers) {
     EXPECT_EQ(listingError((d.path() / "locked").string()), errnum::PermissionDenied);
 }
 
+TEST(DirectoryListing, AncestorsFromTheRootDown) {
+    EXPECT_EQ(directoryAncestors("/home/u/pics"), (std::vector<std::string>{"/", "/home", "/home/u", "/home/u/pics"}));
+    EXPECT_EQ(directoryAncestors("/a//b/"), (std::vector<std::string>{"/", "/a", "/a/b"}));
+    EXPECT_TRUE(directoryAncestors("relative").empty());
+}
+
 // --- drives ---------------------------------------------------------------------
 
 TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
