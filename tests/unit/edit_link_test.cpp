@@ -88,6 +88,9 @@ TEST_F(EditPage, NoChangeWritesNothingAndTheHoldsAreReleased) {
     EXPECT_TRUE(hostList.busy());
     EXPECT_TRUE(watchers.watcherBusy);
     EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Close);
+    page.titleTextChanged("Mail");  // the same texts are no change
+    page.exclusionTextChanged(w.link("Mail").exclusionText);
+    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Close);
     // Typing and typing back switches to Apply but changes nothing.
     page.titleTextChanged("Mai");
     page.titleTextChanged("Mail  ");
@@ -434,6 +437,10 @@ TEST_F(EditPage, HomeOnARunningLinkMovesItAtOnceAndNoChangesNothing) {
     EXPECT_EQ(page.resetPosition(), ResetOutcome::MovedNow);
     EXPECT_EQ(messenger.sent, (std::vector<std::string>{"5@" + std::to_string(lw)}));
     EXPECT_TRUE(page.positionResetRequested());
+    // Its host gone, the link is only asked to move when next saved.
+    w.desktop.destroy(host);
+    EXPECT_EQ(page.resetPosition(), ResetOutcome::Requested);
+    EXPECT_EQ(messenger.sent.size(), 1u);
 }
 
 // ---- instance settings ----------------------------------------------------------------
