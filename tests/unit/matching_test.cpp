@@ -81,6 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SingleCharCase{"X", "300x250", true},             // case-insensitive search
                       SingleCharCase{"x", "300x", false},               // nothing after
                       SingleCharCase{"x", "300xa", false},              // letter after
+                      SingleCharCase{"x", "ab x3", false},              // a digit after, none before
                       SingleCharCase{"x", "no match", false},
                       SingleCharCase{"5", "1525", false},               // a digit title always fails
                       // Positions count characters, not bytes: "é" is two bytes.
