@@ -7,32 +7,19 @@ using namespace kivra;
 
 namespace {
 
-struct CaptionCase {
-    int systemHeight;
-    CaptionMetrics expected;
-};
-
-class CaptionAllowance : public ::testing::TestWithParam<CaptionCase> {};
-
-TEST_P(CaptionAllowance, FollowsTheCaptionHeight) {
-    const auto& c = GetParam();
-    EXPECT_EQ(computeCaptionMetrics(c.systemHeight), c.expected) << "caption height " << c.systemHeight;
+TEST(CaptionAllowance, FollowsTheCaptionHeight) {
+    // {height, {captionHeight, captionAllowance, widthAllowance, wideCaption}}
+    const std::pair<int, CaptionMetrics> rows[] = {
+        {0, {19, 0, 0, false}},    // no metric at all counts as 19
+        {12, {19, 0, 0, false}},   // below 19 treated as 19
+        {19, {19, 0, 0, false}},  {20, {20, 1, 0, false}},  // small excess added as is
+        {24, {24, 5, 0, false}},   // d = 5, last one below the wide rule
+        {25, {25, 9, 0, true}},    // d = 6: d \ 2 + d
+        {27, {27, 12, 0, true}},  {28, {28, 13, 0, true}},  // d = 9: still the middle rule
+        {29, {29, 20, 12, true}},  // d = 10: doubled, width 10 \ 4 + 10
+        {30, {30, 22, 13, true}}, {40, {40, 42, 26, true}}};
+    for (const auto& [height, expected] : rows) EXPECT_EQ(computeCaptionMetrics(height), expected) << height;
 }
-
-// {captionHeight, captionAllowance, widthAllowance, wideCaption}
-INSTANTIATE_TEST_SUITE_P(
-    Table, CaptionAllowance,
-    ::testing::Values(CaptionCase{0, {19, 0, 0, false}},     // no metric at all counts as 19
-                      CaptionCase{12, {19, 0, 0, false}},    // below 19 treated as 19
-                      CaptionCase{19, {19, 0, 0, false}},
-                      CaptionCase{20, {20, 1, 0, false}},    // small excess added as is
-                      CaptionCase{24, {24, 5, 0, false}},    // d = 5, last one below the wide rule
-                      CaptionCase{25, {25, 9, 0, true}},     // d = 6: d \ 2 + d
-                      CaptionCase{27, {27, 12, 0, true}},    // d = 8: 4 + 8
-                      CaptionCase{28, {28, 13, 0, true}},    // d = 9: 4 + 9, still the middle rule
-                      CaptionCase{29, {29, 20, 12, true}},   // d = 10: doubled, width 10 \ 4 + 10
-                      CaptionCase{30, {30, 22, 13, true}},   // d = 11
-                      CaptionCase{40, {40, 42, 26, true}}));  // d = 21
 
 TEST(FrameShadow, ZeroFallsBackToGrey) {
     EXPECT_EQ(frameShadowColour(0), 0xA0A0A0u);

@@ -52,9 +52,7 @@ TEST(ErrorReport, CutCountsCharactersAndNeverSplitsOne) {
     // A malformed byte counts as one character and is not merged with its neighbours.
     const std::string broken = std::string(26, 'a') + "\xE2" + "bc";
     EXPECT_EQ(lines(formatErrorReport(1005, broken).body)[0], "Description: " + std::string(26, 'a') + "\xE2");
-}
-
-TEST(ErrorReport, LineBreaksInThePlatformTextDoNotAddLines) {
+    // Line breaks in the platform text do not add lines.
     EXPECT_EQ(lines(formatErrorReport(70, "one\r\ntwo").body).size(), 3u);
 }
 
@@ -65,24 +63,15 @@ TEST(ErrorReport, DriveFailuresAreTheThreeDeviceNumbers) {
     EXPECT_EQ(drive, (std::set<int>{57, 68, 71}));
 }
 
-struct ErrnoRow {
-    int err;
-    int number;
-};
-
-class ErrnoMapping : public ::testing::TestWithParam<ErrnoRow> {};
-
-TEST_P(ErrnoMapping, MapsOntoTheTable) {
-    EXPECT_EQ(errorNumberFromErrno(GetParam().err), GetParam().number);
-    EXPECT_EQ(errorNumberFromErrorCode(std::error_code(GetParam().err, std::generic_category())), GetParam().number);
-    EXPECT_EQ(errorNumberFromErrorCode(std::error_code(GetParam().err, std::system_category())), GetParam().number);
+TEST(ErrnoMapping, MapsOntoTheTable) {
+    const std::pair<int, int> rows[] = {{ENOENT, 53}, {ENOTDIR, 76}, {EACCES, 70}, {EROFS, 75},        {ENOMEM, 7},
+                                        {EIO, 57},    {ENOMEDIUM, 68}, {EINVAL, 52}, {ENOSPC, 1000 + ENOSPC}};
+    for (const auto& [err, number] : rows) {
+        EXPECT_EQ(errorNumberFromErrno(err), number);
+        EXPECT_EQ(errorNumberFromErrorCode(std::error_code(err, std::generic_category())), number);
+        EXPECT_EQ(errorNumberFromErrorCode(std::error_code(err, std::system_category())), number);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Errno, ErrnoMapping,
-                         ::testing::Values(ErrnoRow{ENOENT, 53}, ErrnoRow{ENOTDIR, 76}, ErrnoRow{EACCES, 70},
-                                           ErrnoRow{EROFS, 75}, ErrnoRow{ENOMEM, 7}, ErrnoRow{EIO, 57},
-                                           ErrnoRow{ENOMEDIUM, 68}, ErrnoRow{EINVAL, 52},
-                                           ErrnoRow{ENOSPC, 1000 + ENOSPC}));
 
 TEST(ErrnoMapping, OtherFailuresLandOutsideTheTable) {
     const std::set<int> table = {7, 52, 53, 57, 68, 70, 71, 75, 76};

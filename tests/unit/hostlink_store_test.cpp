@@ -131,6 +131,8 @@ TEST(LoadHostLinks, GapsCloseAndTheCountIsTheTitlesLoaded) {
     EXPECT_EQ(t.titles(), (Titles{"apple", "Zebra"}));
     // The list and the table never fall out of step.
     EXPECT_EQ(t.linkCount(), 2);
+    // Missing options give the new link defaults.
+    EXPECT_EQ(t.at(0), titled("apple"));
 }
 
 TEST(LoadHostLinks, SortsAndSaveRenumbersInListOrder) {
@@ -150,18 +152,6 @@ TEST(LoadHostLinks, SortsAndSaveRenumbersInListOrder) {
     EXPECT_EQ(s.read(kMain, "HostLinks", "Link2", "-1"), "beta");
     EXPECT_EQ(option(s, "beta", "MatchMethod"), "2");
     EXPECT_EQ(option(s, "Alpha", "MatchMethod"), "1");
-}
-
-TEST(LoadHostLinks, MissingOptionsGiveTheNewLinkDefaults) {
-    MemoryStore s;
-    putTitle(s, "HLinkCnt", "1");
-    putTitle(s, "Link1", "Bare");
-    LinkTable t;
-    LoadHostLinks(t, s);
-    ASSERT_EQ(t.linkCount(), 1);
-    HostLink expected;
-    expected.title = "Bare";
-    EXPECT_EQ(t.at(0), expected);
 }
 
 TEST(LoadHostLinks, StoredOptionsAndTheirReadRules) {
@@ -214,31 +204,18 @@ TEST(LoadHostLinks, TrailingBlanksDroppedAndEmptyOrAbsentTitlesSkipped) {
     EXPECT_EQ(t.at(0).matchMethod, MatchMethod::Fuzzy);  // options under the trimmed title
 }
 
-struct CountCase {
-    const char* name;
-    std::string stored;  // "" = not stored
-    int expectedLinks;
-};
-
-class LinkCountTest : public ::testing::TestWithParam<CountCase> {};
-
-TEST_P(LinkCountTest, CountReadsAsA16BitNumber) {
-    MemoryStore s;
-    if (!GetParam().stored.empty()) putTitle(s, "HLinkCnt", GetParam().stored);
-    putTitle(s, "Link1", "First");
-    putTitle(s, "Link2", "Second");
-    putTitle(s, "Link32767", "Last");
-    putTitle(s, "Link32768", "Beyond");
-    LinkTable t;
-    LoadHostLinks(t, s);
-    EXPECT_EQ(t.linkCount(), GetParam().expectedLinks);
+TEST(LoadHostLinks, TheCountReadsAsA16BitNumber) {
+    // "" = not stored
+    const std::pair<std::string, int> rows[] = {{"", 0}, {"1", 1}, {"-5", 0}, {"2x", 2}, {"99999999999", 3}, {"32767", 3}};
+    for (const auto& [stored, links] : rows) {
+        MemoryStore s;
+        if (!stored.empty()) putTitle(s, "HLinkCnt", stored);
+        for (const char* k : {"Link1", "Link2", "Link32767", "Link32768"}) putTitle(s, k, k);
+        LinkTable t;
+        LoadHostLinks(t, s);
+        EXPECT_EQ(t.linkCount(), links) << stored;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Counts, LinkCountTest,
-                         ::testing::Values(CountCase{"Absent", "", 0}, CountCase{"One", "1", 1},
-                                           CountCase{"Negative", "-5", 0}, CountCase{"LeadingNumber", "2x", 2},
-                                           CountCase{"Huge", "99999999999", 3}, CountCase{"Max", "32767", 3}),
-                         [](const ::testing::TestParamInfo<CountCase>& info) { return std::string(info.param.name); });
 
 TEST(LoadHostLinks, StoreErrorStopsLoadingAndKeepsWhatWasLoaded) {
     MemoryStore inner;

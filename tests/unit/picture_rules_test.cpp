@@ -82,25 +82,15 @@ TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldest) {
     EXPECT_EQ(v.newest(5), (std::vector<std::string>{"/p/65.gif", "/p/64.gif", "/p/63.gif", "/p/62.gif", "/p/61.gif"}));
 }
 
-TEST(ViewedFiles, PreviousCyclesMostRecentFirstAndWraps) {
+TEST(ViewedFiles, RestoreSkipsEmptyEntriesAndPreviousCyclesMostRecentFirst) {
     ViewedFiles v;
-    v.restore({"/a/3.gif", "/a/2.gif", "/a/1.gif"});
-    EXPECT_EQ(v.displayNames(), (std::vector<std::string>{"3.gif", "2.gif", "1.gif"}));
-    std::vector<std::string> shown;
-    for (int i = 0; i < 7; ++i) shown.push_back(v.previous().value_or("?"));
-    EXPECT_EQ(shown, (std::vector<std::string>{"/a/3.gif", "/a/2.gif", "/a/1.gif", "/a/3.gif", "/a/2.gif", "/a/1.gif",
-                                               "/a/3.gif"}));
-}
-
-TEST(ViewedFiles, RestoreSkipsEmptyEntriesAndAddIgnoresAnEmptyPath) {
-    ViewedFiles v;
-    v.restore({"/x/one.bmp", "", "/x/two.bmp"});
-    EXPECT_EQ(v.count(), 2);
-    EXPECT_EQ(v.path(1), "/x/two.bmp");
+    v.restore({"/a/3.gif", "", "/a/2.gif"});
     v.add("", "nothing");
-    EXPECT_EQ(v.count(), 2);
-    v.add("/y/three.jpg", "");  // no name from a list: the file name part serves
-    EXPECT_EQ(v.displayNames().front(), "three.jpg");
+    v.add("/a/1.gif", "");  // no name from a list: the file name part serves
+    EXPECT_EQ(v.displayNames(), (std::vector<std::string>{"1.gif", "3.gif", "2.gif"}));
+    std::vector<std::string> shown;
+    for (int i = 0; i < 4; ++i) shown.push_back(v.previous().value_or("?"));
+    EXPECT_EQ(shown, (std::vector<std::string>{"/a/1.gif", "/a/3.gif", "/a/2.gif", "/a/1.gif"}));
 }
 
 // --- "&Next" --------------------------------------------------------------------
@@ -131,34 +121,23 @@ TEST(PicturePaths, JoinNeverDoublesTheSeparator) {
     EXPECT_EQ(directoryPart("/a.gif"), "/");
 }
 
-struct FormatCase {
-    int length;
-    std::vector<std::size_t> lineLengths;
-};
-
-class PathFormatting : public testing::TestWithParam<FormatCase> {};
-
-TEST_P(PathFormatting, LinesOfFortyCharacters) {
-    const FormatCase c = GetParam();
-    std::string path = "/";
-    for (int i = 1; i < c.length; ++i) path += static_cast<char>('a' + i % 26);
-    if (c.length == 0) path.clear();
-    const std::vector<std::string> lines = split(formatPathForConfirmation(path), "\r\n");
-    std::vector<std::size_t> lengths;
-    for (const auto& l : lines) lengths.push_back(l.size());
-    if (c.length == 0) lengths = {};
-    EXPECT_EQ(lengths, c.lineLengths);
-    if (c.length <= 160) {
+TEST(PicturePaths, LinesOfFortyCharacters) {
+    const struct {
+        int length;
+        std::vector<std::size_t> lineLengths;
+    } rows[] = {{1, {1}}, {40, {40}}, {41, {40, 1}}, {121, {40, 40, 40, 1}}, {160, {40, 40, 40, 40}}};
+    EXPECT_EQ(formatPathForConfirmation(""), "");
+    for (const auto& r : rows) {
+        std::string path = "/";
+        for (int i = 1; i < r.length; ++i) path += static_cast<char>('a' + i % 26);
+        const std::vector<std::string> lines = split(formatPathForConfirmation(path), "\r\n");
+        std::vector<std::size_t> lengths;
         std::string joined;
-        for (const auto& l : lines) joined += l;
+        for (const auto& l : lines) lengths.push_back(l.size()), joined += l;
+        EXPECT_EQ(lengths, r.lineLengths) << r.length;
         EXPECT_EQ(joined, path);
     }
 }
-
-INSTANTIATE_TEST_SUITE_P(Lengths, PathFormatting,
-                         testing::Values(FormatCase{0, {}}, FormatCase{1, {1}}, FormatCase{40, {40}},
-                                         FormatCase{41, {40, 1}}, FormatCase{121, {40, 40, 40, 1}},
-                                         FormatCase{160, {40, 40, 40, 40}}, FormatCase{161, {40, 40, 40, 40}}));
 
 TEST(PicturePaths, A161CharacterPathKeepsItsHeadAndTail) {
     std::string path = "/ab";
@@ -182,30 +161,19 @@ TEST(PicturePaths, CharactersNotBytesAreCounted) {
 
 // --- file-type pattern ----------------------------------------------------------
 
-struct PatternCase {
-    const char* pattern;
-    const char* name;
-    bool matches;
-};
-
-class Pattern : public testing::TestWithParam<PatternCase> {};
-
-TEST_P(Pattern, Matches) {
-    const PatternCase c = GetParam();
-    EXPECT_EQ(FilePattern(c.pattern).matches(c.name), c.matches) << c.pattern << " / " << c.name;
+TEST(FilePattern, MatchesByTheTable) {
+    const char* pics = kDefaultPicFileTypes;
+    const struct {
+        const char* pattern;
+        const char* name;
+        bool matches;
+    } rows[] = {{pics, "sea.gif", true}, {pics, "SEA.GIF", true}, {pics, "photo.Jpeg", true}, {pics, "x.emf", true},
+                {pics, "x.png", false}, {pics, "gif", false}, {pics, "x.gif.txt", false}, {pics, "x.jpg.gif", true},
+                {"*.*", "README", true}, {"", "anything", true}, {" *.png ; *.gif ", "a.PNG", true},
+                {"?.gif", "a.gif", true}, {"?.gif", "ab.gif", false}, {"?.gif", "\xC3\xBC.gif", true},
+                {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false}, {";;", "x", true}};
+    for (const auto& r : rows) EXPECT_EQ(FilePattern(r.pattern).matches(r.name), r.matches) << r.pattern << " / " << r.name;
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, Pattern,
-    testing::Values(PatternCase{kDefaultPicFileTypes, "sea.gif", true}, PatternCase{kDefaultPicFileTypes, "SEA.GIF", true},
-                    PatternCase{kDefaultPicFileTypes, "photo.Jpeg", true}, PatternCase{kDefaultPicFileTypes, "x.emf", true},
-                    PatternCase{kDefaultPicFileTypes, "x.png", false}, PatternCase{kDefaultPicFileTypes, "gif", false},
-                    PatternCase{kDefaultPicFileTypes, "x.gif.txt", false},
-                    PatternCase{kDefaultPicFileTypes, "x.jpg.gif", true}, PatternCase{"*.*", "README", true},
-                    PatternCase{"", "anything", true}, PatternCase{" *.png ; *.gif ", "a.PNG", true},
-                    PatternCase{"?.gif", "a.gif", true}, PatternCase{"?.gif", "ab.gif", false},
-                    PatternCase{"?.gif", "\xC3\xBC.gif", true}, PatternCase{"a*b*c", "aXXbYYc", true},
-                    PatternCase{"a*b*c", "aXXbYY", false}, PatternCase{";;", "x", true}));
 
 // --- directory listing ----------------------------------------------------------
 
@@ -272,54 +240,27 @@ TEST(MountedVolumes, ThisMachineHasARoot) {
 
 // --- option groups --------------------------------------------------------------
 
-struct ClickCase {
-    OptionGroupKind kind;
-    int checked, clicked;
-    OptionClick expected;
-};
-
-class OptionGroup : public testing::TestWithParam<ClickCase> {};
-
-TEST_P(OptionGroup, Click) {
-    const ClickCase c = GetParam();
-    EXPECT_EQ(clickOption(c.kind, c.checked, c.clicked), c.expected);
+TEST(OptionGroup, ClicksAndBoxPlacement) {
+    using K = OptionGroupKind;
+    const struct {
+        K kind;
+        int checked, clicked;
+        OptionClick expected;
+    } clicks[] = {// A pair: clicking the checked box checks the other.
+                  {K::Pair, 0, 0, {1, true}}, {K::Pair, 1, 1, {0, true}}, {K::Pair, 0, 1, {1, true}},
+                  // Alignment "Non&e" (3) checked and clicked again: it stays and nothing runs.
+                  {K::KeepChecked, 3, 3, {3, false}}, {K::KeepChecked, 1, 3, {3, true}}, {K::KeepChecked, -1, 0, {0, true}}};
+    for (const auto& c : clicks) EXPECT_EQ(clickOption(c.kind, c.checked, c.clicked), c.expected) << c.checked << c.clicked;
+    // In a client of 400 by 300; with auto size off the box keeps its own 120 by 90.
+    const struct {
+        PicAlign align;
+        std::optional<BoxSize> fitted;
+        BoxRect expected;
+    } places[] = {{PicAlign::Top, BoxSize{200, 100}, {0, 0, 400, 100}}, {PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
+                  {PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}}, {PicAlign::Right, std::nullopt, {280, 0, 120, 300}},
+                  {PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}};
+    for (const auto& c : places) EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, OptionGroup,
-    testing::Values(
-        // Auto size "&On" checked, "&On" clicked again: "O&ff" is chosen and applied.
-        ClickCase{OptionGroupKind::Pair, 0, 0, {1, true}}, ClickCase{OptionGroupKind::Pair, 1, 1, {0, true}},
-        ClickCase{OptionGroupKind::Pair, 0, 1, {1, true}},
-        // Alignment "Non&e" (3) checked and clicked again: it stays and nothing runs.
-        ClickCase{OptionGroupKind::KeepChecked, 3, 3, {3, false}},
-        ClickCase{OptionGroupKind::KeepChecked, 1, 3, {3, true}},
-        ClickCase{OptionGroupKind::KeepChecked, -1, 0, {0, true}}));
-
-// --- picture box placement ------------------------------------------------------
-
-struct PlaceCase {
-    PicAlign align;
-    std::optional<BoxSize> fitted;
-    BoxRect expected;
-};
-
-class BoxPlacement : public testing::TestWithParam<PlaceCase> {};
-
-TEST_P(BoxPlacement, InAClientOf400By300) {
-    const PlaceCase c = GetParam();
-    EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, BoxPlacement,
-    testing::Values(PlaceCase{PicAlign::Top, BoxSize{200, 100}, {0, 0, 400, 100}},
-                    PlaceCase{PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
-                    PlaceCase{PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}},
-                    // Auto size off: the box keeps its own size across the docked edge.
-                    PlaceCase{PicAlign::Right, std::nullopt, {280, 0, 120, 300}},
-                    PlaceCase{PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}));
-
 
 // --- the picture folder ---------------------------------------------------------
 

@@ -85,26 +85,21 @@ TEST(PreferencesLoad, AnErrorStopsLoadingAndKeepsWhatWasRead) {
     EXPECT_EQ(store.reads.back(), "TBCapString");
 }
 
-struct ClampCase {
-    const char* stored;
-    double expectedTop;
-};
-
-class MainTopClamp : public ::testing::TestWithParam<ClampCase> {};
-
-TEST_P(MainTopClamp, PullsAWindowMoreThanHalfOffTheScreenBack) {
-    MemoryStore store;
-    store.write(kMainAppName, "FormPosSize", "Height", "1500");
-    store.write(kMainAppName, "FormPosSize", "Top", GetParam().stored);
-    const auto r = loadPreferences(store, kMainAppName, mainContext());
-    EXPECT_EQ(r.prefs.top, GetParam().expectedTop);
+TEST(PreferencesLoad, TheMainWindowMoreThanHalfOffTheScreenIsPulledBack) {
+    const std::pair<const char*, double> rows[] = {{"-5000", 0},
+                                                   {"-750", -750},
+                                                   {"-751", 0},
+                                                   {"15360", 15360 - 1500},  // past the bottom edge
+                                                   {"14610", 14610},         // exactly half off
+                                                   {"14611", 15360 - 1500},
+                                                   {"4000.5", 4000.5}};
+    for (const auto& [stored, top] : rows) {
+        MemoryStore store;
+        store.write(kMainAppName, "FormPosSize", "Height", "1500");
+        store.write(kMainAppName, "FormPosSize", "Top", stored);
+        EXPECT_EQ(loadPreferences(store, kMainAppName, mainContext()).prefs.top, top) << stored;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Cases, MainTopClamp,
-                         ::testing::Values(ClampCase{"-5000", 0}, ClampCase{"-750", -750}, ClampCase{"-751", 0},
-                                           ClampCase{"15360", 15360 - 1500},       // past the bottom edge
-                                           ClampCase{"14610", 14610},              // exactly half off
-                                           ClampCase{"14611", 15360 - 1500}, ClampCase{"4000.5", 4000.5}));
 
 struct ChoiceCase {
     const char* section;
@@ -113,42 +108,38 @@ struct ChoiceCase {
     std::function<bool(const Preferences&)> check;
 };
 
-class StoredChoices : public ::testing::TestWithParam<ChoiceCase> {};
-
-TEST_P(StoredChoices, SelectTheDocumentedFallback) {
-    MemoryStore store;
-    store.write(kMainAppName, GetParam().section, GetParam().key, GetParam().stored);
-    const auto r = loadPreferences(store, kMainAppName, mainContext());
-    EXPECT_TRUE(GetParam().check(r.prefs)) << GetParam().key << "=" << GetParam().stored;
+TEST(PreferencesLoad, StoredChoicesSelectTheirFallback) {
+    const ChoiceCase rows[] = {
+        {"MainOptions", "TBCapOptN", "7", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
+        {"MainOptions", "TBCapOptN", "abc", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
+        {"MainOptions", "TBCapOptN", "3", [](auto& p) { return p.captionMode == CaptionMode::PositionTitle; }},
+        {"PicturePrefs", "PicAlign", "9", [](auto& p) { return p.picAlign == PicAlign::None; }},
+        {"PicturePrefs", "PicAlign", "2", [](auto& p) { return p.picAlign == PicAlign::Right; }},
+        {"MainOptions", "TimerOptN", "abc", [](auto& p) { return p.kickInterval == KickInterval::Ms1; }},
+        {"MainOptions", "TimerOptN", "2", [](auto& p) { return p.kickInterval == KickInterval::Ms100; }},
+        {"MainOptions", "PicOptN", "99999999999", [](auto& p) { return p.picOption == PicOption::None; }},
+        {"MainOptions", "PicOptN", "2", [](auto& p) { return p.picOption == PicOption::Hide; }},
+        {"FormPrefs", "FormKVA", "2", [](auto& p) { return !p.alwaysOnTop; }},
+        {"FormPrefs", "FormKVA", "abc", [](auto& p) { return !p.alwaysOnTop; }},
+        {"FormPrefs", "FormKVA", "-1", [](auto& p) { return p.alwaysOnTop; }},  // hand-written marker = absent
+        {"FormPrefs", "FormStartup", "2", [](auto& p) { return p.startup == StartupState::Minimized; }},
+        {"FormPrefs", "FormStartup", "5", [](auto& p) { return p.startup == StartupState::Normal; }},
+        {"FormPrefs", "FormToolTips", "2", [](auto& p) { return !p.toolTips; }},
+        {"FormPrefs", "FormColorPal", "2", [](auto& p) { return !p.paletteA; }},
+        {"FormPrefs", "FormPal1Color", "99999999999", [](auto& p) { return p.pal1Color == 47; }},
+        {"FormPrefs", "FormPal2Color", "12", [](auto& p) { return p.pal2Color == 12; }},
+        {"MainOptions", "StartupMsg", "0", [](auto& p) { return !p.startupMsg && p.viewedFiles.empty(); }},
+        {"MainOptions", "MemTestOff", "1", [](auto& p) { return p.memTestOff; }},
+        {"FormPosSize", "Height", "abc", [](auto& p) { return p.height == 1500; }},
+        {"FormPosSize", "Width", "99999999999", [](auto& p) { return p.width == 1280 * 15; }},
+        {"PicturePrefs", "PicAppear", "2", [](auto& p) { return !p.picAppear3D; }},
+        {"PicturePrefs", "PicBorder", "1", [](auto& p) { return p.picBorder; }}};
+    for (const ChoiceCase& c : rows) {
+        MemoryStore store;
+        store.write(kMainAppName, c.section, c.key, c.stored);
+        EXPECT_TRUE(c.check(loadPreferences(store, kMainAppName, mainContext()).prefs)) << c.key << "=" << c.stored;
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Cases, StoredChoices,
-    ::testing::Values(
-        ChoiceCase{"MainOptions", "TBCapOptN", "7", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
-        ChoiceCase{"MainOptions", "TBCapOptN", "abc", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
-        ChoiceCase{"MainOptions", "TBCapOptN", "3", [](auto& p) { return p.captionMode == CaptionMode::PositionTitle; }},
-        ChoiceCase{"PicturePrefs", "PicAlign", "9", [](auto& p) { return p.picAlign == PicAlign::None; }},
-        ChoiceCase{"PicturePrefs", "PicAlign", "2", [](auto& p) { return p.picAlign == PicAlign::Right; }},
-        ChoiceCase{"MainOptions", "TimerOptN", "abc", [](auto& p) { return p.kickInterval == KickInterval::Ms1; }},
-        ChoiceCase{"MainOptions", "TimerOptN", "2", [](auto& p) { return p.kickInterval == KickInterval::Ms100; }},
-        ChoiceCase{"MainOptions", "PicOptN", "99999999999", [](auto& p) { return p.picOption == PicOption::None; }},
-        ChoiceCase{"MainOptions", "PicOptN", "2", [](auto& p) { return p.picOption == PicOption::Hide; }},
-        ChoiceCase{"FormPrefs", "FormKVA", "2", [](auto& p) { return !p.alwaysOnTop; }},
-        ChoiceCase{"FormPrefs", "FormKVA", "abc", [](auto& p) { return !p.alwaysOnTop; }},
-        ChoiceCase{"FormPrefs", "FormKVA", "-1", [](auto& p) { return p.alwaysOnTop; }},  // hand-written marker = absent
-        ChoiceCase{"FormPrefs", "FormStartup", "2", [](auto& p) { return p.startup == StartupState::Minimized; }},
-        ChoiceCase{"FormPrefs", "FormStartup", "5", [](auto& p) { return p.startup == StartupState::Normal; }},
-        ChoiceCase{"FormPrefs", "FormToolTips", "2", [](auto& p) { return !p.toolTips; }},
-        ChoiceCase{"FormPrefs", "FormColorPal", "2", [](auto& p) { return !p.paletteA; }},
-        ChoiceCase{"FormPrefs", "FormPal1Color", "99999999999", [](auto& p) { return p.pal1Color == 47; }},
-        ChoiceCase{"FormPrefs", "FormPal2Color", "12", [](auto& p) { return p.pal2Color == 12; }},
-        ChoiceCase{"MainOptions", "StartupMsg", "0", [](auto& p) { return !p.startupMsg && p.viewedFiles.empty(); }},
-        ChoiceCase{"MainOptions", "MemTestOff", "1", [](auto& p) { return p.memTestOff; }},
-        ChoiceCase{"FormPosSize", "Height", "abc", [](auto& p) { return p.height == 1500; }},
-        ChoiceCase{"FormPosSize", "Width", "99999999999", [](auto& p) { return p.width == 1280 * 15; }},
-        ChoiceCase{"PicturePrefs", "PicAppear", "2", [](auto& p) { return !p.picAppear3D; }},
-        ChoiceCase{"PicturePrefs", "PicBorder", "1", [](auto& p) { return p.picBorder; }}));
 
 TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTop) {
     MemoryStore store;

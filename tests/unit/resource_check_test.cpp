@@ -10,28 +10,13 @@ using namespace kivra::test;
 
 namespace {
 
-struct MaximumRow {
-    std::uint64_t total;
-    int maximum;
-};
-
-class RecommendedMaximum : public ::testing::TestWithParam<MaximumRow> {};
-
-TEST_P(RecommendedMaximum, FollowsTheThresholds) {
-    EXPECT_EQ(recommendedMaximum(GetParam().total), GetParam().maximum) << GetParam().total;
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, RecommendedMaximum,
-    ::testing::Values(MaximumRow{0, 6}, MaximumRow{133660671, 6}, MaximumRow{133660672, 12},
-                      MaximumRow{267321343, 12}, MaximumRow{267321344, 24},
-                      MaximumRow{534642687, 24}, MaximumRow{534642688, 48},
-                      MaximumRow{1069285375, 48}, MaximumRow{1069285376, 96},
-                      MaximumRow{2138570751, 96}, MaximumRow{2138570752, 192},
-                      // Totals of 2 GiB and more are ordinary machines, not small ones.
-                      MaximumRow{0x80000000ull, 192}, MaximumRow{1ull << 40, 192}));
-
-TEST(LowMemory, IsBelowFourMiB) {
+TEST(RecommendedMaximum, FollowsTheThresholdsAndLowMemoryIsBelowFourMiB) {
+    const std::pair<std::uint64_t, int> rows[] = {
+        {0, 6},           {133660671, 6},   {133660672, 12},  {267321343, 12},  {267321344, 24},   {534642687, 24},
+        {534642688, 48},  {1069285375, 48}, {1069285376, 96}, {2138570751, 96}, {2138570752, 192},
+        // Totals of 2 GiB and more are ordinary machines, not small ones.
+        {0x80000000ull, 192}, {1ull << 40, 192}};
+    for (const auto& [total, maximum] : rows) EXPECT_EQ(recommendedMaximum(total), maximum) << total;
     EXPECT_TRUE(lowMemory(0));
     EXPECT_TRUE(lowMemory(4194303));
     EXPECT_FALSE(lowMemory(4194304));

@@ -6,10 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -17,8 +14,6 @@
 #include <iterator>
 #include <string>
 #include <vector>
-
-extern char** environ;
 
 namespace kivra {
 
@@ -49,38 +44,16 @@ protected:
         ASSERT_TRUE(fs::exists(program_)) << program_ << " not built (set KIVRA_BIN_DIR)";
     }
 
-    // Runs the tool with KIVRA_SETTINGS naming this test's file.
+    // Runs the tool through the shell with KIVRA_SETTINGS naming this test's file; no
+    // argument holds a single quote.
     RunResult run(const std::vector<std::string>& args, const std::string& input = {}) {
         const fs::path in = dir_ / "stdin", out = dir_ / "stdout", err = dir_ / "stderr";
         writeFile(in, input);
-        std::vector<std::string> argStrings = {program_.string()};
-        argStrings.insert(argStrings.end(), args.begin(), args.end());
-        std::vector<char*> argv;
-        for (auto& a : argStrings) argv.push_back(a.data());
-        argv.push_back(nullptr);
-        std::vector<std::string> envStrings = {"KIVRA_SETTINGS=" + store_.string()};
-        for (char** e = environ; *e; ++e)
-            if (!std::string_view(*e).starts_with("KIVRA_SETTINGS=")) envStrings.push_back(*e);
-        std::vector<char*> envp;
-        for (auto& e : envStrings) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        pid_t pid = 0;
-        RunResult result;
-        if (posix_spawn(&pid, program_.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
-            int status = 0;
-            waitpid(pid, &status, 0);
-            result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        result.out = fileContents(out);
-        result.err = fileContents(err);
-        return result;
+        std::string command = "KIVRA_SETTINGS='" + store_.string() + "' '" + program_.string() + "'";
+        for (const std::string& a : args) command += " '" + a + "'";
+        command += " <'" + in.string() + "' >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, fileContents(out), fileContents(err)};
     }
 
     std::vector<StoredEntry> storedEntries() {
