@@ -49,6 +49,9 @@ TEST(ErrorReport, CutCountsCharactersAndNeverSplitsOne) {
     // A multibyte character straddling the cut: 26 ASCII + "€" is 40 characters, 42 bytes.
     const std::string euro = std::string(26, 'a') + "\xE2\x82\xAC" + "\xE2\x82\xAC";
     EXPECT_EQ(lines(formatErrorReport(1005, euro).body)[0], "Description: " + std::string(26, 'a') + "\xE2\x82\xAC");
+    // A character that ends the text is whole and counts once.
+    EXPECT_EQ(lines(formatErrorReport(1005, std::string(26, 'a') + "\xC3\xA9").body)[0],
+              "Description: " + std::string(26, 'a') + "\xC3\xA9");
     // A malformed byte counts as one character and is not merged with its neighbours.
     const std::string broken = std::string(26, 'a') + "\xE2" + "bc";
     EXPECT_EQ(lines(formatErrorReport(1005, broken).body)[0], "Description: " + std::string(26, 'a') + "\xE2");

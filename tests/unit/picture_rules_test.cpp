@@ -271,7 +271,9 @@ TEST(PictureFolder, NextGoesOnAfterTheShownFileAndStartsOverInAnotherDirectory) 
     touch(d, "other/x.gif");
     touch(d, "other/y.gif");
     PictureFolder folder;
+    EXPECT_EQ(folder.indexOf("a.gif"), -1);  // nothing listed yet
     folder.open(d.path().string());
+    EXPECT_EQ(folder.indexOf("none.gif"), -1);
     folder.shown(folder.indexOf("b.gif"));
     EXPECT_EQ(folder.next(), 2);
     EXPECT_EQ(folder.next(), 0);
