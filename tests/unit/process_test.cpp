@@ -153,72 +153,56 @@ TEST_F(ProcessTest, AProgramThatCannotStartGivesItsReasonAndNoPid) {
     }
 }
 
-TEST_F(ProcessTest, TerminateEndsAWellBehavedProcessWithSigterm) {
-    setenv("KIVRA_PROBE_MODE", "wait", 1);
-    const ProcessId pid = start("x");
-    ASSERT_TRUE(awaitReport());
-    EXPECT_TRUE(processAlive(pid));
-    EXPECT_EQ(terminateProcess(pid, 30s), Termination::Ended);
-    EXPECT_FALSE(processAlive(pid));
-    errno = 0;
-    EXPECT_EQ(waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1) << "the child was not reaped";
-    EXPECT_EQ(errno, ECHILD);
+// SIGTERM ends a well-behaved process; one that ignores it is killed after the grace period.
+// Either way the child is reaped.
+TEST_F(ProcessTest, TerminateEndsWithSigtermThenSigkillAndReaps) {
+    for (const char* mode : {"wait", "ignore-term"}) {
+        SCOPED_TRACE(mode);
+        setenv("KIVRA_PROBE_MODE", mode, 1);
+        const ProcessId pid = start("x");
+        ASSERT_TRUE(awaitReport());  // written after SIGTERM is ignored
+        EXPECT_TRUE(processAlive(pid));
+        const bool polite = std::string(mode) == "wait";
+        EXPECT_EQ(terminateProcess(pid, polite ? 30s : 200ms), polite ? Termination::Ended : Termination::Killed);
+        EXPECT_FALSE(processAlive(pid));
+        errno = 0;
+        EXPECT_EQ(waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1) << "the child was not reaped";
+        EXPECT_EQ(errno, ECHILD);
+        EXPECT_EQ(terminateProcess(pid, 10ms), Termination::AlreadyGone);
+    }
 }
 
-TEST_F(ProcessTest, TerminateKillsAProcessThatIgnoresSigtermAfterTheGracePeriod) {
-    setenv("KIVRA_PROBE_MODE", "ignore-term", 1);
-    const ProcessId pid = start("x");
-    ASSERT_TRUE(awaitReport());  // written after SIGTERM is ignored
-    EXPECT_EQ(terminateProcess(pid, 200ms), Termination::Killed);
-    EXPECT_FALSE(processAlive(pid));
-    EXPECT_EQ(waitpid(static_cast<pid_t>(pid), nullptr, WNOHANG), -1) << "the child was not reaped";
-    EXPECT_EQ(terminateProcess(pid, 10ms), Termination::AlreadyGone);
-}
-
-TEST_F(ProcessTest, AnExitedChildLeavesNoZombieOnceReaped) {
+// One reaping call collects every exited child of ours and no other; asking whether an
+// exited child lives reaps it too.
+TEST_F(ProcessTest, ExitedChildrenAreReapedAndOtherChildrenKeepTheirExitStatus) {
+    const pid_t other = fork();  // a child someone else started (QProcess, say)
+    if (other == 0) _exit(7);
+    ASSERT_GT(other, 0);
     const ProcessId a = start("a");
     ASSERT_TRUE(awaitReport());
     const ProcessId b = start("b");
     ASSERT_TRUE(awaitReport());
-    // Both exit on their own; one reaping call collects both.
     std::vector<ProcessId> reaped;
-    const auto deadline = Clock::now() + 5s;
-    while (reaped.size() < 2 && Clock::now() < deadline) {
+    for (const auto deadline = Clock::now() + 5s; reaped.size() < 2 && Clock::now() < deadline;) {
         for (ProcessId pid : reapExitedChildren()) reaped.push_back(pid);
         std::this_thread::sleep_for(2ms);
     }
     std::sort(reaped.begin(), reaped.end());
     EXPECT_EQ(reaped, (std::vector<ProcessId>{std::min(a, b), std::max(a, b)}));
-    for (ProcessId pid : {a, b}) {
-        EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << pid << " lingers";
-        EXPECT_FALSE(processAlive(pid));
-    }
+    for (ProcessId pid : {a, b}) EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << pid << " lingers";
     EXPECT_TRUE(reapExitedChildren().empty());
-}
-
-TEST_F(ProcessTest, AskingWhetherAnExitedChildLivesReapsIt) {
-    const ProcessId pid = start("x");
-    ASSERT_TRUE(awaitReport());
-    const auto deadline = Clock::now() + 5s;
-    while (processAlive(pid) && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
-    EXPECT_FALSE(processAlive(pid));
-    EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << "left as a zombie";
-}
-
-TEST_F(ProcessTest, OtherChildrenKeepTheirExitStatus) {
-    // A child that someone else started (QProcess, say) must not be reaped by us.
-    const pid_t other = fork();
-    if (other == 0) _exit(7);
-    ASSERT_GT(other, 0);
-    // It has exited and is a zombie of ours: not alive, yet still there to collect.
-    const auto deadline = Clock::now() + 5s;
-    while (processAlive(other) && Clock::now() < deadline) std::this_thread::sleep_for(2ms);
+    // The other child has exited and is a zombie of ours: not alive, yet still there to collect.
     EXPECT_FALSE(processAlive(other));
-    EXPECT_TRUE(reapExitedChildren().empty());
     int status = 0;
     ASSERT_EQ(waitpid(other, &status, 0), other);
-    EXPECT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 7);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 7);
+
+    const ProcessId c = start("c");
+    ASSERT_TRUE(awaitReport());
+    for (const auto deadline = Clock::now() + 5s; processAlive(c) && Clock::now() < deadline;)
+        std::this_thread::sleep_for(2ms);
+    EXPECT_FALSE(processAlive(c));
+    EXPECT_NE(access(("/proc/" + std::to_string(c)).c_str(), F_OK), 0) << "left as a zombie";
 }
 
 TEST_F(ProcessTest, ProcessesThatAreNotOursAreJudgedByExistence) {
