@@ -117,51 +117,36 @@ TEST_F(EditPage, OpeningTellsTheLinkAddedLastToSave) {
 
 // ---- option groups ---------------------------------------------------------------
 
-struct ClickRow {
-    const char* name;
-    std::vector<EditOption> clicks;
-    std::vector<EditOption> checked;  // the boxes checked afterwards
-};
-void PrintTo(const ClickRow& row, std::ostream* os) { *os << row.name; }
-
-class OptionGroups : public EditPage, public ::testing::WithParamInterface<ClickRow> {};
-
-TEST_P(OptionGroups, BehaveAsRadioButtons) {
-    const ClickRow& row = GetParam();
+// The option groups behave as radio buttons; Cancel puts every box back.
+TEST_F(EditPage, OptionGroupsBehaveAsRadioButtons) {
+    using O = EditOption;
+    const struct {
+        std::vector<O> clicks;
+        std::vector<O> checked;  // the boxes checked afterwards
+    } rows[] = {
+        {{O::Fuzzy}, {O::Fuzzy, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        {{O::Fuzzy, O::FuzzyExclusion}, {O::FuzzyExclusion, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        {{O::ClassMatchNo, O::ClassMatchYes}, {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
+        {{O::ClassMatchNo}, {O::Exact, O::AutoExecOn, O::ClassMatchYes, O::AutoTermOn}},
+        {{O::AutoExecOn}, {O::Exact, O::AutoExecOff, O::ClassMatchNo, O::AutoTermOn}},
+        {{O::AutoExecOff, O::TerminatePopup}, {O::Exact, O::AutoExecOn, O::TerminatePopup, O::ClassMatchNo, O::AutoTermOn}},
+        {{O::TerminatePopup, O::AutoExecOff}, {O::Exact, O::AutoExecOff, O::ClassMatchNo, O::AutoTermOn}},
+        {{O::TerminatePopup, O::TerminatePopup}, {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}}};
     w.addLink("Mail");  // Exact, auto-execute on, class match off, auto-terminate on
-    ASSERT_TRUE(open("Mail"));
-    for (EditOption o : row.clicks) page.click(o);
-    for (int i = 0; i <= static_cast<int>(EditOption::AutoTermOff); ++i) {
-        const auto o = static_cast<EditOption>(i);
-        const bool expected = std::find(row.checked.begin(), row.checked.end(), o) != row.checked.end();
-        EXPECT_EQ(page.checked(o), expected) << "box " << i;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(static_cast<int>(row.clicks.back()));
+        ASSERT_TRUE(open("Mail"));
+        for (O o : row.clicks) page.click(o);
+        for (int i = 0; i <= static_cast<int>(O::AutoTermOff); ++i) {
+            const auto o = static_cast<O>(i);
+            EXPECT_EQ(page.checked(o), std::count(row.checked.begin(), row.checked.end(), o) == 1) << "box " << i;
+        }
+        EXPECT_TRUE(page.modified());
+        EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Apply);
+        EXPECT_TRUE(page.cancelEnabled());
+        page.cancel();
     }
-    EXPECT_TRUE(page.modified());
-    EXPECT_EQ(page.closeButtonMode(), CloseButtonMode::Apply);
-    EXPECT_TRUE(page.cancelEnabled());
 }
-
-using O = EditOption;
-INSTANTIATE_TEST_SUITE_P(
-    Rows, OptionGroups,
-    ::testing::Values(
-        ClickRow{"FuzzyReplacesExact", {O::Fuzzy}, {O::Fuzzy, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
-        ClickRow{"FuzzyExclusion",
-                 {O::Fuzzy, O::FuzzyExclusion},
-                 {O::FuzzyExclusion, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
-        ClickRow{"CheckedYesTogglesBackToNo", {O::ClassMatchNo, O::ClassMatchYes},
-                 {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}},
-        ClickRow{"ClickingCheckedNoChecksYes", {O::ClassMatchNo},
-                 {O::Exact, O::AutoExecOn, O::ClassMatchYes, O::AutoTermOn}},
-        ClickRow{"ClickingCheckedOnChecksOff", {O::AutoExecOn},
-                 {O::Exact, O::AutoExecOff, O::ClassMatchNo, O::AutoTermOn}},
-        ClickRow{"TerminatePopupChecksOn", {O::AutoExecOff, O::TerminatePopup},
-                 {O::Exact, O::AutoExecOn, O::TerminatePopup, O::ClassMatchNo, O::AutoTermOn}},
-        ClickRow{"OffClearsTerminatePopup", {O::TerminatePopup, O::AutoExecOff},
-                 {O::Exact, O::AutoExecOff, O::ClassMatchNo, O::AutoTermOn}},
-        ClickRow{"UncheckingTerminatePopupKeepsOn", {O::TerminatePopup, O::TerminatePopup},
-                 {O::Exact, O::AutoExecOn, O::ClassMatchNo, O::AutoTermOn}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(EditPage, FuzzyExclusionAsksForTheExclusionTextWhichIsUsableOnlyThen) {
     w.addLink("Mail");
@@ -224,7 +209,7 @@ TEST_F(EditPage, ApplyRunsTheCheckWhenTheTitleBoxWasNotLeftAndKeepsTheOldTitle) 
 
 // ---- Apply -------------------------------------------------------------------------
 
-TEST_F(EditPage, AShorterTitleUnderExactAsksKind29AndYesSavesFuzzy) {
+TEST_F(EditPage, AShorterTitleUnderExactAsksKind29AndYesSavesFuzzyNoKeepsExact) {
     w.addLink("Report - Editor");
     ASSERT_TRUE(open("Report - Editor"));
     page.titleTextChanged("Report");
@@ -234,15 +219,13 @@ TEST_F(EditPage, AShorterTitleUnderExactAsksKind29AndYesSavesFuzzy) {
     EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Report"}));
     EXPECT_EQ(w.link("Report").matchMethod, MatchMethod::Fuzzy);
     EXPECT_EQ(options(memory, "Report", "MatchMethod"), "2");
-}
-
-TEST_F(EditPage, NoToKind29KeepsExact) {
+    // No keeps Exact.
     w.addLink("Report - Editor");
     w.messages.answers = {kResultSecond};
     ASSERT_TRUE(open("Report - Editor"));
-    page.titleTextChanged("Report");
+    page.titleTextChanged("Report 2");
     page.close();
-    EXPECT_EQ(options(memory, "Report", "MatchMethod"), "1");
+    EXPECT_EQ(options(memory, "Report 2", "MatchMethod"), "1");
 }
 
 

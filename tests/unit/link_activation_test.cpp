@@ -65,39 +65,33 @@ TEST_F(Activation, AMinimizedHostIsRestoredAndRaisedBeforeTheStart) {
 
 // ---- refusals ---------------------------------------------------------------
 
-struct RefusalRow {
-    const char* name;
-    std::vector<std::string> windows;  // titles, bottom first
-    MainWindowState state;
-    ActivationMode mode;
-    ActivationOutcome outcome;
-    int kind;
-};
-
-class Refusals : public ::testing::TestWithParam<RefusalRow> {};
-
-TEST_P(Refusals, ShowTheirKindAndStartNothing) {
-    const RefusalRow& row = GetParam();
-    LinkWorld w;
-    for (const auto& t : row.windows) w.desktop.addWindow({.title = t});
-    w.addLink("Mail");
-    EXPECT_EQ(w.activate("Mail", row.mode, row.state), row.outcome);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{row.kind});
-    EXPECT_TRUE(w.launcher.arguments.empty());
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+TEST(Refusals, ShowTheirKindAndStartNothing) {
+    using S = MainWindowState;
+    using M = ActivationMode;
+    using A = ActivationOutcome;
+    const struct {
+        std::vector<std::string> windows;  // titles, bottom first
+        S state;
+        M mode;
+        A outcome;
+        int kind;
+    } rows[] = {{{}, S::Normal, M::Activate, A::NoWindow, 11},
+                {{}, S::Minimized, M::Activate, A::NoWindow, 11},  // the empty list is reported first
+                {{"Mailbox", "mail"}, S::Normal, M::Activate, A::NoWindow, 11},
+                {{"Mailbox"}, S::Normal, M::HostOnly, A::NoWindow, 37},
+                {{"Mail"}, S::Minimized, M::Activate, A::MainNotNormal, 38},
+                {{"Mail"}, S::Maximized, M::HostOnly, A::MainNotNormal, 38}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.kind);
+        LinkWorld w;
+        for (const auto& t : row.windows) w.desktop.addWindow({.title = t});
+        w.addLink("Mail");
+        EXPECT_EQ(w.activate("Mail", row.mode, row.state), row.outcome);
+        ASSERT_EQ(w.messages.kinds(), std::vector<int>{row.kind});
+        EXPECT_TRUE(w.launcher.arguments.empty());
+        EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Activate, Refusals,
-    ::testing::Values(
-        RefusalRow{"NothingListed", {}, MainWindowState::Normal, ActivationMode::Activate, ActivationOutcome::NoWindow, 11},
-        // The empty list is reported before the main window's state.
-        RefusalRow{"NothingListedMinimized", {}, MainWindowState::Minimized, ActivationMode::Activate, ActivationOutcome::NoWindow, 11},
-        RefusalRow{"NoMatch", {"Mailbox", "mail"}, MainWindowState::Normal, ActivationMode::Activate, ActivationOutcome::NoWindow, 11},
-        RefusalRow{"NoMatchHost", {"Mailbox"}, MainWindowState::Normal, ActivationMode::HostOnly, ActivationOutcome::NoWindow, 37},
-        RefusalRow{"Minimized", {"Mail"}, MainWindowState::Minimized, ActivationMode::Activate, ActivationOutcome::MainNotNormal, 38},
-        RefusalRow{"Maximized", {"Mail"}, MainWindowState::Maximized, ActivationMode::HostOnly, ActivationOutcome::MainNotNormal, 38}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Activation, AnActiveLinkShows17AndHostStillRaisesItsHost) {
     const WindowId host = w.desktop.addWindow({.title = "Mail"});
