@@ -88,48 +88,39 @@ TEST_F(TrackerTest, AMoveTogetherWithAResizeIsFollowedOnlyInTheDirectionTheSizeK
     EXPECT_EQ(ownRect(), shifted(before, 0, 20));
 }
 
-struct ReachCase {
-    const char* name;
-    Rect desktop;
-    Rect hostAt;
-    bool followed;
-};
-void PrintTo(const ReachCase& c, std::ostream* os) { *os << c.name; }
-
-class Reach : public TrackerTest, public ::testing::WithParamInterface<ReachCase> {};
-
-TEST_P(Reach, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
-    const ReachCase& c = GetParam();
-    desktop.setScreen(c.desktop);
+TEST_F(TrackerTest, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
+    const Rect one{0, 0, 1920, 1080}, two{0, 0, 3840, 1080}, three4k{0, 0, 11520, 2160}, unknown{0, 0, 0, 0};
+    const struct {
+        const char* name;
+        Rect screen, hostAt;
+        bool followed;
+    } rows[] = {{"parked minimized host", one, {-32000, -32000, -31200, -31400}, false},
+                {"far right of the desktop", one, {5000, 100, 5800, 700}, false},
+                {"touching the right edge", one, {1920, 100, 2720, 700}, false},
+                {"just off the left edge", one, {-810, 100, -10, 700}, false},
+                {"partly off the left edge", one, {-700, 100, 100, 700}, true},
+                {"on the second monitor", two, {2500, 100, 3300, 700}, true},
+                {"beyond the parking bound on a wide desktop", three4k, {9500, 100, 10300, 700}, true},
+                {"unknown desktop, parked host", unknown, {-32000, -32000, -31200, -31400}, false},
+                {"unknown desktop, host parked left only", unknown, {-32000, 100, -31200, 700}, false},
+                {"unknown desktop, ordinary host", unknown, {2500, 100, 3300, 700}, true}};
     const Rect before = ownRect();
-    desktop.setRect(host, c.hostAt);
-    EXPECT_EQ(tracker.tick(), c.followed ? TickOutcome::Moved : TickOutcome::OffScreen);
-    if (c.followed) {
-        EXPECT_EQ(ownRect(), shifted(before, c.hostAt.left - 100, c.hostAt.top - 100));
-    } else {
-        EXPECT_EQ(ownRect(), before);
-        EXPECT_EQ(state.recordedHostRect, (Rect{100, 100, 900, 700}));  // not accepted
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        desktop.setRect(own, before);
+        desktop.setRect(host, {100, 100, 900, 700});
+        state = initialState();
+        desktop.setScreen(c.screen);
+        desktop.setRect(host, c.hostAt);
+        EXPECT_EQ(tracker.tick(), c.followed ? TickOutcome::Moved : TickOutcome::OffScreen);
+        if (c.followed) {
+            EXPECT_EQ(ownRect(), shifted(before, c.hostAt.left - 100, c.hostAt.top - 100));
+        } else {
+            EXPECT_EQ(ownRect(), before);
+            EXPECT_EQ(state.recordedHostRect, (Rect{100, 100, 900, 700}));  // not accepted
+        }
     }
 }
-
-const Rect kOneMonitor{0, 0, 1920, 1080};
-const Rect kTwoMonitors{0, 0, 3840, 1080};
-const Rect kThree4k{0, 0, 11520, 2160};
-const Rect kUnknown{0, 0, 0, 0};
-
-INSTANTIATE_TEST_SUITE_P(
-    Hosts, Reach,
-    ::testing::Values(ReachCase{"ParkedMinimizedHost", kOneMonitor, {-32000, -32000, -31200, -31400}, false},
-                      ReachCase{"FarRightOfTheDesktop", kOneMonitor, {5000, 100, 5800, 700}, false},
-                      ReachCase{"TouchingTheRightEdge", kOneMonitor, {1920, 100, 2720, 700}, false},
-                      ReachCase{"JustOffTheLeftEdge", kOneMonitor, {-810, 100, -10, 700}, false},
-                      ReachCase{"PartlyOffTheLeftEdge", kOneMonitor, {-700, 100, 100, 700}, true},
-                      ReachCase{"OnTheSecondMonitor", kTwoMonitors, {2500, 100, 3300, 700}, true},
-                      ReachCase{"BeyondTheParkingBoundOnAWideDesktop", kThree4k, {9500, 100, 10300, 700}, true},
-                      ReachCase{"UnknownDesktopParkedHost", kUnknown, {-32000, -32000, -31200, -31400}, false},
-                      ReachCase{"UnknownDesktopHostParkedLeftOnly", kUnknown, {-32000, 100, -31200, 700}, false},
-                      ReachCase{"UnknownDesktopOrdinaryHost", kUnknown, {2500, 100, 3300, 700}, true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(TrackerTest, AHostComingBackFromParkingIsFollowedByItsWholeDisplacement) {
     const Rect before = ownRect();
