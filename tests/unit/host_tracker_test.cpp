@@ -305,42 +305,33 @@ TEST_F(TrackerTest, TheHostTitleRefreshPutsTheHostsTitleInTheCaption) {
     EXPECT_EQ(window.caption, "Report - Editor (modified)");
 }
 
-struct NormalCase {
-    const char* name;
-    HostState hostState;
-    double currentLeft, currentTop;
-    Rect recordedHost;
-    std::optional<double> left, top;
-};
-void PrintTo(const NormalCase& c, std::ostream* os) { *os << c.name; }
-
-class ReturnToNormal : public ::testing::TestWithParam<NormalCase> {};
-
-TEST_P(ReturnToNormal, RestoresTheSizeAndPlacesTheWindowByTheRule) {
-    const NormalCase& c = GetParam();
+TEST(ReturnToNormal, RestoresTheSizeAndPlacesTheWindowByTheRule) {
     RememberedGeometry g;
     g.normalWidth = 3510, g.normalHeight = 900;
     g.startLeft = 3000, g.startTop = 2400, g.panelLeft = 3300;
     g.offsetLeft = 1500, g.offsetTop = 900;
     g.offsetsHostLeftPx = 100, g.offsetsHostTopPx = 100;
     g.hostLeftTwips = 1500, g.hostTopTwips = 1500;
-    const NormalPlacement p = placementOnReturnToNormal(g, c.hostState, c.currentLeft, c.currentTop, c.recordedHost,
-                                                        Twips{});
-    EXPECT_EQ(p.width, 3510);
-    EXPECT_EQ(p.height, 900);
-    EXPECT_EQ(p.left, c.left);
-    EXPECT_EQ(p.top, c.top);
+    const struct {
+        const char* name;
+        HostState hostState;
+        double currentLeft, currentTop;
+        Rect recordedHost;
+        std::optional<double> left, top;
+    } rows[] = {
+        {"host maximized: size only", HostState::Maximized, 9000, 9000, {300, 200, 900, 700}, {}, {}},
+        {"where the panel left it: the start position", HostState::Normal, 3300, 2400, {300, 200, 900, 700}, 3000, 2400},
+        {"host moved since the offsets", HostState::Normal, 9000, 9000, {300, 200, 900, 700}, 4500 + 1500, 3000 + 900},
+        {"host where it was: stays where restored", HostState::Normal, 9000, 9000, {100, 100, 900, 700}, {}, {}}};
+    for (const auto& c : rows) {
+        SCOPED_TRACE(c.name);
+        const NormalPlacement p =
+            placementOnReturnToNormal(g, c.hostState, c.currentLeft, c.currentTop, c.recordedHost, Twips{});
+        EXPECT_EQ(p.width, 3510);
+        EXPECT_EQ(p.height, 900);
+        EXPECT_EQ(p.left, c.left);
+        EXPECT_EQ(p.top, c.top);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rule, ReturnToNormal,
-    ::testing::Values(
-        NormalCase{"HostMaximizedSizeOnly", HostState::Maximized, 9000, 9000, {300, 200, 900, 700}, {}, {}},
-        NormalCase{"WhereThePanelLeftItGoesToTheStartPosition", HostState::Normal, 3300, 2400,
-                   {300, 200, 900, 700}, 3000, 2400},
-        NormalCase{"HostMovedSinceTheOffsetsWereTaken", HostState::Normal, 9000, 9000, {300, 200, 900, 700},
-                   4500 + 1500, 3000 + 900},
-        NormalCase{"HostWhereItWasStaysWhereRestored", HostState::Normal, 9000, 9000, {100, 100, 900, 700}, {}, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
