@@ -10,6 +10,7 @@
 #include "MsgBoxKinds.h"
 #include "PreferencesPage.h"
 #include "ShowMessage.h"
+#include "UiHarness.h"
 #include "TimerFrame.h"
 #include "TitleBarCapFrame.h"
 #include "WindowBindings.h"
@@ -35,8 +36,7 @@ class AboutHelpTest : public QObject {
 
     FakeDesktop desktop;
     std::unique_ptr<MainForm> form;
-    QList<int> kinds;
-    QStringList bodies;
+    std::unique_ptr<test::MessageBoxes> boxes;
     QList<int> answers;  // answers to the About boxes in turn; Close once they run out
     QList<int> helpIds;
 
@@ -58,35 +58,21 @@ class AboutHelpTest : public QObject {
 
 private slots:
     void init() {
-        kinds.clear();
-        bodies.clear();
         answers.clear();
         helpIds.clear();
-        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
-            kinds << r.content.kind;
-            bodies << r.content.body;
+        boxes = std::make_unique<test::MessageBoxes>([this](MessageRequest& r) -> std::optional<int> {
             if (r.content.kind == MsgAbout && !answers.isEmpty()) return answers.takeFirst();
-            return MsgResultFirst;
+            return std::nullopt;
         });
         setHelpHook([this](int id, QWidget*) { helpIds << id; });
-        messages() = MessageState{};
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = std::make_shared<MemoryStore>();
-        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
-        form = std::make_unique<MainForm>(std::move(env));
-        form->load();
-        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
-        form->show();
-        if (!form->firstActivationDone()) done.wait(2000);
+        form = test::startMainForm(desktop, std::make_shared<MemoryStore>());
         QVERIFY(form->firstActivationDone());
-        kinds.clear();
-        bodies.clear();
+        boxes->clear();
         form->showControls();
     }
     void cleanup() {
         form.reset();
-        setMessageResponder({});
+        boxes.reset();
         setHelpHook({});
     }
 
@@ -108,21 +94,21 @@ private slots:
     void altF1ShowsAboutAndInfoLoopsThroughSupport() {
         answers = {MsgResultInfo, MsgResultInfo, MsgResultFirst};
         QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
-        QCOMPARE(kinds, (QList<int>{MsgAbout, 36, MsgAbout, 36, MsgAbout}));
-        QCOMPARE(bodies[0], aboutText(ProgramKind::Main, messages().versionText));
-        QVERIFY(bodies[0].contains(" Version " + messages().versionText + ".006"));
+        QCOMPARE(boxes->kinds, (QList<int>{MsgAbout, 36, MsgAbout, 36, MsgAbout}));
+        QCOMPARE(boxes->bodies[0], aboutText(ProgramKind::Main, messages().versionText));
+        QVERIFY(boxes->bodies[0].contains(" Version " + messages().versionText + ".006"));
     }
 
     void f1AloneDoesNothing() {
         QTest::keyClick(form.get(), Qt::Key_F1);
         QTest::keyClick(form->panel()->optionsButton(), Qt::Key_F1);
-        QVERIFY(kinds.isEmpty());
+        QVERIFY(boxes->kinds.isEmpty());
         QVERIFY(helpIds.isEmpty());
     }
 
     void altF1OnAFocusedControlShowsAbout() {
         QTest::keyClick(form->panel()->optionsButton(), Qt::Key_F1, Qt::AltModifier);
-        QCOMPARE(kinds, QList<int>{MsgAbout});
+        QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
     }
 
     void rightClickOnEachPanelFrameShowsAbout_data() {
@@ -133,13 +119,13 @@ private slots:
     void rightClickOnEachPanelFrameShowsAbout() {
         QFETCH(QString, frame);
         clickFrame(named(frame.toLatin1()), Qt::RightButton);
-        QCOMPARE(kinds, QList<int>{MsgAbout});
+        QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
         QVERIFY(helpIds.isEmpty());
     }
 
     void rightClickOnTheWindowIsNotAbout() {
         QTest::mouseClick(form.get(), Qt::RightButton, {}, QPoint(form->width() - 3, form->height() - 3));
-        QVERIFY(kinds.isEmpty());
+        QVERIFY(boxes->kinds.isEmpty());
     }
 
     void leftClickOnAPanelFrameOpensItsHelp_data() {
@@ -157,7 +143,7 @@ private slots:
         QFETCH(int, id);
         clickFrame(named(frame.toLatin1()), Qt::LeftButton);
         QCOMPARE(helpIds, QList<int>{id});
-        QVERIFY(kinds.isEmpty());
+        QVERIFY(boxes->kinds.isEmpty());
         QVERIFY(form->controlsShown());
     }
 
@@ -197,13 +183,13 @@ private slots:
         QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
         QTest::mouseClick(form.get(), Qt::RightButton, {}, QPoint(2, 2));
         QTest::mouseClick(form.get(), Qt::LeftButton, {}, QPoint(2, 2));
-        QVERIFY(kinds.isEmpty());
+        QVERIFY(boxes->kinds.isEmpty());
         QVERIFY(helpIds.isEmpty());
         QVERIFY(caption->entryPage()->isVisible());
         QTest::mouseClick(caption->cancelButton(), Qt::LeftButton);
         QVERIFY(!caption->entryPage()->isVisible());
         QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
-        QCOMPARE(kinds, QList<int>{MsgAbout});
+        QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
     }
 
     void suppressedHelpOpensNothing() {

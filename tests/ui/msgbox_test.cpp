@@ -24,7 +24,6 @@ namespace {
 
 const QString kCaller = QStringLiteral("Caller text\r\nsecond line");
 const QString kCallerShown = QStringLiteral("Caller text\nsecond line");
-const QString kActivation = QStringLiteral("[Kivra] Can't Activate Selected Host Link");
 const QString kErrorCaption = QStringLiteral("[Kivra] Qbase 5.0 Error Number: 53");
 
 enum Second { NoSecond, NoButton, CancelButton, InfoButton };
@@ -122,27 +121,12 @@ void MsgBoxTest::kindLayout_data() {
     // clang-format off
     QTest::newRow("1 About")      << 1  << "About Kivra" << none << 1 << "&Close" << 1560 << int(InfoButton) << int(NoCheck) << -1 << true;
     QTest::newRow("10 picture")   << 10 << "[Kivra] Picture File Load Failure" << none << 9 << "&OK" << 95 << int(NoSecond) << int(NoCheck) << 160 << true;
-    QTest::newRow("11")           << 11 << kActivation << none << 8 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
     QTest::newRow("12 report")    << 12 << kErrorCaption << none << 9 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("13")           << 13 << "[Kivra] Can't Deactivate Selected Host Link" << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("14")           << 14 << "[Kivra] Can't Add Another Host Window Link" << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("15")           << 15 << "[Kivra] Can't Create Duplicate Link Title" << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("16")           << 16 << "[Kivra] Can't Add Selected Host Window Title" << none << 8 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("17")           << 17 << "[Kivra] Selected Host Window Link Active" << none << 8 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("18")           << 18 << "[Kivra] Can't Record Host Class Name" << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
     QTest::newRow("19")           << 19 << "Host Class Name Recorded" << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << 315 << true;
     QTest::newRow("20 picture?")  << 20 << "Show this selected Picture File?" << none << 10 << "&Yes" << 1560 << int(NoButton) << int(NoCheck) << 90 << false;
     QTest::newRow("22 reset")     << 22 << "Reset Preferences?" << "Confirm [Yes] to Reset Preferences to Default settings." << 10 << "&Yes" << 1560 << int(NoButton) << int(NoCheck) << 270 << true;
     QTest::newRow("23 exit")      << 23 << "Exit Kivra Main?" << none << 10 << "&Yes" << 1560 << int(CancelButton) << int(NoCheck) << -1 << true;
-    QTest::newRow("24 delete")    << 24 << "Delete Host Link?" << "Confirm [Yes] to delete the selected Host Link." << 10 << "&Yes" << 1560 << int(NoButton) << int(NoCheck) << 270 << true;
-    QTest::newRow("25 position")  << 25 << "Reset Link Position?" << "Confirm [Yes] to Reset Link's Position to Host Window's Top Left Corner." << 10 << "&Yes" << 1560 << int(NoButton) << int(NoCheck) << 270 << true;
-    QTest::newRow("26 deactivate")<< 26 << "Deactivate Host Link?" << "Deactivating a Link resets its AutoExec Option to OFF.  You will need to set this Option back ON manually.  Confirm [Yes] to Deactivate this Link." << 10 << "&Yes" << 1560 << int(NoButton) << int(NoCheck) << -1 << true;
-    QTest::newRow("27")           << 27 << kActivation << none << 8 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
     QTest::newRow("28 resources") << 28 << "[Kivra] Warning: Resources May Be Low!" << none << 9 << "&OK" << 95 << int(NoSecond) << int(ResourceCheck) << -1 << true;
-    QTest::newRow("29 fuzzy")     << 29 << "Set Fuzzy Matching Method On?" << "Since edited Title is shorter than original one, matching may not occur until Fuzzy Method is set ON.  Confirm [Yes] to set Fuzzy Method to ON. " << 10 << "&Yes" << 1560 << int(NoButton) << int(NoCheck) << -1 << true;
-    QTest::newRow("35")           << 35 << kActivation << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("37")           << 37 << "[Kivra] Can't Bring Host Window To Top" << none << 8 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
-    QTest::newRow("38")           << 38 << "[Kivra] Can't Execute Function" << none << 8 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
     QTest::newRow("99 unlisted")  << 99 << "Kivra Message Box" << none << 0 << "&OK" << -1 << int(NoSecond) << int(NoCheck) << -1 << true;
     QTest::newRow("3 welcome")    << 3  << "Kivra 2.00  (C) The Kivra Authors" << none << 1 << "&OK" << 95 << int(NoSecond) << int(StartupCheck) << 90 << true;
     // clang-format on
@@ -230,26 +214,12 @@ void MsgBoxTest::toolTipsOn_data() {
     QTest::addColumn<QString>("secondTip");  // MsgBoxCmd2, or MsgBoxCmd4 in the About box
     QTest::addColumn<QString>("checkTip");
     const QString none;
-    const QString close = QStringLiteral("Close Kivra Message Box window.");
     QTest::newRow("1") << 1 << none << "Product Support Contact Information." << none;
-    QTest::newRow("3") << 3 << close << none << "Check this box to disable the Kivra Startup Message.";
+    QTest::newRow("3") << 3 << "Close Kivra Message Box window." << none << "Check this box to disable the Kivra Startup Message.";
     QTest::newRow("10") << 10 << none << none << none;
-    QTest::newRow("12") << 12 << close << none << none;
     QTest::newRow("20") << 20 << "Show the selected Picture File." << "Do not show the selected Picture File." << none;
-    QTest::newRow("22") << 22 << "Reset Preference Options to Default settings."
-                        << "Do not reset Preference Options to Default settings." << none;
-    QTest::newRow("23") << 23 << "Exit the Kivra Main application." << "Cancel exiting the Kivra Main application."
-                        << none;
-    QTest::newRow("24") << 24 << "Delete selected Host Link." << "Do not delete selected Host Link." << none;
-    QTest::newRow("25") << 25 << "Reset Link's Position to Host Window's Top Left Corner."
-                        << "Do not reset Link's Position to Host Window's Top Left Corner." << none;
-    QTest::newRow("26") << 26 << "Deactivate Host Link and reset its AutoExec Option."
-                        << "Do not Deactivate Host Link or reset its AutoExec Option." << none;
     QTest::newRow("28") << 28 << none << none
                         << "Check this box to prevent seeing this Warning Message Box again this session.";
-    QTest::newRow("29") << 29 << "Set Fuzzy Matching Method option ON for this Link."
-                        << "Do not set Fuzzy Matching Method option ON for this Link." << none;
-    QTest::newRow("38") << 38 << none << none << none;
 }
 
 void MsgBoxTest::toolTipsOn() {
@@ -272,7 +242,7 @@ void MsgBoxTest::toolTipsOn() {
 
 void MsgBoxTest::toolTipsOffLeaveNone() {
     messages().toolTips = false;
-    for (int kind : {1, 3, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 22, 23, 24, 25, 26, 27, 28, 29, 35, 36, 37, 38}) {
+    for (int kind : {1, 3, 20, 28}) {
         prepare(kind, kCaller);
         MsgBoxForm form(nullptr);
         form.show();
@@ -288,9 +258,9 @@ void MsgBoxTest::toolTipsOffLeaveNone() {
 void MsgBoxTest::escape_data() {
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("result");
-    for (int kind : {20, 22, 23, 24, 25, 26, 29})
+    for (int kind : {20, 23})
         QTest::addRow("%d two buttons", kind) << kind << 7;
-    for (int kind : {1, 3, 10, 11, 12, 28, 36, 38, 99})
+    for (int kind : {1, 12, 28})
         QTest::addRow("%d single button", kind) << kind << 6;
 }
 

@@ -10,6 +10,7 @@
 #include "ShowMessage.h"
 #include "TimerFrame.h"
 #include "TitleBarCapFrame.h"
+#include "UiHarness.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -28,7 +29,7 @@ class PreferencesPageTest : public QObject {
     FakeDesktop desktop;
     std::unique_ptr<MainForm> form;
     int resetAnswer = MsgResultFirst;
-    QList<int> kinds;
+    std::unique_ptr<test::MessageBoxes> boxes;
 
     TitleBarCapFrame* caption() { return form->panel()->captionFrame(); }
     TimerFrame* timer() { return form->panel()->timerFrame(); }
@@ -43,28 +44,18 @@ class PreferencesPageTest : public QObject {
 
 private slots:
     void init() {
-        kinds.clear();
         resetAnswer = MsgResultFirst;
-        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
-            kinds << r.content.kind;
-            return r.content.kind == 22 ? resetAnswer : MsgResultFirst;
+        boxes = std::make_unique<test::MessageBoxes>([this](MessageRequest& r) -> std::optional<int> {
+            return r.content.kind == 22 ? std::optional<int>(resetAnswer) : std::nullopt;
         });
-        messages() = MessageState{};
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = std::make_shared<MemoryStore>();
-        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
-        form = std::make_unique<MainForm>(std::move(env));
-        form->load();
-        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
-        form->show();
-        if (!form->firstActivationDone()) done.wait(2000);
+        form = test::startMainForm(desktop, std::make_shared<MemoryStore>());
         QVERIFY(form->firstActivationDone());
+        boxes->clear();
         form->showControls();
     }
     void cleanup() {
         form.reset();
-        setMessageResponder({});
+        boxes.reset();
     }
 
     void intervalClickStartsTheTimerAndMakesTheWindowTopmost() {
@@ -151,9 +142,9 @@ private slots:
         click(page()->formOption(6));
         click(page()->formOption(1));
         resetAnswer = 7;
-        kinds.clear();
+        boxes->kinds.clear();
         click(page()->resetButton());
-        QCOMPARE(kinds, QList<int>{22});
+        QCOMPARE(boxes->kinds, QList<int>{22});
         QVERIFY(!form->preferences().paletteA);
         QVERIFY(!form->preferences().toolTips);
         QCOMPARE(form->preferences().startup, StartupState::Maximized);

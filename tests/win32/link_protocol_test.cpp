@@ -25,7 +25,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 using namespace kivra;
 using namespace kivra::wintest;
@@ -53,7 +52,6 @@ constexpr wchar_t kStandin[] = L"link_standin.exe";
 
 Rect shifted(const Rect& r, int dx, int dy) { return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
-long long ms(Clock::duration d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); }
 
 std::string windowTitle(WindowId window) {
     wchar_t text[512] = {};
@@ -157,7 +155,6 @@ protected:
 
 TEST_F(Win32LinkProtocol, ALinkStartsReportsTakesCommandsFollowsItsHostAndEndsOnDeactivate) {
     // Activ., and Activ. again while the link program is still starting.
-    const auto started = Clock::now();
     ASSERT_EQ(activation_.activate(statusLine(record()), MainWindowState::Normal, ActivationMode::Activate),
               ActivationOutcome::Started);
     EXPECT_EQ(activation_.activate(statusLine(record()), MainWindowState::Normal, ActivationMode::Activate),
@@ -168,7 +165,6 @@ TEST_F(Win32LinkProtocol, ALinkStartsReportsTakesCommandsFollowsItsHostAndEndsOn
 
     // Identified by its own report, recorded with its window, process and host.
     ASSERT_TRUE(awaitReady()) << log_.text();
-    std::printf("[ measured ] start to ready report: %lld ms\n", ms(ready_.front().at - started));
     ASSERT_EQ(ready_.size(), 1u);
     EXPECT_EQ(ready_.front().answer, "1");
     const auto [linkWindow, loggedPid] = loggedWindow();
@@ -229,13 +225,11 @@ TEST_F(Win32LinkProtocol, ALinkStartsReportsTakesCommandsFollowsItsHostAndEndsOn
     for (const auto& [stepX, stepY] : {std::pair{37, 23}, std::pair{-60, -41}}) {
         dx += stepX;
         dy += stepY;
-        const auto moved = Clock::now();
         ASSERT_TRUE(MoveWindow(host, hostStart.left + dx, hostStart.top + dy, hostStart.width(), hostStart.height(),
                                TRUE));
         EXPECT_TRUE(waitUntil([&] { return windows_.rect(linkWindow) == shifted(linkStart, dx, dy); }, 2s))
             << "link at " << testing::PrintToString(windows_.rect(linkWindow).value_or(Rect{})) << "\n"
             << log_.text();
-        std::printf("[ measured ] host move to link move: %lld ms\n", ms(Clock::now() - moved));
     }
 
     // Deact.: the auto-execute link asks first, then one close request over the channel.
@@ -263,10 +257,8 @@ TEST_F(Win32LinkProtocol, ALinkEndsByItselfWhenItsHostCloses) {
     ASSERT_EQ(ready_.front().answer, "1");
     ASSERT_TRUE(record().active);
 
-    const auto closed = Clock::now();
     ASSERT_TRUE(windows_.requestClose(host_));
     ASSERT_TRUE(awaitExit(pid)) << log_.text();
-    std::printf("[ measured ] host close to link process end: %lld ms\n", ms(Clock::now() - closed));
     EXPECT_TRUE(log_.has("tick host-gone")) << log_.text();
     EXPECT_TRUE(log_.has("unload"));
     EXPECT_EQ(log_.lines().back(), "exit 0");

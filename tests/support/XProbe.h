@@ -48,6 +48,9 @@ public:
                        const std::vector<std::uint32_t>& values);
     void setAtoms(WindowId window, const std::string& property, const std::vector<std::string>& atomNames);
     void deleteProperty(WindowId window, const std::string& property);
+    // Whether the window manager's frame of the client is mapped: false only once a
+    // minimize animation is over.
+    bool frameMapped(WindowId client);
 
     std::uint32_t atom(const std::string& name);
 

@@ -32,9 +32,6 @@
 
 namespace kivra::test {
 
-inline double msSince(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-}
 
 inline std::string instanceName(const std::string& keySafeTitle) {
     return "Kivra\\Kivra [Link] " + keySafeTitle + "\\Inst 1 of 1";
