@@ -138,14 +138,6 @@ protected:
     // Every kivlink ever started by this process, running or ended but not collected.
     std::size_t linkProgramsStarted() { return childrenNamed(::getpid(), "kivlink").size(); }
 
-    // Windows the window manager lists that belong to a kivlink of ours.
-    std::vector<WindowId> linkWindowsOnDesktop() {
-        std::vector<WindowId> out;
-        for (WindowId w : probe->stackingTopFirst())
-            if (procEntry(static_cast<pid_t>(ws->processOf(w))).comm == "kivlink") out.push_back(w);
-        return out;
-    }
-
     // Mapped (WM_STATE Normal) with its frame's corner on the host frame's corner.
     bool shownOnHost(WindowId linkWindow, WindowId hostWindow) {
         const auto state = probe->values32(linkWindow, "WM_STATE");

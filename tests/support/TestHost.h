@@ -33,19 +33,15 @@ public:
     void sync();
 
     ProcessId pid() const { return pid_; }
-    // Windows the testhost closed because it was asked to (WM_DELETE_WINDOW).
-    std::vector<WindowId> closedOnRequest();
 
     // A testhost argument in quotes, with the escapes testhost understands.
     static std::string quote(const std::string& text);
 
 private:
     std::string command(const std::string& line);
-    void collectEvents(const std::string& line);
 
     std::unique_ptr<ChildProcess> process_;
     ProcessId pid_ = 0;
-    std::vector<WindowId> closed_;
 };
 
 }  // namespace kivra::test

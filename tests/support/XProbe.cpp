@@ -155,12 +155,6 @@ void XProbe::setProperty32(WindowId window, const std::string& property, const s
     std::free(error);
 }
 
-void XProbe::setAtoms(WindowId window, const std::string& property, const std::vector<std::string>& atomNames) {
-    std::vector<std::uint32_t> values;
-    for (const auto& name : atomNames) values.push_back(atom(name));
-    setProperty32(window, property, "ATOM", values);
-}
-
 bool XProbe::frameMapped(WindowId client) {
     xcb_window_t current = static_cast<xcb_window_t>(client);
     for (int depth = 0; depth < 8; ++depth) {

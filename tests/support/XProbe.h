@@ -46,7 +46,6 @@ public:
     void setProperty8(WindowId window, const std::string& property, const std::string& type, const std::string& bytes);
     void setProperty32(WindowId window, const std::string& property, const std::string& type,
                        const std::vector<std::uint32_t>& values);
-    void setAtoms(WindowId window, const std::string& property, const std::vector<std::string>& atomNames);
     void deleteProperty(WindowId window, const std::string& property);
     // Whether the window manager's frame of the client is mapped: false only once a
     // minimize animation is over.

@@ -14,16 +14,11 @@ bool run(const std::vector<std::string>& args) {
 bool windowMove(WindowId w, int x, int y) {
     return run({"windowmove", std::to_string(w), std::to_string(x), std::to_string(y)});
 }
-bool windowSize(WindowId w, int width, int height) {
-    return run({"windowsize", std::to_string(w), std::to_string(width), std::to_string(height)});
-}
 bool windowMinimize(WindowId w) { return run({"windowminimize", std::to_string(w)}); }
 bool windowActivate(WindowId w) { return run({"windowactivate", std::to_string(w)}); }
 bool windowRaise(WindowId w) { return run({"windowraise", std::to_string(w)}); }
 bool setWindowName(WindowId w, const std::string& title) {
     return run({"set_window", "--name", title, std::to_string(w)});
 }
-bool windowClose(WindowId w) { return run({"windowclose", std::to_string(w)}); }
-bool windowKill(WindowId w) { return run({"windowkill", std::to_string(w)}); }
 
 }  // namespace kivra::test::xdotool

@@ -13,12 +13,9 @@ namespace kivra::test::xdotool {
 bool run(const std::vector<std::string>& args);
 
 bool windowMove(WindowId window, int x, int y);
-bool windowSize(WindowId window, int width, int height);
 bool windowMinimize(WindowId window);
 bool windowActivate(WindowId window);
 bool windowRaise(WindowId window);
 bool setWindowName(WindowId window, const std::string& title);
-bool windowClose(WindowId window);  // destroys the window (xdotool's windowclose)
-bool windowKill(WindowId window);   // kills the window's client connection
 
 }  // namespace kivra::test::xdotool
