@@ -1,28 +1,25 @@
-// A program the tests start: its own process group, an environment of the
-// test's choosing, optional line pipes, and killed (group and all) at teardown.
+// A program the tests start: its own process group, optional line pipes to its stdin and
+// from its stdout, and ended (group and all) at teardown.
 #pragma once
 
 #include <sys/types.h>
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 namespace kivra::test {
 
-struct ChildOptions {
-    std::vector<std::string> args;  // args[0] is the program's path
-    std::vector<std::pair<std::string, std::string>> environment;  // set or replaced in the child
-    bool pipeStdin = false;
-    bool pipeStdout = false;
-};
+class TempSettings;
 
 class ChildProcess {
 public:
-    // Starts the program; throws std::runtime_error when it cannot be started.
-    explicit ChildProcess(ChildOptions options);
+    // Starts args[0] (looked up on $PATH when it has no slash) with our environment and
+    // `environment`'s "NAME=value" entries set.
+    explicit ChildProcess(std::vector<std::string> args, const std::vector<std::string>& environment = {},
+                          bool pipes = false);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -31,9 +28,7 @@ public:
     bool running();
     // The exit status (128 + signal number when killed) once it ended within `timeout`.
     std::optional<int> waitExit(std::chrono::milliseconds timeout);
-    // Ends the whole process group: SIGTERM, then SIGKILL if it lingers. Idempotent.
-    void stop();
-
+    void stop();  // SIGTERM to the group, SIGKILL if it lingers; idempotent
     bool writeLine(const std::string& line);
     // The next line of its stdout, without the newline; nullopt at the deadline or end of output.
     std::optional<std::string> readLine(std::chrono::milliseconds timeout);
@@ -41,21 +36,15 @@ public:
 private:
     pid_t pid_ = -1;
     std::optional<int> status_;
-    int stdinFd_ = -1;
-    int stdoutFd_ = -1;
+    int in_ = -1, out_ = -1;
     std::string buffered_;
 };
 
-struct CommandResult {
-    int exitCode = -1;
-    std::string output;  // stdout
-};
-
-// Runs a command to its end (killed after `timeout`) and returns its exit code and output.
-CommandResult runCommand(const std::vector<std::string>& args,
-                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
 // The path of a built program: $KIVRA_BIN_DIR/<name> (set by CTest).
 std::string programPath(const std::string& name);
+
+// Starts a built program with KIVRA_SETTINGS naming `settings`.
+std::unique_ptr<ChildProcess> startProgram(const std::string& name, const std::vector<std::string>& args,
+                                           const TempSettings& settings);
 
 }  // namespace kivra::test

@@ -1,5 +1,5 @@
-// GoogleTest fixture for tests on the private display: a backend connection, a
-// testhost, an independent probe, and a desktop left empty for the next test.
+// GoogleTest fixture for tests on the private display: a backend connection, a testhost,
+// an independent probe, and a desktop left empty for the next test.
 #pragma once
 
 #include "TestHost.h"
@@ -26,19 +26,9 @@ protected:
 
     void TearDown() override {
         host.reset();
-        if (probe) {
+        if (probe)
             EXPECT_TRUE(waitUntil([&] { return probe->stackingTopFirst().empty(); }))
                 << "windows of this test are still on the desktop";
-        }
-    }
-
-    // The frame rectangle openbox gives a window opened with --geometry WxH+X+Y:
-    // the frame's corner where asked, the client inside the frame extents.
-    Rect expectedFrame(WindowId window, int x, int y, int width, int height) {
-        auto extents = probe->values32(window, "_NET_FRAME_EXTENTS");
-        extents.resize(4, 0);
-        return Rect{x, y, x + width + static_cast<int>(extents[0] + extents[1]),
-                    y + height + static_cast<int>(extents[2] + extents[3])};
     }
 
     std::unique_ptr<x11::X11WindowSystem> ws;

@@ -11,8 +11,8 @@
 #include "LinkTable.h"
 #include "MainForm.h"
 #include "MessageState.h"
+#include "ChildProcess.h"
 #include "ProcTable.h"
-#include "Programs.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
 #include "StoreFile.h"
@@ -31,7 +31,6 @@
 #include <vector>
 
 namespace kivra::test {
-
 
 inline std::string instanceName(const std::string& keySafeTitle) {
     return "Kivra\\Kivra [Link] " + keySafeTitle + "\\Inst 1 of 1";
@@ -135,7 +134,6 @@ protected:
         return out;
     }
 
-    // Every kivlink ever started by this process, running or ended but not collected.
     std::size_t linkProgramsStarted() { return childrenNamed(::getpid(), "kivlink").size(); }
 
     // Mapped (WM_STATE Normal) with its frame's corner on the host frame's corner.

@@ -1,5 +1,4 @@
-// The processes a test has started, as /proc shows them: children of a given
-// process by command name, zombies included, and one process's state.
+// The processes a test has started, as /proc shows them.
 #pragma once
 
 #include <sys/types.h>
@@ -12,18 +11,19 @@ namespace kivra::test {
 struct ProcEntry {
     pid_t pid = 0;
     pid_t parent = 0;
-    char state = '?';  // R, S, D, Z ... as /proc/<pid>/stat says
+    char state = '?';  // R, S, D, Z ... as /proc/<pid>/stat says; '?' when gone
     std::string comm;  // the command name, at most 15 characters
 };
 
-// One process as /proc shows it; state '?' when it is gone (or fully reaped).
 ProcEntry procEntry(pid_t pid);
 
-// Every process whose parent is `parent` and whose command name is `comm`,
-// running or zombie.
+// Every process whose parent is `parent` and whose command name is `comm`, zombies included.
 std::vector<ProcEntry> childrenNamed(pid_t parent, const std::string& comm);
 
 // True while the process exists and has not exited (a zombie has exited).
-bool stillRunning(pid_t pid);
+inline bool stillRunning(pid_t pid) {
+    const char state = procEntry(pid).state;
+    return state != '?' && state != 'Z' && state != 'X';
+}
 
 }  // namespace kivra::test

@@ -4,15 +4,12 @@
 #include "TempDir.h"
 
 #include <string>
-#include <utility>
 
 namespace kivra::test {
 
 class TempSettings {
 public:
     const std::string& path() const { return path_; }
-    // The environment entry for ChildOptions::environment.
-    std::pair<std::string, std::string> environment() const { return {"KIVRA_SETTINGS", path_}; }
 
 private:
     TempDir dir_;

@@ -2,6 +2,7 @@
 #include "XProbe.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -40,48 +41,39 @@ std::uint32_t XProbe::atom(const std::string& name) {
 
 bool XProbe::exists(WindowId window) {
     xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_window_attributes_reply_t> r(xcb_get_window_attributes_reply(
-        c_, xcb_get_window_attributes(c_, static_cast<xcb_window_t>(window)), &error));
+    Reply<xcb_get_window_attributes_reply_t> r(
+        xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, static_cast<xcb_window_t>(window)), &error));
     std::free(error);
     return r != nullptr;
 }
 
-std::vector<std::uint32_t> XProbe::values32(WindowId window, const std::string& property) {
+std::pair<int, std::string> XProbe::property(WindowId window, const std::string& name) {
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0,
-                             1u << 16),
+        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 16),
         &error));
     std::free(error);
-    if (!r || r->format != 32) return {};
-    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
-    return {data, data + xcb_get_property_value_length(r.get()) / 4};
+    if (!r || r->type == XCB_ATOM_NONE) return {0, {}};
+    const int length = xcb_get_property_value_length(r.get());
+    return {r->format, std::string(static_cast<const char*>(xcb_get_property_value(r.get())), length)};
 }
 
-std::optional<std::string> XProbe::bytes(WindowId window, const std::string& property) {
-    xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(property), XCB_GET_PROPERTY_TYPE_ANY, 0,
-                             1u << 16),
-        &error));
-    std::free(error);
-    if (!r || r->type == XCB_ATOM_NONE || r->format != 8) return std::nullopt;
-    return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
-                       static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
+std::vector<std::uint32_t> XProbe::values32(WindowId window, const std::string& name) {
+    const auto [format, raw] = property(window, name);
+    if (format != 32) return {};
+    std::vector<std::uint32_t> values(raw.size() / 4);
+    std::memcpy(values.data(), raw.data(), values.size() * 4);
+    return values;
 }
 
-std::vector<std::string> XProbe::atomNames(WindowId window, const std::string& property) {
-    std::vector<std::string> names;
-    for (const std::uint32_t a : values32(window, property)) {
-        Reply<xcb_get_atom_name_reply_t> r(xcb_get_atom_name_reply(c_, xcb_get_atom_name(c_, a), nullptr));
-        if (r) names.emplace_back(xcb_get_atom_name_name(r.get()), xcb_get_atom_name_name_length(r.get()));
-    }
-    return names;
+std::optional<std::string> XProbe::bytes(WindowId window, const std::string& name) {
+    auto [format, raw] = property(window, name);
+    return format == 8 ? std::optional<std::string>(raw) : std::nullopt;
 }
 
 bool XProbe::hasState(WindowId window, const std::string& state) {
-    for (const auto& name : atomNames(window, "_NET_WM_STATE"))
-        if (name == state) return true;
+    for (const std::uint32_t a : values32(window, "_NET_WM_STATE"))
+        if (a == atom(state)) return true;
     return false;
 }
 
@@ -98,61 +90,19 @@ WindowId XProbe::activeWindow() {
 std::optional<Rect> XProbe::frameRect(WindowId window) {
     const auto w = static_cast<xcb_window_t>(window);
     Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr));
-    Reply<xcb_translate_coordinates_reply_t> t(
-        xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, static_cast<xcb_window_t>(root_), 0, 0),
-                                        nullptr));
+    Reply<xcb_translate_coordinates_reply_t> t(xcb_translate_coordinates_reply(
+        c_, xcb_translate_coordinates(c_, w, static_cast<xcb_window_t>(root_), 0, 0), nullptr));
     if (!g || !t) return std::nullopt;
-    auto extents = values32(window, "_NET_FRAME_EXTENTS");
-    extents.resize(4, 0);
-    return Rect{t->dst_x - static_cast<int>(extents[0]), t->dst_y - static_cast<int>(extents[2]),
-                t->dst_x + g->width + static_cast<int>(extents[1]),
-                t->dst_y + g->height + static_cast<int>(extents[3])};
+    auto e = values32(window, "_NET_FRAME_EXTENTS");
+    e.resize(4, 0);
+    return Rect{t->dst_x - int(e[0]), t->dst_y - int(e[2]), t->dst_x + g->width + int(e[1]),
+                t->dst_y + g->height + int(e[3])};
 }
 
 Rect XProbe::rootRect() {
     Reply<xcb_get_geometry_reply_t> g(
         xcb_get_geometry_reply(c_, xcb_get_geometry(c_, static_cast<xcb_window_t>(root_)), nullptr));
     return g ? Rect{0, 0, g->width, g->height} : Rect{};
-}
-
-void XProbe::requestState(WindowId window, bool add, const std::string& state1, const std::string& state2) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = static_cast<xcb_window_t>(window);
-    event.type = atom("_NET_WM_STATE");
-    event.data.data32[0] = add ? 1 : 0;
-    event.data.data32[1] = atom(state1);
-    event.data.data32[2] = state2.empty() ? 0 : atom(state2);
-    event.data.data32[3] = 2;
-    xcb_send_event(c_, 0, static_cast<xcb_window_t>(root_),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(c_);
-}
-
-void XProbe::deleteRootProperty(const std::string& property) { deleteProperty(root_, property); }
-
-void XProbe::deleteProperty(WindowId window, const std::string& property) {
-    xcb_generic_error_t* error =
-        xcb_request_check(c_, xcb_delete_property_checked(c_, static_cast<xcb_window_t>(window), atom(property)));
-    std::free(error);
-}
-
-void XProbe::setProperty8(WindowId window, const std::string& property, const std::string& type,
-                          const std::string& bytes) {
-    xcb_generic_error_t* error = xcb_request_check(
-        c_, xcb_change_property_checked(c_, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), atom(property),
-                                        atom(type), 8, static_cast<std::uint32_t>(bytes.size()), bytes.data()));
-    std::free(error);
-}
-
-void XProbe::setProperty32(WindowId window, const std::string& property, const std::string& type,
-                           const std::vector<std::uint32_t>& values) {
-    xcb_generic_error_t* error = xcb_request_check(
-        c_, xcb_change_property_checked(c_, XCB_PROP_MODE_REPLACE, static_cast<xcb_window_t>(window), atom(property),
-                                        atom(type), 32, static_cast<std::uint32_t>(values.size()), values.data()));
-    std::free(error);
 }
 
 bool XProbe::frameMapped(WindowId client) {
@@ -165,6 +115,43 @@ bool XProbe::frameMapped(WindowId client) {
     Reply<xcb_get_window_attributes_reply_t> a(
         xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, current), nullptr));
     return a && a->map_state != XCB_MAP_STATE_UNMAPPED;
+}
+
+void XProbe::requestState(WindowId window, const std::string& state) {
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window);
+    event.type = atom("_NET_WM_STATE");
+    event.data.data32[0] = 1;  // add
+    event.data.data32[1] = atom(state);
+    event.data.data32[3] = 2;  // from a pager
+    xcb_send_event(c_, 0, static_cast<xcb_window_t>(root_),
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c_);
+}
+
+void XProbe::set(WindowId window, const std::string& property, const std::string& type, int format,
+                 std::size_t count, const void* data) {
+    std::free(xcb_request_check(c_, xcb_change_property_checked(c_, XCB_PROP_MODE_REPLACE,
+                                                                static_cast<xcb_window_t>(window), atom(property),
+                                                                atom(type), format, count, data)));
+}
+
+void XProbe::setProperty8(WindowId window, const std::string& property, const std::string& type,
+                          const std::string& bytes) {
+    set(window, property, type, 8, bytes.size(), bytes.data());
+}
+
+void XProbe::setProperty32(WindowId window, const std::string& property, const std::string& type,
+                           const std::vector<std::uint32_t>& values) {
+    set(window, property, type, 32, values.size(), values.data());
+}
+
+void XProbe::deleteProperty(WindowId window, const std::string& property) {
+    std::free(xcb_request_check(
+        c_, xcb_delete_property_checked(c_, static_cast<xcb_window_t>(window), atom(property))));
 }
 
 }  // namespace kivra::test

@@ -1,7 +1,8 @@
-// xdotool, run the way a user or another program would act on windows:
-// from a separate process, through the window manager.
+// xdotool, run the way a user or another program acts on windows: from a separate
+// process, through the window manager.
 #pragma once
 
+#include "ChildProcess.h"
 #include "WindowSystem.h"
 
 #include <string>
@@ -10,12 +11,18 @@
 namespace kivra::test::xdotool {
 
 // Runs `xdotool <args...>`; true when it exited with 0.
-bool run(const std::vector<std::string>& args);
-
-bool windowMove(WindowId window, int x, int y);
-bool windowMinimize(WindowId window);
-bool windowActivate(WindowId window);
-bool windowRaise(WindowId window);
-bool setWindowName(WindowId window, const std::string& title);
+inline bool run(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    return ChildProcess(args).waitExit(std::chrono::seconds(10)) == 0;
+}
+inline bool windowMove(WindowId w, int x, int y) {
+    return run({"windowmove", std::to_string(w), std::to_string(x), std::to_string(y)});
+}
+inline bool windowMinimize(WindowId w) { return run({"windowminimize", std::to_string(w)}); }
+inline bool windowActivate(WindowId w) { return run({"windowactivate", std::to_string(w)}); }
+inline bool windowRaise(WindowId w) { return run({"windowraise", std::to_string(w)}); }
+inline bool setWindowName(WindowId w, const std::string& title) {
+    return run({"set_window", "--name", title, std::to_string(w)});
+}
 
 }  // namespace kivra::test::xdotool

@@ -75,22 +75,6 @@ private slots:
         boxes.reset();
         setHelpHook({});
     }
-
-    void aboutTextNamesTheProgramFileAndVersion_data() {
-        QTest::addColumn<int>("program");
-        QTest::addColumn<QString>("file");
-        QTest::newRow("main") << int(ProgramKind::Main) << "kivra";
-        QTest::newRow("link") << int(ProgramKind::Link) << "kivlink";
-    }
-    void aboutTextNamesTheProgramFileAndVersion() {
-        QFETCH(int, program);
-        QFETCH(QString, file);
-        const QStringList lines = aboutText(ProgramKind(program), "2.00").split("\r\n");
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(lines[0], QString(15, ' ') + file + " Version 2.00.006");
-        QCOMPARE(lines[1] + "\r\n" + lines[2], rightsNotice());
-    }
-
     void altF1ShowsAboutAndInfoLoopsThroughSupport() {
         answers = {MsgResultInfo, MsgResultInfo, MsgResultFirst};
         QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
@@ -98,22 +82,9 @@ private slots:
         QCOMPARE(boxes->bodies[0], aboutText(ProgramKind::Main, messages().versionText));
         QVERIFY(boxes->bodies[0].contains(" Version " + messages().versionText + ".006"));
     }
-
-    void f1AloneDoesNothing() {
-        QTest::keyClick(form.get(), Qt::Key_F1);
-        QTest::keyClick(form->panel()->optionsButton(), Qt::Key_F1);
-        QVERIFY(boxes->kinds.isEmpty());
-        QVERIFY(helpIds.isEmpty());
-    }
-
-    void altF1OnAFocusedControlShowsAbout() {
-        QTest::keyClick(form->panel()->optionsButton(), Qt::Key_F1, Qt::AltModifier);
-        QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
-    }
-
     void rightClickOnEachPanelFrameShowsAbout_data() {
         QTest::addColumn<QString>("frame");
-        for (const char* f : {"LinksFrame", "OptionsFrame", "PictureFrame", "TitleBarCapFrame", "TimerFrame"})
+        for (const char* f : {"LinksFrame", "TimerFrame"})
             QTest::newRow(f) << QString(f);
     }
     void rightClickOnEachPanelFrameShowsAbout() {
@@ -122,19 +93,10 @@ private slots:
         QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
         QVERIFY(helpIds.isEmpty());
     }
-
-    void rightClickOnTheWindowIsNotAbout() {
-        QTest::mouseClick(form.get(), Qt::RightButton, {}, QPoint(form->width() - 3, form->height() - 3));
-        QVERIFY(boxes->kinds.isEmpty());
-    }
-
     void leftClickOnAPanelFrameOpensItsHelp_data() {
         QTest::addColumn<QString>("frame");
         QTest::addColumn<int>("id");
         QTest::newRow("links") << "LinksFrame" << 4010;
-        QTest::newRow("options") << "OptionsFrame" << 4025;
-        QTest::newRow("picture") << "PictureFrame" << 4036;
-        QTest::newRow("caption") << "TitleBarCapFrame" << 4041;
         QTest::newRow("timer") << "TimerFrame" << 4045;
         QTest::newRow("timer label") << "TimerTextBox1" << 4045;
     }
@@ -146,34 +108,6 @@ private slots:
         QVERIFY(boxes->kinds.isEmpty());
         QVERIFY(form->controlsShown());
     }
-
-    void aClickOnAControlInAFrameIsTheControlsOwn() {
-        QTest::mouseClick(form->panel()->timerFrame()->command(), Qt::LeftButton);
-        QVERIFY(helpIds.isEmpty());
-        QVERIFY(form->kickTimerRunning());  // Enable ran
-        QTest::mouseClick(form->panel()->timerFrame()->command(), Qt::LeftButton);
-    }
-
-    void preferencesPageFollowsTheColourPage() {
-        QTest::mouseClick(form->panel()->optionsButton(), Qt::LeftButton);
-        QVERIFY(form->pageOpen());
-        for (const char* f : {"SelectOptsFrame", "PicOptsFrame", "FormOptsFrame"})
-            clickFrame(named(f), Qt::LeftButton);
-        QCOMPARE(helpIds, (QList<int>{4025, 4025, 4025}));
-        helpIds.clear();
-        form->preferencesPage()->openColorPage();
-        QVERIFY(form->preferencesPage()->colorPageOpen());
-        clickFrame(named("ColorSelectFrame"), Qt::LeftButton);
-        clickFrame(named("SelectOptsFrame"), Qt::LeftButton);
-        QCOMPARE(helpIds, (QList<int>{4030, 4030}));
-    }
-
-    void linksPagesOpenTheirHelp() {
-        QTest::mouseClick(form->panel()->createButton(), Qt::LeftButton);
-        clickFrame(named("CreateLinksFrame"), Qt::LeftButton);
-        QCOMPARE(helpIds, QList<int>{4015});
-    }
-
     void nothingActsWhileTheTitleTextEntryIsOpen() {
         auto* caption = form->panel()->captionFrame();
         caption->option(CaptionMode::Custom)->click();  // Enter Text is enabled in Custom Text mode
@@ -191,13 +125,6 @@ private slots:
         QTest::keyClick(form.get(), Qt::Key_F1, Qt::AltModifier);
         QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
     }
-
-    void suppressedHelpOpensNothing() {
-        messages().helpSuppressed = true;
-        clickFrame(named("TimerFrame"), Qt::LeftButton);
-        QVERIFY(helpIds.isEmpty());
-    }
-
     void helpHookOpensTheShippedPageAtTheContextAnchor() {
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler("file", &recorder, "open");

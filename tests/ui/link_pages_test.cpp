@@ -103,47 +103,6 @@ private slots:
         QVERIFY(boxes->kinds.isEmpty());
         QCOMPARE(store->writeCount(), 1);  // only the StartupMsg of the test; Add writes nothing
     }
-
-    void addingADuplicateSelectsTheExistingLinkAndSaysSo() {
-        desktop.addWindow({.title = "report"});
-        start();
-        form->links().insert(titled("Report"));
-        form->openCreatePage();
-        select(form->createPage()->hostList(), "T: report");
-        form->addLink();
-        QCOMPARE(boxes->kinds, QList<int>{MsgCantAddHostTitle});
-        QCOMPARE(form->links().linkCount(), 1);
-        QCOMPARE(form->createPage()->linkList()->currentItem()->text(), QStringLiteral("Report"));
-    }
-
-    void theHostListKeepsItsSelectionUntilTheDesktopChanges() {
-        desktop.addWindow({.title = "One"});
-        const WindowId two = desktop.addWindow({.title = "Two"});
-        start();
-        form->openCreatePage();
-        select(form->createPage()->hostList(), "T: One");
-        waitForWalks(2);  // two refreshes of an unchanged desktop
-        QCOMPARE(form->createPage()->hostList()->currentItem()->text(), QStringLiteral("T: One"));
-        desktop.rename(two, "Three");
-        QTRY_COMPARE(items(form->createPage()->hostList()), (QStringList{"T: Three", "T: One"}));
-        QVERIFY(form->createPage()->hostList()->currentItem() == nullptr ||
-                !form->createPage()->hostList()->currentItem()->isSelected());
-    }
-
-    void deleteAsksAndNoChangesNothing() {
-        start();
-        form->links().insert(titled("Mail"));
-        form->openCreatePage();
-        select(form->createPage()->linkList(), "Mail");
-        answers << MsgResultSecond;
-        form->deleteLink();
-        QCOMPARE(boxes->kinds, QList<int>{MsgDeleteLink});
-        QCOMPARE(form->links().linkCount(), 1);
-        form->deleteLink();
-        QCOMPARE(form->links().linkCount(), 0);
-        QCOMPARE(form->createPage()->linkList()->count(), 0);
-    }
-
     void activateStartsTheLinkProgramAndThePageShowsItActiveFirst() {
         const WindowId host = desktop.addWindow({.title = "Mail", .pid = 100});
         start();
@@ -180,19 +139,6 @@ private slots:
         waitForWalks(2);
         QCOMPARE(form->links().activeLinkCount(), 0);
     }
-
-    void activationRefusalsShowTheirKinds() {
-        start();
-        form->links().insert(titled("Mail"));
-        form->openActivatePage();
-        select(form->activatePage()->statusList(), "Inactive: Mail");
-        form->activateLink();
-        form->bringHostToTop();
-        form->deactivateLink();
-        QCOMPARE(boxes->kinds, (QList<int>{MsgCantActivateNoHost, MsgCantBringHostToTop, MsgCantDeactivate}));
-        QVERIFY(launcher->arguments.empty());
-    }
-
     void closingWithActiveLinksAsksOnceAndNoKeepsThemRunning() {
         const WindowId h1 = desktop.addWindow({.title = "A"});
         const WindowId h2 = desktop.addWindow({.title = "B"});

@@ -91,25 +91,6 @@ private slots:
         QVERIFY(!form->pageOpen());
         QVERIFY(form->controlsShown());
     }
-
-    void startupPairAndToolTips() {
-        click(form->panel()->optionsButton());
-        click(page()->formOption(1));
-        QCOMPARE(form->preferences().startup, StartupState::Maximized);
-        click(page()->formOption(2));
-        QVERIFY(!page()->formOption(1)->isChecked());
-        QCOMPARE(form->preferences().startup, StartupState::Minimized);
-        click(page()->formOption(2));
-        QCOMPARE(form->preferences().startup, StartupState::Normal);
-
-        click(page()->formOption(6));  // Off
-        QVERIFY(page()->closeButton()->toolTip().isEmpty());
-        QVERIFY(timer()->command()->toolTip().isEmpty());
-        click(page()->formOption(5));  // On
-        QCOMPARE(page()->closeButton()->toolTip(), QStringLiteral("Close Set Preferences window."));
-        QVERIFY(!page()->formOption(1)->toolTip().isEmpty());  // the main program's start-up texts
-    }
-
     void swatchChosenInBIsRememberedAcrossPaletteSwitches() {
         click(form->panel()->optionsButton());
         QCOMPARE(background(), swatch(true, 47));
@@ -194,36 +175,6 @@ private slots:
 
         click(caption()->option(CaptionMode::WindowTitle));
         QCOMPARE(form->windowTitle(), QStringLiteral("Kivra [Main]"));
-        QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
-    }
-
-    void panelShowsTheStateAsItIsNow() {
-        form->hideControls();
-        Preferences& p = form->preferencesForEdit();
-        p.captionMode = CaptionMode::Blank;
-        p.captionText = "x";
-        p.kickInterval = KickInterval::Ms1;
-        p.toolTips = false;
-        form->showControls();
-        QVERIFY(caption()->option(CaptionMode::Blank)->isChecked());
-        QCOMPARE(caption()->command()->text(), QStringLiteral("Edit Te&xt"));
-        QVERIFY(timer()->option(KickInterval::Ms1)->isChecked());
-        QVERIFY(timer()->command()->toolTip().isEmpty());
-    }
-
-    void customCaptionTimerRunsOnlyForTimeOrDate() {
-        Preferences& p = form->preferencesForEdit();
-        p.captionMode = CaptionMode::Custom;
-        p.captionText = "Now %time% on %DATE% showing %Picturename%";
-        const QString text = form->formatCustomCaption();
-        QVERIFY(!text.contains(QLatin1Char('%')));
-        QVERIFY(form->captionTimerRunning());
-        p.captionText = "Plain";
-        QCOMPARE(form->formatCustomCaption(), QStringLiteral("Plain"));
-        QVERIFY(!form->captionTimerRunning());
-        p.captionText = "%Date%";
-        form->formatCustomCaption();
-        p.captionMode = CaptionMode::Blank;  // the next tick finds another mode and stops
         QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
     }
 };

@@ -2,7 +2,8 @@
 // start, saving at close and the next start, one instance per display.
 #include "DesktopTest.h"
 #include "LinkChannel.h"
-#include "Programs.h"
+#include "ChildProcess.h"
+#include "TempSettings.h"
 #include "StoreFile.h"
 #include "Xdotool.h"
 
