@@ -1,5 +1,5 @@
-// The message box form kind by kind on the offscreen platform: layout, tool tips, keys, results,
-// check boxes, placement, help, the scripted responder and the error report.
+// The message box form kind by kind on the offscreen platform: layout, keys, results,
+// check boxes and the error report.
 #include "DisplayMetrics.h"
 #include "DisplayMetricsQt.h"
 #include "KivraError.h"
@@ -77,7 +77,6 @@ private slots:
     void enterAndButtons();
     void checkBoxesInvertTheirFlags_data();
     void checkBoxesInvertTheirFlags();
-    void responderAnswersWithoutAForm();
     void reportErrorShowsKind12();
 };
 
@@ -237,41 +236,6 @@ void MsgBoxTest::checkBoxesInvertTheirFlags() {
     const bool inverted = clicks % 2 == 1;
     QCOMPARE(messages().startupMessage, !(kind == 3 && inverted));
     QCOMPARE(messages().resourceWarningOff, kind == 28 && inverted);
-}
-void MsgBoxTest::responderAnswersWithoutAForm() {
-    QList<MsgBoxContent> seen;
-    bool formSeen = false;
-    setMessageResponder([&](MessageRequest& request) -> std::optional<int> {
-        seen << request.content;
-        formSeen = formSeen || QApplication::activeModalWidget();
-        if (request.content.kind == MsgWelcome)
-            request.tickCheckBox = true;
-        return request.content.kind == MsgExitMain ? 7 : 6;
-    });
-    messages().versionText = QStringLiteral("2.00");
-    messages().toolTips = false;
-    QCOMPARE(ShowMessage(MsgExitMain, kCaller, nullptr), 7);
-    QCOMPARE(messages().result, 7);
-    QCOMPARE(messages().boxOpen, false);
-    QCOMPARE(ShowMessage(MsgWelcome, kCaller, nullptr), 6);
-    QCOMPARE(messages().startupMessage, false);  // the responder ticked "Don't show this again."
-    QCOMPARE(ShowMessage(MsgErrorReport, kCaller, nullptr, {}, kErrorCaption), 6);
-
-    QCOMPARE(seen.size(), 3);
-    QVERIFY(!formSeen);
-    QCOMPARE(seen[0].caption, QStringLiteral("Exit Kivra Main?"));
-    QCOMPARE(seen[0].body, kCaller);
-    QCOMPARE(seen[0].icon, 10);
-    QCOMPARE(seen[0].cmd2.caption, QStringLiteral("&Cancel"));
-    QCOMPARE(seen[0].cancelResult, 7);
-    QVERIFY(seen[0].cmd1.toolTip.isEmpty());
-    QCOMPARE(seen[1].check, MsgBoxCheck::StartupMessage);
-    QCOMPARE(seen[2].caption, kErrorCaption);
-
-    // The link program keeps its open flag after a box answered this way too.
-    messages().program = ProgramRole::Link;
-    ShowMessage(MsgCantExecute, kCaller, nullptr);
-    QVERIFY(messages().boxOpen);
 }
 void MsgBoxTest::reportErrorShowsKind12() {
     struct Shown {

@@ -168,7 +168,7 @@ TEST_F(LinkFlows, RenamingARunningLinkRenamesItsWindowAndMovesItsSettings) {
     EXPECT_EQ(stored(newInstance, "LinkOptions", "MatchMethod"), "2");
     EXPECT_EQ(stored(newInstance, "MainOptions", "TBCapString"), "Seeded caption text");
     // The host still matches the new title: after a ping over its channel, the link still runs.
-    EXPECT_EQ(sendChannelMessage(linkWindow, ChannelKind::Command, "6", 2s), SendResult::Delivered);
+    EXPECT_EQ(sendChannelMessage(linkWindow, ChannelKind::Command, "6", 10s), SendResult::Delivered);
     EXPECT_TRUE(stillRunning(pid));
     EXPECT_TRUE(link(newTitle)->active);
 
