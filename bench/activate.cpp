@@ -114,7 +114,7 @@ public:
     ~Bench() {
         if (form_) form_->close();
         form_.reset();
-        pumpEvents();
+        QCoreApplication::processEvents();
         setMessageResponder({});
         ::unsetenv("KIVRA_SETTINGS");
     }

@@ -9,4 +9,4 @@ build=$(cd "${1:-$here/../build}" && pwd)
 [ $# -gt 0 ] && shift
 [ -x "$build/bin/bench_activate" ] || ninja -C "$build" bench_activate
 export KIVRA_BIN_DIR="$build/bin"
-exec "$here/../tests/x11/with-private-display" "$build/bin/bench_activate" "$@"
+exec "$here/../tests/support/with-private-display" "$build/bin/bench_activate" "$@"

@@ -8,4 +8,4 @@ build=$(cd "${1:-$here/../build}" && pwd)
 [ $# -gt 0 ] && shift
 [ -x "$build/bin/bench_enumerate" ] || ninja -C "$build" bench_enumerate testhost
 export KIVRA_BIN_DIR="$build/bin"
-exec "$here/../tests/x11/with-private-display" "$build/bin/bench_enumerate" "$@"
+exec "$here/../tests/support/with-private-display" "$build/bin/bench_enumerate" "$@"

@@ -6,7 +6,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bin=${KIVRA_BUILD_DIR:-$top/build}/bin
-exec "$top/tests/x11/with-private-display" bash -c '
+exec "$top/tests/support/with-private-display" bash -c '
   bin=$1; shift
   tmp=$(mktemp -d)
   trap "rm -rf $tmp" EXIT

@@ -12,7 +12,7 @@
 #include "LinkStore.h"
 #include "LinkTable.h"
 #include "ProcTable.h"
-#include "Programs.h"
+#include "ChildProcess.h"
 #include "StoreFile.h"
 #include "TempSettings.h"
 #include "TestHost.h"

@@ -10,4 +10,4 @@ build=$(cd "${1:-$here/../build}" && pwd)
 [ $# -gt 0 ] && shift
 [ -x "$build/bin/bench_watchers" ] || ninja -C "$build" bench_watchers
 export KIVRA_BIN_DIR="$build/bin"
-exec "$here/../tests/x11/with-private-display" "$build/bin/bench_watchers" "$@"
+exec "$here/../tests/support/with-private-display" "$build/bin/bench_watchers" "$@"

@@ -5,6 +5,7 @@
 #include "Palettes.h"
 #include "PictureFrame.h"
 #include "ShowMessage.h"
+#include "UiHarness.h"
 
 #include <QCheckBox>
 #include <QtTest>
@@ -20,7 +21,7 @@ class CoverPaletteTest : public QObject {
 
 private slots:
     void disabledTextContrastsWithEverySwatch() {
-        setMessageResponder([](MessageRequest&) -> std::optional<int> { return MsgResultFirst; });
+        test::MessageBoxes boxes;
         FakeDesktop desktop;
         MainEnvironment env;
         env.windows = &desktop;
@@ -37,7 +38,6 @@ private slots:
                          qPrintable(QString("palette %1 swatch %2").arg(paletteA ? "A" : "B").arg(n)));
             }
         }
-        setMessageResponder({});
     }
 };
 

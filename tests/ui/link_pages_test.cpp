@@ -10,6 +10,7 @@
 #include "MemoryStore.h"
 #include "MessageState.h"
 #include "ShowMessage.h"
+#include "UiHarness.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -34,25 +35,23 @@ class LinkPagesTest : public QObject {
     std::shared_ptr<test::FakeLauncher> launcher;
     std::shared_ptr<MemoryStore> store;
     std::unique_ptr<MainForm> form;
-    QList<int> asked;
-    QList<QString> texts;
+    std::unique_ptr<test::MessageBoxes> boxes;
     QList<int> answers;  // consumed in order; 6 when empty
 
     void start() {
-        store = std::make_shared<MemoryStore>();
-        store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+        store = test::quietStore();
         launcher = std::make_shared<test::FakeLauncher>();
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = store;
-        env.appDirectory = "/opt/kivra/";
-        env.launcher = launcher;
-        form = std::make_unique<MainForm>(std::move(env));
-        form->load();
-        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
-        form->show();
-        if (!form->firstActivationDone()) QVERIFY(done.wait(2000));
+        form = test::startMainForm(desktop, store, [&](MainEnvironment& env) { env.launcher = launcher; });
+        QVERIFY(form->firstActivationDone());
         form->showControls();
+    }
+
+    // Returns after `count` more walks of the desktop: the refreshes a change would have shown in.
+    void waitForWalks(int count) {
+        int walks = 0;
+        desktop.onCall(SeamCall::TopLevelWindows, [&](WindowId) { ++walks; }, HookRepeat::Always);
+        QTRY_VERIFY(walks >= count);
+        desktop.clearHooks();
     }
 
     static QStringList items(QListWidget* list) {
@@ -70,19 +69,15 @@ class LinkPagesTest : public QObject {
 private slots:
     void init() {
         desktop = FakeDesktop{};
-        asked.clear();
-        texts.clear();
         answers.clear();
-        messages() = MessageState{};
-        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
-            asked << r.content.kind;
-            texts << r.content.body;
-            return answers.isEmpty() ? MsgResultFirst : answers.takeFirst();
+        boxes = std::make_unique<test::MessageBoxes>([this](MessageRequest&) -> std::optional<int> {
+            if (answers.isEmpty()) return std::nullopt;
+            return answers.takeFirst();
         });
     }
     void cleanup() {
         form.reset();
-        setMessageResponder({});
+        boxes.reset();
     }
 
     void createPageListsTheDesktopAndAddsTheSelectedWindow() {
@@ -105,50 +100,9 @@ private slots:
         QCOMPARE(mail.winClass, std::string("Mailer"));
         QCOMPARE(mail.matchMethod, MatchMethod::Exact);
         QVERIFY(mail.autoExec && mail.autoTerminate && !mail.matchClass && !mail.terminateHost);
-        QVERIFY(asked.isEmpty());
+        QVERIFY(boxes->kinds.isEmpty());
         QCOMPARE(store->writeCount(), 1);  // only the StartupMsg of the test; Add writes nothing
     }
-
-    void addingADuplicateSelectsTheExistingLinkAndSaysSo() {
-        desktop.addWindow({.title = "report"});
-        start();
-        form->links().insert(titled("Report"));
-        form->openCreatePage();
-        select(form->createPage()->hostList(), "T: report");
-        form->addLink();
-        QCOMPARE(asked, QList<int>{MsgCantAddHostTitle});
-        QCOMPARE(form->links().linkCount(), 1);
-        QCOMPARE(form->createPage()->linkList()->currentItem()->text(), QStringLiteral("Report"));
-    }
-
-    void theHostListKeepsItsSelectionUntilTheDesktopChanges() {
-        desktop.addWindow({.title = "One"});
-        const WindowId two = desktop.addWindow({.title = "Two"});
-        start();
-        form->openCreatePage();
-        select(form->createPage()->hostList(), "T: One");
-        QTest::qWait(120);  // two refreshes of an unchanged desktop
-        QCOMPARE(form->createPage()->hostList()->currentItem()->text(), QStringLiteral("T: One"));
-        desktop.rename(two, "Three");
-        QTRY_COMPARE(items(form->createPage()->hostList()), (QStringList{"T: Three", "T: One"}));
-        QVERIFY(form->createPage()->hostList()->currentItem() == nullptr ||
-                !form->createPage()->hostList()->currentItem()->isSelected());
-    }
-
-    void deleteAsksAndNoChangesNothing() {
-        start();
-        form->links().insert(titled("Mail"));
-        form->openCreatePage();
-        select(form->createPage()->linkList(), "Mail");
-        answers << MsgResultSecond;
-        form->deleteLink();
-        QCOMPARE(asked, QList<int>{MsgDeleteLink});
-        QCOMPARE(form->links().linkCount(), 1);
-        form->deleteLink();
-        QCOMPARE(form->links().linkCount(), 0);
-        QCOMPARE(form->createPage()->linkList()->count(), 0);
-    }
-
     void activateStartsTheLinkProgramAndThePageShowsItActiveFirst() {
         const WindowId host = desktop.addWindow({.title = "Mail", .pid = 100});
         start();
@@ -174,7 +128,7 @@ private slots:
         // Activating it again starts nothing.
         select(form->activatePage()->statusList(), "Active  : Mail");
         form->activateLink();
-        QCOMPARE(asked, QList<int>{MsgLinkAlreadyActive});
+        QCOMPARE(boxes->kinds, QList<int>{MsgLinkAlreadyActive});
         QCOMPARE(launcher->arguments.size(), size_t(1));
 
         // The host closes: the link is inactive and the count drops once.
@@ -182,22 +136,9 @@ private slots:
         desktop.destroy(linkWindow);
         QTRY_COMPARE(items(form->activatePage()->statusList()), (QStringList{"Inactive: Alpha", "Inactive: Mail"}));
         QCOMPARE(form->links().activeLinkCount(), 0);
-        QTest::qWait(120);
+        waitForWalks(2);
         QCOMPARE(form->links().activeLinkCount(), 0);
     }
-
-    void activationRefusalsShowTheirKinds() {
-        start();
-        form->links().insert(titled("Mail"));
-        form->openActivatePage();
-        select(form->activatePage()->statusList(), "Inactive: Mail");
-        form->activateLink();
-        form->bringHostToTop();
-        form->deactivateLink();
-        QCOMPARE(asked, (QList<int>{MsgCantActivateNoHost, MsgCantBringHostToTop, MsgCantDeactivate}));
-        QVERIFY(launcher->arguments.empty());
-    }
-
     void closingWithActiveLinksAsksOnceAndNoKeepsThemRunning() {
         const WindowId h1 = desktop.addWindow({.title = "A"});
         const WindowId h2 = desktop.addWindow({.title = "B"});
@@ -213,13 +154,13 @@ private slots:
         }
         answers << MsgResultSecond;
         QVERIFY(!form->close());
-        QCOMPARE(asked, QList<int>{MsgExitMain});
+        QCOMPARE(boxes->kinds, QList<int>{MsgExitMain});
         QVERIFY(form->isVisible());
         QCOMPARE(store->read("Kivra\\Kivra [ Main ]", "HostLinks", "HLinkCnt", "-1"), std::string("-1"));
 
-        asked.clear();
+        boxes->kinds.clear();
         QVERIFY(form->close());
-        QCOMPARE(asked, QList<int>{MsgExitMain});
+        QCOMPARE(boxes->kinds, QList<int>{MsgExitMain});
         QCOMPARE(store->read("Kivra\\Kivra [ Main ]", "HostLinks", "HLinkCnt", "-1"), std::string("2"));
         QCOMPARE(store->read("Kivra\\Kivra [ Main ]", "HostLinks", "Link1", "-1"), std::string("A"));
     }

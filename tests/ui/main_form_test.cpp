@@ -6,6 +6,7 @@
 #include "MessageState.h"
 #include "ShowMessage.h"
 #include "StoredValue.h"
+#include "UiHarness.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -18,52 +19,26 @@ namespace {
 
 const char* kMain = "Kivra\\Kivra [ Main ]";
 
-// Answers every box and remembers what was asked.
-struct Answers {
-    QList<int> kinds;
-    QList<QString> captions;
-    QList<QString> bodies;
-    bool tickWelcome = false;
-    int exitAnswer = MsgResultFirst;
-    void install() {
-        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
-            kinds << r.content.kind;
-            captions << r.content.caption;
-            bodies << r.content.body;
-            if (r.content.kind == MsgWelcome && tickWelcome) r.tickCheckBox = true;
-            return r.content.kind == MsgExitMain ? exitAnswer : MsgResultFirst;
-        });
-    }
-};
-
 class MainFormTest : public QObject {
     Q_OBJECT
 
-    std::unique_ptr<MainForm> start(std::shared_ptr<SettingsStore> store, std::optional<KivraError> openError = {}) {
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = std::move(store);
-        env.storeOpenError = std::move(openError);
-        // The programs' directory holds the picture a first start shows.
-        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
-        auto form = std::make_unique<MainForm>(std::move(env));
-        form->load();
-        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
-        form->show();
-        if (!form->firstActivationDone()) done.wait(2000);
-        return form;
-    }
-
     FakeDesktop desktop;
-    Answers answers;
+    std::unique_ptr<test::MessageBoxes> answers;
+    bool tickWelcome = false;
+
+    std::unique_ptr<MainForm> start(std::shared_ptr<SettingsStore> store, std::optional<KivraError> openError = {}) {
+        return test::startMainForm(desktop, std::move(store), [&](MainEnvironment& env) { env.storeOpenError = openError; });
+    }
 
 private slots:
     void init() {
-        answers = Answers{};
-        answers.install();
-        messages() = MessageState{};
+        tickWelcome = false;
+        answers = std::make_unique<test::MessageBoxes>([this](MessageRequest& r) -> std::optional<int> {
+            if (r.content.kind == MsgWelcome && tickWelcome) r.tickCheckBox = true;
+            return std::nullopt;
+        });
     }
-    void cleanup() { setMessageResponder({}); }
+    void cleanup() { answers.reset(); }
 
     void firstStartIsCentredWithTheWelcomeBox() {
         auto store = std::make_shared<MemoryStore>();
@@ -76,9 +51,9 @@ private slots:
         QCOMPARE(f.top(), (screen.height() - 100) / 2);
         QVERIFY(form->windowFlags() & Qt::WindowStaysOnTopHint);
         QCOMPARE(form->windowTitle(), QStringLiteral("Kivra [Main]"));
-        QCOMPARE(answers.kinds, QList<int>{MsgWelcome});
-        QVERIFY(answers.captions.first().startsWith(QStringLiteral("Kivra 2.00")));
-        QCOMPARE(answers.bodies.first().count(QStringLiteral("\r\n")), 3);  // four lines
+        QCOMPARE(answers->kinds, QList<int>{MsgWelcome});
+        QVERIFY(answers->captions.first().startsWith(QStringLiteral("Kivra 2.00")));
+        QCOMPARE(answers->bodies.first().count(QStringLiteral("\r\n")), 3);  // four lines
         QCOMPARE(store->writeCount(), 0);
         QCOMPARE(form->palette().color(QPalette::Window), QColor(0xC0, 0xC0, 0xC0));
     }
@@ -86,7 +61,7 @@ private slots:
     void closeWritesEveryKeyAndTheNextStartAppliesThem() {
         auto store = std::make_shared<MemoryStore>();
         {
-            answers.tickWelcome = true;  // "Don't show this again."
+            tickWelcome = true;  // "Don't show this again."
             auto form = start(store);
             form->move(40, 30);
             QTRY_COMPARE(form->frameGeometry().topLeft(), QPoint(40, 30));
@@ -104,10 +79,9 @@ private slots:
         QCOMPARE(store->read(kMain, "HostLinks", "HLinkCnt", "-1"), std::string("0"));
         QCOMPARE(store->read(kMain, "FormPosSize", "Left", "-1"), twipsText(40 * 15.0 * 96 / form96Dpi()));
 
-        answers = Answers{};
-        answers.install();
+        answers->clear();
         auto again = start(store);
-        QVERIFY(answers.kinds.isEmpty());  // the welcome box stays away
+        QVERIFY(answers->kinds.isEmpty());  // the welcome box stays away
         QCOMPARE(again->frameGeometry().topLeft(), QPoint(40, 30));
         QCOMPARE(again->frameGeometry().size(), QSize(300, 100));
     }
@@ -136,8 +110,8 @@ private slots:
         auto store = std::make_shared<MemoryStore>();
         store->write(kMain, "MainOptions", "StartupMsg", "0");
         auto form = start(store, KivraError(70, "Permission denied"));
-        QCOMPARE(answers.kinds, QList<int>{MsgErrorReport});
-        QCOMPARE(answers.captions.first(), QStringLiteral("[Kivra] Qbase 5.0 Error Number: 70"));
+        QCOMPARE(answers->kinds, QList<int>{MsgErrorReport});
+        QCOMPARE(answers->captions.first(), QStringLiteral("[Kivra] Qbase 5.0 Error Number: 70"));
     }
 
     void aFailedSaveIsReportedAndTheWindowStillCloses() {
@@ -149,9 +123,9 @@ private slots:
         };
         auto store = std::make_shared<FailingStore>();
         auto form = start(store);
-        answers.kinds.clear();
+        answers->kinds.clear();
         QVERIFY(form->close());
-        QCOMPARE(answers.kinds, QList<int>{MsgErrorReport});
+        QCOMPARE(answers->kinds, QList<int>{MsgErrorReport});
     }
 
 private:

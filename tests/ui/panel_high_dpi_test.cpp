@@ -4,6 +4,7 @@
 #include "MainForm.h"
 #include "MemoryStore.h"
 #include "ShowMessage.h"
+#include "UiHarness.h"
 
 #include <QGroupBox>
 #include <QScreen>
@@ -18,16 +19,10 @@ class PanelHighDpiTest : public QObject {
 private slots:
     void everyPanelControlLiesInsideTheWindow() {
         QCOMPARE(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()), 144);
-        setMessageResponder([](MessageRequest&) -> std::optional<int> { return MsgResultFirst; });
+        test::MessageBoxes boxes;
         FakeDesktop desktop;
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = std::make_shared<MemoryStore>();
-        MainForm form(std::move(env));
-        form.load();
-        QSignalSpy done(&form, &MainForm::firstActivationFinished);
-        form.show();
-        if (!form.firstActivationDone()) done.wait(2000);
+        auto started = test::startMainForm(desktop, std::make_shared<MemoryStore>());
+        MainForm& form = *started;
         form.resize(100, 60);  // smaller than the panel: showing it enlarges the window
         form.showControls();
         QVERIFY(form.controlsShown());
@@ -41,7 +36,6 @@ private slots:
                                     .arg(name).arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height())
                                     .arg(form.width()).arg(form.height())));
         }
-        setMessageResponder({});
     }
 };
 

@@ -10,6 +10,7 @@
 #include "ShowMessage.h"
 #include "TimerFrame.h"
 #include "TitleBarCapFrame.h"
+#include "UiHarness.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -28,7 +29,7 @@ class PreferencesPageTest : public QObject {
     FakeDesktop desktop;
     std::unique_ptr<MainForm> form;
     int resetAnswer = MsgResultFirst;
-    QList<int> kinds;
+    std::unique_ptr<test::MessageBoxes> boxes;
 
     TitleBarCapFrame* caption() { return form->panel()->captionFrame(); }
     TimerFrame* timer() { return form->panel()->timerFrame(); }
@@ -43,28 +44,18 @@ class PreferencesPageTest : public QObject {
 
 private slots:
     void init() {
-        kinds.clear();
         resetAnswer = MsgResultFirst;
-        setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
-            kinds << r.content.kind;
-            return r.content.kind == 22 ? resetAnswer : MsgResultFirst;
+        boxes = std::make_unique<test::MessageBoxes>([this](MessageRequest& r) -> std::optional<int> {
+            return r.content.kind == 22 ? std::optional<int>(resetAnswer) : std::nullopt;
         });
-        messages() = MessageState{};
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = std::make_shared<MemoryStore>();
-        env.appDirectory = qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/";
-        form = std::make_unique<MainForm>(std::move(env));
-        form->load();
-        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
-        form->show();
-        if (!form->firstActivationDone()) done.wait(2000);
+        form = test::startMainForm(desktop, std::make_shared<MemoryStore>());
         QVERIFY(form->firstActivationDone());
+        boxes->clear();
         form->showControls();
     }
     void cleanup() {
         form.reset();
-        setMessageResponder({});
+        boxes.reset();
     }
 
     void intervalClickStartsTheTimerAndMakesTheWindowTopmost() {
@@ -100,25 +91,6 @@ private slots:
         QVERIFY(!form->pageOpen());
         QVERIFY(form->controlsShown());
     }
-
-    void startupPairAndToolTips() {
-        click(form->panel()->optionsButton());
-        click(page()->formOption(1));
-        QCOMPARE(form->preferences().startup, StartupState::Maximized);
-        click(page()->formOption(2));
-        QVERIFY(!page()->formOption(1)->isChecked());
-        QCOMPARE(form->preferences().startup, StartupState::Minimized);
-        click(page()->formOption(2));
-        QCOMPARE(form->preferences().startup, StartupState::Normal);
-
-        click(page()->formOption(6));  // Off
-        QVERIFY(page()->closeButton()->toolTip().isEmpty());
-        QVERIFY(timer()->command()->toolTip().isEmpty());
-        click(page()->formOption(5));  // On
-        QCOMPARE(page()->closeButton()->toolTip(), QStringLiteral("Close Set Preferences window."));
-        QVERIFY(!page()->formOption(1)->toolTip().isEmpty());  // the main program's start-up texts
-    }
-
     void swatchChosenInBIsRememberedAcrossPaletteSwitches() {
         click(form->panel()->optionsButton());
         QCOMPARE(background(), swatch(true, 47));
@@ -151,9 +123,9 @@ private slots:
         click(page()->formOption(6));
         click(page()->formOption(1));
         resetAnswer = 7;
-        kinds.clear();
+        boxes->kinds.clear();
         click(page()->resetButton());
-        QCOMPARE(kinds, QList<int>{22});
+        QCOMPARE(boxes->kinds, QList<int>{22});
         QVERIFY(!form->preferences().paletteA);
         QVERIFY(!form->preferences().toolTips);
         QCOMPARE(form->preferences().startup, StartupState::Maximized);
@@ -203,36 +175,6 @@ private slots:
 
         click(caption()->option(CaptionMode::WindowTitle));
         QCOMPARE(form->windowTitle(), QStringLiteral("Kivra [Main]"));
-        QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
-    }
-
-    void panelShowsTheStateAsItIsNow() {
-        form->hideControls();
-        Preferences& p = form->preferencesForEdit();
-        p.captionMode = CaptionMode::Blank;
-        p.captionText = "x";
-        p.kickInterval = KickInterval::Ms1;
-        p.toolTips = false;
-        form->showControls();
-        QVERIFY(caption()->option(CaptionMode::Blank)->isChecked());
-        QCOMPARE(caption()->command()->text(), QStringLiteral("Edit Te&xt"));
-        QVERIFY(timer()->option(KickInterval::Ms1)->isChecked());
-        QVERIFY(timer()->command()->toolTip().isEmpty());
-    }
-
-    void customCaptionTimerRunsOnlyForTimeOrDate() {
-        Preferences& p = form->preferencesForEdit();
-        p.captionMode = CaptionMode::Custom;
-        p.captionText = "Now %time% on %DATE% showing %Picturename%";
-        const QString text = form->formatCustomCaption();
-        QVERIFY(!text.contains(QLatin1Char('%')));
-        QVERIFY(form->captionTimerRunning());
-        p.captionText = "Plain";
-        QCOMPARE(form->formatCustomCaption(), QStringLiteral("Plain"));
-        QVERIFY(!form->captionTimerRunning());
-        p.captionText = "%Date%";
-        form->formatCustomCaption();
-        p.captionMode = CaptionMode::Blank;  // the next tick finds another mode and stops
         QTRY_VERIFY_WITH_TIMEOUT(!form->captionTimerRunning(), 2500);
     }
 };

@@ -1,20 +1,14 @@
-// The host-window walk and the host search over the user32 backend, with real
-// windows of this process and of another one: which windows become "T: " and
-// " + C: " entries, in which order, and which window a link's title finds.
+// The host-window walk over the user32 backend where only Windows decides: MDI children,
+// listed as " + C: " entries after their frame once its MDI client is met.
 #include "RectPrinter.h"
 #include "Win32Handles.h"
 #include "Win32Test.h"
 #include "Win32WindowSystem.h"
-#include "WindowHost.h"
 
-#include "LinkActivation.h"
-#include "StatusList.h"
 #include "WindowEnumeration.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
-#include <memory>
 #include <set>
 
 using namespace kivra;
@@ -25,7 +19,6 @@ using kivra::win32::Win32WindowSystem;
 namespace {
 
 constexpr DWORD kPlain = WS_OVERLAPPEDWINDOW | WS_VISIBLE;
-const std::string kGreekCjk = "Ws \xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xE4\xB8\x96\xE7\x95\x8C";
 
 // The walk's entries for the given windows only (the desktop may hold others).
 std::vector<std::string> entriesOf(WindowSystem& ws, const std::set<WindowId>& ours) {
@@ -74,51 +67,6 @@ BOOL CALLBACK collect(HWND hwnd, LPARAM list) {
 }
 
 }  // namespace
-
-TEST(Win32Walk, ListsEligibleTopLevelWindowsOfEveryProcessInZOrder) {
-    Win32WindowSystem ws;
-    const std::string longTitle = "Ws Long " + std::string(300, 'x');
-    TestWindow alpha("Ws Walk Alpha", "KivraWsWalk");
-    TestWindow greek(kGreekCjk, "KivraWsWalk");
-    TestWindow longOne(longTitle, "KivraWsWalk");
-    TestWindow blanks("Ws Walk Blanks   ", "KivraWsWalk");
-    // Never listed: a dialog, a help viewer, pop-ups, hidden and untitled windows, our own.
-    TestWindow dialog("Ws Walk Dialog", "#32770", WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
-    TestWindow plainDialog("Ws Walk Plain Dialog", "#32770");
-    TestWindow help("Ws Walk Help", "HH Parent");
-    TestWindow popup("Ws Walk Popup", "KivraWsWalk", WS_POPUP | WS_VISIBLE);
-    TestWindow captionedPopup("Ws Walk Captioned Popup", "KivraWsWalk", WS_POPUP | WS_CAPTION | WS_VISIBLE);
-    TestWindow hidden("Ws Walk Hidden", "KivraWsWalk", WS_OVERLAPPEDWINDOW);
-    TestWindow untitled("", "KivraWsWalk");
-    TestWindow own("Ws Walk Own", "KivraWsWalk");
-    ws.markOwnWindow(own.id());
-    // Another application's window is listed; another Kivra process's is not.
-    WindowHost other({HostWindowSpec{"KivraWsWalkTool", "Ws Walk Tool"}});
-    WindowHost otherKivra({HostWindowSpec{"KivraWsWalkTool", "Ws Walk Tool Own"}}, MarkOwn::Yes);
-    const HWND tool = other.window("Ws Walk Tool");
-    const HWND toolOwn = otherKivra.window("Ws Walk Tool Own");
-    ASSERT_NE(tool, nullptr);
-    ASSERT_NE(toolOwn, nullptr);
-
-    std::set<WindowId> ours{toWindowId(tool), toWindowId(toolOwn)};
-    for (const TestWindow* w : {&alpha, &greek, &longOne, &blanks, &dialog, &plainDialog, &help, &popup,
-                                &captionedPopup, &hidden, &untitled, &own})
-        ours.insert(w->id());
-    stackFromTop({blanks.hwnd(), dialog.hwnd(), tool, own.hwnd(), greek.hwnd(), toolOwn, popup.hwnd(),
-                  alpha.hwnd(), longOne.hwnd(), help.hwnd(), untitled.hwnd()});
-
-    const std::vector<std::string> expected{"T: Ws Walk Blanks", "T: Ws Walk Tool", "T: " + kGreekCjk,
-                                            "T: Ws Walk Alpha", "T: " + longTitle.substr(0, 255)};
-    EXPECT_EQ(entriesOf(ws, ours), expected);
-
-    // Raising a window moves its entry to the top.
-    ASSERT_TRUE(ws.raise(alpha.id()));
-    const std::vector<std::string> raised{"T: Ws Walk Alpha", "T: Ws Walk Blanks", "T: Ws Walk Tool",
-                                          "T: " + kGreekCjk, "T: " + longTitle.substr(0, 255)};
-    EXPECT_EQ(entriesOf(ws, ours), raised);
-    ASSERT_TRUE(ws.raise(toWindowId(tool)));
-    EXPECT_EQ(entriesOf(ws, ours).front(), "T: Ws Walk Tool");
-}
 
 TEST(Win32Walk, MdiChildrenFollowTheirFrameOnceItsMdiClientIsMet) {
     Win32WindowSystem ws;
@@ -171,115 +119,3 @@ TEST(Win32Walk, MdiChildrenFollowTheirFrameOnceItsMdiClientIsMet) {
     EXPECT_EQ(doc.parent, toWindowId(client));
     EXPECT_EQ(ws.className(toWindowId(client)), "MDIClient");
 }
-
-// ---- the host search: which window a link finds ----------------------------
-
-namespace {
-
-class RecordedMessages : public MessageSink {
-public:
-    std::vector<MessageKind> shown;
-    int show(MessageKind kind, const std::string&) override {
-        shown.push_back(kind);
-        return kResultFirst;
-    }
-    bool resourceWarningOff() const override { return true; }
-    void setResourceWarningOff(bool) override {}
-};
-
-class NoLauncher : public LinkLauncher {
-public:
-    ProcessId start(const std::string&) override { return 0; }
-    bool alive(ProcessId) override { return false; }
-    void terminate(ProcessId) override {}
-    void reapExited() override {}
-};
-
-enum class Pick { Editor, Draft, Viewer, None };
-
-struct SearchRow {
-    const char* name;
-    std::string title;
-    MatchMethod method;
-    std::string exclusion;
-    bool matchClass;
-    std::string winClass;
-    Pick picked;
-    ActivationOutcome outcome;
-};
-
-// One viewer process serves every row.
-class Win32WalkSearch : public ::testing::TestWithParam<SearchRow> {
-protected:
-    static void SetUpTestSuite() {
-        viewerProcess_ = std::make_unique<WindowHost>(
-            std::vector<HostWindowSpec>{{"KivraWsViewer", "quarterly report - Viewer"}});
-    }
-    static void TearDownTestSuite() { viewerProcess_.reset(); }
-    static HWND viewer() { return viewerProcess_->window("quarterly report - Viewer"); }
-
-private:
-    static inline std::unique_ptr<WindowHost> viewerProcess_;
-};
-
-}  // namespace
-
-// The Host button over real windows: the first window in Z order whose title
-// matches is restored if minimized and raised, or the search refuses.
-TEST_P(Win32WalkSearch, FindsAndRaisesTheMatchingWindow) {
-    const SearchRow& row = GetParam();
-    Win32WindowSystem ws;
-    TestWindow editor("Quarterly Report - Editor", "KivraWsEditor");
-    TestWindow draft("Quarterly Report (Draft) - Editor", "KivraWsEditor");
-    TestWindow decoy("Ws Decoy", "KivraWsDecoy");
-    const HWND viewer = Win32WalkSearch::viewer();
-    ASSERT_NE(viewer, nullptr);
-    stackFromTop({decoy.hwnd(), editor.hwnd(), draft.hwnd(), viewer});
-    ShowWindow(viewer, SW_MINIMIZE);
-    ASSERT_TRUE(SetForegroundWindow(decoy.hwnd()));
-    pump();
-
-    LinkTable table;
-    HostLink link;
-    link.title = row.title;
-    link.matchMethod = row.method;
-    link.exclusionText = row.exclusion;
-    link.matchClass = row.matchClass;
-    link.winClass = row.winClass;
-    table.insert(link);
-    RecordedMessages messages;
-    NoLauncher launcher;
-    ResourceCheck resources(messages);
-    LinkStarts starts(ws, table, launcher, resources);
-    LinkActivation activation(ws, table, starts, messages, [](std::chrono::milliseconds) {});
-
-    EXPECT_EQ(activation.activate(statusLine(link), MainWindowState::Normal, ActivationMode::HostOnly), row.outcome);
-    const std::map<Pick, WindowId> windows{
-        {Pick::Editor, editor.id()}, {Pick::Draft, draft.id()}, {Pick::Viewer, toWindowId(viewer)}};
-    const WindowId expected = row.picked == Pick::None ? decoy.id() : windows.at(row.picked);
-    EXPECT_EQ(ws.foreground(), expected);
-    std::set<WindowId> ours{decoy.id()};
-    for (const auto& [pick, id] : windows) ours.insert(id);
-    EXPECT_EQ(entriesOf(ws, ours).front(), "T: " + ws.title(expected));
-    EXPECT_EQ(ws.isMinimized(toWindowId(viewer)), row.picked != Pick::Viewer);
-    EXPECT_EQ(messages.shown.size(), row.outcome == ActivationOutcome::HostRaised ? 0u : 1u);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Win32Walk, Win32WalkSearch,
-    ::testing::Values(
-        SearchRow{"ExactFindsTheMinimizedViewer", "quarterly report - Viewer", MatchMethod::Exact, "", false, "",
-                  Pick::Viewer, ActivationOutcome::HostRaised},
-        SearchRow{"FuzzyTakesTheHighestMatch", "  QUARTERLY REPORT", MatchMethod::Fuzzy, "", false, "",
-                  Pick::Editor, ActivationOutcome::HostRaised},
-        SearchRow{"FuzzyFindsAPart", "(draft)", MatchMethod::Fuzzy, "", false, "", Pick::Draft,
-                  ActivationOutcome::HostRaised},
-        SearchRow{"ExclusionSkipsTheEditors", "quarterly report", MatchMethod::FuzzyExclusion, " Editor ", false, "",
-                  Pick::Viewer, ActivationOutcome::HostRaised},
-        SearchRow{"ClassConfirmsTheTitle", "Quarterly Report (Draft) - Editor", MatchMethod::Exact, "", true,
-                  "KivraWsEditor", Pick::Draft, ActivationOutcome::HostRaised},
-        SearchRow{"ClassOfTheFirstTitleMatchDecides", "Quarterly Report", MatchMethod::Fuzzy, "", true,
-                  "KivraWsViewer", Pick::None, ActivationOutcome::Mismatch},
-        SearchRow{"ClassFindsTheOtherProcesssWindow", "Report", MatchMethod::FuzzyExclusion, "Editor", true,
-                  "KivraWsViewer", Pick::Viewer, ActivationOutcome::HostRaised}),
-    [](const ::testing::TestParamInfo<SearchRow>& info) { return std::string(info.param.name); });

@@ -2,7 +2,8 @@
 // start, saving at close and the next start, one instance per display.
 #include "DesktopTest.h"
 #include "LinkChannel.h"
-#include "Programs.h"
+#include "ChildProcess.h"
+#include "TempSettings.h"
 #include "StoreFile.h"
 #include "Xdotool.h"
 
@@ -117,7 +118,7 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
     EXPECT_EQ(windowsOf(again->pid()).size(), 1u);  // no welcome box
     // A close request over the channel (on Windows: WM_SYSCOMMAND/SC_CLOSE, which the title
     // bar's close box sends too) closes it the ordinary way.
-    EXPECT_EQ(sendChannelMessage(main2, ChannelKind::CloseRequest, "", 2s), SendResult::Delivered);
+    EXPECT_EQ(sendChannelMessage(main2, ChannelKind::CloseRequest, "", 10s), SendResult::Delivered);
     EXPECT_TRUE(again->waitExit(5s));
 }
 

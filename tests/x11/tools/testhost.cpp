@@ -7,12 +7,11 @@
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
 //        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
 //        [--name-encoding net|string|compound|none]          -> ok <id>
-//   rename <id> <title> [--name-encoding ...]                 -> ok
-//   move <id> <x> <y> | resize <id> <w> <h>                   -> ok
+//   move <id> <x> <y>                                         -> ok
 //   hide <id> | show <id>                                     -> ok
 //   close <id>     unmap and destroy, answered once the window manager let go -> ok
 //   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
-//   sync | quit                                               -> ok
+//   quit                                                      -> ok
 // Arguments may be double-quoted; inside quotes \" \\ \n \0 and \xNN are escapes.
 // "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
 #include <poll.h>
@@ -387,25 +386,11 @@ std::optional<xcb_window_t> windowArgument(const std::vector<std::string>& t) {
 std::string runCommand(const std::vector<std::string>& t) {
     const std::string& verb = t[0];
     if (verb == "open") return openWindow(t);
-    if (verb == "sync") {
-        // Everything the server sent us before this answer is handled (and reported) first.
-        syncServer();
-        pumpEvents();
-        return "ok";
-    }
     const auto w = windowArgument(t);
     if (!w) return "error unknown window";
-    if (verb == "rename" && t.size() >= 3) {
-        Options o;
-        std::string error;
-        if (!parseOptions(t, 3, o, error)) return "error " + error;
-        setTitle(*w, t[2], o.nameEncoding);
-    } else if ((verb == "move" || verb == "resize") && t.size() == 4) {
+    if (verb == "move" && t.size() == 4) {
         const uint32_t v[] = {static_cast<uint32_t>(std::stoi(t[2])), static_cast<uint32_t>(std::stoi(t[3]))};
-        xcb_configure_window(c, *w,
-                             verb == "move" ? XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y
-                                            : XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT,
-                             v);
+        xcb_configure_window(c, *w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
     } else if (verb == "hide") {
         xcb_unmap_window(c, *w);
         // ICCCM withdrawal: a synthetic UnmapNotify tells the window manager.

@@ -1,0 +1,47 @@
+// The test side of the testhost line protocol.
+#include "TestHost.h"
+
+#include <stdexcept>
+
+namespace kivra::test {
+namespace {
+constexpr auto ReplyTimeout = std::chrono::seconds(15);
+}
+
+TestHost::TestHost() : process_({programPath("testhost")}, {}, true) {
+    const auto ready = process_.readLine(ReplyTimeout);
+    if (!ready || ready->rfind("ready ", 0) != 0)
+        throw std::runtime_error("testhost did not start: " + ready.value_or("(no answer)"));
+    pid_ = std::stoll(ready->substr(6));
+}
+
+TestHost::~TestHost() {
+    if (process_.running() && process_.writeLine("quit")) process_.waitExit(std::chrono::seconds(2));
+}
+
+// In quotes, with the escapes testhost understands.
+std::string TestHost::quote(const std::string& text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        if (ch == '"' || ch == '\\') out += '\\';
+        out += ch == '\0' ? std::string("\\0") : ch == '\n' ? std::string("\\n") : std::string(1, ch);
+    }
+    return out + "\"";
+}
+
+std::string TestHost::command(const std::string& line) {
+    if (!process_.writeLine(line)) throw std::runtime_error("testhost is gone (sending: " + line + ")");
+    for (;;) {
+        const auto answer = process_.readLine(ReplyTimeout);
+        if (!answer) throw std::runtime_error("testhost did not answer: " + line);
+        if (answer->rfind("event ", 0) == 0) continue;  // a close testhost was asked for; no test needs it
+        if (answer->rfind("ok", 0) != 0) throw std::runtime_error("testhost: " + *answer + " (for: " + line + ")");
+        return answer->size() > 3 ? answer->substr(3) : std::string();
+    }
+}
+
+WindowId TestHost::open(const std::string& title, const std::string& options) {
+    return std::stoull(command("open " + quote(title) + (options.empty() ? "" : " " + options)));
+}
+
+}  // namespace kivra::test

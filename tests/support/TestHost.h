@@ -1,0 +1,41 @@
+// Drives the testhost program: real X11 windows with chosen titles, classes, types and
+// geometry, opened and changed on command, each command answered once it is done.
+#pragma once
+
+#include "ChildProcess.h"
+#include "WindowSystem.h"
+
+#include <string>
+
+namespace kivra::test {
+
+class TestHost {
+public:
+    // Starts $KIVRA_BIN_DIR/testhost on $DISPLAY; throws std::runtime_error when it does not come up.
+    TestHost();
+    ~TestHost();
+
+    // Opens a window and returns its id once the window manager has framed it. `options` are
+    // testhost's open options, e.g. "--class Foo --type dialog --geometry 300x200+10+20".
+    WindowId open(const std::string& title, const std::string& options = {});
+    void move(WindowId window, int x, int y) { command("move " + id(window) + " " + id(x) + " " + id(y)); }
+    void hide(WindowId window) { command("hide " + id(window)); }
+    void show(WindowId window) { command("show " + id(window)); }
+    // Unmaps and destroys; returns once the window manager no longer lists it.
+    void close(WindowId window) { command("close " + id(window)); }
+    // Destroys at once, without waiting for the window manager to notice.
+    void destroy(WindowId window) { command("destroy " + id(window)); }
+
+    ProcessId pid() const { return pid_; }
+
+private:
+    template <class T>
+    static std::string id(T n) { return std::to_string(n); }
+    static std::string quote(const std::string& text);
+    std::string command(const std::string& line);
+
+    ChildProcess process_;
+    ProcessId pid_ = 0;
+};
+
+}  // namespace kivra::test

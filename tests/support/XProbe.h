@@ -1,0 +1,59 @@
+// An independent look at the X server for tests: reads properties and the window
+// manager's lists over a connection of its own, so that tests check the backend against
+// the server rather than against itself.
+#pragma once
+
+#include "WindowSystem.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct xcb_connection_t;
+
+namespace kivra::test {
+
+class XProbe {
+public:
+    XProbe();  // $DISPLAY; throws std::runtime_error when it cannot connect
+    ~XProbe();
+    XProbe(const XProbe&) = delete;
+    XProbe& operator=(const XProbe&) = delete;
+
+    WindowId root() const { return root_; }
+    bool exists(WindowId window);
+    bool hasState(WindowId window, const std::string& state);  // _NET_WM_STATE holds it
+    // The values of a 32-bit property; empty when absent.
+    std::vector<std::uint32_t> values32(WindowId window, const std::string& property);
+    // The bytes of an 8-bit property; nullopt when absent.
+    std::optional<std::string> bytes(WindowId window, const std::string& property);
+    std::vector<WindowId> stackingTopFirst();  // _NET_CLIENT_LIST_STACKING
+    WindowId activeWindow();
+    // The frame rectangle: the client's root position grown by _NET_FRAME_EXTENTS.
+    std::optional<Rect> frameRect(WindowId window);
+    Rect rootRect();
+    // Whether the window manager's frame of the client is mapped: false only once a
+    // minimize animation is over.
+    bool frameMapped(WindowId client);
+
+    // Asks the window manager to add _NET_WM_STATE atoms, as a pager would.
+    void requestState(WindowId window, const std::string& state);
+    // Sets or removes a property as another client would; each returns once the server has done it.
+    void setProperty8(WindowId window, const std::string& property, const std::string& type, const std::string& bytes);
+    void setProperty32(WindowId window, const std::string& property, const std::string& type,
+                       const std::vector<std::uint32_t>& values);
+    void deleteProperty(WindowId window, const std::string& property);
+
+private:
+    std::uint32_t atom(const std::string& name);
+    void set(WindowId window, const std::string& property, const std::string& type, int format, std::size_t count,
+             const void* data);
+    // A property's format and raw value; format 0 when absent.
+    std::pair<int, std::string> property(WindowId window, const std::string& name);
+
+    xcb_connection_t* c_ = nullptr;
+    WindowId root_ = 0;
+};
+
+}  // namespace kivra::test

@@ -1,0 +1,28 @@
+// xdotool, run the way a user or another program acts on windows: from a separate
+// process, through the window manager.
+#pragma once
+
+#include "ChildProcess.h"
+#include "WindowSystem.h"
+
+#include <string>
+#include <vector>
+
+namespace kivra::test::xdotool {
+
+// Runs `xdotool <args...>`; true when it exited with 0.
+inline bool run(std::vector<std::string> args) {
+    args.insert(args.begin(), "xdotool");
+    return ChildProcess(args).waitExit(std::chrono::seconds(10)) == 0;
+}
+inline bool windowMove(WindowId w, int x, int y) {
+    return run({"windowmove", std::to_string(w), std::to_string(x), std::to_string(y)});
+}
+inline bool windowMinimize(WindowId w) { return run({"windowminimize", std::to_string(w)}); }
+inline bool windowActivate(WindowId w) { return run({"windowactivate", std::to_string(w)}); }
+inline bool windowRaise(WindowId w) { return run({"windowraise", std::to_string(w)}); }
+inline bool setWindowName(WindowId w, const std::string& title) {
+    return run({"set_window", "--name", title, std::to_string(w)});
+}
+
+}  // namespace kivra::test::xdotool

@@ -1,0 +1,210 @@
+// The X11 backend on a private display under openbox: the window-system contract,
+// then what only X has: kinds from type hints, title encodings, the process from
+// XRes, windows the window manager does not list or manage, missing window-manager
+// lists, reads fresh after another client's change, and change notification.
+#include "DesktopTest.h"
+#include "WindowSystemContract.h"
+#include "Xdotool.h"
+
+#include <poll.h>
+
+#include <functional>
+
+namespace kivra::test {
+namespace {
+
+struct X11Driver {
+    X11Driver() : backend(x11::X11WindowSystem::connect(nullptr, nullptr)) {
+        if (!backend) throw std::runtime_error("no X display");
+    }
+    WindowSystem& ws() { return *backend; }
+    WindowId open(const std::string& title) { return host.open(title); }
+    void destroy(WindowId w) { host.destroy(w); }
+    bool waitFor(const std::function<bool()>& done) { return waitUntil(done); }
+    std::unique_ptr<x11::X11WindowSystem> backend;
+    TestHost host;
+};
+
+}  // namespace
+
+INSTANTIATE_TYPED_TEST_SUITE_P(X11, WindowSystemContract, X11Driver);
+
+namespace {
+
+using X11Backend = DesktopTest;
+
+bool contains(const std::vector<WindowId>& ids, WindowId id) {
+    return std::find(ids.begin(), ids.end(), id) != ids.end();
+}
+
+TEST_F(X11Backend, KindStyleAndFrameFollowTypeHintsAndDecoration) {
+    const WindowId plain = host->open("Plain", "--class PlainClass --geometry 300x200+10+20");
+    const WindowInfo info = ws->describe(plain, FieldAll);
+    EXPECT_EQ(info.className, "PlainClass");
+    EXPECT_EQ(info.style, style::PlainMainWindow);
+    EXPECT_EQ(info.pid, host->pid());
+    // The frame's corner where asked, the client inside the frame extents.
+    auto e = probe->values32(plain, "_NET_FRAME_EXTENTS");
+    e.resize(4, 0);
+    EXPECT_EQ(info.rect, (Rect{10, 20, 310 + int(e[0] + e[1]), 220 + int(e[2] + e[3])}));
+    EXPECT_EQ(ws->topLevelWindows(), probe->stackingTopFirst());
+
+    const struct {
+        const char* name;
+        std::string options;
+        WindowKind kind;
+        bool popupBit, plainStyle;
+    } rows[] = {
+        {"client-side decorated", "--csd", WindowKind::Normal, false, true},
+        {"fixed size", "--fixed-size --geometry 200x100+50+50", WindowKind::Normal, false, false},
+        {"undecorated", "--undecorated", WindowKind::Normal, false, false},
+        {"type dialog", "--type dialog", WindowKind::Dialog, true, false},
+        {"transient", "--transient-for " + std::to_string(plain), WindowKind::Dialog, true, false},
+        {"utility", "--type utility", WindowKind::Popup, true, false},
+        {"override-redirect", "--override-redirect --geometry 100x50+5+5", WindowKind::Popup, true, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const WindowId w = host->open(row.name, row.options);
+        const WindowInfo i = ws->describe(w, FieldStyle | FieldVisible | FieldParent);
+        EXPECT_EQ(i.kind, row.kind);
+        EXPECT_TRUE(i.visible);
+        EXPECT_EQ((i.style & style::Popup) != 0, row.popupBit);
+        EXPECT_EQ(i.style == style::PlainMainWindow, row.plainStyle);
+        if (row.options.rfind("--transient-for", 0) == 0) {
+            EXPECT_EQ(i.parent, plain);
+        }
+        host->close(w);
+    }
+}
+
+TEST_F(X11Backend, TitlesAreDecodedWhateverTheEncoding) {
+    const std::string mixed = "Grüße — 日本語 ✓";
+    const struct {
+        const char* name;
+        std::string set, options, expected;
+    } rows[] = {
+        {"UTF-8 _NET_WM_NAME", mixed, "", mixed},
+        {"Latin-1 WM_NAME only", "Grüße", "--name-encoding string", "Grüße"},
+        {"Latin-1 WM_NAME cut at 255", std::string(300, 'x'), "--name-encoding string", std::string(255, 'x')},
+        {"compound text WM_NAME only", mixed, "--name-encoding compound", mixed},
+        {"cut at the first NUL", std::string("Before\0After", 12), "", "Before"},
+        {"no name at all", "Nameless", "--name-encoding none", ""},
+        {"broken UTF-8 repaired", "Bad\xFF(\xC3", "", "Bad\uFFFD(\uFFFD"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const WindowId w = host->open(row.set, row.options);
+        EXPECT_EQ(ws->title(w), row.expected);
+        host->close(w);
+    }
+    const WindowId w = host->open("Long Class", "--class " + std::string(300, 'C'));
+    EXPECT_EQ(ws->className(w), std::string(255, 'C'));
+}
+
+TEST_F(X11Backend, UnlistedWindowsAreReadAndActedOn) {
+    const WindowId unmapped = host->open("Never Shown", "--unmapped");
+    const WindowId hidden = host->open("Shown Then Hidden");
+    host->hide(hidden);
+    const WindowId untitled = host->open("");
+    const auto tops = ws->topLevelWindows();
+    EXPECT_TRUE(contains(tops, untitled));
+    EXPECT_FALSE(contains(tops, unmapped));
+    EXPECT_FALSE(contains(tops, hidden));
+    EXPECT_EQ(ws->describe(unmapped, FieldAll).style, style::PlainMainWindow & ~style::Visible);
+    EXPECT_FALSE(ws->isVisible(hidden));
+    // Topmost asked before the window is shown holds once it is.
+    ASSERT_TRUE(ws->setTopmost(unmapped, true));
+    EXPECT_TRUE(probe->hasState(unmapped, "_NET_WM_STATE_ABOVE"));
+    host->show(unmapped);
+    host->open("Opened After");
+    EXPECT_EQ(ws->topLevelWindows().front(), unmapped);
+    // Windows without a window-manager frame move exactly too; a close reaches an unmapped one.
+    const WindowId unmanaged = host->open("Unmanaged", "--override-redirect --geometry 300x200+10+10");
+    ASSERT_TRUE(ws->move(unmanaged, Rect{40, 60, 140, 160}));
+    EXPECT_TRUE(waitUntil([&] { return ws->rect(unmanaged) == Rect{40, 60, 140, 160}; }));
+    ASSERT_TRUE(ws->requestClose(hidden));
+    EXPECT_TRUE(waitUntil([&] { return !ws->exists(hidden); }));
+    for (WindowId id : {WindowId{0}, WindowId{0x1FFFFFFF}, WindowId{1} << 40}) EXPECT_FALSE(ws->exists(id)) << id;
+}
+
+TEST_F(X11Backend, StateProcessAndScreenComeFromTheServer) {
+    const WindowId w = host->open("No Pid", "--no-pid");
+    ASSERT_TRUE(probe->values32(w, "_NET_WM_PID").empty());
+    EXPECT_EQ(ws->processOf(w), host->pid());
+    probe->requestState(w, "_NET_WM_STATE_MAXIMIZED_VERT");
+    ASSERT_TRUE(waitUntil([&] { return probe->hasState(w, "_NET_WM_STATE_MAXIMIZED_VERT"); }));
+    EXPECT_FALSE(ws->isMaximized(w)) << "maximized needs both directions";
+    probe->requestState(w, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    EXPECT_TRUE(waitUntil([&] { return ws->isMaximized(w); }));
+    ASSERT_TRUE(ws->minimize(w));
+    ASSERT_TRUE(waitUntil([&] { return ws->isMinimized(w); }));
+    EXPECT_TRUE(ws->isVisible(w)) << "a minimized window is still visible, as on Windows";
+    EXPECT_TRUE(contains(ws->topLevelWindows(), w));
+    EXPECT_EQ(ws->virtualScreen(), probe->rootRect());
+    auto extents = probe->values32(w, "_NET_FRAME_EXTENTS");
+    ASSERT_EQ(extents.size(), 4u);
+    EXPECT_EQ(ws->captionHeight(), static_cast<int>(extents[2] - extents[0]));
+    EXPECT_TRUE(ws->childWindows(w).empty());
+}
+
+TEST_F(X11Backend, ListingSurvivesMissingWindowManagerLists) {
+    const WindowId a = host->open("First"), b = host->open("Second"), c = host->open("Third");
+    probe->deleteProperty(probe->root(), "_NET_CLIENT_LIST_STACKING");
+    EXPECT_EQ(ws->topLevelWindows(), (std::vector<WindowId>{c, b, a}));  // _NET_CLIENT_LIST, newest first
+    probe->deleteProperty(probe->root(), "_NET_CLIENT_LIST");
+    EXPECT_EQ(ws->topLevelWindows(), (std::vector<WindowId>{c, b, a}));  // the frames' real stacking
+    // openbox writes its lists again at the next change.
+    ASSERT_TRUE(xdotool::windowActivate(a));
+    EXPECT_TRUE(waitUntil([&] { return probe->stackingTopFirst().size() == 3; }));
+}
+
+// The backend remembers what it read of each window, yet reports every change
+// another client made before the call.
+TEST_F(X11Backend, ChangesByAnotherClientShowInTheVeryNextDescribe) {
+    const WindowId owner = host->open("Owner");
+    const WindowId w = host->open("Changing");
+    const WindowInfo before = ws->describe(w, FieldAll);
+    ASSERT_EQ(before.kind, WindowKind::Normal);
+    probe->setProperty8(w, "_NET_WM_NAME", "UTF8_STRING", "New Títle");
+    probe->setProperty8(w, "WM_CLASS", "STRING", std::string("inst\0NewClass\0", 14));
+    probe->setProperty32(w, "WM_TRANSIENT_FOR", "WINDOW", {static_cast<std::uint32_t>(owner)});
+    probe->setProperty32(w, "_NET_WM_PID", "CARDINAL", {4242});
+    const WindowInfo after = ws->describe(w, FieldAll);
+    EXPECT_EQ(after.title, "New Títle");
+    EXPECT_EQ(after.className, "NewClass");
+    EXPECT_EQ(after.kind, WindowKind::Dialog);
+    EXPECT_EQ(after.parent, owner);
+    EXPECT_EQ(after.pid, 4242);
+    probe->deleteProperty(w, "_NET_WM_NAME");
+    probe->setProperty8(w, "WM_NAME", "STRING", "Legacy \xE9");
+    EXPECT_EQ(ws->title(w), "Legacy é");
+}
+
+TEST_F(X11Backend, OnlyWatchedWindowsWakeTheNotificationDescriptor) {
+    const WindowId watched = host->open("Watched", "--geometry 300x200+100+100");
+    const WindowId other = host->open("Other", "--geometry 200x100+400+10");
+    ws->watch(watched);
+    ws->takeNotifications();
+    auto readable = [&] {
+        pollfd p{ws->notificationFd(), POLLIN, 0};
+        return ::poll(&p, 1, 0) > 0 && (p.revents & POLLIN);
+    };
+    // Another window moves: once the move shows in our own replies, any event it caused has reached us.
+    ASSERT_TRUE(xdotool::windowMove(other, 500, 300));
+    ASSERT_TRUE(waitUntil([&] { return ws->rect(other)->left == 500; }));
+    EXPECT_FALSE(ws->takeNotifications());
+    // The watched one moves: rect() reads the event into memory on the way, and it still wakes the descriptor.
+    ASSERT_TRUE(xdotool::windowMove(watched, 150, 180));
+    ASSERT_TRUE(waitUntil([&] { return ws->rect(watched)->left == 150; }));
+    EXPECT_TRUE(readable());
+    EXPECT_TRUE(ws->takeNotifications());
+    EXPECT_FALSE(readable());
+    ASSERT_TRUE(xdotool::setWindowName(watched, "Renamed"));
+    EXPECT_TRUE(waitUntil([&] { return readable() && ws->takeNotifications(); }));
+    host->destroy(watched);
+    EXPECT_TRUE(waitUntil([&] { return readable() && ws->takeNotifications(); }));
+}
+
+}  // namespace
+}  // namespace kivra::test
