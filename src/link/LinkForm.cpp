@@ -196,7 +196,7 @@ bool LinkForm::kickTimerOn() const { return kickTimerRunning(); }
 void LinkForm::setIcon(LinkIcon icon) {
     const CaptionSize caption = displayMetrics().caption.wideCaption ? CaptionSize::Wide : CaptionSize::Normal;
     const IconRole role = icon == LinkIcon::Bright ? IconRole::Active : IconRole::Inactive;
-    setWindowIcon(kivraIcon(windowIconNumber(IconOwner::LinkWindow, role, caption)));
+    showWindowIcon(windowIconNumber(IconOwner::LinkWindow, role, caption));
 }
 
 CaptionMode LinkForm::captionMode() const { return prefs_.captionMode; }
