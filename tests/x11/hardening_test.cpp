@@ -1,10 +1,16 @@
-// Faults found by driving the real programs hard: a link program's memory under many commands.
+// Faults found by driving the real programs hard: a link program's memory under many commands,
+// an unsafe runtime folder.
 #include "DesktopTest.h"
 #include "LinkChannel.h"
 #include "Programs.h"
+#include "StoreFile.h"
+#include "Xdotool.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kivra::test {
 namespace {
@@ -24,6 +30,12 @@ long residentKb(pid_t pid) {
 
 class HardeningTest : public DesktopTest {
 protected:
+    std::vector<WindowId> windowsOf(ProcessId pid, const std::string& title) {
+        std::vector<WindowId> out;
+        for (WindowId w : probe->stackingTopFirst())
+            if (ws->processOf(w) == pid && ws->title(w) == title) out.push_back(w);
+        return out;
+    }
     TempSettings settings;
 };
 
@@ -60,6 +72,48 @@ TEST_F(HardeningTest, TenThousandCommandsLeaveALinkProgramsMemoryFlat) {
     EXPECT_LT(after10000 - after1000, 1024) << "kB grown over 9,000 commands";
     link->stop();
 }
+
+// With the preferred runtime folder unsafe, two starts still give one main window, the second
+// says "already running", and the first says once what was wrong.
+class UnsafeRuntimeFolder : public HardeningTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnsafeRuntimeFolder, TwoStartsGiveOneMainWindowAndOneNotice) {
+    char pattern[] = "/tmp/kivra-x11rt-XXXXXX";
+    const std::string tmp = mkdtemp(pattern);
+    std::string xdg = GetParam();
+    if (xdg.empty()) {
+        if (getuid() != 0) GTEST_SKIP() << "making a folder of another user's needs root (the CI runs as root)";
+        const std::string planted = tmp + "/kivra-" + std::to_string(getuid());
+        ASSERT_EQ(mkdir(planted.c_str(), 0700), 0);
+        ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);  // nobody
+    }
+    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+    const std::vector<std::pair<std::string, std::string>> env{{"TMPDIR", tmp}, {"XDG_RUNTIME_DIR", xdg}};
+    auto first = startProgram("kivra", {}, settings, Output::Ignored, env);
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(first->pid(), "Kivra [Main]").size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(first->pid(), "Kivra").size() == 1; })) << "no notice";
+
+    auto second = startProgram("kivra", {}, settings, Output::Ignored, env);
+    std::vector<WindowId> box;
+    ASSERT_TRUE(waitUntil([&] { return (box = windowsOf(second->pid(), "Kivra")).size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] {
+        xdotool::windowActivate(box.front());
+        return probe->activeWindow() == box.front();
+    }));
+    ASSERT_TRUE(xdotool::run({"key", "Return"}));
+    const auto status = second->waitExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_TRUE(windowsOf(second->pid(), "Kivra [Main]").empty());
+    EXPECT_EQ(windowsOf(first->pid(), "Kivra").size(), 1u) << "the notice was said more than once";
+
+    ASSERT_TRUE(ws->requestClose(windowsOf(first->pid(), "Kivra [Main]").front()));
+    EXPECT_TRUE(first->waitExit(5s));
+    std::filesystem::remove_all(tmp);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hardening, UnsafeRuntimeFolder, ::testing::Values("", "run"),
+                         [](const auto& info) { return info.param[0] ? "RelativeXdgRuntimeDir" : "FolderOfNobody"; });
 
 }  // namespace
 }  // namespace kivra::test
