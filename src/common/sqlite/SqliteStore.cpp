@@ -4,6 +4,7 @@
 #include "SqliteStore.h"
 
 #include "ErrorReport.h"
+#include "SettingsNames.h"
 
 #include <sqlite3.h>
 
@@ -311,9 +312,13 @@ void SqliteStore::write(std::string_view app, std::string_view section, std::str
                         std::string_view value) {
     std::lock_guard lock(mutex_);
     requireFile();
-    if (hasNul(app) || hasNul(section) || hasNul(key))
-        throw KivraError(errnum::BadFileName, "A settings name cannot contain a NUL character");
-    const std::string path = storedSpelling(joinPath(app, section));
+    // Only names every backend accepts, so that an export imports on every platform.
+    const std::string wanted = joinPath(app, section);
+    if (const std::string problem = sectionPathProblem(wanted); !problem.empty())
+        throw KivraError(errnum::BadFileName, "Settings name " + problem + ": " + wanted);
+    if (const std::string problem = keyNameProblem(key); !problem.empty())
+        throw KivraError(errnum::BadFileName, "Settings key " + problem + " (in " + wanted + ")");
+    const std::string path = storedSpelling(wanted);
     Statement st = prepare(
         "INSERT INTO settings (path, key, value) VALUES (?1, ?2, ?3)"
         " ON CONFLICT (path, key) DO UPDATE SET value = excluded.value");
@@ -327,7 +332,7 @@ void SqliteStore::write(std::string_view app, std::string_view section, std::str
 void SqliteStore::deleteSection(std::string_view app, std::string_view section) {
     std::lock_guard lock(mutex_);
     requireFile();
-    if (hasNul(app) || hasNul(section)) return;  // no such name can be stored
+    if (!sectionPathProblem(joinPath(app, section)).empty()) return;  // no such name can be stored
     Statement st = prepare("DELETE FROM settings WHERE " + std::string(kSubtree));
     st.bindSubtree(joinPath(app, section));
     const int rc = stepWithRetry(st);
