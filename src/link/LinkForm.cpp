@@ -250,7 +250,11 @@ void LinkForm::unload() {
     close();
 }
 
-void LinkForm::reportError(const KivraError& error) { ReportError(error, isVisible() ? this : nullptr); }
+// The link window's failures are the store's: the main program reports them, once for the
+// session (it works on the same store), so a link only notes them.
+void LinkForm::reportError(const KivraError& error) {
+    qWarning("kivlink: settings store error %d: %s", error.number(), error.description().c_str());
+}
 
 // --- Events ------------------------------------------------------------------
 

@@ -393,7 +393,8 @@ void MainForm::firstActivation() {
     finishFirstActivation();
 }
 
-void MainForm::report(const KivraError& error) { ReportError(error, this); }
+// Every failure the main window reports is the store's.
+void MainForm::report(const KivraError& error) { ReportStoreError(error, isVisible() ? this : nullptr); }
 
 void MainForm::rememberNormalGeometry() {
     if (exiting_ || firstActivation_ || panelLayoutBusy() || controlsShown() || pageOpen()) return;

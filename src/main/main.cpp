@@ -7,6 +7,7 @@
 #include "OsVersion.h"
 #include "OwnWindowMarker.h"
 #include "RuntimeFolder.h"
+#include "SessionNotes.h"
 #include "SingleInstance.h"
 #include "StoreLocation.h"
 #include "WindowBindings.h"
@@ -60,6 +61,8 @@ int main(int argc, char* argv[]) {
         QMessageBox::information(nullptr, QStringLiteral("Kivra"), ownFileName + QStringLiteral(" is already running."));
         return 0;
     }
+    // This instance's session: what its programs have told the user starts afresh.
+    kivra::startSession();
 
     std::string error;
     auto windows = kivra::createNativeWindowSystem(&error);

@@ -2,6 +2,7 @@
 // when the preferred place is unsafe, and a notice saying what was wrong.
 #include "LinkChannel.h"
 #include "RuntimeFolder.h"
+#include "SessionNotes.h"
 #include "SingleInstance.h"
 
 #include <gtest/gtest.h>
@@ -100,6 +101,19 @@ TEST_F(RuntimeFolderTest, AnotherUsersFolderLeavesTheLockAndTheChannelTogetherIn
     ASSERT_TRUE(lock);
     EXPECT_EQ(inChild([] { return acquireSingleInstance("kivra") ? 0 : 1; }), 1);
     EXPECT_EQ(channelAddress(0x1e00004, FolderMode::Create).rfind(base_ + ".1/", 0), 0u);
+}
+
+// One report per cause for a session's processes together; a new session starts afresh.
+TEST_F(RuntimeFolderTest, ACauseIsToldOncePerSessionAcrossProcesses) {
+    EXPECT_TRUE(firstTimeThisSession("store error 70")) << "outside a session every report is made";
+    EXPECT_TRUE(firstTimeThisSession("store error 70"));
+    startSession();
+    EXPECT_TRUE(firstTimeThisSession("store error 70"));
+    EXPECT_EQ(inChild([] { return firstTimeThisSession("store error 70") ? 1 : 0; }), 0);
+    EXPECT_EQ(inChild([] { return firstTimeThisSession("store error 321") ? 1 : 0; }), 1);
+    EXPECT_FALSE(firstTimeThisSession("store error 321"));
+    startSession();
+    EXPECT_TRUE(firstTimeThisSession("store error 70"));
 }
 
 }  // namespace

@@ -350,11 +350,13 @@ TEST_P(DamagedStore, IsKeptAsideAndReplacedByAFreshStore) {
             aside.push_back(e.path());
     ASSERT_EQ(aside.size(), 1u);
     EXPECT_EQ(fileContents(aside[0]), before);
-    EXPECT_NE(opened.problem->description().find(aside[0].string()), std::string::npos)
-        << opened.problem->description();
-    // The error box shows the first 40 characters: they must say what happened.
-    const std::string body = formatErrorReport(opened.problem->number(), opened.problem->description()).body;
-    EXPECT_EQ(body.substr(0, body.find("\r\n")), "Description: Settings damaged, new file.");
+    // The box says what happened, why, what to do, and the kept file's full name.
+    const std::string body =
+        formatErrorReport(opened.problem->number(), opened.problem->description(), opened.problem->detail()).body;
+    EXPECT_EQ(body, "Description: Settings damaged, new file.\r\n"
+                    "Cause: settings file damaged or not a database\r\n"
+                    "Remedy: old file kept (below); import a backup\r\n"
+                    "Old one kept as " + aside[0].string());
 
     opened.store->write(kMain, "S", "K", "fresh");
     EXPECT_EQ(openStore(file).store->read(kMain, "S", "K", kAbsent), "fresh");

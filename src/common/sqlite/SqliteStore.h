@@ -17,8 +17,7 @@ struct sqlite3;
 namespace kivra {
 
 // The error number reported when a damaged settings file was set aside and replaced.
-// It lies outside the reporter's table, so the report shows the description.
-inline constexpr int kDamagedStoreError = 321;
+inline constexpr int kDamagedStoreError = errnum::DamagedStore;
 
 // How the file is opened.
 enum class StoreAccess {

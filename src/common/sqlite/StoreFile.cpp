@@ -211,8 +211,8 @@ OpenedFileStore openStore(const fs::path& file) {
                 RecoveryLock lock(file);
                 if (!stillDamaged(file)) continue;  // someone else replaced it a moment ago
                 const fs::path aside = setAside(file);
-                damaged = KivraError(kDamagedStoreError,
-                                     "Settings damaged, new file. Old one kept as " + aside.string());
+                damaged = KivraError(kDamagedStoreError, "Settings damaged, new file.",
+                                     "Old one kept as " + aside.string());
             } catch (const fs::filesystem_error& e) {
                 std::error_code gone;
                 if (!fs::exists(file, gone)) continue;  // another program moved it first
