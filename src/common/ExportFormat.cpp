@@ -126,7 +126,8 @@ std::variant<std::vector<StoredEntry>, ParseError> parseExport(std::istream& in)
             sawHeader = true;
             continue;
         }
-        if (line.empty() || line[0] == '#') continue;
+        // A header again starts another program's part of a recovery file.
+        if (line.empty() || line[0] == '#' || line == kExportHeader) continue;
         if (line[0] == '[') {
             if (line.size() < 2 || line.back() != ']')
                 return ParseError{number, "a section line must end with ']'"};

@@ -1,15 +1,18 @@
 // Faults found by driving the real programs hard: a link program's memory under many commands,
-// an unsafe runtime folder.
+// an exit while another process holds the store locked, an unsafe runtime folder.
 #include "DesktopTest.h"
 #include "LinkChannel.h"
 #include "Programs.h"
 #include "StoreFile.h"
 #include "Xdotool.h"
 
+#include <sqlite3.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace kivra::test {
@@ -28,6 +31,40 @@ long residentKb(pid_t pid) {
     return 0;
 }
 
+// Another process holding the store's write lock until release() (or its destruction).
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& file) {
+        int ready[2];
+        if (pipe(ready) != 0 || pipe(release_) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            sqlite3* db = nullptr;
+            sqlite3_open(file.c_str(), &db);
+            const bool held = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+            (void)!write(ready[1], held ? "y" : "n", 1);
+            char c;
+            (void)!read(release_[0], &c, 1);
+            _exit(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 1);
+        }
+        char c = 0;
+        held_ = read(ready[0], &c, 1) == 1 && c == 'y';
+    }
+    ~LockHolder() { release(); }
+    bool held() const { return held_; }
+    void release() {
+        if (pid_ <= 0) return;
+        (void)!write(release_[1], "x", 1);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    int release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
+
 class HardeningTest : public DesktopTest {
 protected:
     std::vector<WindowId> windowsOf(ProcessId pid, const std::string& title) {
@@ -35,6 +72,9 @@ protected:
         for (WindowId w : probe->stackingTopFirst())
             if (ws->processOf(w) == pid && ws->title(w) == title) out.push_back(w);
         return out;
+    }
+    std::string stored(const char* section, const char* key) {
+        return openStore(settings.path()).store->read("Kivra\\Kivra [ Main ]", section, key, "-1");
     }
     TempSettings settings;
 };
@@ -71,6 +111,41 @@ TEST_F(HardeningTest, TenThousandCommandsLeaveALinkProgramsMemoryFlat) {
     ASSERT_GT(after1000, 0);
     EXPECT_LT(after10000 - after1000, 1024) << "kB grown over 9,000 commands";
     link->stop();
+}
+
+// An exit while another process holds the store locked for 10 s: the window goes at once, the
+// program waits for the lock off its window and saves when it frees.
+TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
+    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+    auto kivra = startProgram("kivra", {}, settings);
+    WindowId main = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        const auto found = windowsOf(kivra->pid(), "Kivra [Main]");
+        return !found.empty() && (main = found.front()) != 0;
+    }));
+    const Rect before = probe->frameRect(main).value_or(Rect{});
+    ASSERT_TRUE(xdotool::windowMove(main, 100, 80));
+    ASSERT_TRUE(waitUntil([&] { return probe->frameRect(main).value_or(before).left != before.left; }));
+    const Rect moved = *probe->frameRect(main);
+
+    LockHolder lock(settings.path());
+    ASSERT_TRUE(lock.held());
+    const auto locked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ws->requestClose(main));
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(kivra->pid(), "Kivra [Main]").empty(); }));
+    const auto gone = std::chrono::steady_clock::now();
+    EXPECT_TRUE(kivra->running()) << "it ended before it could save";
+    std::this_thread::sleep_until(locked + 10s);  // the other program's hold, not a wait for Kivra
+    lock.release();
+    const auto released = std::chrono::steady_clock::now();
+    const auto status = kivra->waitExit(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    std::cout << "window gone " << std::chrono::duration_cast<std::chrono::milliseconds>(gone - locked).count()
+              << " ms after the close; process ended "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - released).count()
+              << " ms after the lock was released\n";
+    EXPECT_EQ(stored("FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
 }
 
 // With the preferred runtime folder unsafe, two starts still give one main window, the second

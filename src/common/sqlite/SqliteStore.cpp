@@ -18,10 +18,6 @@ namespace kivra {
 
 namespace {
 
-// How long SQLite itself waits for a lock, and how long we keep retrying after that.
-constexpr int kBusyTimeoutMs = 10000;
-constexpr auto kRetryDeadline = std::chrono::seconds(30);
-
 // Paths and keys use SQLite's NOCASE collation, which folds ASCII letters only, so the
 // primary key makes names unique without regard to case while rows keep their spelling.
 constexpr std::string_view kCreateTable =
@@ -50,14 +46,14 @@ void backoff(int attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms(rng)));
 }
 
+bool hasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
 std::string joinPath(std::string_view app, std::string_view section) {
     std::string path(app);
     path += '\\';
     path += section;
     return path;
 }
-
-bool hasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 // The file name as an SQLite URI ("file:" + path with '%', '?' and '#' escaped).
 std::string uriFor(const std::filesystem::path& file) {
@@ -134,7 +130,23 @@ SqliteStore::SqliteStore(std::filesystem::path file, StoreAccess access)
         throw error;
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_handler(db_, &SqliteStore::busyWait, this);
+}
+
+// SQLite's wait for another program's lock: short sleeps until the statement's deadline, so
+// that a freed lock is taken within milliseconds and a held one never outlasts the limit.
+int SqliteStore::busyWait(void* self, int attempt) {
+    const auto* store = static_cast<const SqliteStore*>(self);
+    if (std::chrono::steady_clock::now() >= store->deadline_) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(1 + attempt, 20)));
+    return 1;
+}
+
+void SqliteStore::armDeadline() { deadline_ = std::chrono::steady_clock::now() + lockWait_; }
+
+void SqliteStore::setLockWait(std::chrono::milliseconds wait) {
+    std::lock_guard lock(mutex_);
+    lockWait_ = wait;
 }
 
 SqliteStore::SqliteStore(KivraError reason) : unavailable_(std::move(reason)) {}
@@ -145,21 +157,23 @@ SqliteStore::~SqliteStore() {
 }
 
 SqliteStore::Statement SqliteStore::prepare(std::string_view sql) {
-    const auto deadline = std::chrono::steady_clock::now() + kRetryDeadline;
+    armDeadline();
+    const auto deadline = deadline_;
     for (int attempt = 0;; ++attempt) {
         Statement st(db_, sql);
-        if (!isBusy(st.prepareResult()) || std::chrono::steady_clock::now() > deadline) return st;
+        if (!isBusy(st.prepareResult()) || std::chrono::steady_clock::now() >= deadline) return st;
         backoff(attempt);
     }
 }
 
 int SqliteStore::stepWithRetry(Statement& st) {
     if (st.prepareResult() != SQLITE_OK) return st.prepareResult();
-    const auto deadline = std::chrono::steady_clock::now() + kRetryDeadline;
+    armDeadline();
+    const auto deadline = deadline_;
     for (int attempt = 0;; ++attempt) {
         const int rc = st.step();
         // Inside an explicit transaction a retry could never see a newer snapshot: give up.
-        if (!isBusy(rc) || !sqlite3_get_autocommit(db_) || std::chrono::steady_clock::now() > deadline)
+        if (!isBusy(rc) || !sqlite3_get_autocommit(db_) || std::chrono::steady_clock::now() >= deadline)
             return rc;
         st.reset();
         backoff(attempt);
@@ -192,8 +206,8 @@ KivraError SqliteStore::failure(int rc, std::string_view doing) const {
         return KivraError(errnum::PermissionDenied, "Settings file access denied" + where);
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return KivraError(errnum::PermissionDenied,
-                          "Settings file is locked by another program" + where);
+        return KivraError(errnum::PermissionDenied, "Settings file is locked by another program" + where, {},
+                          StoreFailure::Locked);
     case SQLITE_NOMEM:
         return KivraError(errnum::OutOfMemory, "Out of memory" + where);
     case SQLITE_CORRUPT:
@@ -363,11 +377,12 @@ void SqliteStore::commitBatch() {
         // SQLite already rolled the transaction back after a failed write.
         throw KivraError(2000 + SQLITE_ABORT, "Save abandoned after an error (" + file_.string() + ")");
     }
-    const auto deadline = std::chrono::steady_clock::now() + kRetryDeadline;
+    armDeadline();
+    const auto deadline = deadline_;
     for (int attempt = 0;; ++attempt) {
         const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK) return;
-        if (!isBusy(rc) || std::chrono::steady_clock::now() > deadline) {
+        if (!isBusy(rc) || std::chrono::steady_clock::now() >= deadline) {
             const KivraError error = failure(rc, "saving to");
             if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             throw error;

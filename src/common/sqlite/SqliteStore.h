@@ -4,6 +4,7 @@
 #include "KivraError.h"
 #include "SettingsStore.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -65,6 +66,7 @@ public:
     void beginBatch() override;
     void commitBatch() override;
     void rollbackBatch() override;
+    void setLockWait(std::chrono::milliseconds wait) override;
 
     std::vector<StoredEntry> entries(std::string_view under = {}) override;
 
@@ -80,6 +82,8 @@ private:
     int stepWithRetry(Statement& st);
     void execWithRetry(std::string_view sql, std::string_view doing);
     void requireFile();
+    void armDeadline();
+    static int busyWait(void* self, int attempt);
     std::string storedSpelling(const std::string& path);
 
     std::filesystem::path file_;
@@ -88,6 +92,9 @@ private:
     std::optional<KivraError> unavailable_;
     std::recursive_mutex mutex_;
     bool checked_ = false;
+    // Every statement waits for another program's lock until its deadline, lockWait_ after it began.
+    std::chrono::milliseconds lockWait_{30000};
+    std::chrono::steady_clock::time_point deadline_{};
     int batchDepth_ = 0;
     bool batchAbandoned_ = false;
 };

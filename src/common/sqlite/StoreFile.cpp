@@ -2,6 +2,7 @@
 #include "StoreFile.h"
 
 #include "ErrorReport.h"
+#include "SessionNotes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -233,6 +234,11 @@ OpenedStore openDefaultStore() {
 }
 
 std::string defaultStoreLocation() { return defaultStorePath().string(); }
+
+std::string recoveryFileLocation() {
+    const fs::path file = defaultStorePath();
+    return file.empty() ? std::string() : file.string() + ".recovery-" + sessionStamp() + ".txt";
+}
 
 std::string storeLocationHelp() {
     return "The settings file is $KIVRA_SETTINGS when set, else\n"
