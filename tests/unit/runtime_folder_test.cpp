@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fcntl.h>
 #include <functional>
 #include <string>
 #include <sys/stat.h>
@@ -66,14 +65,10 @@ TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
     EXPECT_TRUE(runtimeFolder().notice.empty());
 }
 
-TEST_F(RuntimeFolderTest, ASymlinkOrAFileInItsPlaceMakesAPrivateFallback) {
+TEST_F(RuntimeFolderTest, ASymlinkInItsPlaceMakesAPrivateFallback) {
     ASSERT_EQ(mkdir((tmp_ + "/elsewhere").c_str(), 0700), 0);
     ASSERT_EQ(symlink((tmp_ + "/elsewhere").c_str(), base_.c_str()), 0);
     expectFallback("is a symbolic link");
-    unlink(base_.c_str());
-    rmdir((base_ + ".1").c_str());
-    close(open(base_.c_str(), O_CREAT | O_WRONLY, 0600));
-    expectFallback("is not a folder");
 }
 
 TEST_F(RuntimeFolderTest, ARelativeOrSharedXdgRuntimeDirIsNotUsed) {

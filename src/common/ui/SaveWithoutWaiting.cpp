@@ -15,6 +15,10 @@ namespace {
 
 constexpr int kPollMs = 20;
 
+// Saves of this program still waiting in the background: a new one queues behind them rather
+// than wait on this thread for the store they hold.
+int waitingSaves = 0;
+
 void tellRecovery(const std::filesystem::path& file) {
     if (!firstTimeThisSession("recovery " + file.string())) return;
     const std::string name = file.string();
@@ -27,19 +31,23 @@ void tellRecovery(const std::filesystem::path& file) {
 
 SaveState saveWithoutWaiting(QWidget* window, std::shared_ptr<SettingsStore> store, std::vector<StoreChange> changes,
                              AfterSave after, SaveFailureReport report) {
-    const SaveResult now = applyChanges(*store, changes, std::chrono::milliseconds(0));
-    if (!now.locked()) {
-        if (now.error && report) report(*now.error);
-        return SaveState::Done;
+    if (waitingSaves == 0) {
+        const SaveResult now = applyChanges(*store, changes, std::chrono::milliseconds(0));
+        if (!now.locked()) {
+            if (now.error && report) report(*now.error);
+            return SaveState::Done;
+        }
     }
     if (after == AfterSave::EndProgram && window) window->hide();
     auto save = std::make_shared<BackgroundSave>(std::move(store), std::move(changes), kSaveLockWait,
                                                  recoveryFileLocation());
+    ++waitingSaves;
     auto* poll = new QTimer(QCoreApplication::instance());
     QObject::connect(poll, &QTimer::timeout, poll, [poll, save, after, report = std::move(report)] {
         if (!save->finished()) return;
         poll->stop();
         poll->deleteLater();
+        --waitingSaves;
         const SaveResult& result = save->result();
         if (!result.recoveryFile.empty()) tellRecovery(result.recoveryFile);
         else if (result.error && report) report(*result.error);
