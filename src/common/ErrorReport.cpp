@@ -39,6 +39,7 @@ constexpr ReportRow kRows[] = {
      "remove write protection or correct path"},
     {errnum::PathNotFound, "Description: Path not found", "Path is missing or pathname invalid",
      "Correct path or select another path"},
+    {errnum::DamagedStore, "", "settings file damaged or not a database", "old file kept (below); import a backup"},
 };
 
 const ReportRow* rowFor(int number) {
@@ -78,7 +79,7 @@ std::string oneLine(std::string_view text) {
 
 }  // namespace
 
-ErrorReportText formatErrorReport(int number, const std::string& platformDescription) {
+ErrorReportText formatErrorReport(int number, const std::string& platformDescription, const std::string& detail) {
     ErrorReportText report;
     report.caption = std::string(kCaption) + (number >= 0 ? " " : "") + std::to_string(number);
 
@@ -91,6 +92,7 @@ ErrorReportText formatErrorReport(int number, const std::string& platformDescrip
     const std::string_view cause = row ? row->cause : std::string_view();
     const std::string_view remedy = row ? row->remedy : std::string_view();
     report.body = description + "\r\nCause: " + std::string(cause) + "\r\nRemedy: " + std::string(remedy);
+    if (!detail.empty()) report.body += "\r\n" + oneLine(detail);
     return report;
 }
 

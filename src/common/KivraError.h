@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace kivra {
 
@@ -19,17 +20,30 @@ constexpr int PermissionDenied = 70;
 constexpr int DiskNotReady = 71;
 constexpr int PathFileAccess = 75;
 constexpr int PathNotFound = 76;
+// A damaged settings file was set aside and replaced (outside the platform's numbering).
+constexpr int DamagedStore = 321;
 }  // namespace errnum
+
+// What a failure of the store means for a save that can wait: a store that another program
+// holds locked past the wait limit keeps the values in a recovery file instead.
+enum class StoreFailure { Other, Locked };
 
 class KivraError : public std::runtime_error {
 public:
-    KivraError(int number, const std::string& description)
-        : std::runtime_error(description), number_(number) {}
+    // `detail`: a line the report shows whole below cause and remedy (a file's full name),
+    // where the description line is cut to 40 characters.
+    KivraError(int number, const std::string& description, std::string detail = {},
+               StoreFailure failure = StoreFailure::Other)
+        : std::runtime_error(description), number_(number), detail_(std::move(detail)), failure_(failure) {}
     int number() const { return number_; }
     std::string description() const { return what(); }
+    const std::string& detail() const { return detail_; }
+    StoreFailure storeFailure() const { return failure_; }
 
 private:
     int number_;
+    std::string detail_;
+    StoreFailure failure_;
 };
 
 }  // namespace kivra

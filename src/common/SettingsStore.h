@@ -2,6 +2,7 @@
 // section and key. Backslash-separated segments of the application name nest.
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -43,6 +44,10 @@ public:
     virtual void beginBatch() {}
     virtual void commitBatch() {}
     virtual void rollbackBatch() {}
+
+    // How long each change waits at most for a lock another program holds on the store before
+    // it fails (with StoreFailure::Locked). Stores without such locks ignore it.
+    virtual void setLockWait(std::chrono::milliseconds) {}
 
     // Every value whose path is `under` or lies below it (all values when `under` is empty),
     // ordered by path and key without regard to case. Throws KivraError, also when the store

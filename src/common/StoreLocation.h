@@ -24,6 +24,11 @@ OpenedStore openDefaultStore();
 // Where that store is, for people: a file name, or a registry key. Empty when there is none.
 std::string defaultStoreLocation();
 
+// Where a save that found the store locked for too long keeps its values in this session:
+// beside the store, "<store file>.recovery-<session start>.txt". Empty where the store is never
+// held locked by another program (the registry).
+std::string recoveryFileLocation();
+
 // A paragraph for help texts saying where the store is and how to choose another one.
 std::string storeLocationHelp();
 

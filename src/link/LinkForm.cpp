@@ -7,6 +7,7 @@
 #include "LinkStore.h"
 #include "MessageState.h"
 #include "ReportError.h"
+#include "SaveWithoutWaiting.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -196,7 +197,7 @@ bool LinkForm::kickTimerOn() const { return kickTimerRunning(); }
 void LinkForm::setIcon(LinkIcon icon) {
     const CaptionSize caption = displayMetrics().caption.wideCaption ? CaptionSize::Wide : CaptionSize::Normal;
     const IconRole role = icon == LinkIcon::Bright ? IconRole::Active : IconRole::Inactive;
-    setWindowIcon(kivraIcon(windowIconNumber(IconOwner::LinkWindow, role, caption)));
+    showWindowIcon(windowIconNumber(IconOwner::LinkWindow, role, caption));
 }
 
 CaptionMode LinkForm::captionMode() const { return prefs_.captionMode; }
@@ -212,7 +213,9 @@ bool LinkForm::messageBoxOpen() const { return messages().boxOpen; }
 
 void LinkForm::clearMessageBoxOpen() { messages().boxOpen = false; }
 
-void LinkForm::saveSettings() {
+void LinkForm::saveSettings() { save(AfterSave::KeepRunning); }
+
+bool LinkForm::save(AfterSave after) {
     const Twips t = twips();
     const QRect desk = virtualScreenRect();
     // Where the desktop has the window now: Qt learns of a move by the user or
@@ -234,15 +237,18 @@ void LinkForm::saveSettings() {
     ctx.windowRectPx = {frame.x(), frame.y(), frame.width(), frame.height()};
     ctx.hostLeftTwips = t.wholeFromPixelsX(state_.recordedHostRect.left);
     ctx.hostTopTwips = t.wholeFromPixelsY(state_.recordedHostRect.top);
+    // Recorded here, written at once or, when another program holds the store, off this thread.
+    SaveRecorder recorder(*env_.store);
     try {
-        StoreBatch batch(*env_.store);
-        savePreferences(*env_.store, state_.names.instanceAppName, prefs_, ctx);
-        batch.commit();
-        geometry_.offsetLeft = prefs_.offsetLeft;
-        geometry_.offsetTop = prefs_.offsetTop;
+        savePreferences(recorder, state_.names.instanceAppName, prefs_, ctx);
     } catch (const KivraError& e) {
         reportError(e);
+        return false;
     }
+    geometry_.offsetLeft = prefs_.offsetLeft;
+    geometry_.offsetTop = prefs_.offsetTop;
+    return saveWithoutWaiting(this, env_.store, recorder.changes(), after,
+                              [this](const KivraError& e) { reportError(e); }) == SaveState::GoesOn;
 }
 
 void LinkForm::unload() {
@@ -250,13 +256,19 @@ void LinkForm::unload() {
     close();
 }
 
-void LinkForm::reportError(const KivraError& error) { ReportError(error, isVisible() ? this : nullptr); }
+// The link window's failures are the store's: the main program reports them, once for the
+// session (it works on the same store), so a link only notes them.
+void LinkForm::reportError(const KivraError& error) {
+    qWarning("kivlink: settings store error %d: %s", error.number(), error.description().c_str());
+}
 
 // --- Events ------------------------------------------------------------------
 
 void LinkForm::closeEvent(QCloseEvent* event) {
     if (unloading_) {
-        event->accept();
+        // A save still waiting for the store ends the program itself.
+        if (savingOn_) event->ignore();
+        else event->accept();
         return;
     }
     // The closing steps: timers off, the kick timer's state remembered for the save,
@@ -270,10 +282,12 @@ void LinkForm::closeEvent(QCloseEvent* event) {
     closePage();
     hideControls();
     const bool keep = prefs_.kickTimerOn;
-    saveSettings();
+    savingOn_ = save(AfterSave::EndProgram);
     prefs_.kickTimerOn = keep;
     channel_.stopWatching();
-    event->accept();
+    // With the store locked the window is gone already and the program ends after the save.
+    if (savingOn_) event->ignore();
+    else event->accept();
 }
 
 void LinkForm::changeEvent(QEvent* event) {

@@ -10,6 +10,7 @@
 #include "LinkCommands.h"
 #include "LinkState.h"
 #include "OwnWindow.h"
+#include "SaveWithoutWaiting.h"
 #include "SettingsStore.h"
 
 #include <QSocketNotifier>
@@ -53,6 +54,8 @@ public:
     bool messageBoxOpen() const override;
     void clearMessageBoxOpen() override;
     void saveSettings() override;
+    // The save of saveSettings; true when it goes on in the background (see SaveWithoutWaiting.h).
+    bool save(AfterSave after);
     void unload() override;
     void reportError(const KivraError& error) override;
 
@@ -82,6 +85,7 @@ private:
     QTimer timer9_;  // host title into the caption, 1000 ms
     WindowId mainWindow_ = 0;
     bool unloading_ = false;
+    bool savingOn_ = false;  // the exit save waits for the store in the background
     bool wasMinOrMax_ = false;
     int quietTicks_ = 0;
 };

@@ -10,6 +10,7 @@
 #include "LinkTable.h"
 #include "MessageState.h"
 #include "ReportError.h"
+#include "SaveWithoutWaiting.h"
 #include "ShowMessage.h"
 
 #include <QCheckBox>
@@ -393,7 +394,8 @@ void MainForm::firstActivation() {
     finishFirstActivation();
 }
 
-void MainForm::report(const KivraError& error) { ReportError(error, this); }
+// Every failure the main window reports is the store's.
+void MainForm::report(const KivraError& error) { ReportStoreError(error, isVisible() ? this : nullptr); }
 
 void MainForm::rememberNormalGeometry() {
     if (exiting_ || firstActivation_ || panelLayoutBusy() || controlsShown() || pageOpen()) return;
@@ -448,11 +450,14 @@ void MainForm::closeEvent(QCloseEvent* event) {
     closePage();
     hideControls();
     if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) normalFrame_ = frameGeometry();
-    saveAllSettings();
+    if (saveAllSettings()) {
+        event->ignore();  // the window is gone; the program ends after the save
+        return;
+    }
     event->accept();
 }
 
-void MainForm::saveAllSettings() {
+bool MainForm::saveAllSettings() {
     const Twips t = twips();
     prefs_.left = t.fromPixelsX(normalFrame_.x());
     prefs_.top = t.fromPixelsY(normalFrame_.y());
@@ -463,13 +468,16 @@ void MainForm::saveAllSettings() {
     ctx.twips = t;
     ctx.screenWidthTwips = t.fromPixelsX(screenRect().width());
     ctx.screenHeightTwips = t.fromPixelsY(screenRect().height());
+    // Recorded here, written at once or, when another program holds the store, off this thread.
+    SaveRecorder recorder(*env_.store);
     try {
-        StoreBatch batch(*env_.store);
-        savePreferences(*env_.store, kMainAppName, prefs_, ctx, [&] { SaveHostLinks(*links_, *env_.store); });
-        batch.commit();
+        savePreferences(recorder, kMainAppName, prefs_, ctx, [&] { SaveHostLinks(*links_, recorder); });
     } catch (const KivraError& e) {
         report(e);
+        return false;
     }
+    return saveWithoutWaiting(this, env_.store, recorder.changes(), AfterSave::EndProgram,
+                              [this](const KivraError& e) { report(e); }) == SaveState::GoesOn;
 }
 
 }  // namespace kivra

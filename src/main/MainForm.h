@@ -85,7 +85,9 @@ private:
     MainWindowState mainState() const;
     std::optional<std::string> selectedStatusLine() const;
     void rememberNormalGeometry();
-    void saveAllSettings();
+    // Returns true when the save goes on in the background (the store is locked): the program
+    // ends once it is over.
+    bool saveAllSettings();
     void report(const KivraError& error);
     void applyToolTips(bool on);
     static QString welcomeText();

@@ -6,6 +6,8 @@
 #include "NativeWindowSystem.h"
 #include "OsVersion.h"
 #include "OwnWindowMarker.h"
+#include "RuntimeFolder.h"
+#include "SessionNotes.h"
 #include "SingleInstance.h"
 #include "StoreLocation.h"
 #include "WindowBindings.h"
@@ -14,6 +16,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+
+namespace {
+
+// Over the main window, so that it goes with it.
+void showRuntimeFolderNotice(QWidget* mainWindow, const QString& text) {
+    qWarning("kivra: %s", qPrintable(text));
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("Kivra"), text, QMessageBox::Ok, mainWindow);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
     // Any command-line text ends the program at once, without a window or a message.
@@ -34,11 +49,20 @@ int main(int argc, char* argv[]) {
     }
     kivra::messages().helpSuppressed = kivra::osClassSuppressesHelp(kivra::classifyOsVersion(version));
 
+    // The lock and the link channel share one checked folder; without a safe one Kivra
+    // does not run at all, as it could neither keep to one instance nor reach its links.
+    const kivra::RuntimeFolder runtime = kivra::runtimeFolder();
+    if (!runtime.error.empty()) {
+        QMessageBox::critical(nullptr, QStringLiteral("Kivra"), QString::fromStdString(runtime.error));
+        return 1;
+    }
     auto instance = kivra::acquireSingleInstance("kivra");
     if (!instance) {
         QMessageBox::information(nullptr, QStringLiteral("Kivra"), ownFileName + QStringLiteral(" is already running."));
         return 0;
     }
+    // This instance's session: what its programs have told the user starts afresh.
+    kivra::startSession();
 
     std::string error;
     auto windows = kivra::createNativeWindowSystem(&error);
@@ -59,5 +83,8 @@ int main(int argc, char* argv[]) {
     kivra::MainForm form(std::move(env));
     form.load();
     form.show();
+    // An unsafe preferred folder is said once, by the instance that runs, without holding
+    // up the start.
+    if (!runtime.notice.empty()) showRuntimeFolderNotice(&form, QString::fromStdString(runtime.notice));
     return app.exec();
 }

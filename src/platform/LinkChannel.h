@@ -24,8 +24,9 @@ namespace kivra {
 // own link window, the main program under its main window. A sender names the
 // window it talks to. On Windows the channel is the window itself
 // (WM_COPYDATA / WM_SYSCOMMAND); on POSIX it is a Unix datagram socket at
-//   $XDG_RUNTIME_DIR/kivra/<display>/win-<id>.sock
-// or, without a usable $XDG_RUNTIME_DIR, /tmp/kivra-<uid>/<display>/win-<id>.sock.
+//   <runtime folder>/<display>/win-<id>.sock
+// where the runtime folder is that of RuntimeFolder.h ($XDG_RUNTIME_DIR/kivra, or
+// /tmp/kivra-<uid>, or a numbered fallback beside it), shared with the single-instance lock.
 // Every folder of ours on that path must be a real directory owned by the
 // user with no group or other access; otherwise nothing is sent or received.
 //

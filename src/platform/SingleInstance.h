@@ -12,9 +12,9 @@ public:
 };
 
 // Takes the lock named `program` for this user and display. Returns null when
-// another live process holds it. A crashed holder never leaves it stuck: the
-// operating system releases the lock with the process. When the lock cannot be
-// set up at all (no writable runtime folder), the program is allowed to run.
+// another live process holds it, and when it cannot be taken at all (POSIX: no safe
+// runtime folder, see RuntimeFolder.h): a program never runs without it. A crashed
+// holder never leaves it stuck: the operating system releases the lock with the process.
 std::unique_ptr<SingleInstanceLock> acquireSingleInstance(const std::string& program);
 
 }  // namespace kivra

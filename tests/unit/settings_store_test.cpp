@@ -179,10 +179,13 @@ TEST(StoreLocation, ADamagedFileIsKeptAsideAndReplacedByAFreshStore) {
                 aside.push_back(e.path());
         ASSERT_EQ(aside.size(), 1u);
         EXPECT_EQ(fileContents(aside[0]), "not a database\n");
-        EXPECT_NE(opened.problem->description().find(aside[0].string()), std::string::npos);
-        // The error box shows the first 40 characters: they must say what happened.
-        const std::string body = formatErrorReport(opened.problem->number(), opened.problem->description()).body;
-        EXPECT_EQ(body.substr(0, body.find("\r\n")), "Description: Settings damaged, new file.");
+        // The box says what happened, why, what to do, and the kept file's full name.
+        const std::string body =
+            formatErrorReport(opened.problem->number(), opened.problem->description(), opened.problem->detail()).body;
+        EXPECT_EQ(body, "Description: Settings damaged, new file.\r\n"
+                        "Cause: settings file damaged or not a database\r\n"
+                        "Remedy: old file kept (below); import a backup\r\n"
+                        "Old one kept as " + aside[0].string());
         opened.store->write(kMain, "S", "K", "fresh");
         EXPECT_EQ(readK(*openStore(file).store), "fresh");
         EXPECT_FALSE(openStore(file).problem);

@@ -41,6 +41,8 @@ std::string defaultStoreLocation() {
     }
 }
 
+std::string recoveryFileLocation() { return {}; }
+
 std::string storeLocationHelp() {
     return "The settings are in the registry below HKEY_CURRENT_USER\\Software, or below\n"
            "HKEY_CURRENT_USER\\<KIVRA_SETTINGS_KEY> when that variable is set. Each part of an\n"

@@ -4,6 +4,7 @@
 #include "SqliteStore.h"
 
 #include "ErrorReport.h"
+#include "SettingsNames.h"
 
 #include <sqlite3.h>
 
@@ -16,10 +17,6 @@
 namespace kivra {
 
 namespace {
-
-// How long SQLite itself waits for a lock, and how long we keep retrying after that.
-constexpr int kBusyTimeoutMs = 10000;
-constexpr auto kRetryDeadline = std::chrono::seconds(30);
 
 // Paths and keys use SQLite's NOCASE collation, which folds ASCII letters only, so the
 // primary key makes names unique without regard to case while rows keep their spelling.
@@ -49,14 +46,14 @@ void backoff(int attempt) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms(rng)));
 }
 
+bool hasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
+
 std::string joinPath(std::string_view app, std::string_view section) {
     std::string path(app);
     path += '\\';
     path += section;
     return path;
 }
-
-bool hasNul(std::string_view text) { return text.find('\0') != std::string_view::npos; }
 
 // The file name as an SQLite URI ("file:" + path with '%', '?' and '#' escaped).
 std::string uriFor(const std::filesystem::path& file) {
@@ -133,7 +130,23 @@ SqliteStore::SqliteStore(std::filesystem::path file, StoreAccess access)
         throw error;
     }
     sqlite3_extended_result_codes(db_, 1);
-    sqlite3_busy_timeout(db_, kBusyTimeoutMs);
+    sqlite3_busy_handler(db_, &SqliteStore::busyWait, this);
+}
+
+// SQLite's wait for another program's lock: short sleeps until the statement's deadline, so
+// that a freed lock is taken within milliseconds and a held one never outlasts the limit.
+int SqliteStore::busyWait(void* self, int attempt) {
+    const auto* store = static_cast<const SqliteStore*>(self);
+    if (std::chrono::steady_clock::now() >= store->deadline_) return 0;
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(1 + attempt, 20)));
+    return 1;
+}
+
+void SqliteStore::armDeadline() { deadline_ = std::chrono::steady_clock::now() + lockWait_; }
+
+void SqliteStore::setLockWait(std::chrono::milliseconds wait) {
+    std::lock_guard lock(mutex_);
+    lockWait_ = wait;
 }
 
 SqliteStore::SqliteStore(KivraError reason) : unavailable_(std::move(reason)) {}
@@ -144,21 +157,23 @@ SqliteStore::~SqliteStore() {
 }
 
 SqliteStore::Statement SqliteStore::prepare(std::string_view sql) {
-    const auto deadline = std::chrono::steady_clock::now() + kRetryDeadline;
+    armDeadline();
+    const auto deadline = deadline_;
     for (int attempt = 0;; ++attempt) {
         Statement st(db_, sql);
-        if (!isBusy(st.prepareResult()) || std::chrono::steady_clock::now() > deadline) return st;
+        if (!isBusy(st.prepareResult()) || std::chrono::steady_clock::now() >= deadline) return st;
         backoff(attempt);
     }
 }
 
 int SqliteStore::stepWithRetry(Statement& st) {
     if (st.prepareResult() != SQLITE_OK) return st.prepareResult();
-    const auto deadline = std::chrono::steady_clock::now() + kRetryDeadline;
+    armDeadline();
+    const auto deadline = deadline_;
     for (int attempt = 0;; ++attempt) {
         const int rc = st.step();
         // Inside an explicit transaction a retry could never see a newer snapshot: give up.
-        if (!isBusy(rc) || !sqlite3_get_autocommit(db_) || std::chrono::steady_clock::now() > deadline)
+        if (!isBusy(rc) || !sqlite3_get_autocommit(db_) || std::chrono::steady_clock::now() >= deadline)
             return rc;
         st.reset();
         backoff(attempt);
@@ -191,8 +206,8 @@ KivraError SqliteStore::failure(int rc, std::string_view doing) const {
         return KivraError(errnum::PermissionDenied, "Settings file access denied" + where);
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-        return KivraError(errnum::PermissionDenied,
-                          "Settings file is locked by another program" + where);
+        return KivraError(errnum::PermissionDenied, "Settings file is locked by another program" + where, {},
+                          StoreFailure::Locked);
     case SQLITE_NOMEM:
         return KivraError(errnum::OutOfMemory, "Out of memory" + where);
     case SQLITE_CORRUPT:
@@ -311,9 +326,13 @@ void SqliteStore::write(std::string_view app, std::string_view section, std::str
                         std::string_view value) {
     std::lock_guard lock(mutex_);
     requireFile();
-    if (hasNul(app) || hasNul(section) || hasNul(key))
-        throw KivraError(errnum::BadFileName, "A settings name cannot contain a NUL character");
-    const std::string path = storedSpelling(joinPath(app, section));
+    // Only names every backend accepts, so that an export imports on every platform.
+    const std::string wanted = joinPath(app, section);
+    if (const std::string problem = sectionPathProblem(wanted); !problem.empty())
+        throw KivraError(errnum::BadFileName, "Settings name " + problem + ": " + wanted);
+    if (const std::string problem = keyNameProblem(key); !problem.empty())
+        throw KivraError(errnum::BadFileName, "Settings key " + problem + " (in " + wanted + ")");
+    const std::string path = storedSpelling(wanted);
     Statement st = prepare(
         "INSERT INTO settings (path, key, value) VALUES (?1, ?2, ?3)"
         " ON CONFLICT (path, key) DO UPDATE SET value = excluded.value");
@@ -327,7 +346,7 @@ void SqliteStore::write(std::string_view app, std::string_view section, std::str
 void SqliteStore::deleteSection(std::string_view app, std::string_view section) {
     std::lock_guard lock(mutex_);
     requireFile();
-    if (hasNul(app) || hasNul(section)) return;  // no such name can be stored
+    if (!sectionPathProblem(joinPath(app, section)).empty()) return;  // no such name can be stored
     Statement st = prepare("DELETE FROM settings WHERE " + std::string(kSubtree));
     st.bindSubtree(joinPath(app, section));
     const int rc = stepWithRetry(st);
@@ -358,11 +377,12 @@ void SqliteStore::commitBatch() {
         // SQLite already rolled the transaction back after a failed write.
         throw KivraError(2000 + SQLITE_ABORT, "Save abandoned after an error (" + file_.string() + ")");
     }
-    const auto deadline = std::chrono::steady_clock::now() + kRetryDeadline;
+    armDeadline();
+    const auto deadline = deadline_;
     for (int attempt = 0;; ++attempt) {
         const int rc = sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
         if (rc == SQLITE_OK) return;
-        if (!isBusy(rc) || std::chrono::steady_clock::now() > deadline) {
+        if (!isBusy(rc) || std::chrono::steady_clock::now() >= deadline) {
             const KivraError error = failure(rc, "saving to");
             if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
             throw error;

@@ -4,6 +4,7 @@
 #include "KivraError.h"
 #include "SettingsStore.h"
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -17,8 +18,7 @@ struct sqlite3;
 namespace kivra {
 
 // The error number reported when a damaged settings file was set aside and replaced.
-// It lies outside the reporter's table, so the report shows the description.
-inline constexpr int kDamagedStoreError = 321;
+inline constexpr int kDamagedStoreError = errnum::DamagedStore;
 
 // How the file is opened.
 enum class StoreAccess {
@@ -66,6 +66,7 @@ public:
     void beginBatch() override;
     void commitBatch() override;
     void rollbackBatch() override;
+    void setLockWait(std::chrono::milliseconds wait) override;
 
     std::vector<StoredEntry> entries(std::string_view under = {}) override;
 
@@ -81,6 +82,8 @@ private:
     int stepWithRetry(Statement& st);
     void execWithRetry(std::string_view sql, std::string_view doing);
     void requireFile();
+    void armDeadline();
+    static int busyWait(void* self, int attempt);
     std::string storedSpelling(const std::string& path);
 
     std::filesystem::path file_;
@@ -89,6 +92,9 @@ private:
     std::optional<KivraError> unavailable_;
     std::recursive_mutex mutex_;
     bool checked_ = false;
+    // Every statement waits for another program's lock until its deadline, lockWait_ after it began.
+    std::chrono::milliseconds lockWait_{30000};
+    std::chrono::steady_clock::time_point deadline_{};
     int batchDepth_ = 0;
     bool batchAbandoned_ = false;
 };

@@ -2,6 +2,7 @@
 #include "StoreFile.h"
 
 #include "ErrorReport.h"
+#include "SessionNotes.h"
 
 #include <cerrno>
 #include <chrono>
@@ -211,8 +212,8 @@ OpenedFileStore openStore(const fs::path& file) {
                 RecoveryLock lock(file);
                 if (!stillDamaged(file)) continue;  // someone else replaced it a moment ago
                 const fs::path aside = setAside(file);
-                damaged = KivraError(kDamagedStoreError,
-                                     "Settings damaged, new file. Old one kept as " + aside.string());
+                damaged = KivraError(kDamagedStoreError, "Settings damaged, new file.",
+                                     "Old one kept as " + aside.string());
             } catch (const fs::filesystem_error& e) {
                 std::error_code gone;
                 if (!fs::exists(file, gone)) continue;  // another program moved it first
@@ -233,6 +234,11 @@ OpenedStore openDefaultStore() {
 }
 
 std::string defaultStoreLocation() { return defaultStorePath().string(); }
+
+std::string recoveryFileLocation() {
+    const fs::path file = defaultStorePath();
+    return file.empty() ? std::string() : file.string() + ".recovery-" + sessionStamp() + ".txt";
+}
 
 std::string storeLocationHelp() {
     return "The settings file is $KIVRA_SETTINGS when set, else\n"

@@ -5,6 +5,7 @@
 #include <QSvgRenderer>
 
 #include <array>
+#include <map>
 #include <utility>
 
 // Resources compiled into a static library need an explicit initializer, at global scope.
@@ -80,10 +81,15 @@ QPixmap kivraPixmap(int resourceNumber, int sizePx) {
 QIcon kivraIcon(int resourceNumber) {
     if (!isKivraIcon(resourceNumber))
         return {};
-    QIcon result;
-    for (int size : {16, 20, 24, 32, 48, 64, 128})
-        result.addPixmap(kivraPixmap(resourceNumber, size));
-    return result;
+    // Rendered once per number and shared: a window's icon changes on every window switch,
+    // and every new icon would leave its own renderings in Qt's pixmap cache for good. Kept
+    // to the end of the process (never destroyed after the application object).
+    static auto* rendered = new std::map<int, QIcon>;
+    auto [it, isNew] = rendered->try_emplace(resourceNumber);
+    if (isNew)
+        for (int size : {16, 20, 24, 32, 48, 64, 128})
+            it->second.addPixmap(kivraPixmap(resourceNumber, size));
+    return it->second;
 }
 
 int windowIconNumber(IconOwner owner, IconRole role, CaptionSize caption) {

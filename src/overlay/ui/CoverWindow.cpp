@@ -336,7 +336,13 @@ void CoverWindow::applyBackgroundColor(const QColor& colour) {
 void CoverWindow::updateWindowIcon() {
     const CaptionSize caption = displayMetrics().caption.wideCaption ? CaptionSize::Wide : CaptionSize::Normal;
     const IconRole role = (firstActivation_ || isActiveWindow()) ? IconRole::Active : IconRole::Inactive;
-    setWindowIcon(kivraIcon(windowIconNumber(iconOwner_, role, caption)));
+    showWindowIcon(windowIconNumber(iconOwner_, role, caption));
+}
+
+void CoverWindow::showWindowIcon(int resourceNumber) {
+    if (resourceNumber == shownIcon_) return;
+    shownIcon_ = resourceNumber;
+    setWindowIcon(kivraIcon(resourceNumber));
 }
 
 bool CoverWindow::onNativeDesktop() {

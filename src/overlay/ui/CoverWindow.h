@@ -98,6 +98,8 @@ protected:
     // Runs once, after the window is shown and the window manager has framed it.
     virtual void firstActivation() = 0;
     void finishFirstActivation();
+    // Gives the window the icon of that resource number, unless it has it already.
+    void showWindowIcon(int resourceNumber);
 
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -131,6 +133,7 @@ private:
     PreferencesPage* prefsPage_ = nullptr;
 
     IconOwner iconOwner_;
+    int shownIcon_ = -1;
     QTimer timer1_;
     QTimer timer2_;
     FormattedCaption customCaption_;

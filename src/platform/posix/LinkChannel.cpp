@@ -4,6 +4,7 @@
 #include "LinkChannel.h"
 
 #include "DisplayTag.h"
+#include "RuntimeFolder.h"
 
 #include <algorithm>
 #include <array>
@@ -152,14 +153,13 @@ struct Address {
 };
 
 Address resolveAddress(WindowId window, FolderMode mode, std::string* error) {
-    std::vector<std::string> chain;
-    const char* rt = std::getenv("XDG_RUNTIME_DIR");
-    struct stat st{};
-    if (rt && rt[0] == '/' && ::stat(rt, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::getuid()) {
-        chain.push_back(std::string(rt) + "/kivra");
-    } else {
-        chain.push_back("/tmp/kivra-" + std::to_string(::getuid()));
+    // The runtime folder is checked (and made) by its own rule; the display's folder below it here.
+    const RuntimeFolder base = runtimeFolder();
+    if (base.path.empty()) {
+        if (error) *error = base.error;
+        return {{}, FolderState::Unsafe};
     }
+    std::vector<std::string> chain{base.path};
     chain.push_back(chain.back() + "/" + displayTag());
     for (const std::string& dir : chain) {
         const FolderState state = checkFolder(dir, mode, error);

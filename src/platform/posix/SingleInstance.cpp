@@ -3,12 +3,10 @@
 #include "SingleInstance.h"
 
 #include "DisplayTag.h"
+#include "RuntimeFolder.h"
 
-#include <cerrno>
-#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kivra {
@@ -24,29 +22,19 @@ private:
     int fd_;
 };
 
-std::string lockFolder() {
-    if (const char* rt = std::getenv("XDG_RUNTIME_DIR"); rt && *rt && ::access(rt, W_OK) == 0) return rt;
-    std::string dir = "/tmp/kivra-" + std::to_string(::getuid());
-    ::mkdir(dir.c_str(), 0700);
-    struct stat st{};
-    // Refuse a folder another user planted for us.
-    if (::lstat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != ::getuid()) return {};
-    return dir;
-}
-
 }  // namespace
 
 std::unique_ptr<SingleInstanceLock> acquireSingleInstance(const std::string& program) {
-    const std::string folder = lockFolder();
-    if (folder.empty()) return std::make_unique<SingleInstanceLock>();
+    // The lock lives beside the link channel, in the one checked folder; without a safe
+    // folder, or a lock file there, nothing runs (a program without its lock could run twice).
+    const std::string folder = runtimeFolder().path;
+    if (folder.empty()) return nullptr;
     const std::string path = folder + "/" + program + "-" + displayTag() + ".lock";
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return std::make_unique<SingleInstanceLock>();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return nullptr;
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int err = errno;
         ::close(fd);
-        if (err == EWOULDBLOCK) return nullptr;
-        return std::make_unique<SingleInstanceLock>();
+        return nullptr;
     }
     return std::make_unique<FlockLock>(fd);
 }

@@ -2,6 +2,8 @@
 // escaped so that blanks, tabs, line breaks and backslashes survive exactly.
 #include "ExportFormat.h"
 
+#include "SettingsNames.h"
+
 #include <optional>
 
 namespace kivra::settings {
@@ -124,7 +126,8 @@ std::variant<std::vector<StoredEntry>, ParseError> parseExport(std::istream& in)
             sawHeader = true;
             continue;
         }
-        if (line.empty() || line[0] == '#') continue;
+        // A header again starts another program's part of a recovery file.
+        if (line.empty() || line[0] == '#' || line == kExportHeader) continue;
         if (line[0] == '[') {
             if (line.size() < 2 || line.back() != ']')
                 return ParseError{number, "a section line must end with ']'"};
@@ -133,7 +136,8 @@ std::variant<std::vector<StoredEntry>, ParseError> parseExport(std::istream& in)
             std::string& p = std::get<std::string>(parsed);
             if (p.find('\\') == std::string::npos)
                 return ParseError{number, "a section path needs an application name: APP\\SECTION"};
-            if (p.find('\0') != std::string::npos) return ParseError{number, "a section path cannot contain NUL"};
+            if (const std::string problem = sectionPathProblem(p); !problem.empty())
+                return ParseError{number, "the section path " + problem};
             path = std::move(p);
             continue;
         }
@@ -142,8 +146,8 @@ std::variant<std::vector<StoredEntry>, ParseError> parseExport(std::istream& in)
         if (!path) return ParseError{number, "a value before the first [section path]"};
         auto key = unescapeField(std::string_view(line).substr(0, eq));
         if (auto* err = std::get_if<UnescapeError>(&key)) return ParseError{number, "key: " + err->message};
-        if (std::get<std::string>(key).find('\0') != std::string::npos)
-            return ParseError{number, "a key cannot contain NUL"};
+        if (const std::string problem = keyNameProblem(std::get<std::string>(key)); !problem.empty())
+            return ParseError{number, "the key " + problem};
         auto value = unescapeField(std::string_view(line).substr(eq + 1));
         if (auto* err = std::get_if<UnescapeError>(&value)) return ParseError{number, "value: " + err->message};
         entries.push_back({*path, std::move(std::get<std::string>(key)), std::move(std::get<std::string>(value))});

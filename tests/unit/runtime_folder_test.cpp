@@ -1,0 +1,114 @@
+// The runtime folder rule: one checked folder for the lock and the channel, a private fallback
+// when the preferred place is unsafe, and a notice saying what was wrong.
+#include "LinkChannel.h"
+#include "RuntimeFolder.h"
+#include "SessionNotes.h"
+#include "SingleInstance.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace kivra;
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+class RuntimeFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/kivra-rt-XXXXXX";
+        tmp_ = mkdtemp(tmpl);
+        setenv("TMPDIR", tmp_.c_str(), 1);
+        unsetenv("XDG_RUNTIME_DIR");
+        setenv("DISPLAY", ":91", 1);
+        base_ = tmp_ + "/kivra-" + std::to_string(getuid());
+    }
+    void TearDown() override { std::system(("rm -rf " + tmp_).c_str()); }
+
+    void expectFallback(const std::string& why) {
+        const RuntimeFolder f = runtimeFolder();
+        EXPECT_EQ(f.path, base_ + ".1");
+        EXPECT_NE(f.notice.find(why), std::string::npos) << f.notice;
+        EXPECT_NE(f.notice.find(base_ + ".1"), std::string::npos) << f.notice;
+        struct stat st{};
+        ASSERT_EQ(lstat(f.path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_uid, getuid());
+        EXPECT_EQ(st.st_mode & 0777, 0700u);
+    }
+
+    std::string tmp_, base_;
+};
+
+int inChild(const std::function<int()>& body) {
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
+    const RuntimeFolder f = runtimeFolder();
+    EXPECT_EQ(f.path, base_);
+    EXPECT_TRUE(f.notice.empty()) << f.notice;
+    const std::string xdg = tmp_ + "/xdg";
+    ASSERT_EQ(mkdir(xdg.c_str(), 0700), 0);
+    setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
+    EXPECT_EQ(runtimeFolder().path, xdg + "/kivra");
+    EXPECT_TRUE(runtimeFolder().notice.empty());
+}
+
+TEST_F(RuntimeFolderTest, ASymlinkInItsPlaceMakesAPrivateFallback) {
+    ASSERT_EQ(mkdir((tmp_ + "/elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((tmp_ + "/elsewhere").c_str(), base_.c_str()), 0);
+    expectFallback("is a symbolic link");
+}
+
+TEST_F(RuntimeFolderTest, ARelativeOrSharedXdgRuntimeDirIsNotUsed) {
+    setenv("XDG_RUNTIME_DIR", "run", 1);
+    RuntimeFolder f = runtimeFolder();
+    EXPECT_EQ(f.path, base_);
+    EXPECT_NE(f.notice.find("is not an absolute path"), std::string::npos) << f.notice;
+    const std::string shared = tmp_ + "/shared";
+    ASSERT_EQ(mkdir(shared.c_str(), 0777), 0);
+    chmod(shared.c_str(), 01777);
+    setenv("XDG_RUNTIME_DIR", shared.c_str(), 1);
+    f = runtimeFolder();
+    EXPECT_EQ(f.path, base_);
+    EXPECT_NE(f.notice.find("is open to other users"), std::string::npos) << f.notice;
+}
+
+// Another user's folder: the lock and the channel both move to the same fallback, and the
+// lock still keeps a second instance out.
+TEST_F(RuntimeFolderTest, AnotherUsersFolderLeavesTheLockAndTheChannelTogetherInTheFallback) {
+    if (getuid() != 0) GTEST_SKIP() << "making a folder of another user's needs root (the CI runs as root)";
+    ASSERT_EQ(mkdir(base_.c_str(), 0700), 0);
+    ASSERT_EQ(chown(base_.c_str(), kNobody, kNobody), 0);
+    expectFallback("belongs to another user");
+    auto lock = acquireSingleInstance("kivra");
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(inChild([] { return acquireSingleInstance("kivra") ? 0 : 1; }), 1);
+    EXPECT_EQ(channelAddress(0x1e00004, FolderMode::Create).rfind(base_ + ".1/", 0), 0u);
+}
+
+// One report per cause for a session's processes together; a new session starts afresh.
+TEST_F(RuntimeFolderTest, ACauseIsToldOncePerSessionAcrossProcesses) {
+    EXPECT_TRUE(firstTimeThisSession("store error 70")) << "outside a session every report is made";
+    EXPECT_TRUE(firstTimeThisSession("store error 70"));
+    startSession();
+    EXPECT_TRUE(firstTimeThisSession("store error 70"));
+    EXPECT_EQ(inChild([] { return firstTimeThisSession("store error 70") ? 1 : 0; }), 0);
+    EXPECT_EQ(inChild([] { return firstTimeThisSession("store error 321") ? 1 : 0; }), 1);
+    EXPECT_FALSE(firstTimeThisSession("store error 321"));
+    startSession();
+    EXPECT_TRUE(firstTimeThisSession("store error 70"));
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// Faults found by driving the real programs hard: a link program's memory under many commands,
+// an exit while another process holds the store locked, an unsafe runtime folder.
+#include "DesktopTest.h"
+#include "LinkChannel.h"
+#include "ChildProcess.h"
+#include "TempSettings.h"
+#include "StoreFile.h"
+#include "Xdotool.h"
+
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace kivra::test {
+namespace {
+
+// Resident memory of a process in kB, from /proc; 0 when it is gone.
+long residentKb(pid_t pid) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string word;
+    while (status >> word)
+        if (word == "VmRSS:") {
+            long kb = 0;
+            status >> kb;
+            return kb;
+        }
+    return 0;
+}
+
+// Another process holding the store's write lock until release() (or its destruction).
+class LockHolder {
+public:
+    explicit LockHolder(const std::string& file) {
+        int ready[2];
+        if (pipe(ready) != 0 || pipe(release_) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            sqlite3* db = nullptr;
+            sqlite3_open(file.c_str(), &db);
+            const bool held = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+            (void)!write(ready[1], held ? "y" : "n", 1);
+            char c;
+            (void)!read(release_[0], &c, 1);
+            _exit(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 1);
+        }
+        char c = 0;
+        held_ = read(ready[0], &c, 1) == 1 && c == 'y';
+    }
+    ~LockHolder() { release(); }
+    bool held() const { return held_; }
+    void release() {
+        if (pid_ <= 0) return;
+        (void)!write(release_[1], "x", 1);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+private:
+    int release_[2] = {-1, -1};
+    pid_t pid_ = -1;
+    bool held_ = false;
+};
+
+class HardeningTest : public DesktopTest {
+protected:
+    std::vector<WindowId> windowsOf(ProcessId pid, const std::string& title) {
+        std::vector<WindowId> out;
+        for (WindowId w : probe->stackingTopFirst())
+            if (ws->processOf(w) == pid && ws->title(w) == title) out.push_back(w);
+        return out;
+    }
+    std::string stored(const char* section, const char* key) {
+        return openStore(settings.path()).store->read("Kivra\\Kivra [ Main ]", section, key, "-1");
+    }
+    TempSettings settings;
+};
+
+// The foreground watcher sends "0" or "1" on every window switch: a link program's memory must
+// stay flat however many it gets.
+TEST_F(HardeningTest, TenThousandCommandsLeaveALinkProgramsMemoryFlat) {
+    const WindowId hostWindow = host->open("Mail - Inbox", "--geometry 400x300+200+150");
+    const WindowId mainWindow = host->open("Kivra [Main]", "--geometry 200x100+1000+800");
+    std::optional<LinkReadyReport> ready;
+    auto receiver = ChannelReceiver::listen(mainWindow, [&](const ChannelMessage& m) {
+        if (m.kind == ChannelKind::LinkReady) ready = parseLinkReady(m.payload);
+        return std::string(kLinkRecorded);
+    });
+    ASSERT_TRUE(receiver);
+    const std::string title = "Mail - Inbox";
+    auto link = startProgram("kivlink", {std::to_string(hostWindow) + "\t1\t1\t" + std::to_string(mainWindow) + "\t" +
+                                         std::to_string(title.size()) + "\t" + title},
+                             settings);
+    ASSERT_TRUE(waitUntil([&] { return receiver->dispatch() >= 0 && ready.has_value(); }, 10s));
+
+    auto sendCommands = [&](int count) {
+        for (int i = 0; i < count; ++i)
+            ASSERT_EQ(sendChannelMessage(ready->linkWindow, ChannelKind::Command, i % 2 ? "1" : "0", 5s),
+                      SendResult::Delivered)
+                << i;
+    };
+    sendCommands(1000);
+    const long after1000 = residentKb(link->pid());
+    sendCommands(9000);
+    const long after10000 = residentKb(link->pid());
+    std::cout << "kivlink resident memory: " << after1000 << " kB after 1,000 commands, " << after10000
+              << " kB after 10,000\n";
+    ASSERT_GT(after1000, 0);
+    EXPECT_LT(after10000 - after1000, 1024) << "kB grown over 9,000 commands";
+    link->stop();
+}
+
+// An exit while another process holds the store locked for 10 s: the window goes at once, the
+// program waits for the lock off its window and saves when it frees.
+TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
+    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+    auto kivra = startProgram("kivra", {}, settings);
+    WindowId main = 0;
+    ASSERT_TRUE(waitUntil([&] {
+        const auto found = windowsOf(kivra->pid(), "Kivra [Main]");
+        return !found.empty() && (main = found.front()) != 0;
+    }));
+    const Rect before = probe->frameRect(main).value_or(Rect{});
+    ASSERT_TRUE(xdotool::windowMove(main, 100, 80));
+    ASSERT_TRUE(waitUntil([&] { return probe->frameRect(main).value_or(before).left != before.left; }));
+    const Rect moved = *probe->frameRect(main);
+
+    LockHolder lock(settings.path());
+    ASSERT_TRUE(lock.held());
+    const auto locked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ws->requestClose(main));
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(kivra->pid(), "Kivra [Main]").empty(); }));
+    const auto gone = std::chrono::steady_clock::now();
+    EXPECT_TRUE(kivra->running()) << "it ended before it could save";
+    std::this_thread::sleep_until(locked + 10s);  // the other program's hold, not a wait for Kivra
+    lock.release();
+    const auto released = std::chrono::steady_clock::now();
+    const auto status = kivra->waitExit(10s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    std::cout << "window gone " << std::chrono::duration_cast<std::chrono::milliseconds>(gone - locked).count()
+              << " ms after the close; process ended "
+              << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - released).count()
+              << " ms after the lock was released\n";
+    EXPECT_EQ(stored("FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
+}
+
+// With the preferred runtime folder unsafe, two starts still give one main window, the second
+// says "already running", and the first says once what was wrong.
+class UnsafeRuntimeFolder : public HardeningTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(UnsafeRuntimeFolder, TwoStartsGiveOneMainWindowAndOneNotice) {
+    char pattern[] = "/tmp/kivra-x11rt-XXXXXX";
+    const std::string tmp = mkdtemp(pattern);
+    std::string xdg = GetParam();
+    if (xdg.empty()) {
+        if (getuid() != 0) GTEST_SKIP() << "making a folder of another user's needs root (the CI runs as root)";
+        const std::string planted = tmp + "/kivra-" + std::to_string(getuid());
+        ASSERT_EQ(mkdir(planted.c_str(), 0700), 0);
+        ASSERT_EQ(chown(planted.c_str(), 65534, 65534), 0);  // nobody
+    }
+    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+    const std::vector<std::string> env{"KIVRA_SETTINGS=" + settings.path(), "TMPDIR=" + tmp,
+                                       xdg.empty() ? "XDG_RUNTIME_DIR" : "XDG_RUNTIME_DIR=" + xdg};
+    auto first = std::make_unique<ChildProcess>(std::vector{programPath("kivra")}, env);
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(first->pid(), "Kivra [Main]").size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(first->pid(), "Kivra").size() == 1; })) << "no notice";
+
+    auto second = std::make_unique<ChildProcess>(std::vector{programPath("kivra")}, env);
+    std::vector<WindowId> box;
+    ASSERT_TRUE(waitUntil([&] { return (box = windowsOf(second->pid(), "Kivra")).size() == 1; }));
+    ASSERT_TRUE(waitUntil([&] {
+        xdotool::windowActivate(box.front());
+        return probe->activeWindow() == box.front();
+    }));
+    ASSERT_TRUE(xdotool::run({"key", "Return"}));
+    const auto status = second->waitExit(5s);
+    ASSERT_TRUE(status);
+    EXPECT_EQ(*status, 0);
+    EXPECT_TRUE(windowsOf(second->pid(), "Kivra [Main]").empty());
+    EXPECT_EQ(windowsOf(first->pid(), "Kivra").size(), 1u) << "the notice was said more than once";
+
+    ASSERT_TRUE(ws->requestClose(windowsOf(first->pid(), "Kivra [Main]").front()));
+    EXPECT_TRUE(first->waitExit(5s));
+    std::filesystem::remove_all(tmp);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hardening, UnsafeRuntimeFolder, ::testing::Values("", "run"),
+                         [](const auto& info) { return info.param[0] ? "RelativeXdgRuntimeDir" : "FolderOfNobody"; });
+
+}  // namespace
+}  // namespace kivra::test
