@@ -9,6 +9,7 @@
 #include "LinkStore.h"
 #include "LinkTable.h"
 #include "MessageState.h"
+#include "ProgramPlaces.h"
 #include "ReportError.h"
 #include "ShowMessage.h"
 
@@ -41,7 +42,8 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     setWindowTitle(kMainTitle);
     setObjectName("MainForm");
     if (!env_.launcher)
-        env_.launcher = std::make_shared<ProcessLauncher>(linkProgramPath(env_.appDirectory.toStdString()));
+        env_.launcher = std::make_shared<ProcessLauncher>(
+            linkProgramPath(programPlaces(env_.appDirectory.toStdString()).linkProgramFolder));
     manage_ = std::make_unique<LinkManagement>(this, *env_.windows, *links_, *env_.store, env_.launcher);
 
     createPage_ = new CreateLinksPage(this);
@@ -176,7 +178,7 @@ void MainForm::load() {
     ctx.twips = t;
     ctx.screenWidthTwips = t.fromPixelsX(screenRect().width());
     ctx.screenHeightTwips = t.fromPixelsY(screenRect().height());
-    ctx.appDirectory = env_.appDirectory.toStdString();
+    ctx.appDirectory = programPlaces(env_.appDirectory.toStdString()).dataFolder;  // welcome.gif
     LoadResult loaded = loadPreferences(*env_.store, kMainAppName, ctx);
     prefs_ = std::move(loaded.prefs);
     pendingLoadError_ = loaded.error;
