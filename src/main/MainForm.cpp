@@ -12,6 +12,7 @@
 #include "ProgramPlaces.h"
 #include "ReportError.h"
 #include "ShowMessage.h"
+#include "TrayIcon.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -314,6 +315,13 @@ void MainForm::activateLink() {
     if (outcome == ActivationOutcome::Started) startsTimer_.start(50);
 }
 
+void MainForm::activateStatusLine(const std::string& line) {
+    const auto outcome = manage_->activation.activate(line, mainState(), ActivationMode::Activate);
+    if (outcome == ActivationOutcome::Started) startsTimer_.start(50);
+}
+
+void MainForm::deactivateStatusLine(const std::string& line) { manage_->deactivation.deactivate(line); }
+
 void MainForm::bringHostToTop() {
     manage_->activation.activate(selectedStatusLine(), mainState(), ActivationMode::HostOnly);
 }
@@ -392,6 +400,7 @@ void MainForm::firstActivation() {
     timersRunning_ = true;
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();
+    TrayIcon::attach(this);
     finishFirstActivation();
 }
 
