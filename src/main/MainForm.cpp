@@ -9,9 +9,11 @@
 #include "LinkStore.h"
 #include "LinkTable.h"
 #include "MessageState.h"
+#include "ProgramPlaces.h"
 #include "ReportError.h"
 #include "SaveWithoutWaiting.h"
 #include "ShowMessage.h"
+#include "TrayIcon.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -42,7 +44,8 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     setWindowTitle(kMainTitle);
     setObjectName("MainForm");
     if (!env_.launcher)
-        env_.launcher = std::make_shared<ProcessLauncher>(linkProgramPath(env_.appDirectory.toStdString()));
+        env_.launcher = std::make_shared<ProcessLauncher>(
+            linkProgramPath(programPlaces(env_.appDirectory.toStdString()).linkProgramFolder));
     manage_ = std::make_unique<LinkManagement>(this, *env_.windows, *links_, *env_.store, env_.launcher);
 
     createPage_ = new CreateLinksPage(this);
@@ -177,7 +180,7 @@ void MainForm::load() {
     ctx.twips = t;
     ctx.screenWidthTwips = t.fromPixelsX(screenRect().width());
     ctx.screenHeightTwips = t.fromPixelsY(screenRect().height());
-    ctx.appDirectory = env_.appDirectory.toStdString();
+    ctx.appDirectory = programPlaces(env_.appDirectory.toStdString()).dataFolder;  // welcome.gif
     LoadResult loaded = loadPreferences(*env_.store, kMainAppName, ctx);
     prefs_ = std::move(loaded.prefs);
     pendingLoadError_ = loaded.error;
@@ -313,6 +316,13 @@ void MainForm::activateLink() {
     if (outcome == ActivationOutcome::Started) startsTimer_.start(50);
 }
 
+void MainForm::activateStatusLine(const std::string& line) {
+    const auto outcome = manage_->activation.activate(line, mainState(), ActivationMode::Activate);
+    if (outcome == ActivationOutcome::Started) startsTimer_.start(50);
+}
+
+void MainForm::deactivateStatusLine(const std::string& line) { manage_->deactivation.deactivate(line); }
+
 void MainForm::bringHostToTop() {
     manage_->activation.activate(selectedStatusLine(), mainState(), ActivationMode::HostOnly);
 }
@@ -391,6 +401,7 @@ void MainForm::firstActivation() {
     timersRunning_ = true;
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();
+    TrayIcon::attach(this);
     finishFirstActivation();
 }
 

@@ -63,6 +63,9 @@ public:
     void activateLink();      // `ALinksCmd1_Click`
     void bringHostToTop();    // `ALinksCmd2_Click`
     void deactivateLink();    // `ALinksCmd3_Click`
+    // The same for a status line chosen elsewhere (the tray icon's menu).
+    void activateStatusLine(const std::string& line);
+    void deactivateStatusLine(const std::string& line);
 
 protected:
     void firstActivation() override;

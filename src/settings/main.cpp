@@ -1,4 +1,5 @@
 // kivra-settings: read, change, list, export and import the Kivra settings store from a shell.
+#include "Autostart.h"
 #include "ExportFormat.h"
 #include "KivraError.h"
 #include "StoreLocation.h"
@@ -32,6 +33,7 @@ constexpr const char* kUsageText =
     "  import FILE                  add the values of an export ('-' for standard input);\n"
     "                               a faulty file changes nothing\n"
     "  path                         print where the settings are (file or registry key)\n"
+    "  autostart on|off|status      start Kivra at login, stop doing so, or tell which\n"
     "  --help                       show this text\n"
     "\n"
     "APP is an application name whose backslash-separated parts nest, for example\n"
@@ -134,6 +136,24 @@ int path(const std::vector<std::string>&) {
     return kOk;
 }
 
+int autostart(const std::vector<std::string>& args) {
+    const std::string& what = args[0];
+    if (what == "status") {
+        std::cout << (kivra::autostartEnabled() ? "on" : "off") << "\n";
+        return kOk;
+    }
+    if (what != "on" && what != "off") return usageError("autostart takes on, off or status");
+    const bool on = what == "on";
+    const std::string error = kivra::setAutostart(on, kivra::mainProgramBesideThisOne());
+    if (!error.empty()) {
+        std::cerr << "kivra-settings: " << error << "\n";
+        return kFailed;
+    }
+    std::cout << (on ? "Kivra starts at login: " : "Kivra does not start at login: ") << kivra::autostartLocation()
+              << "\n";
+    return kOk;
+}
+
 struct Command {
     const char* name;
     size_t minArgs;
@@ -149,6 +169,7 @@ constexpr Command kCommands[] = {
     {"export", 1, 1, exportTo},
     {"import", 1, 1, importFrom},
     {"path", 0, 0, path},
+    {"autostart", 1, 1, autostart},
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "MessageState.h"
 #include "MsgBoxKinds.h"
 #include "PreferencesPage.h"
+#include "ProgramPlaces.h"
 #include "ShowMessage.h"
 #include "TitleBarCapFrame.h"
 
@@ -112,7 +113,8 @@ bool WindowBindings::eventFilter(QObject* watched, QEvent* event) {
 }
 
 QString helpFilePath() {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("help/index.html"));
+    const std::string programFolder = QDir(QCoreApplication::applicationDirPath()).absolutePath().toStdString() + '/';
+    return QString::fromStdString(programPlaces(programFolder).dataFolder) + QStringLiteral("help/index.html");
 }
 
 void installHelpHook() {

@@ -1,0 +1,56 @@
+// Where the programs find each other and their data: beside the program in the build tree,
+// in libexec/kivra and share/kivra of an installed tree (the default install folders).
+#include "ProgramPlaces.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+namespace kivra {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ProgramPlacesTest : public ::testing::Test {
+protected:
+    ProgramPlacesTest() : root_(fs::temp_directory_path() / ("kivra-places-" + std::to_string(::getpid()))) {
+        fs::remove_all(root_);
+    }
+    ~ProgramPlacesTest() override { fs::remove_all(root_); }
+    std::string folder(const std::string& relative) {
+        fs::create_directories(root_ / relative);
+        return (root_ / relative).string() + "/";
+    }
+    void putHelp(const std::string& dataFolder) { std::ofstream(folder(dataFolder + "/help") + "index.html") << "x"; }
+    fs::path root_;
+};
+
+TEST_F(ProgramPlacesTest, BuildTreeKeepsEverythingBesideTheProgram) {
+    putHelp("build/bin");
+    const std::string bin = folder("build/bin");
+    const ProgramPlaces places = programPlaces(bin);
+    EXPECT_EQ(places.linkProgramFolder, bin);
+    EXPECT_EQ(places.dataFolder, bin);
+}
+
+TEST_F(ProgramPlacesTest, InstalledTreeIsFoundFromEitherProgram) {
+    putHelp("usr/share/kivra");
+    const std::string bin = folder("usr/bin"), libexec = folder("usr/libexec/kivra"), data = folder("usr/share/kivra");
+    const ProgramPlaces fromMain = programPlaces(bin);
+    EXPECT_EQ(fromMain.linkProgramFolder, libexec);
+    EXPECT_EQ(fromMain.dataFolder, data);
+    const ProgramPlaces fromLink = programPlaces(libexec);
+    EXPECT_EQ(fromLink.linkProgramFolder, libexec);
+    EXPECT_EQ(fromLink.dataFolder, data);
+
+    // No data anywhere: everything beside the program, as before.
+    fs::remove_all(root_ / "usr/share");
+    EXPECT_EQ(programPlaces(bin).dataFolder, bin);
+    EXPECT_EQ(programPlaces(bin).linkProgramFolder, bin);
+}
+
+}  // namespace
+}  // namespace kivra
