@@ -113,11 +113,11 @@ include(CPack)
 
 # The package as a user gets it, extracted and run on a private display.
 if(KIVRA_TESTS)
-  add_test(NAME package.deb COMMAND ${PROJECT_SOURCE_DIR}/tests/x11/with-private-display
+  add_test(NAME package.deb COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-private-display
                                     ${PROJECT_SOURCE_DIR}/tests/package/package_test.sh ${CMAKE_BINARY_DIR})
   set_tests_properties(package.deb PROPERTIES LABELS "x11;package" TIMEOUT 600)
   # The tray icon in a real tray (trayer) on a private display.
-  add_test(NAME desktop.tray COMMAND ${PROJECT_SOURCE_DIR}/tests/x11/with-private-display
+  add_test(NAME desktop.tray COMMAND ${PROJECT_SOURCE_DIR}/tests/support/with-private-display
                                      ${PROJECT_SOURCE_DIR}/tests/desktop/tray_test.sh ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(desktop.tray PROPERTIES LABELS x11 TIMEOUT 300)
 endif()

@@ -26,9 +26,10 @@ protected:
 
     void TearDown() override {
         host.reset();
-        if (probe)
+        if (probe) {
             EXPECT_TRUE(waitUntil([&] { return probe->stackingTopFirst().empty(); }))
                 << "windows of this test are still on the desktop";
+        }
     }
 
     std::unique_ptr<x11::X11WindowSystem> ws;

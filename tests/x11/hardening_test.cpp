@@ -117,17 +117,15 @@ TEST_F(HardeningTest, TenThousandCommandsLeaveALinkProgramsMemoryFlat) {
 // An exit while another process holds the store locked for 10 s: the window goes at once, the
 // program waits for the lock off its window and saves when it frees.
 TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
+    // A stored value the exit save must replace: it shows whether the save happened.
     openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
+    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "FormPosSize", "Left", "unsaved");
     auto kivra = startProgram("kivra", {}, settings);
     WindowId main = 0;
     ASSERT_TRUE(waitUntil([&] {
         const auto found = windowsOf(kivra->pid(), "Kivra [Main]");
         return !found.empty() && (main = found.front()) != 0;
     }));
-    const Rect before = probe->frameRect(main).value_or(Rect{});
-    ASSERT_TRUE(xdotool::windowMove(main, 100, 80));
-    ASSERT_TRUE(waitUntil([&] { return probe->frameRect(main).value_or(before).left != before.left; }));
-    const Rect moved = *probe->frameRect(main);
 
     LockHolder lock(settings.path());
     ASSERT_TRUE(lock.held());
@@ -146,7 +144,8 @@ TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
               << " ms after the close; process ended "
               << std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - released).count()
               << " ms after the lock was released\n";
-    EXPECT_EQ(stored("FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
+    const std::string left = stored("FormPosSize", "Left");
+    EXPECT_TRUE(!left.empty() && left.find_first_not_of("-0123456789") == std::string::npos) << left;
 }
 
 // With the preferred runtime folder unsafe, two starts still give one main window, the second
