@@ -7,6 +7,7 @@
 #include "LinkStore.h"
 #include "MessageState.h"
 #include "ReportError.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -31,6 +32,10 @@ QString toQ(const std::string& s) { return QString::fromStdString(s); }
 LinkForm::LinkForm(LinkEnvironment env, const LinkCommandLine& line)
     : CoverWindow(env.windows, IconOwner::LinkWindow), env_(std::move(env)), mainWindow_(line.mainWindow) {
     setObjectName("LinkForm");
+    // A cover never takes the keyboard focus from its host: shown without activation (a
+    // user time of 0 on X11); only a click gives it the focus. Set before the window is
+    // created, which is when the toolkit reads it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     const auto hostRect = env_.windows->rect(line.hostWindow);
     state_ = makeLinkState(line, hostRect.value_or(Rect{}));
     tracker_ = std::make_unique<HostTracker>(*env_.windows, *this, state_);
@@ -63,6 +68,7 @@ void LinkForm::load() {
     LoadResult loaded = loadPreferences(*env_.store, state_.names.instanceAppName, ctx);
     prefs_ = std::move(loaded.prefs);
     if (loaded.error) reportError(*loaded.error);
+    keepOnDesktop();
 
     // Remembered for returning to Normal and for the position save.
     geometry_.normalWidth = prefs_.width;
@@ -87,6 +93,21 @@ void LinkForm::load() {
     // The window exists from here on, so the main program can address it.
     create();
     listenForCommands();
+}
+
+// A link that would start partly or wholly off the desktop (a host near its edge, a
+// changed monitor layout or scale) starts moved the least distance that puts it on it.
+// The stored offsets stay as they are: they still name the place on the host.
+void LinkForm::keepOnDesktop() {
+    const QRect wanted = preferredFrame();
+    const QRect desk = virtualScreenRect();
+    const Rect fitted = fitOnDesktop(Rect{wanted.left(), wanted.top(), wanted.left() + wanted.width(),
+                                          wanted.top() + wanted.height()},
+                                     Rect{desk.left(), desk.top(), desk.left() + desk.width(), desk.top() + desk.height()});
+    if (fitted.left == wanted.left() && fitted.top == wanted.top()) return;
+    const Twips t = twips();
+    prefs_.left = t.fromPixelsX(fitted.left);
+    prefs_.top = t.fromPixelsY(fitted.top);
 }
 
 void LinkForm::listenForCommands() {
@@ -185,7 +206,15 @@ OwnWindowState LinkForm::state() const {
 
 void LinkForm::minimize() { showMinimized(); }
 
-void LinkForm::restoreNormal() { showNormal(); }
+void LinkForm::restoreNormal() {
+    // Back with its host, leaving the focus where the host's restore put it.
+    const WindowId id = nativeId();
+    if (id && onNativeDesktop() && (windowState() & Qt::WindowMinimized)) {
+        env_.windows->restoreWithoutFocus(id);
+        return;
+    }
+    showNormal();
+}
 
 AlwaysOnTop LinkForm::alwaysOnTop() const { return prefs_.alwaysOnTop ? AlwaysOnTop::Yes : AlwaysOnTop::No; }
 

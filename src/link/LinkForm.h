@@ -64,6 +64,7 @@ protected:
 
 private:
     void listenForCommands();
+    void keepOnDesktop();
     std::string handleMessage(const ChannelMessage& message);
     void tick();
     void onDesktopNotification();

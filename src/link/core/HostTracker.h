@@ -46,6 +46,8 @@ private:
     TickOutcome endLink(TickOutcome why);
     void mirrorHostMinimized(const WindowInfo& host);
     TickOutcome follow(const Rect& host);
+    TickOutcome stayOnMaximizedHost(const Rect& host);
+    TickOutcome returnToOffset(const Rect& host);
     bool hostOffDesktop(const Rect& host);
 
     WindowSystem& windows_;

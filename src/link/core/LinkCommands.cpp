@@ -75,9 +75,10 @@ CommandResult LinkCommands::command(std::string_view payload) {
     return CommandResult::Ignored;
 }
 
-// The host comes up first so that the link window, made topmost next, lands above
-// it. (No pause after it: the window manager handles both requests in order.)
-void LinkCommands::raiseHost() { windows_.raise(state_.hostWindow); }
+// The host comes up first, with the keyboard focus, so that the link window, made
+// topmost next, lands above it. (No pause after it: the window manager handles both
+// requests in order.)
+void LinkCommands::raiseHost() { windows_.raiseWithFocus(state_.hostWindow); }
 
 // The link window keeps its size and takes the recorded host rectangle's top-left;
 // the tick follows the host from there.

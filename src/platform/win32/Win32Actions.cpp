@@ -43,6 +43,13 @@ bool Win32WindowSystem::raise(WindowId window) {
     return hwnd && BringWindowToTop(hwnd);
 }
 
+bool Win32WindowSystem::restoreWithoutFocus(WindowId window) {
+    const HWND hwnd = reachable(window);
+    if (!hwnd) return false;
+    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    return IsIconic(hwnd) == 0;
+}
+
 bool Win32WindowSystem::move(WindowId window, const Rect& frame) {
     const HWND hwnd = reachable(window);
     return hwnd && MoveWindow(hwnd, frame.left, frame.top, frame.width(), frame.height(), TRUE);
