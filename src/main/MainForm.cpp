@@ -100,6 +100,9 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     connect(&timer5_, &QTimer::timeout, this, &MainForm::autoExecTick);
     timer7_.setObjectName("Timer7");
     connect(&timer7_, &QTimer::timeout, this, &MainForm::foregroundTick);
+    settleNormal_.setSingleShot(true);
+    settleNormal_.setInterval(400);
+    connect(&settleNormal_, &QTimer::timeout, this, [this] { normal_.settle(); });
     timer9_.setObjectName("Timer9");
     connect(&timer9_, &QTimer::timeout, this, [this] { manage_->edit.checkActiveLinksTick(); });
 }
@@ -182,8 +185,17 @@ void MainForm::load() {
     pendingLoadError_ = loaded.error;
 
     setAlwaysOnTop(prefs_.alwaysOnTop);
-    normalFrame_ = preferredFrame();
-    placeFrame(normalFrame_);
+    // A stored `TimerState` "1" (kept only with always on top) runs the kick timer from the start.
+    if (prefs_.kickTimerOn) startKickTimer(prefs_.kickInterval);
+    // A stored position that is not wholly on the desktop (another monitor layout, or
+    // another scale) is moved the least distance that puts the window on it.
+    const QRect wanted = preferredFrame();
+    const QRect desk = virtualScreenRect();
+    const Rect fitted = fitOnDesktop(Rect{wanted.left(), wanted.top(), wanted.left() + wanted.width(),
+                                          wanted.top() + wanted.height()},
+                                     Rect{desk.left(), desk.top(), desk.left() + desk.width(), desk.top() + desk.height()});
+    normal_.set(fitted);
+    placeFrame(QRect(fitted.left, fitted.top, fitted.width(), fitted.height()));
     computeCaptionAllowance();
     updateWindowIcon();
     manage_->resources.startUp(prefs_.memTestOff);
@@ -396,13 +408,14 @@ void MainForm::firstActivation() {
 void MainForm::report(const KivraError& error) { ReportError(error, this); }
 
 void MainForm::rememberNormalGeometry() {
-    if (exiting_ || firstActivation_ || panelLayoutBusy() || controlsShown() || pageOpen()) return;
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        wasMinOrMax_ = true;
-        return;
-    }
-    wasMinOrMax_ = false;
-    normalFrame_ = frameGeometry();
+    if (exiting_ || firstActivation_) return;
+    const QRect f = frameGeometry();
+    const bool minOrMax = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    // The panel and the pages change the size for their own needs; a state change counts always.
+    if (!minOrMax && (panelLayoutBusy() || controlsShown() || pageOpen())) return;
+    normal_.seen(Rect{f.left(), f.top(), f.left() + f.width(), f.top() + f.height()},
+                 minOrMax ? FrameState::MinimizedOrMaximized : FrameState::Normal);
+    if (normal_.pending()) settleNormal_.start();
 }
 
 void MainForm::resizeEvent(QResizeEvent* event) {
@@ -442,22 +455,29 @@ void MainForm::closeEvent(QCloseEvent* event) {
     exiting_ = true;
     if (!timersStopped) stopTimers();
     manage_->starts.cancelAll();
-    // A minimized or maximized window saves its normal position and size.
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) showNormal();
+    // A minimized or maximized window saves its remembered normal position and size:
+    // the window manager restores it only after this handler has returned.
+    const bool minOrMax = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
+    if (minOrMax) showNormal();
     // The bare window's size is saved, not the size the panel or a page needed.
     closePage();
     hideControls();
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) normalFrame_ = frameGeometry();
+    settleNormal_.stop();
+    if (!minOrMax) {
+        const QRect f = frameGeometry();
+        normal_.set(Rect{f.left(), f.top(), f.left() + f.width(), f.top() + f.height()});
+    }
     saveAllSettings();
     event->accept();
 }
 
 void MainForm::saveAllSettings() {
     const Twips t = twips();
-    prefs_.left = t.fromPixelsX(normalFrame_.x());
-    prefs_.top = t.fromPixelsY(normalFrame_.y());
-    prefs_.width = t.fromPixelsX(normalFrame_.width());
-    prefs_.height = t.fromPixelsY(normalFrame_.height());
+    const Rect& normal = normal_.frame();
+    prefs_.left = t.fromPixelsX(normal.left);
+    prefs_.top = t.fromPixelsY(normal.top);
+    prefs_.width = t.fromPixelsX(normal.width());
+    prefs_.height = t.fromPixelsY(normal.height());
     SaveContext ctx;
     ctx.mode = PrefMode::Main;
     ctx.twips = t;
