@@ -2,6 +2,7 @@
 #include "CoverWindow.h"
 
 #include "DisplayMetrics.h"
+#include "FormControls.h"
 #include "Palettes.h"
 #include "PreferencesPage.h"
 #include "TimerFrame.h"
@@ -197,6 +198,8 @@ void CoverWindow::keyPressEvent(QKeyEvent* event) {
         showControls();
         return;
     }
+    // A page's default button answers Enter, its cancel button Esc.
+    if (openPage_ && pageKey(openPage_, event->key())) return;
     if (event->key() == Qt::Key_Escape && controlsShown_) {
         hideControls();
         return;
