@@ -435,25 +435,25 @@ private slots:
     }
 
     void patternEditingHasOkAndCancel() {
-        const QString dir = folderWith("pattern", {"a.gif=sample.gif", "b.png=sample.png"});
+        const QString dir = folderWith("pattern", {"a.gif=sample.gif", "b.tif=sample.png"});
         auto form = startQuiet(dir + "/a.gif");
         form->showControls();
         form->pictures()->openSelectPage();
         SelectPicturePage* page = form->pictures()->page();
         QCOMPARE(page->fileNames(), QStringList{"a.gif"});
-        QTest::keyClicks(page->patternEdit(), ";*.png");
+        QTest::keyClicks(page->patternEdit(), ";*.tif");
         QCOMPARE(page->showButton()->text(), QStringLiteral("&OK"));
         QCOMPARE(page->closeButton()->text(), QStringLiteral("&Cancel"));
         QTest::keyClick(page->patternEdit(), Qt::Key_Escape);
         QCOMPARE(page->patternEdit()->text(), QString(kDefaultPicFileTypes));
         QCOMPARE(page->showButton()->text(), QStringLiteral("&Show"));
         QVERIFY(page->isVisible());  // Esc cancelled the edit, not the page
-        page->patternEdit()->setText("*.png");
+        page->patternEdit()->setText("*.tif");
         QTest::keyClicks(page->patternEdit(), " ");
         QTest::keyClick(page->patternEdit(), Qt::Key_Return);
-        QCOMPARE(page->fileNames(), QStringList{"b.png"});
+        QCOMPARE(page->fileNames(), QStringList{"b.tif"});
         QCOMPARE(page->closeButton()->text(), QStringLiteral("&Close"));
-        QCOMPARE(form->preferences().picFileTypes, std::string("*.png "));
+        QCOMPARE(form->preferences().picFileTypes, std::string("*.tif "));
     }
 
     void theDriveListPausesTheKickTimer() {

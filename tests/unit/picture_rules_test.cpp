@@ -229,7 +229,7 @@ INSTANTIATE_TEST_SUITE_P(
     Table, Pattern,
     testing::Values(PatternCase{kDefaultPicFileTypes, "sea.gif", true}, PatternCase{kDefaultPicFileTypes, "SEA.GIF", true},
                     PatternCase{kDefaultPicFileTypes, "photo.Jpeg", true}, PatternCase{kDefaultPicFileTypes, "x.emf", true},
-                    PatternCase{kDefaultPicFileTypes, "x.png", false}, PatternCase{kDefaultPicFileTypes, "gif", false},
+                    PatternCase{kDefaultPicFileTypes, "x.png", true}, PatternCase{kDefaultPicFileTypes, "gif", false},
                     PatternCase{kDefaultPicFileTypes, "x.gif.txt", false},
                     PatternCase{kDefaultPicFileTypes, "x.jpg.gif", true}, PatternCase{"*.*", "README", true},
                     PatternCase{"", "anything", true}, PatternCase{" *.png ; *.gif ", "a.PNG", true},
