@@ -36,6 +36,9 @@ LinkForm::LinkForm(LinkEnvironment env, const LinkCommandLine& line)
     // user time of 0 on X11); only a click gives it the focus. Set before the window is
     // created, which is when the toolkit reads it.
     setAttribute(Qt::WA_ShowWithoutActivating);
+    // Links are managed from the main window only: their buttons here look as they act.
+    panel()->createButton()->setEnabled(false);
+    panel()->activateButton()->setEnabled(false);
     const auto hostRect = env_.windows->rect(line.hostWindow);
     state_ = makeLinkState(line, hostRect.value_or(Rect{}));
     tracker_ = std::make_unique<HostTracker>(*env_.windows, *this, state_);
@@ -307,6 +310,7 @@ void LinkForm::closeEvent(QCloseEvent* event) {
 
 void LinkForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange) keepBlankTitleBlank();
     if (event->type() == QEvent::ActivationChange && !firstActivation_) {
         setIcon(isActiveWindow() ? LinkIcon::Bright : LinkIcon::Grey);
     } else if (event->type() == QEvent::WindowStateChange) {

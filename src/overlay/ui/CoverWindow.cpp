@@ -122,6 +122,7 @@ void CoverWindow::showControls() {
         const TwipsRect r = panelLayout_.show(frameTwips(), t.fromPixelsX(panel.width()), t.fromPixelsY(panel.height()),
                                               t.fromPixelsX(screen.width()), t.fromPixelsY(screen.height()));
         placeFrameTwips(r);
+        panelFrameTwips_ = r;
     }
     placePanelBlock(panel_, origin);
     pictures_->updatePanelControls();
@@ -176,6 +177,11 @@ void CoverWindow::closePage() {
     if (!openPage_) return;
     openPage_->hide();
     openPage_ = nullptr;
+    // A page may have grown the window; the panel gets back the size it was shown at.
+    if (!isMaximized() && !isMinimized() && panelFrameTwips_.width > 0) {
+        const TwipsRect now = frameTwips();
+        placeFrameTwips({now.left, now.top, panelFrameTwips_.width, panelFrameTwips_.height});
+    }
     placePanelBlock(panel_, QPoint(0, 0));
     panel_->show();
     controlsShown_ = true;
@@ -347,8 +353,15 @@ bool CoverWindow::onNativeDesktop() {
     return platform == QLatin1String("xcb") || platform == QLatin1String("windows");
 }
 
+// An empty caption leaves the title bar empty: the toolkit would put the program's
+// class name there instead, so the window system gets a blank.
+void CoverWindow::keepBlankTitleBlank() {
+    if (windowTitle().isEmpty() && windowHandle() && onNativeDesktop()) windowHandle()->setTitle(QStringLiteral(" "));
+}
+
 void CoverWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    keepBlankTitleBlank();
     if (firstActivation_ && !firstActivationQueued_) {
         firstActivationQueued_ = true;
         frameWaitStarted_ = QDateTime::currentDateTime();
@@ -387,6 +400,7 @@ void CoverWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // The active and inactive icons tell at a glance whether this window has the focus.
     if (event->type() == QEvent::ActivationChange) updateWindowIcon();
+    if (event->type() == QEvent::WindowTitleChange) keepBlankTitleBlank();
 }
 
 }  // namespace kivra

@@ -98,6 +98,8 @@ protected:
     // Runs once, after the window is shown and the window manager has framed it.
     virtual void firstActivation() = 0;
     void finishFirstActivation();
+    // Gives the window system a blank title where the caption is empty.
+    void keepBlankTitleBlank();
 
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -124,6 +126,7 @@ private:
 
     ControlsPanel* panel_ = nullptr;
     PanelLayout panelLayout_;
+    TwipsRect panelFrameTwips_;  // the frame the panel was last shown in (normal state)
     bool controlsShown_ = false;
     bool layoutBusy_ = false;
     QWidget* openPage_ = nullptr;
