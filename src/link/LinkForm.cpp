@@ -72,6 +72,7 @@ void LinkForm::load() {
     prefs_ = std::move(loaded.prefs);
     if (loaded.error) reportError(*loaded.error);
     keepOnDesktop();
+    messages().toolTips = prefs_.toolTips;  // this link's boxes follow its own option
 
     // Remembered for returning to Normal and for the position save.
     geometry_.normalWidth = prefs_.width;
@@ -296,6 +297,7 @@ void LinkForm::closeEvent(QCloseEvent* event) {
     unloading_ = true;
     timer4_.stop();
     timer9_.stop();
+    stopCaptionTimer();
     prefs_.kickTimerOn = kickTimerRunning();
     stopKickTimer();
     if (state() != OwnWindowState::Normal) showNormal();

@@ -172,6 +172,7 @@ void MainForm::load() {
     // Application title: the time of day in the platform's default format, set once.
     appTitle_ = QStringLiteral("Kivra [Main] @") +
                 QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat);
+    setWindowIconText(appTitle_);  // the name the desktop lists the program's windows under
 
     const Twips t = twips();
     LoadContext ctx;
@@ -336,6 +337,7 @@ void MainForm::stopTimers() {
     timer6_.stop();
     timer5_.stop();
     timer3_.stop();
+    stopCaptionTimer();
     timer9_.stop();
     prefs_.kickTimerOn = kickTimerRunning();
     stopKickTimer();
@@ -374,6 +376,7 @@ void MainForm::refreshCaption() {
 void MainForm::firstActivation() {
     listenForLinks();
     if (prefs_.startup == StartupState::Maximized) showMaximized();
+    if (prefs_.startup == StartupState::Minimized) showMinimized();  // before the welcome box
     applyBackground();
     applyToolTips(prefs_.toolTips);
     noteWindowFrame(this);

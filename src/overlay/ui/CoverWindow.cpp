@@ -3,6 +3,7 @@
 
 #include "DisplayMetrics.h"
 #include "FormControls.h"
+#include "ShowMessage.h"
 #include "Palettes.h"
 #include "PreferencesPage.h"
 #include "TimerFrame.h"
@@ -66,6 +67,23 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     });
     connect(pictures_, &PictureFeature::pictureChanged, this, &CoverWindow::refreshCustomCaption);
     new WindowBindings(this);  // About, context help; owned by the window
+    // Message boxes keep clear of the open page and of the picture's side.
+    setPlacementProvider([this](QWidget* owner) {
+        MsgBoxPlacement placement = MsgBoxPlacement::fromOwner(owner ? owner : this);
+        placement.page = openPageKind();
+        placement.pictureAlignment = static_cast<int>(prefs_.picAlign);
+        return placement;
+    });
+}
+
+CoverWindow::~CoverWindow() { setPlacementProvider({}); }
+
+OpenPage CoverWindow::openPageKind() const {
+    if (!openPage_) return OpenPage::None;
+    if (openPage_ == pictures_->page()) return OpenPage::SelectPicture;
+    if (openPage_ == prefsPage_) return OpenPage::Preferences;
+    if (openPage_ == panel_->captionFrame()->entryPage()) return OpenPage::TitleTextEntry;
+    return OpenPage::Links;  // Create, Edit, Activate
 }
 
 void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }

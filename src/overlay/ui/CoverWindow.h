@@ -6,6 +6,7 @@
 #include "CaptionFormatter.h"
 #include "ControlsPanel.h"
 #include "Icons.h"
+#include "MsgBoxPlacement.h"
 #include "OptionPairs.h"
 #include "PanelLayout.h"
 #include "PictureFeature.h"
@@ -26,6 +27,7 @@ class CoverWindow : public QWidget {
     Q_OBJECT
 public:
     CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent = nullptr);
+    ~CoverWindow() override;
 
     const Preferences& preferences() const { return prefs_; }
     // For the option pages, which keep the preferences up to date for the save.
@@ -60,6 +62,8 @@ public:
     void hideControls();
     bool controlsShown() const { return controlsShown_; }
     bool pageOpen() const { return openPage_ != nullptr; }
+    // Which page is open, as the message box placement tells them apart.
+    OpenPage openPageKind() const;
     ControlsPanel* panel() const { return panel_; }
     // Hides the panel and shows `page` at the pages' place; closing shows the panel again.
     void openPage(QWidget* page);
@@ -86,6 +90,7 @@ public:
     // caption is in Custom Text mode and shows a time or a date.
     QString formatCustomCaption();
     bool captionTimerRunning() const { return timer2_.isActive(); }
+    void stopCaptionTimer() { timer2_.stop(); }  // at exit
     // Sets the caption for the current mode; each program says what its modes show.
     virtual void refreshCaption() {}
 
