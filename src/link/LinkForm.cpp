@@ -313,6 +313,7 @@ void LinkForm::closeEvent(QCloseEvent* event) {
 void LinkForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::WindowTitleChange) keepBlankTitleBlank();
+    if (event->type() == QEvent::WindowStateChange) relayoutPanel();
     if (event->type() == QEvent::ActivationChange && !firstActivation_) {
         setIcon(isActiveWindow() ? LinkIcon::Bright : LinkIcon::Grey);
     } else if (event->type() == QEvent::WindowStateChange) {
@@ -333,6 +334,18 @@ void LinkForm::resizeEvent(QResizeEvent* event) {
         geometry_.normalWidth = twips().fromPixelsX(f.width());
         geometry_.normalHeight = twips().fromPixelsY(f.height());
     }
+}
+
+// The Left and the offsets from the host, remembered for the return to Normal.
+void LinkForm::panelShownAt(const TwipsRect& frame) {
+    const Twips t = twips();
+    geometry_.panelLeft = frame.left;
+    geometry_.hostLeftTwips = t.wholeFromPixelsX(state_.recordedHostRect.left);
+    geometry_.hostTopTwips = t.wholeFromPixelsY(state_.recordedHostRect.top);
+    geometry_.offsetLeft = std::lround(frame.left - static_cast<double>(geometry_.hostLeftTwips));
+    geometry_.offsetTop = std::lround(frame.top - static_cast<double>(geometry_.hostTopTwips));
+    geometry_.offsetsHostLeftPx = state_.recordedHostRect.left;
+    geometry_.offsetsHostTopPx = state_.recordedHostRect.top;
 }
 
 void LinkForm::returnToNormal() {

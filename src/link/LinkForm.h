@@ -70,6 +70,7 @@ private:
     void onDesktopNotification();
     void reportReadyToMain();
     void returnToNormal();
+    void panelShownAt(const TwipsRect& frame) override;
     void refreshCaption() override;
 
     LinkEnvironment env_;

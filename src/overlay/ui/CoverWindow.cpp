@@ -132,15 +132,14 @@ void CoverWindow::showControls() {
     layoutBusy_ = true;
     const Twips t = twips();
     const QSize panel = panelSizePx();
-    QPoint origin(0, 0);
-    if (isMaximized()) {
-        origin = QPoint(std::max(0, width() - panel.width()), std::max(0, height() - panel.height()));
-    } else if (!isMinimized()) {
+    const QPoint origin = panelOrigin();
+    if (!isMaximized() && !isMinimized()) {
         const QRect screen = screenRect();
         const TwipsRect r = panelLayout_.show(frameTwips(), t.fromPixelsX(panel.width()), t.fromPixelsY(panel.height()),
                                               t.fromPixelsX(screen.width()), t.fromPixelsY(screen.height()));
         placeFrameTwips(r);
         panelFrameTwips_ = r;
+        panelShownAt(r);
     }
     placePanelBlock(panel_, origin);
     pictures_->updatePanelControls();
@@ -183,8 +182,20 @@ void CoverWindow::openPage(QWidget* page) {
     page->raise();
 }
 
+// The panel's block: at the design positions, or in the bottom-right corner of a maximized window.
+QPoint CoverWindow::panelOrigin() const {
+    if (!isMaximized()) return QPoint(0, 0);
+    const QSize panel = panelSizePx();
+    return QPoint(std::max(0, width() - panel.width()), std::max(0, height() - panel.height()));
+}
+
+void CoverWindow::relayoutPanel() {
+    if (controlsShown_ && !layoutBusy_) placePanelBlock(panel_, panelOrigin());
+}
+
 void CoverWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    relayoutPanel();
     if (openPage_) {
         const int margin = static_cast<int>(std::lround(twips().toPixelsX(90)));
         openPage_->setGeometry(rect().adjusted(margin, margin, -margin, -margin));
@@ -200,7 +211,7 @@ void CoverWindow::closePage() {
         const TwipsRect now = frameTwips();
         placeFrameTwips({now.left, now.top, panelFrameTwips_.width, panelFrameTwips_.height});
     }
-    placePanelBlock(panel_, QPoint(0, 0));
+    placePanelBlock(panel_, panelOrigin());
     panel_->show();
     controlsShown_ = true;
 }
@@ -419,6 +430,7 @@ void CoverWindow::changeEvent(QEvent* event) {
     // The active and inactive icons tell at a glance whether this window has the focus.
     if (event->type() == QEvent::ActivationChange) updateWindowIcon();
     if (event->type() == QEvent::WindowTitleChange) keepBlankTitleBlank();
+    if (event->type() == QEvent::WindowStateChange) relayoutPanel();
 }
 
 }  // namespace kivra

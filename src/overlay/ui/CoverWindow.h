@@ -103,6 +103,10 @@ protected:
     // Runs once, after the window is shown and the window manager has framed it.
     virtual void firstActivation() = 0;
     void finishFirstActivation();
+    // The panel was just shown in Normal state with the window's frame at `frame`.
+    virtual void panelShownAt(const TwipsRect& /*frame*/) {}
+    // Places the shown panel again for the window's size and state.
+    void relayoutPanel();
     // Gives the window system a blank title where the caption is empty.
     void keepBlankTitleBlank();
 
@@ -125,6 +129,7 @@ private:
     void kick();
     void refreshCustomCaption();
     void placePanelBlock(QWidget* block, QPoint designOrigin);
+    QPoint panelOrigin() const;
     QSize panelSizePx() const;
     TwipsRect frameTwips() const;
     void placeFrameTwips(const TwipsRect& r);
