@@ -96,6 +96,7 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     timer6_.setObjectName("Timer6");
     connect(&timer6_, &QTimer::timeout, this, &MainForm::refreshStatusList);
     connect(&startsTimer_, &QTimer::timeout, this, &MainForm::pollStarts);
+    manage_->status.setStartingCheck([this](const std::string& title) { return manage_->starts.isStarting(title); });
     timer5_.setObjectName("Timer5");
     connect(&timer5_, &QTimer::timeout, this, &MainForm::autoExecTick);
     timer7_.setObjectName("Timer7");
@@ -309,7 +310,8 @@ void MainForm::refreshStatusList() {
     auto outcome = manage_->status.refresh(*links_, [this] { manage_->deactivation.checkActiveLinks(); });
     // The check runs after the lines are built: when it changed a link, show that now
     // rather than one tick later.
-    if (outcome != StatusRefreshOutcome::Busy && statusLines(*links_) != manage_->status.lines())
+    if (outcome != StatusRefreshOutcome::Busy &&
+        statusLines(*links_, manage_->status.startingCheck()) != manage_->status.lines())
         outcome = manage_->status.refresh(*links_, [] {});
     if (outcome == StatusRefreshOutcome::Rebuilt) activatePage_->setStatusLines(manage_->status.lines());
     activatePage_->setActiveCount(links_->activeLinkCount());

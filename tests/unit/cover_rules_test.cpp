@@ -5,6 +5,7 @@
 #include "HostTracker.h"
 #include "LinkCommands.h"
 #include "MemoryStore.h"
+#include "StatusList.h"
 #include "WindowPlacement.h"
 
 #include <gtest/gtest.h>
@@ -43,6 +44,17 @@ TEST(NormalFrame, AGeometryAnnouncedBeforeTheMaximizedStateIsNotRemembered) {
     EXPECT_TRUE(normal.pending());
     normal.settle();
     EXPECT_EQ(normal.frame(), at(700, 450, 300, 100));
+}
+
+TEST(StatusLines, ALinkStillStartingShowsAsStarting) {
+    LinkTable table;
+    HostLink mail, news;
+    mail.title = "Mail";
+    news.title = "News";
+    table.insert(mail);
+    table.insert(news);
+    EXPECT_EQ(statusLines(table, [](const std::string& title) { return title == "Mail"; }),
+              (std::vector<std::string>{"Inactive: News", "Starting: Mail"}));
 }
 
 // A link window that records nothing: what these rules ask of it is its state.
