@@ -94,6 +94,8 @@ protected:
         s.recordedHostRect = at(300, 400, 500, 400);
         s.followedHostLeft = 300;
         s.followedHostTop = 400;
+        s.followedHostWidth = 500;
+        s.followedHostHeight = 400;
         return s;
     }();
     HostTracker tracker{desktop, window, state};
@@ -128,7 +130,11 @@ TEST_F(CoverOnHost, TheLinkIsBackAtItsOffsetAfterTheHostIsMaximizedAndRestored) 
         hostBecomes(maximized, FakeWindowState::Maximized);
         const Rect onHost = ownRect();
         EXPECT_TRUE(onHost.left >= 0 && onHost.top >= 19 && onHost.right <= 1280 && onHost.bottom <= 1024);
-        if (stateFirst) hostBecomes(maximized, FakeWindowState::Normal);
+        if (stateFirst) {
+            hostBecomes(maximized, FakeWindowState::Normal);
+            hostBecomes(at(301, 401, 498, 398), FakeWindowState::Normal);  // the border comes back last
+            tracker.tick();
+        }
         hostBecomes(normal, FakeWindowState::Normal);
         tracker.tick();  // the host stands still
         EXPECT_EQ(ownRect(), placed) << (stateFirst ? "state first" : "geometry first");

@@ -92,6 +92,9 @@ TickOutcome HostTracker::stayOnMaximizedHost(const Rect& host) {
         state_.keepingOffset = true;
         state_.keptOffsetX = own->left - state_.followedHostLeft;
         state_.keptOffsetY = own->top - state_.followedHostTop;
+        state_.keptHostWidth = state_.followedHostWidth;
+        state_.keptHostHeight = state_.followedHostHeight;
+        state_.stillTicks = 0;
     }
     state_.recordedHostRect = host;
     state_.maximizedHostRect = host;
@@ -102,20 +105,25 @@ TickOutcome HostTracker::stayOnMaximizedHost(const Rect& host) {
 }
 
 // Back in Normal state: the link goes to its offset from the host's top-left, on every
-// step of the restore, until a tick finds the host standing still off its maximized
-// rectangle (the state may come before the geometry).
+// step of the restore (the state may come before the geometry, the frame's decoration
+// after it), until a tick finds the host standing still at its earlier size, or for a
+// few ticks at another.
 TickOutcome HostTracker::returnToOffset(const Rect& host) {
-    const bool settled = host == state_.recordedHostRect && host != state_.maximizedHostRect;
+    constexpr int kStillTicksAtAnotherSize = 3;
+    const bool still = host == state_.recordedHostRect && host != state_.maximizedHostRect;
+    state_.stillTicks = still ? state_.stillTicks + 1 : 0;
+    const bool earlierSize = host.width() == state_.keptHostWidth && host.height() == state_.keptHostHeight;
+    const bool settled = still && (earlierSize || state_.stillTicks >= kStillTicksAtAnotherSize);
     state_.recordedHostRect = host;
     const std::optional<Rect> own = windows_.rect(state_.ownWindow);
     if (!own) return TickOutcome::Failed;
     if (settled) {
         state_.keepingOffset = false;
-        state_.followedHostLeft = host.left;
-        state_.followedHostTop = host.top;
+        noteFollowed(host);
     }
     const int left = host.left + state_.keptOffsetX, top = host.top + state_.keptOffsetY;
-    if (own->left == left && own->top == top) return TickOutcome::Unmoved;
+    // Moved on every step, even where the link seems to stand already: a move asked for on
+    // the step before may not have been carried out yet.
     windows_.move(state_.ownWindow, Rect{left, top, left + own->width(), top + own->height()});
     return TickOutcome::Moved;
 }
@@ -160,8 +168,7 @@ TickOutcome HostTracker::follow(const Rect& host) {
     // A resized host never drags the link, even when its top-left moved with the resize.
     if (sizeChanged) return TickOutcome::SizeChanged;
     if (host.left == recorded.left && host.top == recorded.top) {
-        state_.followedHostLeft = host.left;
-        state_.followedHostTop = host.top;
+        noteFollowed(host);
         return TickOutcome::Unmoved;
     }
     // Read the desktop only now: most ticks find the host where it was.
@@ -181,9 +188,15 @@ TickOutcome HostTracker::follow(const Rect& host) {
         recorded.bottom = host.bottom;
     }
     windows_.move(state_.ownWindow, Rect{own->left + dx, own->top + dy, own->right + dx, own->bottom + dy});
+    noteFollowed(host);
+    return TickOutcome::Moved;
+}
+
+void HostTracker::noteFollowed(const Rect& host) {
     state_.followedHostLeft = host.left;
     state_.followedHostTop = host.top;
-    return TickOutcome::Moved;
+    state_.followedHostWidth = host.width();
+    state_.followedHostHeight = host.height();
 }
 
 void HostTracker::refreshHostTitleCaption() { own_.setCaption(windows_.title(state_.hostWindow)); }

@@ -48,6 +48,7 @@ private:
     TickOutcome follow(const Rect& host);
     TickOutcome stayOnMaximizedHost(const Rect& host);
     TickOutcome returnToOffset(const Rect& host);
+    void noteFollowed(const Rect& host);
     bool hostOffDesktop(const Rect& host);
 
     WindowSystem& windows_;
