@@ -8,6 +8,9 @@
 #include "MemoryStore.h"
 #include "MessageState.h"
 #include "PreferencesPage.h"
+#include "CreateLinksPage.h"
+#include "SelectPicturePage.h"
+#include <QListWidget>
 #include "ShowMessage.h"
 #include "TitleBarCapFrame.h"
 
@@ -51,6 +54,7 @@ int main(int argc, char** argv) {
 
     setMessageResponder([](MessageRequest&) -> std::optional<int> { return MsgResultFirst; });
     FakeDesktop desktop;
+    desktop.addWindow({.title = "Mail - Inbox", .rect = {100, 100, 700, 500}});
     MainEnvironment env;
     env.windows = &desktop;
     auto store = std::make_shared<MemoryStore>();
@@ -83,6 +87,24 @@ int main(int argc, char** argv) {
     shoot(&form, out, prefix + "caption-entry");
     form.panel()->captionFrame()->cancelButton()->click();
     settle();
+    // The link pages and the picture page, then the panel once they are closed.
+    form.openCreatePage();
+    settle();
+    form.createPage()->hostList()->setCurrentRow(0);
+    form.addLink();
+    shoot(&form, out, prefix + "create");
+    form.createPage()->linkList()->setCurrentRow(0);
+    form.openEditPage();
+    shoot(&form, out, prefix + "edit");
+    form.closeEditPage(true);
+    form.closeCreatePage();
+    form.openActivatePage();
+    shoot(&form, out, prefix + "activate");
+    form.closeActivatePage();
+    form.pictures()->openSelectPage();
+    shoot(&form, out, prefix + "select");
+    form.pictures()->page()->closeButton()->click();
+    shoot(&form, out, prefix + "panel-after-pages");
     setMessageResponder({});
     return 0;
 }

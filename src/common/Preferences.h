@@ -15,7 +15,7 @@
 namespace kivra {
 
 inline constexpr const char* kMainAppName = "Kivra\\Kivra [ Main ]";
-inline constexpr const char* kDefaultPicFileTypes = "*.GIF;*.BMP;*.JPG;*.JPEG;*.ICO;*.CUR;*.WMF;*.EMF";
+inline constexpr const char* kDefaultPicFileTypes = "*.GIF;*.BMP;*.JPG;*.JPEG;*.PNG;*.ICO;*.CUR;*.WMF;*.EMF";
 
 // Main mode: the process command line is empty (the main program). Link mode: the link program.
 enum class PrefMode { Main, Link };

@@ -8,6 +8,7 @@
 #include "MessageState.h"
 #include "ReportError.h"
 #include "SaveWithoutWaiting.h"
+#include "WindowPlacement.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -32,6 +33,13 @@ QString toQ(const std::string& s) { return QString::fromStdString(s); }
 LinkForm::LinkForm(LinkEnvironment env, const LinkCommandLine& line)
     : CoverWindow(env.windows, IconOwner::LinkWindow), env_(std::move(env)), mainWindow_(line.mainWindow) {
     setObjectName("LinkForm");
+    // A cover never takes the keyboard focus from its host: shown without activation (a
+    // user time of 0 on X11); only a click gives it the focus. Set before the window is
+    // created, which is when the toolkit reads it.
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    // Links are managed from the main window only: their buttons here look as they act.
+    panel()->createButton()->setEnabled(false);
+    panel()->activateButton()->setEnabled(false);
     const auto hostRect = env_.windows->rect(line.hostWindow);
     state_ = makeLinkState(line, hostRect.value_or(Rect{}));
     tracker_ = std::make_unique<HostTracker>(*env_.windows, *this, state_);
@@ -64,6 +72,8 @@ void LinkForm::load() {
     LoadResult loaded = loadPreferences(*env_.store, state_.names.instanceAppName, ctx);
     prefs_ = std::move(loaded.prefs);
     if (loaded.error) reportError(*loaded.error);
+    keepOnDesktop();
+    messages().toolTips = prefs_.toolTips;  // this link's boxes follow its own option
 
     // Remembered for returning to Normal and for the position save.
     geometry_.normalWidth = prefs_.width;
@@ -88,6 +98,21 @@ void LinkForm::load() {
     // The window exists from here on, so the main program can address it.
     create();
     listenForCommands();
+}
+
+// A link that would start partly or wholly off the desktop (a host near its edge, a
+// changed monitor layout or scale) starts moved the least distance that puts it on it.
+// The stored offsets stay as they are: they still name the place on the host.
+void LinkForm::keepOnDesktop() {
+    const QRect wanted = preferredFrame();
+    const QRect desk = virtualScreenRect();
+    const Rect fitted = fitOnDesktop(Rect{wanted.left(), wanted.top(), wanted.left() + wanted.width(),
+                                          wanted.top() + wanted.height()},
+                                     Rect{desk.left(), desk.top(), desk.left() + desk.width(), desk.top() + desk.height()});
+    if (fitted.left == wanted.left() && fitted.top == wanted.top()) return;
+    const Twips t = twips();
+    prefs_.left = t.fromPixelsX(fitted.left);
+    prefs_.top = t.fromPixelsY(fitted.top);
 }
 
 void LinkForm::listenForCommands() {
@@ -186,7 +211,15 @@ OwnWindowState LinkForm::state() const {
 
 void LinkForm::minimize() { showMinimized(); }
 
-void LinkForm::restoreNormal() { showNormal(); }
+void LinkForm::restoreNormal() {
+    // Back with its host, leaving the focus where the host's restore put it.
+    const WindowId id = nativeId();
+    if (id && onNativeDesktop() && (windowState() & Qt::WindowMinimized)) {
+        env_.windows->restoreWithoutFocus(id);
+        return;
+    }
+    showNormal();
+}
 
 AlwaysOnTop LinkForm::alwaysOnTop() const { return prefs_.alwaysOnTop ? AlwaysOnTop::Yes : AlwaysOnTop::No; }
 
@@ -276,6 +309,7 @@ void LinkForm::closeEvent(QCloseEvent* event) {
     unloading_ = true;
     timer4_.stop();
     timer9_.stop();
+    stopCaptionTimer();
     prefs_.kickTimerOn = kickTimerRunning();
     stopKickTimer();
     if (state() != OwnWindowState::Normal) showNormal();
@@ -292,6 +326,8 @@ void LinkForm::closeEvent(QCloseEvent* event) {
 
 void LinkForm::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowTitleChange) keepBlankTitleBlank();
+    if (event->type() == QEvent::WindowStateChange) relayoutPanel();
     if (event->type() == QEvent::ActivationChange && !firstActivation_) {
         setIcon(isActiveWindow() ? LinkIcon::Bright : LinkIcon::Grey);
     } else if (event->type() == QEvent::WindowStateChange) {
@@ -312,6 +348,18 @@ void LinkForm::resizeEvent(QResizeEvent* event) {
         geometry_.normalWidth = twips().fromPixelsX(f.width());
         geometry_.normalHeight = twips().fromPixelsY(f.height());
     }
+}
+
+// The Left and the offsets from the host, remembered for the return to Normal.
+void LinkForm::panelShownAt(const TwipsRect& frame) {
+    const Twips t = twips();
+    geometry_.panelLeft = frame.left;
+    geometry_.hostLeftTwips = t.wholeFromPixelsX(state_.recordedHostRect.left);
+    geometry_.hostTopTwips = t.wholeFromPixelsY(state_.recordedHostRect.top);
+    geometry_.offsetLeft = std::lround(frame.left - static_cast<double>(geometry_.hostLeftTwips));
+    geometry_.offsetTop = std::lround(frame.top - static_cast<double>(geometry_.hostTopTwips));
+    geometry_.offsetsHostLeftPx = state_.recordedHostRect.left;
+    geometry_.offsetsHostTopPx = state_.recordedHostRect.top;
 }
 
 void LinkForm::returnToNormal() {

@@ -67,11 +67,13 @@ protected:
 
 private:
     void listenForCommands();
+    void keepOnDesktop();
     std::string handleMessage(const ChannelMessage& message);
     void tick();
     void onDesktopNotification();
     void reportReadyToMain();
     void returnToNormal();
+    void panelShownAt(const TwipsRect& frame) override;
     void refreshCaption() override;
 
     LinkEnvironment env_;

@@ -39,6 +39,7 @@ ActivateLinksPage::ActivateLinksPage(QWidget* parent) : QGroupBox(QStringLiteral
                              QStringLiteral("Deactivate selected Memorized Host Window Link if active."), this);
     close_ = makeButton("ALinksCmd4", QStringLiteral("&Close"), QStringLiteral("Close Activate Host Links window."), this);
     close_->setDefault(true);
+    setCancelButton(close_, true);
 
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(2);

@@ -55,6 +55,7 @@ CreateLinksPage::CreateLinksPage(QWidget* parent) : QGroupBox(QStringLiteral("Cr
                          QStringLiteral("Delete selected Host Window Link on the Memorized Host Window Links List."), this);
     close_ = makeButton("CLinksCmd1", QStringLiteral("&Close"), QStringLiteral("Close Create Host Links window."), this);
     close_->setDefault(true);
+    setCancelButton(close_, true);
 
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(2);

@@ -1,6 +1,7 @@
 // Controls, captions and tool tips of the Edit Host Link page.
 #include "EditLinksPage.h"
 
+#include "FormControls.h"
 #include "FormFont.h"
 #include "ToolTips.h"
 
@@ -158,6 +159,9 @@ void EditLinksPage::showState(const EditLink& edit) {
     cmd1_->setText(apply ? QStringLiteral("&Apply") : QStringLiteral("&Close"));
     setControlToolTip(cmd1_, QString::fromUtf8(apply ? kApplyTip : kCloseTip));
     cmd2_->setEnabled(edit.cancelEnabled());
+    // Close is the cancel button until a change makes it Apply; then Cancel is.
+    setCancelButton(cmd1_, !apply);
+    setCancelButton(cmd2_, apply);
 }
 
 }  // namespace kivra

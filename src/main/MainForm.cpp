@@ -100,10 +100,14 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     timer6_.setObjectName("Timer6");
     connect(&timer6_, &QTimer::timeout, this, &MainForm::refreshStatusList);
     connect(&startsTimer_, &QTimer::timeout, this, &MainForm::pollStarts);
+    manage_->status.setStartingCheck([this](const std::string& title) { return manage_->starts.isStarting(title); });
     timer5_.setObjectName("Timer5");
     connect(&timer5_, &QTimer::timeout, this, &MainForm::autoExecTick);
     timer7_.setObjectName("Timer7");
     connect(&timer7_, &QTimer::timeout, this, &MainForm::foregroundTick);
+    settleNormal_.setSingleShot(true);
+    settleNormal_.setInterval(400);
+    connect(&settleNormal_, &QTimer::timeout, this, [this] { normal_.settle(); });
     timer9_.setObjectName("Timer9");
     connect(&timer9_, &QTimer::timeout, this, [this] { manage_->edit.checkActiveLinksTick(); });
 }
@@ -173,6 +177,7 @@ void MainForm::load() {
     // Application title: the time of day in the platform's default format, set once.
     appTitle_ = QStringLiteral("Kivra [Main] @") +
                 QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat);
+    setWindowIconText(appTitle_);  // the name the desktop lists the program's windows under
 
     const Twips t = twips();
     LoadContext ctx;
@@ -186,8 +191,17 @@ void MainForm::load() {
     pendingLoadError_ = loaded.error;
 
     setAlwaysOnTop(prefs_.alwaysOnTop);
-    normalFrame_ = preferredFrame();
-    placeFrame(normalFrame_);
+    // A stored `TimerState` "1" (kept only with always on top) runs the kick timer from the start.
+    if (prefs_.kickTimerOn) startKickTimer(prefs_.kickInterval);
+    // A stored position that is not wholly on the desktop (another monitor layout, or
+    // another scale) is moved the least distance that puts the window on it.
+    const QRect wanted = preferredFrame();
+    const QRect desk = virtualScreenRect();
+    const Rect fitted = fitOnDesktop(Rect{wanted.left(), wanted.top(), wanted.left() + wanted.width(),
+                                          wanted.top() + wanted.height()},
+                                     Rect{desk.left(), desk.top(), desk.left() + desk.width(), desk.top() + desk.height()});
+    normal_.set(fitted);
+    placeFrame(QRect(fitted.left, fitted.top, fitted.width(), fitted.height()));
     computeCaptionAllowance();
     updateWindowIcon();
     manage_->resources.startUp(prefs_.memTestOff);
@@ -300,7 +314,8 @@ void MainForm::refreshStatusList() {
     auto outcome = manage_->status.refresh(*links_, [this] { manage_->deactivation.checkActiveLinks(); });
     // The check runs after the lines are built: when it changed a link, show that now
     // rather than one tick later.
-    if (outcome != StatusRefreshOutcome::Busy && statusLines(*links_) != manage_->status.lines())
+    if (outcome != StatusRefreshOutcome::Busy &&
+        statusLines(*links_, manage_->status.startingCheck()) != manage_->status.lines())
         outcome = manage_->status.refresh(*links_, [] {});
     if (outcome == StatusRefreshOutcome::Rebuilt) activatePage_->setStatusLines(manage_->status.lines());
     activatePage_->setActiveCount(links_->activeLinkCount());
@@ -335,6 +350,7 @@ void MainForm::stopTimers() {
     timer6_.stop();
     timer5_.stop();
     timer3_.stop();
+    stopCaptionTimer();
     timer9_.stop();
     prefs_.kickTimerOn = kickTimerRunning();
     stopKickTimer();
@@ -373,6 +389,7 @@ void MainForm::refreshCaption() {
 void MainForm::firstActivation() {
     listenForLinks();
     if (prefs_.startup == StartupState::Maximized) showMaximized();
+    if (prefs_.startup == StartupState::Minimized) showMinimized();  // before the welcome box
     applyBackground();
     applyToolTips(prefs_.toolTips);
     noteWindowFrame(this);
@@ -409,13 +426,14 @@ void MainForm::firstActivation() {
 void MainForm::report(const KivraError& error) { ReportStoreError(error, isVisible() ? this : nullptr); }
 
 void MainForm::rememberNormalGeometry() {
-    if (exiting_ || firstActivation_ || panelLayoutBusy() || controlsShown() || pageOpen()) return;
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) {
-        wasMinOrMax_ = true;
-        return;
-    }
-    wasMinOrMax_ = false;
-    normalFrame_ = frameGeometry();
+    if (exiting_ || firstActivation_) return;
+    const QRect f = frameGeometry();
+    const bool minOrMax = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen);
+    // The panel and the pages change the size for their own needs; a state change counts always.
+    if (!minOrMax && (panelLayoutBusy() || controlsShown() || pageOpen())) return;
+    normal_.seen(Rect{f.left(), f.top(), f.left() + f.width(), f.top() + f.height()},
+                 minOrMax ? FrameState::MinimizedOrMaximized : FrameState::Normal);
+    if (normal_.pending()) settleNormal_.start();
 }
 
 void MainForm::resizeEvent(QResizeEvent* event) {
@@ -455,12 +473,18 @@ void MainForm::closeEvent(QCloseEvent* event) {
     exiting_ = true;
     if (!timersStopped) stopTimers();
     manage_->starts.cancelAll();
-    // A minimized or maximized window saves its normal position and size.
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized)) showNormal();
+    // A minimized or maximized window saves its remembered normal position and size:
+    // the window manager restores it only after this handler has returned.
+    const bool minOrMax = windowState() & (Qt::WindowMinimized | Qt::WindowMaximized);
+    if (minOrMax) showNormal();
     // The bare window's size is saved, not the size the panel or a page needed.
     closePage();
     hideControls();
-    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized))) normalFrame_ = frameGeometry();
+    settleNormal_.stop();
+    if (!minOrMax) {
+        const QRect f = frameGeometry();
+        normal_.set(Rect{f.left(), f.top(), f.left() + f.width(), f.top() + f.height()});
+    }
     if (saveAllSettings()) {
         event->ignore();  // the window is gone; the program ends after the save
         return;
@@ -470,10 +494,11 @@ void MainForm::closeEvent(QCloseEvent* event) {
 
 bool MainForm::saveAllSettings() {
     const Twips t = twips();
-    prefs_.left = t.fromPixelsX(normalFrame_.x());
-    prefs_.top = t.fromPixelsY(normalFrame_.y());
-    prefs_.width = t.fromPixelsX(normalFrame_.width());
-    prefs_.height = t.fromPixelsY(normalFrame_.height());
+    const Rect& normal = normal_.frame();
+    prefs_.left = t.fromPixelsX(normal.left);
+    prefs_.top = t.fromPixelsY(normal.top);
+    prefs_.width = t.fromPixelsX(normal.width());
+    prefs_.height = t.fromPixelsY(normal.height());
     SaveContext ctx;
     ctx.mode = PrefMode::Main;
     ctx.twips = t;

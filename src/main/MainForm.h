@@ -9,6 +9,7 @@
 #include "ChannelListener.h"
 #include "EditLink.h"
 #include "MainWindowState.h"
+#include "WindowPlacement.h"
 
 #include <QString>
 #include <QTimer>
@@ -111,8 +112,8 @@ private:
     ChannelListener channel_;
     QString appTitle_;
     bool exiting_ = false;
-    bool wasMinOrMax_ = false;
-    QRect normalFrame_;  // the remembered normal geometry, frame rectangle in pixels
+    NormalFrame normal_;  // the remembered normal geometry, frame rectangle in pixels
+    QTimer settleNormal_; // a frame seen in Normal state counts once it has stood this long
     std::optional<KivraError> pendingLoadError_;
 };
 

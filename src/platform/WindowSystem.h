@@ -104,6 +104,12 @@ public:
     // --- Actions (false when the window is gone or the request failed) ------
     virtual bool restore(WindowId window) = 0;                 // OpenIcon: un-minimize
     virtual bool raise(WindowId window) = 0;                   // BringWindowToTop
+    // BringWindowToTop as Windows does it for another application's window: to the
+    // front with the keyboard focus. X11's raise() leaves the focus alone (our covers
+    // never take it), so it asks the window manager to activate the window.
+    virtual bool raiseWithFocus(WindowId window) { return raise(window); }
+    // Own windows only: back from minimized without taking the keyboard focus.
+    virtual bool restoreWithoutFocus(WindowId window) { return restore(window); }
     virtual bool move(WindowId window, const Rect& frame) = 0; // MoveWindow, frame rectangle in pixels
     virtual bool setTopmost(WindowId window, bool topmost) = 0; // SetWindowPos HWND_TOPMOST / HWND_NOTOPMOST
     virtual bool minimize(WindowId window) = 0;                // own windows only

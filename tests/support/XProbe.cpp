@@ -117,14 +117,15 @@ bool XProbe::frameMapped(WindowId client) {
     return a && a->map_state != XCB_MAP_STATE_UNMAPPED;
 }
 
-void XProbe::requestState(WindowId window, const std::string& state) {
+void XProbe::requestState(WindowId window, bool add, const std::string& state1, const std::string& state2) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;
     event.format = 32;
     event.window = static_cast<xcb_window_t>(window);
     event.type = atom("_NET_WM_STATE");
-    event.data.data32[0] = 1;  // add
-    event.data.data32[1] = atom(state);
+    event.data.data32[0] = add ? 1 : 0;
+    event.data.data32[1] = atom(state1);
+    event.data.data32[2] = state2.empty() ? 0 : atom(state2);
     event.data.data32[3] = 2;  // from a pager
     xcb_send_event(c_, 0, static_cast<xcb_window_t>(root_),
                    XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,

@@ -37,8 +37,8 @@ public:
     // minimize animation is over.
     bool frameMapped(WindowId client);
 
-    // Asks the window manager to add _NET_WM_STATE atoms, as a pager would.
-    void requestState(WindowId window, const std::string& state);
+    // Asks the window manager to add or remove one or two _NET_WM_STATE atoms, as a pager would.
+    void requestState(WindowId window, bool add, const std::string& state1, const std::string& state2 = {});
     // Sets or removes a property as another client would; each returns once the server has done it.
     void setProperty8(WindowId window, const std::string& property, const std::string& type, const std::string& bytes);
     void setProperty32(WindowId window, const std::string& property, const std::string& type,

@@ -168,7 +168,7 @@ TEST(FilePattern, MatchesByTheTable) {
         const char* name;
         bool matches;
     } rows[] = {{pics, "sea.gif", true}, {pics, "SEA.GIF", true}, {pics, "photo.Jpeg", true}, {pics, "x.emf", true},
-                {pics, "x.png", false}, {pics, "gif", false}, {pics, "x.gif.txt", false}, {pics, "x.jpg.gif", true},
+                {pics, "x.png", true}, {pics, "x.tif", false}, {pics, "gif", false}, {pics, "x.gif.txt", false}, {pics, "x.jpg.gif", true},
                 {"*.*", "README", true}, {"", "anything", true}, {" *.png ; *.gif ", "a.PNG", true},
                 {"?.gif", "a.gif", true}, {"?.gif", "ab.gif", false}, {"?.gif", "\xC3\xBC.gif", true},
                 {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false}, {";;", "x", true}};

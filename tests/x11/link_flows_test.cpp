@@ -188,7 +188,7 @@ TEST_F(LinkFlows, TheKickTimerPutsTheWindowBackOverAnAlwaysOnTopHost) {
     const WindowId mine = form->nativeId();
     ASSERT_NE(mine, 0u);
     const WindowId h = host->open("Kick Host", "--geometry 400x300+0+0");
-    probe->requestState(h, "_NET_WM_STATE_ABOVE");
+    probe->requestState(h, true, "_NET_WM_STATE_ABOVE");
     ASSERT_TRUE(waitUntil([&] { return probe->hasState(h, "_NET_WM_STATE_ABOVE"); }));
     form->showControls();
     TimerFrame* timer = form->panel()->timerFrame();

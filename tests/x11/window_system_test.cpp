@@ -132,10 +132,10 @@ TEST_F(X11Backend, StateProcessAndScreenComeFromTheServer) {
     const WindowId w = host->open("No Pid", "--no-pid");
     ASSERT_TRUE(probe->values32(w, "_NET_WM_PID").empty());
     EXPECT_EQ(ws->processOf(w), host->pid());
-    probe->requestState(w, "_NET_WM_STATE_MAXIMIZED_VERT");
+    probe->requestState(w, true, "_NET_WM_STATE_MAXIMIZED_VERT");
     ASSERT_TRUE(waitUntil([&] { return probe->hasState(w, "_NET_WM_STATE_MAXIMIZED_VERT"); }));
     EXPECT_FALSE(ws->isMaximized(w)) << "maximized needs both directions";
-    probe->requestState(w, "_NET_WM_STATE_MAXIMIZED_HORZ");
+    probe->requestState(w, true, "_NET_WM_STATE_MAXIMIZED_HORZ");
     EXPECT_TRUE(waitUntil([&] { return ws->isMaximized(w); }));
     ASSERT_TRUE(ws->minimize(w));
     ASSERT_TRUE(waitUntil([&] { return ws->isMinimized(w); }));

@@ -174,13 +174,19 @@ void MsgBoxForm::placeLabel() {
     // It also takes whatever width a long caption added on its right.
     QRect span = fromTwips(LabelLeft, content_.labelTop, 0, 1);
     span.setRight(width() - 1 - static_cast<int>(std::lround(twips_.toPixelsX(LabelRightMargin))));
-    int bottom = height() - static_cast<int>(std::lround(twips_.toPixelsY(ControlGap)));
-    for (const QWidget* w : {static_cast<QWidget*>(cmd1_), static_cast<QWidget*>(cmd2_),
-                             static_cast<QWidget*>(cmd4_), static_cast<QWidget*>(check1_),
-                             static_cast<QWidget*>(check2_)}) {
-        if (w->isHidden() || w->geometry().right() < span.left() || w->geometry().left() > span.right())
-            continue;
-        bottom = std::min(bottom, w->geometry().top() - static_cast<int>(std::lround(twips_.toPixelsY(ControlGap))));
+    const int gap = static_cast<int>(std::lround(twips_.toPixelsY(ControlGap)));
+    const std::initializer_list<QWidget*> controls{cmd1_, cmd2_, cmd4_, check1_, check2_};
+    // The text ends above every visible button and check box, beside them or not.
+    int bottom = height() - gap;
+    for (const QWidget* w : controls)
+        if (!w->isHidden()) bottom = std::min(bottom, w->geometry().top() - gap);
+    // A text longer than the room above them pushes them down and makes the box taller.
+    const int needed = label_->wordWrap() ? label_->heightForWidth(span.width()) : label_->sizeHint().height();
+    const int more = needed - (bottom - span.top());
+    if (more > 0) {
+        setFixedSize(width(), height() + more);
+        for (QWidget* w : controls) w->move(w->x(), w->y() + more);
+        bottom += more;
     }
     label_->setGeometry(span.left(), span.top(), span.width(), std::max(1, bottom - span.top()));
 }

@@ -1,6 +1,8 @@
 // The tracking tick, the host-title refresh and the return-to-Normal placement.
 #include "HostTracker.h"
 
+#include "WindowPlacement.h"
+
 #include <exception>
 
 namespace kivra {
@@ -74,7 +76,56 @@ TickOutcome HostTracker::runTick() {
     if (own_.state() == OwnWindowState::Normal && own_.kickTimerOn()) ensureAlwaysOnTop(own_);
 
     if (own_.state() != OwnWindowState::Normal) return TickOutcome::NotFollowing;
+    if (state_.hostState == HostState::Maximized) return stayOnMaximizedHost(host.rect);
+    if (state_.keepingOffset) return returnToOffset(host.rect);
     return follow(host.rect);
+}
+
+// Window managers maximize in steps (a resize, then a move, or the decoration after the
+// geometry), and a step that only moves the host would drag the link off its place. So
+// while the host is maximized the link stands still on it, keeping the offset it had
+// on the normal host for the host's return.
+TickOutcome HostTracker::stayOnMaximizedHost(const Rect& host) {
+    const std::optional<Rect> own = windows_.rect(state_.ownWindow);
+    if (!own) return TickOutcome::Failed;
+    if (!state_.keepingOffset) {
+        state_.keepingOffset = true;
+        state_.keptOffsetX = own->left - state_.followedHostLeft;
+        state_.keptOffsetY = own->top - state_.followedHostTop;
+        state_.keptHostWidth = state_.followedHostWidth;
+        state_.keptHostHeight = state_.followedHostHeight;
+        state_.stillTicks = 0;
+    }
+    state_.recordedHostRect = host;
+    state_.maximizedHostRect = host;
+    const Rect onHost = fitOnDesktop(*own, host);
+    if (onHost == *own) return TickOutcome::Unmoved;
+    windows_.move(state_.ownWindow, onHost);
+    return TickOutcome::Moved;
+}
+
+// Back in Normal state: the link goes to its offset from the host's top-left, on every
+// step of the restore (the state may come before the geometry, the frame's decoration
+// after it), until a tick finds the host standing still at its earlier size, or for a
+// few ticks at another.
+TickOutcome HostTracker::returnToOffset(const Rect& host) {
+    constexpr int kStillTicksAtAnotherSize = 3;
+    const bool still = host == state_.recordedHostRect && host != state_.maximizedHostRect;
+    state_.stillTicks = still ? state_.stillTicks + 1 : 0;
+    const bool earlierSize = host.width() == state_.keptHostWidth && host.height() == state_.keptHostHeight;
+    const bool settled = still && (earlierSize || state_.stillTicks >= kStillTicksAtAnotherSize);
+    state_.recordedHostRect = host;
+    const std::optional<Rect> own = windows_.rect(state_.ownWindow);
+    if (!own) return TickOutcome::Failed;
+    if (settled) {
+        state_.keepingOffset = false;
+        noteFollowed(host);
+    }
+    const int left = host.left + state_.keptOffsetX, top = host.top + state_.keptOffsetY;
+    // Moved on every step, even where the link seems to stand already: a move asked for on
+    // the step before may not have been carried out yet.
+    windows_.move(state_.ownWindow, Rect{left, top, left + own->width(), top + own->height()});
+    return TickOutcome::Moved;
 }
 
 TickOutcome HostTracker::endLink(TickOutcome why) {
@@ -102,6 +153,7 @@ void HostTracker::mirrorHostMinimized(const WindowInfo& host) {
 
 TickOutcome HostTracker::follow(const Rect& host) {
     Rect& recorded = state_.recordedHostRect;
+
     bool sizeChanged = false;
     if (host.width() != recorded.width()) {
         sizeChanged = true;
@@ -115,7 +167,10 @@ TickOutcome HostTracker::follow(const Rect& host) {
     }
     // A resized host never drags the link, even when its top-left moved with the resize.
     if (sizeChanged) return TickOutcome::SizeChanged;
-    if (host.left == recorded.left && host.top == recorded.top) return TickOutcome::Unmoved;
+    if (host.left == recorded.left && host.top == recorded.top) {
+        noteFollowed(host);
+        return TickOutcome::Unmoved;
+    }
     // Read the desktop only now: most ticks find the host where it was.
     if (hostOutOfReach(host, windows_.virtualScreen())) return TickOutcome::OffScreen;
 
@@ -133,7 +188,15 @@ TickOutcome HostTracker::follow(const Rect& host) {
         recorded.bottom = host.bottom;
     }
     windows_.move(state_.ownWindow, Rect{own->left + dx, own->top + dy, own->right + dx, own->bottom + dy});
+    noteFollowed(host);
     return TickOutcome::Moved;
+}
+
+void HostTracker::noteFollowed(const Rect& host) {
+    state_.followedHostLeft = host.left;
+    state_.followedHostTop = host.top;
+    state_.followedHostWidth = host.width();
+    state_.followedHostHeight = host.height();
 }
 
 void HostTracker::refreshHostTitleCaption() { own_.setCaption(windows_.title(state_.hostWindow)); }

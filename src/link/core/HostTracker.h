@@ -46,6 +46,9 @@ private:
     TickOutcome endLink(TickOutcome why);
     void mirrorHostMinimized(const WindowInfo& host);
     TickOutcome follow(const Rect& host);
+    TickOutcome stayOnMaximizedHost(const Rect& host);
+    TickOutcome returnToOffset(const Rect& host);
+    void noteFollowed(const Rect& host);
     bool hostOffDesktop(const Rect& host);
 
     WindowSystem& windows_;

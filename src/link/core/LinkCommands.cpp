@@ -48,7 +48,7 @@ CommandResult LinkCommands::command(std::string_view payload) {
     const bool boxOpen = own_.messageBoxOpen();
     if (code == 0 || code == 1 || code == 3) {
         if (boxOpen) return CommandResult::Ignored;
-        if (code == 1) raiseHost();
+        if (code == 1) raiseHost(HostFocus::Give);
         setAlwaysOnTopIfDifferent(own_, code == 0 ? AlwaysOnTop::No : AlwaysOnTop::Yes);
         own_.setIcon(LinkIcon::Grey);
         return CommandResult::Done;
@@ -58,7 +58,8 @@ CommandResult LinkCommands::command(std::string_view payload) {
             own_.clearMessageBoxOpen();
             return CommandResult::Done;
         }
-        if (code == 2 && state_.osVersion40 == OsVersion40::No) raiseHost();
+        // "2" answers a click on this window, which keeps the focus the click gave it.
+        if (code == 2 && state_.osVersion40 == OsVersion40::No) raiseHost(HostFocus::Keep);
         setAlwaysOnTopIfDifferent(own_, AlwaysOnTop::Yes);
         own_.setIcon(LinkIcon::Bright);
         return CommandResult::Done;
@@ -75,9 +76,13 @@ CommandResult LinkCommands::command(std::string_view payload) {
     return CommandResult::Ignored;
 }
 
-// The host comes up first so that the link window, made topmost next, lands above
-// it. (No pause after it: the window manager handles both requests in order.)
-void LinkCommands::raiseHost() { windows_.raise(state_.hostWindow); }
+// The host comes up first so that the link window, made topmost next, lands above it;
+// with "1" (the host is in front) it gets the keyboard focus too, as on Windows. (No
+// pause after it: the window manager handles both requests in order.)
+void LinkCommands::raiseHost(HostFocus focus) {
+    if (focus == HostFocus::Give) windows_.raiseWithFocus(state_.hostWindow);
+    else windows_.raise(state_.hostWindow);
+}
 
 // The link window keeps its size and takes the recorded host rectangle's top-left;
 // the tick follows the host from there.

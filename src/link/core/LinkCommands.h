@@ -44,7 +44,8 @@ public:
     CommandResult command(std::string_view payload);
 
 private:
-    void raiseHost();
+    enum class HostFocus { Give, Keep };
+    void raiseHost(HostFocus focus);
     void moveOntoHostCorner();
 
     WindowSystem& windows_;

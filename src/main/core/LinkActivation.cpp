@@ -10,7 +10,8 @@ namespace kivra {
 void bringHostToTop(WindowSystem& windows, WindowId host, const Pause& pause) {
     // A failed call does not stop the steps that follow.
     if (windows.isMinimized(host)) windows.restore(host);
-    windows.raise(host);
+    // The host gets the keyboard focus, which the link window started next never takes.
+    windows.raiseWithFocus(host);
     pause(kStepPause);
 }
 

@@ -5,14 +5,15 @@
 
 namespace kivra {
 
-std::string statusLine(const HostLink& link) {
+std::string statusLine(const HostLink& link, const StartingCheck& starting) {
+    if (!link.active && starting && starting(link.title)) return std::string(kStartingPrefix) + link.title;
     return std::string(link.active ? kActivePrefix : kInactivePrefix) + link.title;
 }
 
-std::vector<std::string> statusLines(const LinkTable& table) {
+std::vector<std::string> statusLines(const LinkTable& table, const StartingCheck& starting) {
     std::vector<std::string> lines;
     lines.reserve(table.records().size());
-    for (const HostLink& link : table.records()) lines.push_back(statusLine(link));
+    for (const HostLink& link : table.records()) lines.push_back(statusLine(link, starting));
     std::stable_sort(lines.begin(), lines.end(),
                      [](const std::string& a, const std::string& b) { return linkTitleLess(a, b); });
     return lines;
@@ -39,7 +40,7 @@ StatusRefreshOutcome StatusListRefresh::refresh(const LinkTable& table, const st
         ~Reset() { flag = false; }
     } reset{busy_};
 
-    std::vector<std::string> fresh = statusLines(table);
+    std::vector<std::string> fresh = statusLines(table, starting_);
     const bool changed = static_cast<int>(fresh.size()) != lastCount_ || fresh != visible_;
     if (changed) {
         visible_ = std::move(fresh);

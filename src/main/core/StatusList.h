@@ -14,13 +14,17 @@ namespace kivra {
 
 inline constexpr std::string_view kActivePrefix = "Active  : ";
 inline constexpr std::string_view kInactivePrefix = "Inactive: ";
+// A link whose program has been started but has not reported its window yet.
+inline constexpr std::string_view kStartingPrefix = "Starting: ";
+// Whether the link of this title is starting; none when nothing tells.
+using StartingCheck = std::function<bool(const std::string& title)>;
 inline constexpr std::size_t kStatusPrefixLength = 10;
 
 // "Active  : " or "Inactive: " followed by the link title.
-std::string statusLine(const HostLink& link);
+std::string statusLine(const HostLink& link, const StartingCheck& starting = {});
 // Every link's status line in the list's order (without regard to case), so that
 // active links come first, each group in alphabetical order of title.
-std::vector<std::string> statusLines(const LinkTable& table);
+std::vector<std::string> statusLines(const LinkTable& table, const StartingCheck& starting = {});
 // The link title of a status line: the line without its first 10 characters.
 std::string statusLineTitle(std::string_view line);
 // "Total Links Active: " + the active-link count.
@@ -41,6 +45,9 @@ public:
     // One tick: builds the lines, rebuilds the visible list when its count or any
     // line differs, then runs `checkActiveLinks` (whose changes show on the next tick).
     StatusRefreshOutcome refresh(const LinkTable& table, const std::function<void()>& checkActiveLinks);
+    // Tells the links that are starting, shown as such rather than as inactive.
+    void setStartingCheck(StartingCheck starting) { starting_ = std::move(starting); }
+    const StartingCheck& startingCheck() const { return starting_; }
 
     const std::vector<std::string>& lines() const { return visible_; }
     // The auto-execute watcher yields while this is set.
@@ -51,6 +58,7 @@ private:
     bool busy_ = false;
     std::int16_t lastCount_ = -1;
     std::vector<std::string> visible_;
+    StartingCheck starting_;
 };
 
 }  // namespace kivra

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QGroupBox>
+#include <QPainter>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -91,6 +92,11 @@ void ControlsPanel::layoutAt(QPoint origin, double tx, double ty) {
     timerFrame_->setGeometry(toPixels(kTimerFrame, origin, tx, ty));
     captionFrame_->setGeometry(toPixels(kCaptionFrame, origin, tx, ty));
     optionsFrame_->setGeometry(toPixels(kOptionsFrame, origin, tx, ty));
+}
+
+void ControlsPanel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.fillRect(childrenRect(), palette().window());
 }
 
 }  // namespace kivra

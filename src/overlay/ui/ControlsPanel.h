@@ -35,6 +35,10 @@ public:
     // The panel's size in pixels for the normal or large font class.
     static QSize basePanelSize(bool largeFonts);
 
+protected:
+    // The block of frames is one surface: the picture never shows between frames.
+    void paintEvent(QPaintEvent* event) override;
+
 signals:
     void hideRequested();
     void createRequested();

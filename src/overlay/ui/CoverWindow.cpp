@@ -2,6 +2,8 @@
 #include "CoverWindow.h"
 
 #include "DisplayMetrics.h"
+#include "FormControls.h"
+#include "ShowMessage.h"
 #include "Palettes.h"
 #include "PreferencesPage.h"
 #include "TimerFrame.h"
@@ -65,6 +67,23 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     });
     connect(pictures_, &PictureFeature::pictureChanged, this, &CoverWindow::refreshCustomCaption);
     new WindowBindings(this);  // About, context help; owned by the window
+    // Message boxes keep clear of the open page and of the picture's side.
+    setPlacementProvider([this](QWidget* owner) {
+        MsgBoxPlacement placement = MsgBoxPlacement::fromOwner(owner ? owner : this);
+        placement.page = openPageKind();
+        placement.pictureAlignment = static_cast<int>(prefs_.picAlign);
+        return placement;
+    });
+}
+
+CoverWindow::~CoverWindow() { setPlacementProvider({}); }
+
+OpenPage CoverWindow::openPageKind() const {
+    if (!openPage_) return OpenPage::None;
+    if (openPage_ == pictures_->page()) return OpenPage::SelectPicture;
+    if (openPage_ == prefsPage_) return OpenPage::Preferences;
+    if (openPage_ == panel_->captionFrame()->entryPage()) return OpenPage::TitleTextEntry;
+    return OpenPage::Links;  // Create, Edit, Activate
 }
 
 void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }
@@ -113,14 +132,14 @@ void CoverWindow::showControls() {
     layoutBusy_ = true;
     const Twips t = twips();
     const QSize panel = panelSizePx();
-    QPoint origin(0, 0);
-    if (isMaximized()) {
-        origin = QPoint(std::max(0, width() - panel.width()), std::max(0, height() - panel.height()));
-    } else if (!isMinimized()) {
+    const QPoint origin = panelOrigin();
+    if (!isMaximized() && !isMinimized()) {
         const QRect screen = screenRect();
         const TwipsRect r = panelLayout_.show(frameTwips(), t.fromPixelsX(panel.width()), t.fromPixelsY(panel.height()),
                                               t.fromPixelsX(screen.width()), t.fromPixelsY(screen.height()));
         placeFrameTwips(r);
+        panelFrameTwips_ = r;
+        panelShownAt(r);
     }
     placePanelBlock(panel_, origin);
     pictures_->updatePanelControls();
@@ -163,8 +182,20 @@ void CoverWindow::openPage(QWidget* page) {
     page->raise();
 }
 
+// The panel's block: at the design positions, or in the bottom-right corner of a maximized window.
+QPoint CoverWindow::panelOrigin() const {
+    if (!isMaximized()) return QPoint(0, 0);
+    const QSize panel = panelSizePx();
+    return QPoint(std::max(0, width() - panel.width()), std::max(0, height() - panel.height()));
+}
+
+void CoverWindow::relayoutPanel() {
+    if (controlsShown_ && !layoutBusy_) placePanelBlock(panel_, panelOrigin());
+}
+
 void CoverWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    relayoutPanel();
     if (openPage_) {
         const int margin = static_cast<int>(std::lround(twips().toPixelsX(90)));
         openPage_->setGeometry(rect().adjusted(margin, margin, -margin, -margin));
@@ -175,7 +206,12 @@ void CoverWindow::closePage() {
     if (!openPage_) return;
     openPage_->hide();
     openPage_ = nullptr;
-    placePanelBlock(panel_, QPoint(0, 0));
+    // A page may have grown the window; the panel gets back the size it was shown at.
+    if (!isMaximized() && !isMinimized() && panelFrameTwips_.width > 0) {
+        const TwipsRect now = frameTwips();
+        placeFrameTwips({now.left, now.top, panelFrameTwips_.width, panelFrameTwips_.height});
+    }
+    placePanelBlock(panel_, panelOrigin());
     panel_->show();
     controlsShown_ = true;
 }
@@ -197,6 +233,8 @@ void CoverWindow::keyPressEvent(QKeyEvent* event) {
         showControls();
         return;
     }
+    // A page's default button answers Enter, its cancel button Esc.
+    if (openPage_ && pageKey(openPage_, event->key())) return;
     if (event->key() == Qt::Key_Escape && controlsShown_) {
         hideControls();
         return;
@@ -350,8 +388,15 @@ bool CoverWindow::onNativeDesktop() {
     return platform == QLatin1String("xcb") || platform == QLatin1String("windows");
 }
 
+// An empty caption leaves the title bar empty: the toolkit would put the program's
+// class name there instead, so the window system gets a blank.
+void CoverWindow::keepBlankTitleBlank() {
+    if (windowTitle().isEmpty() && windowHandle() && onNativeDesktop()) windowHandle()->setTitle(QStringLiteral(" "));
+}
+
 void CoverWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
+    keepBlankTitleBlank();
     if (firstActivation_ && !firstActivationQueued_) {
         firstActivationQueued_ = true;
         frameWaitStarted_ = QDateTime::currentDateTime();
@@ -390,6 +435,8 @@ void CoverWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     // The active and inactive icons tell at a glance whether this window has the focus.
     if (event->type() == QEvent::ActivationChange) updateWindowIcon();
+    if (event->type() == QEvent::WindowTitleChange) keepBlankTitleBlank();
+    if (event->type() == QEvent::WindowStateChange) relayoutPanel();
 }
 
 }  // namespace kivra

@@ -6,6 +6,7 @@
 #include "CaptionFormatter.h"
 #include "ControlsPanel.h"
 #include "Icons.h"
+#include "MsgBoxPlacement.h"
 #include "OptionPairs.h"
 #include "PanelLayout.h"
 #include "PictureFeature.h"
@@ -26,6 +27,7 @@ class CoverWindow : public QWidget {
     Q_OBJECT
 public:
     CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent = nullptr);
+    ~CoverWindow() override;
 
     const Preferences& preferences() const { return prefs_; }
     // For the option pages, which keep the preferences up to date for the save.
@@ -60,6 +62,8 @@ public:
     void hideControls();
     bool controlsShown() const { return controlsShown_; }
     bool pageOpen() const { return openPage_ != nullptr; }
+    // Which page is open, as the message box placement tells them apart.
+    OpenPage openPageKind() const;
     ControlsPanel* panel() const { return panel_; }
     // Hides the panel and shows `page` at the pages' place; closing shows the panel again.
     void openPage(QWidget* page);
@@ -86,6 +90,7 @@ public:
     // caption is in Custom Text mode and shows a time or a date.
     QString formatCustomCaption();
     bool captionTimerRunning() const { return timer2_.isActive(); }
+    void stopCaptionTimer() { timer2_.stop(); }  // at exit
     // Sets the caption for the current mode; each program says what its modes show.
     virtual void refreshCaption() {}
 
@@ -100,6 +105,12 @@ protected:
     void finishFirstActivation();
     // Gives the window the icon of that resource number, unless it has it already.
     void showWindowIcon(int resourceNumber);
+    // The panel was just shown in Normal state with the window's frame at `frame`.
+    virtual void panelShownAt(const TwipsRect& /*frame*/) {}
+    // Places the shown panel again for the window's size and state.
+    void relayoutPanel();
+    // Gives the window system a blank title where the caption is empty.
+    void keepBlankTitleBlank();
 
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -120,12 +131,14 @@ private:
     void kick();
     void refreshCustomCaption();
     void placePanelBlock(QWidget* block, QPoint designOrigin);
+    QPoint panelOrigin() const;
     QSize panelSizePx() const;
     TwipsRect frameTwips() const;
     void placeFrameTwips(const TwipsRect& r);
 
     ControlsPanel* panel_ = nullptr;
     PanelLayout panelLayout_;
+    TwipsRect panelFrameTwips_;  // the frame the panel was last shown in (normal state)
     bool controlsShown_ = false;
     bool layoutBusy_ = false;
     QWidget* openPage_ = nullptr;

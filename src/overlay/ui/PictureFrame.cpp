@@ -33,7 +33,7 @@ PictureFrame::PictureFrame(QWidget* parent) : QGroupBox(QStringLiteral("Picture"
 
     command1_ = makeButton("PictureCommand1", QStringLiteral("Se&lect"),
                            QStringLiteral("Select and show a Picture File "
-                                          "(*.GIF;*.BMP;*.JPG;*.JPEG;*.ICO;*.CUR;*.WMF;*.EMF)."),
+                                          "(*.GIF;*.BMP;*.JPG;*.JPEG;*.PNG;*.ICO;*.CUR;*.WMF;*.EMF)."),
                            this);
     command2_ = makeButton("PictureCommand2", QStringLiteral("Pre&v."),
                            QStringLiteral("Show previous Picture File from the Most Recently Viewed Picture Files List."),

@@ -3,6 +3,7 @@
 
 #include "ColorSelectPage.h"
 #include "CoverWindow.h"
+#include "FormControls.h"
 #include "FormFont.h"
 #include "MessageState.h"
 #include "OptionGroups.h"
@@ -159,6 +160,7 @@ void PreferencesPage::open() {
     leftSlot_->setCurrentWidget(picOpts_);
     window_->openPage(this);
     closeCmd_->setDefault(true);
+    setCancelButton(closeCmd_, true);
     closeCmd_->setFocus();
 }
 

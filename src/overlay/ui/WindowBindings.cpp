@@ -15,6 +15,10 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPointer>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QMouseEvent>
 #include <QUrl>
 
@@ -106,6 +110,10 @@ bool WindowBindings::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (mouse->button() == Qt::LeftButton) {
+        // Help answers a click on the frame's caption or border; a gap between its
+        // controls is no place to ask for it.
+        if (widget->inherits("QGroupBox") && widget->contentsRect().contains(mouse->position().toPoint()))
+            return false;
         openContextHelp(frameHelpContext(frame->objectName(), window_->preferencesPage()->helpContext()), window_);
         return true;
     }
@@ -117,11 +125,48 @@ QString helpFilePath() {
     return QString::fromStdString(programPlaces(programFolder).dataFolder) + QStringLiteral("help/index.html");
 }
 
+namespace {
+
+// Without a browser the user at least learns where the page is.
+void tellNoBrowser(QWidget* owner) {
+    QMessageBox::information(owner, QStringLiteral("Kivra Help"),
+                             QStringLiteral("No web browser could be started to show the help.\n"
+                                            "The help page is:\n%1")
+                                 .arg(QDir::toNativeSeparators(helpFilePath())));
+}
+
+// xdg-open tells by its exit status whether a browser took the page (the toolkit only
+// tells whether xdg-open itself started); elsewhere the toolkit's answer is all there is.
+void openHelpPage(const QUrl& url, QWidget* owner) {
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty()) {
+        if (!QDesktopServices::openUrl(url)) tellNoBrowser(owner);
+        return;
+    }
+    auto* process = new QProcess(QCoreApplication::instance());
+    QPointer<QWidget> guard(owner);
+    QObject::connect(process, &QProcess::finished, process, [process, guard](int code, QProcess::ExitStatus status) {
+        if (status != QProcess::NormalExit || code != 0) tellNoBrowser(guard);
+        process->deleteLater();
+    });
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, guard](QProcess::ProcessError error) {
+        if (error != QProcess::FailedToStart) return;
+        tellNoBrowser(guard);
+        process->deleteLater();
+    });
+    // A browser that xdg-open runs in the foreground outlives the program.
+    QObject::connect(QCoreApplication::instance(), &QCoreApplication::aboutToQuit, process,
+                     [process] { process->setParent(nullptr); });
+    process->start(opener, {url.toString()});
+}
+
+}  // namespace
+
 void installHelpHook() {
-    setHelpHook([](int contextId, QWidget*) {
+    setHelpHook([](int contextId, QWidget* owner) {
         QUrl url = QUrl::fromLocalFile(helpFilePath());
         url.setFragment(QStringLiteral("context-%1").arg(contextId));
-        QDesktopServices::openUrl(url);
+        openHelpPage(url, owner);
     });
 }
 

@@ -393,6 +393,12 @@ bool FakeDesktop::raise(WindowId window) {
     return a.result = true;
 }
 
+bool FakeDesktop::raiseWithFocus(WindowId window) {
+    if (!raise(window)) return false;
+    setForeground(window);
+    return true;
+}
+
 bool FakeDesktop::move(WindowId window, const kivra::Rect& frame) {
     enter(SeamCall::Move, window);
     FakeAction& a = logAction(SeamCall::Move, window);

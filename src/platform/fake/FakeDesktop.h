@@ -130,6 +130,7 @@ public:
     WindowId foreground() override;
     bool restore(WindowId window) override;
     bool raise(WindowId window) override;
+    bool raiseWithFocus(WindowId window) override;  // logged as a Raise; the window becomes the foreground
     bool move(WindowId window, const kivra::Rect& frame) override;
     bool setTopmost(WindowId window, bool topmost) override;
     bool minimize(WindowId window) override;

@@ -38,9 +38,21 @@ bool Win32WindowSystem::restore(WindowId window) {
     return hwnd && OpenIcon(hwnd);
 }
 
+// BringWindowToTop activates the window too; our covers are raised without activation,
+// so that they never take the keyboard focus from their hosts.
 bool Win32WindowSystem::raise(WindowId window) {
     const HWND hwnd = reachable(window);
-    return hwnd && BringWindowToTop(hwnd);
+    if (!hwnd) return false;
+    if (GetPropW(hwnd, kOwnWindowProperty) != nullptr)
+        return SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE) != 0;
+    return BringWindowToTop(hwnd) != 0;
+}
+
+bool Win32WindowSystem::restoreWithoutFocus(WindowId window) {
+    const HWND hwnd = reachable(window);
+    if (!hwnd) return false;
+    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_SHOWNOACTIVATE);
+    return IsIconic(hwnd) == 0;
 }
 
 bool Win32WindowSystem::move(WindowId window, const Rect& frame) {

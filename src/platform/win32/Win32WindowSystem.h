@@ -42,6 +42,7 @@ public:
 
     bool restore(WindowId window) override;
     bool raise(WindowId window) override;
+    bool restoreWithoutFocus(WindowId window) override;
     bool move(WindowId window, const Rect& frame) override;
     bool setTopmost(WindowId window, bool topmost) override;
     bool minimize(WindowId window) override;

@@ -97,6 +97,33 @@ bool X11WindowSystem::raise(WindowId window) {
     return true;
 }
 
+// To the front with the keyboard focus: the window manager activates it, as a pager
+// would ask. Never used for our own covers.
+bool X11WindowSystem::raiseWithFocus(WindowId window) {
+    const xcb_window_t w = toXid(window);
+    const Target target = inspect(w);
+    if (!target.exists) return false;
+    if (!target.managed || !target.wmSupports(atoms_._NET_ACTIVE_WINDOW)) return raise(window);
+    sendToRoot(w, atoms_._NET_ACTIVE_WINDOW, SourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE);
+    xcb_flush(c_);
+    return true;
+}
+
+// Back from minimized, the focus staying where it is: the window manager is asked to
+// drop the hidden state, which un-minimizes without activating (mapping an iconic
+// window, the ICCCM way, makes openbox and others activate it).
+bool X11WindowSystem::restoreWithoutFocus(WindowId window) {
+    const xcb_window_t w = toXid(window);
+    const Target target = inspect(w);
+    if (!target.exists) return false;
+    if (target.iconic && target.wmSupports(atoms_._NET_WM_STATE_HIDDEN))
+        sendToRoot(w, atoms_._NET_WM_STATE, NetWmStateRemove, atoms_._NET_WM_STATE_HIDDEN, XCB_ATOM_NONE, SourcePager);
+    else if (target.iconic)
+        xcb_map_window(c_, w);
+    xcb_flush(c_);
+    return true;
+}
+
 // Places the frame (the rectangle rect() reports) exactly at `frame`.
 bool X11WindowSystem::move(WindowId window, const Rect& frame) {
     const xcb_window_t w = toXid(window);

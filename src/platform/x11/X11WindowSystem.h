@@ -50,6 +50,8 @@ public:
 
     bool restore(WindowId window) override;
     bool raise(WindowId window) override;
+    bool raiseWithFocus(WindowId window) override;
+    bool restoreWithoutFocus(WindowId window) override;
     bool move(WindowId window, const Rect& frame) override;
     bool setTopmost(WindowId window, bool topmost) override;
     bool minimize(WindowId window) override;

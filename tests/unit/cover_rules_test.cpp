@@ -1,0 +1,149 @@
+// Where covers stand and who keeps the focus: the start-up fit onto the desktop,
+// the remembered normal frame through a maximize, the focus on commands "1" and
+// "2", and the link's place on its host through maximize and restore.
+#include "FakeDesktop.h"
+#include "HostTracker.h"
+#include "LinkCommands.h"
+#include "MemoryStore.h"
+#include "StatusList.h"
+#include "WindowPlacement.h"
+
+#include <gtest/gtest.h>
+
+using namespace kivra;
+
+namespace {
+
+Rect at(int x, int y, int w, int h) { return Rect{x, y, x + w, y + h}; }
+
+TEST(FitOnDesktop, MovesTheLeastDistanceThatPutsTheWindowWhollyOnIt) {
+    const Rect desk = at(0, 0, 1280, 1024);
+    EXPECT_EQ(fitOnDesktop(at(650, 450, 300, 100), desk), at(650, 450, 300, 100));  // on it: stays
+    EXPECT_EQ(fitOnDesktop(at(1302, 920, 600, 200), desk), at(680, 824, 600, 200));
+    EXPECT_EQ(fitOnDesktop(at(-40, -5, 300, 100), desk), at(0, 0, 300, 100));
+    EXPECT_EQ(fitOnDesktop(at(1200, 10, 300, 100), desk), at(980, 10, 300, 100));  // one axis only
+    // Larger than the desktop: its top-left corner on it.
+    EXPECT_EQ(fitOnDesktop(at(-100, 50, 2000, 100), desk), at(0, 50, 2000, 100));
+    // Two monitors side by side, the left one at negative x: the virtual desktop counts.
+    EXPECT_EQ(fitOnDesktop(at(-1500, 100, 300, 100), at(-1280, 0, 2560, 1024)), at(-1280, 100, 300, 100));
+    EXPECT_EQ(fitOnDesktop(at(5000, 5000, 300, 100), Rect{}), at(5000, 5000, 300, 100));  // unknown desktop
+}
+
+TEST(NormalFrame, AGeometryAnnouncedBeforeTheMaximizedStateIsNotRemembered) {
+    NormalFrame normal(at(650, 450, 300, 100));
+    normal.seen(at(700, 450, 300, 100), FrameState::Normal);  // the user moves it
+    normal.settle();
+    EXPECT_EQ(normal.frame(), at(700, 450, 300, 100));
+    // Maximize: the window manager sends the new geometry, then the state.
+    normal.seen(at(0, 0, 1280, 1024), FrameState::Normal);
+    normal.seen(at(0, 0, 1280, 1024), FrameState::MinimizedOrMaximized);
+    normal.settle();
+    EXPECT_EQ(normal.frame(), at(700, 450, 300, 100));
+    // Restored: the normal frame counts again once it has stood.
+    normal.seen(at(700, 450, 300, 100), FrameState::Normal);
+    EXPECT_TRUE(normal.pending());
+    normal.settle();
+    EXPECT_EQ(normal.frame(), at(700, 450, 300, 100));
+}
+
+TEST(StatusLines, ALinkStillStartingShowsAsStarting) {
+    LinkTable table;
+    HostLink mail, news;
+    mail.title = "Mail";
+    news.title = "News";
+    table.insert(mail);
+    table.insert(news);
+    EXPECT_EQ(statusLines(table, [](const std::string& title) { return title == "Mail"; }),
+              (std::vector<std::string>{"Inactive: News", "Starting: Mail"}));
+}
+
+// A link window that records nothing: what these rules ask of it is its state.
+class StubLinkWindow : public OwnWindow {
+public:
+    OwnWindowState state() const override { return OwnWindowState::Normal; }
+    void minimize() override {}
+    void restoreNormal() override {}
+    AlwaysOnTop alwaysOnTop() const override { return AlwaysOnTop::Yes; }
+    void setAlwaysOnTop(AlwaysOnTop) override {}
+    bool kickTimerOn() const override { return false; }
+    void setIcon(LinkIcon) override {}
+    CaptionMode captionMode() const override { return kLinkTitleCaption; }
+    void setCaption(const std::string&) override {}
+    void setApplicationTitle(const std::string&) override {}
+    bool messageBoxOpen() const override { return false; }
+    void clearMessageBoxOpen() override {}
+    void saveSettings() override {}
+    void unload() override {}
+    void reportError(const KivraError&) override {}
+};
+
+class CoverOnHost : public ::testing::Test {
+protected:
+    FakeDesktop desktop;
+    const WindowId host = desktop.addWindow({.title = "Mail - Inbox", .rect = at(300, 400, 500, 400)});
+    const WindowId other = desktop.addWindow({.title = "Notes", .rect = at(0, 0, 200, 200)});
+    const WindowId own = desktop.addWindow({.title = "Mail", .className = "QbaseRT5", .rect = at(480, 580, 234, 60)});
+    StubLinkWindow window;
+    MemoryStore store;
+    LinkState state = [this] {
+        LinkState s;
+        s.hostWindow = host;
+        s.ownWindow = own;
+        s.names = makeLinkNames("Mail", 1, 1);
+        s.matchOptions.autoTerminate = false;
+        s.recordedHostRect = at(300, 400, 500, 400);
+        s.followedHostLeft = 300;
+        s.followedHostTop = 400;
+        s.followedHostWidth = 500;
+        s.followedHostHeight = 400;
+        return s;
+    }();
+    HostTracker tracker{desktop, window, state};
+
+    Rect ownRect() { return desktop.rect(own).value_or(Rect{}); }
+    // The window manager's steps, each followed by a tick as its notification brings one.
+    void hostBecomes(const Rect& r, FakeWindowState s) {
+        desktop.setState(host, s);
+        desktop.setRect(host, r);
+        tracker.tick();
+    }
+};
+
+TEST_F(CoverOnHost, CommandOneGivesTheHostTheFocusBackAndTwoLeavesItWithTheClickedLink) {
+    LinkCommands commands{desktop, window, state, store};
+    desktop.setForeground(other);
+    commands.handle(ChannelKind::Command, "1");
+    EXPECT_EQ(desktop.foreground(), host);
+    desktop.setForeground(own);
+    commands.handle(ChannelKind::Command, "2");
+    EXPECT_EQ(desktop.foreground(), own);
+}
+
+TEST_F(CoverOnHost, TheLinkIsBackAtItsOffsetAfterTheHostIsMaximizedAndRestored) {
+    const Rect placed = ownRect();  // (180, 180) from the host's corner
+    const Rect normal = at(300, 400, 500, 400), maximized = at(0, 19, 1280, 1005);
+    // Window managers take these steps in either order: the geometry in parts before the
+    // state, or the state before the geometry.
+    for (const bool stateFirst : {false, true}) {
+        if (stateFirst) hostBecomes(normal, FakeWindowState::Maximized);
+        else hostBecomes(at(0, 19, 500, 400), FakeWindowState::Normal);  // the frame moved, not yet sized
+        hostBecomes(maximized, FakeWindowState::Maximized);
+        const Rect onHost = ownRect();
+        EXPECT_TRUE(onHost.left >= 0 && onHost.top >= 19 && onHost.right <= 1280 && onHost.bottom <= 1024);
+        if (stateFirst) {
+            hostBecomes(maximized, FakeWindowState::Normal);
+            hostBecomes(at(301, 401, 498, 398), FakeWindowState::Normal);  // the border comes back last
+            tracker.tick();
+        }
+        hostBecomes(normal, FakeWindowState::Normal);
+        tracker.tick();  // the host stands still
+        EXPECT_EQ(ownRect(), placed) << (stateFirst ? "state first" : "geometry first");
+    }
+    // Moves are followed again, and a resize from the left edge leaves the link where it was.
+    hostBecomes(at(340, 410, 500, 400), FakeWindowState::Normal);
+    EXPECT_EQ(ownRect(), at(520, 590, 234, 60));
+    hostBecomes(at(300, 410, 540, 400), FakeWindowState::Normal);
+    EXPECT_EQ(ownRect(), at(520, 590, 234, 60));
+}
+
+}  // namespace
