@@ -97,12 +97,14 @@ TEST_F(TrackerTest, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
     } rows[] = {{"parked minimized host", one, {-32000, -32000, -31200, -31400}, false},
                 {"far right of the desktop", one, {5000, 100, 5800, 700}, false},
                 {"touching the right edge", one, {1920, 100, 2720, 700}, false},
+                {"touching the top edge from above", one, {100, -600, 900, 0}, false},
                 {"just off the left edge", one, {-810, 100, -10, 700}, false},
                 {"partly off the left edge", one, {-700, 100, 100, 700}, true},
                 {"on the second monitor", two, {2500, 100, 3300, 700}, true},
                 {"beyond the parking bound on a wide desktop", three4k, {9500, 100, 10300, 700}, true},
                 {"unknown desktop, parked host", unknown, {-32000, -32000, -31200, -31400}, false},
                 {"unknown desktop, host parked left only", unknown, {-32000, 100, -31200, 700}, false},
+                {"unknown desktop, host parked up only", unknown, {100, -32000, 900, -31400}, false},
                 {"unknown desktop, ordinary host", unknown, {2500, 100, 3300, 700}, true}};
     const Rect before = ownRect();
     for (const auto& c : rows) {

@@ -45,6 +45,7 @@ INSTANTIATE_TEST_SUITE_P(
         TitleCase{"FuzzyAbsent", "Invoice", "Report - Editor", Fuzzy, "", false},
         TitleCase{"FuzzyNonAsciiFolds", "ÉTÉ", "Photos d'été", Fuzzy, "", true},
         TitleCase{"FuzzyCyrillicFolds", "ОТЧЁТ", "годовой отчёт", Fuzzy, "", true},
+        TitleCase{"FuzzyCyrillicLastOfFirstBlockFolds", "Џ", "џ", Fuzzy, "", true},
         TitleCase{"ExclusionNotPresent", "Mail", "Mail - Drafts", Excl, "Inbox", true},
         TitleCase{"ExclusionPresent", "Mail", "Mail - Inbox", Excl, "Inbox", false},
         TitleCase{"ExclusionPresentOtherCase", "Mail", "mail - INBOX", Excl, "Inbox", false},

@@ -170,7 +170,7 @@ TEST(FilePattern, MatchesByTheTable) {
     } rows[] = {{pics, "sea.gif", true}, {pics, "SEA.GIF", true}, {pics, "photo.Jpeg", true}, {pics, "x.emf", true},
                 {pics, "x.png", true}, {pics, "x.tif", false}, {pics, "gif", false}, {pics, "x.gif.txt", false}, {pics, "x.jpg.gif", true},
                 {"*.*", "README", true}, {"", "anything", true}, {" *.png ; *.gif ", "a.PNG", true},
-                {"?.gif", "a.gif", true}, {"?.gif", "ab.gif", false}, {"?.gif", "\xC3\xBC.gif", true},
+                {"?.gif", "a.gif", true}, {"?.gif", "ab.gif", false}, {"?.gif", "\xC3\xBC.gif", true}, {"?.gif", "\xF0\x9F\x98\x80.gif", true},
                 {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false}, {";;", "x", true}};
     for (const auto& r : rows) EXPECT_EQ(FilePattern(r.pattern).matches(r.name), r.matches) << r.pattern << " / " << r.name;
 }
@@ -218,13 +218,15 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
         "tmpfs /tmp tmpfs rw 0 0\n"
         "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
         "/dev/sdb1 /media/My\\040Photos vfat rw 0 0\n"
+        "/dev/sdc1 /media/odd\\name ext4 rw 0 0\n"  // a backslash that starts no octal escape stays
+        "/dev/sdd1 relative/place ext4 rw 0 0\n"
         "/dev/sda2 /home ext4 rw 0 0\n"
         "/dev/sda3 /home ext4 rw 0 0\n"
         "broken line\n";
     const auto v = volumesFromMountTable(table);
     std::vector<std::string> points;
     for (const auto& m : v) points.push_back(m.mountPoint);
-    EXPECT_EQ(points, (std::vector<std::string>{"/", "/home", "/media/My Photos", "/tmp"}));
+    EXPECT_EQ(points, (std::vector<std::string>{"/", "/home", "/media/My Photos", "/media/odd\\name", "/tmp"}));
     EXPECT_EQ(v[1].device, "/dev/sda3");  // mounted over: the last mount counts
     EXPECT_EQ(volumeIndexFor(v, "/media/My Photos/2024/x.gif"), 2);
     EXPECT_EQ(volumeIndexFor(v, "/homework/x.gif"), 0);
