@@ -2,6 +2,8 @@
 //   winprobe windows EXE   one line per top-level window of the processes named EXE:
 //                          "left top right bottom clientWidth clientHeight FLAGS title",
 //                          FLAGS of V (visible), I (minimized), T (always on top), or -
+//   winprobe restore EXE   restores EXE's minimized windows and brings them to the front, as a
+//                          click on the taskbar button does
 //   winprobe clipboard     the clipboard's text
 //   winprobe emf FILE      writes a 2 x 1 inch EMF picture: a red rectangle on blue
 #include <windows.h>
@@ -50,6 +52,16 @@ BOOL CALLBACK listWindow(HWND window, LPARAM exe) {
     return TRUE;
 }
 
+BOOL CALLBACK restoreWindow(HWND window, LPARAM exe) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (IsIconic(window) && lstrcmpiW(processName(pid).c_str(), reinterpret_cast<const wchar_t*>(exe)) == 0) {
+        ShowWindow(window, SW_RESTORE);
+        SetForegroundWindow(window);
+    }
+    return TRUE;
+}
+
 int clipboard() {
     if (!OpenClipboard(nullptr)) return 1;
     int status = 1;
@@ -88,8 +100,9 @@ int emf(const wchar_t* file) {
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc > 1 ? argv[1] : L"";
     if (command == L"windows" && argc == 3) return EnumWindows(listWindow, LPARAM(argv[2])) ? 0 : 1;
+    if (command == L"restore" && argc == 3) return EnumWindows(restoreWindow, LPARAM(argv[2])) ? 0 : 1;
     if (command == L"clipboard" && argc == 2) return clipboard();
     if (command == L"emf" && argc == 3) return emf(argv[2]);
-    std::fputs("usage: winprobe windows EXE | clipboard | emf FILE\n", stderr);
+    std::fputs("usage: winprobe windows EXE | restore EXE | clipboard | emf FILE\n", stderr);
     return 2;
 }
