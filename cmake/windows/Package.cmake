@@ -23,6 +23,8 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
                   OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
   if(IS_ABSOLUTE "${path}" AND EXISTS "${path}")
     install(FILES ${path} DESTINATION .)
+    # Debian ships them with their debugging information; users need none of it.
+    install(CODE "execute_process(COMMAND \"${CMAKE_STRIP}\" --strip-unneeded \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${dll}\")")
   endif()
 endforeach()
 
@@ -34,6 +36,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Kivra covers part of another window with 
 set(CPACK_PACKAGE_FILE_NAME Kivra-${PROJECT_VERSION}-win64)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
 set(CPACK_GENERATOR ZIP NSIS)
+set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_INSTALL_DIRECTORY Kivra)
 set(CPACK_PACKAGE_EXECUTABLES ${KIVRA_MAIN_NAME} Kivra)
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/cmake/windows/installer-notice.txt)
