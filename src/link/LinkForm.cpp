@@ -142,6 +142,13 @@ void LinkForm::firstActivation() {
     }
     // The link window is this window, whatever has the focus at this moment.
     state_.ownWindow = nativeId();
+    // Saves read the window system's rectangle, placements use Qt's frame: where the two
+    // differ in size the system counts borders Qt does not, and saves take them off again,
+    // or every run would move the link by the border.
+    if (const auto r = env_.windows->rect(state_.ownWindow)) {
+        const QRect f = frameGeometry();
+        if (r->width() != f.width() || r->height() != f.height()) systemFrameShift_ = QPoint(r->left - f.x(), r->top - f.y());
+    }
     env_.windows->watch(state_.hostWindow);
     if (env_.windows->notificationFd() >= 0) {
         desktopNotifier_ = std::make_unique<QSocketNotifier>(env_.windows->notificationFd(), QSocketNotifier::Read);
@@ -256,7 +263,8 @@ bool LinkForm::save(AfterSave after) {
     // event, and a save may come first (a command, the host's end).
     QRect frame = frameGeometry();
     if (state() == OwnWindowState::Normal && state_.ownWindow)
-        if (const auto r = env_.windows->rect(state_.ownWindow)) frame = QRect(r->left, r->top, r->width(), r->height());
+        if (const auto r = env_.windows->rect(state_.ownWindow))
+            frame = QRect(r->left - systemFrameShift_.x(), r->top - systemFrameShift_.y(), frame.width(), frame.height());
     prefs_.width = t.fromPixelsX(geometry_.normalWidth > 0 ? t.toPixelsX(geometry_.normalWidth) : frame.width());
     prefs_.height = t.fromPixelsY(geometry_.normalHeight > 0 ? t.toPixelsY(geometry_.normalHeight) : frame.height());
     prefs_.offsetLeft = geometry_.offsetLeft;

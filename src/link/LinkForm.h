@@ -79,6 +79,9 @@ private:
     LinkEnvironment env_;
     LinkState state_;
     RememberedGeometry geometry_;
+    // The window system's rectangle of this window less Qt's frame: non-zero where the system
+    // counts borders Qt does not (the invisible resize borders of Windows).
+    QPoint systemFrameShift_;
     std::unique_ptr<HostTracker> tracker_;
     std::unique_ptr<LinkCommands> commands_;
     ChannelListener channel_;

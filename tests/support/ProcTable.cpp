@@ -7,7 +7,8 @@
 namespace kivra::test {
 
 ProcEntry procEntry(pid_t pid) {
-    ProcEntry entry{pid};
+    ProcEntry entry;
+    entry.pid = pid;
     std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
     std::string line;
     // "pid (comm) state ppid ...": the command name may hold blanks and parentheses.

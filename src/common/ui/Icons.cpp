@@ -1,8 +1,13 @@
-// Icon resources by number, rendered from SVG so that every size stays sharp.
+// Icon resources by number, rendered from SVG so that every size stays sharp (on Windows,
+// without Qt SVG, from PNG files rendered from the same SVG at build time).
 #include "Icons.h"
 
 #include <QPainter>
+#ifdef KIVRA_ICONS_PNG
+#include <QImage>
+#else
 #include <QSvgRenderer>
+#endif
 
 #include <array>
 #include <map>
@@ -67,6 +72,24 @@ QPixmap kivraPixmap(int resourceNumber, int sizePx) {
     if (!file || sizePx <= 0)
         return {};
     ensureResources();
+#ifdef KIVRA_ICONS_PNG
+    // The smallest rendering at least as large as asked, scaled down when it is larger.
+    QString name = QLatin1String(file);
+    name.chop(4);  // ".svg"
+    int rendered = 128;
+    for (int size : {16, 20, 24, 32, 48, 64, 128}) {
+        if (size >= sizePx) {
+            rendered = size;
+            break;
+        }
+    }
+    QImage image(QStringLiteral(":/kivra/icons/%1-%2.png").arg(name).arg(rendered));
+    if (image.isNull())
+        return {};
+    if (image.width() != sizePx)
+        image = image.scaled(sizePx, sizePx, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return QPixmap::fromImage(image);
+#else
     QSvgRenderer renderer(QStringLiteral(":/kivra/icons/") + QLatin1String(file));
     if (!renderer.isValid())
         return {};
@@ -76,6 +99,7 @@ QPixmap kivraPixmap(int resourceNumber, int sizePx) {
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, QRectF(0, 0, sizePx, sizePx));
     return pixmap;
+#endif
 }
 
 QIcon kivraIcon(int resourceNumber) {

@@ -1,5 +1,5 @@
-// Windows metafiles as images at their own size: WMF records played by libwmf
-// onto a QPainter, EMF converted to SVG by libemf2svg and drawn by Qt SVG.
+// Windows metafiles as images at their own size. On Windows GDI plays both kinds; elsewhere
+// libwmf plays WMF records onto a QPainter and libemf2svg converts EMF to SVG for Qt SVG.
 #pragma once
 
 #include <QByteArray>

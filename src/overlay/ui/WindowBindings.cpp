@@ -51,7 +51,7 @@ int frameHelpContext(const QString& objectName, int preferencesContext) {
 }
 
 QString aboutText(ProgramKind program, const QString& versionText) {
-    const QString file = program == ProgramKind::Link ? QStringLiteral("kivlink") : QStringLiteral("kivra");
+    const QString file = QString::fromLatin1(program == ProgramKind::Link ? KIVRA_LINK_PROGRAM_FILE : KIVRA_MAIN_PROGRAM_FILE);
     return QStringLiteral("               ") + file + QStringLiteral(" Version ") + versionText +
            QStringLiteral(".006\r\n") + rightsNotice();
 }
