@@ -98,12 +98,13 @@ bool X11WindowSystem::raise(WindowId window) {
 }
 
 // To the front with the keyboard focus: the window manager activates it, as a pager
-// would ask. Never used for our own covers.
+// would ask. Never used for our own covers. A minimized window stays minimized, as on
+// Windows: activating it would restore it (a host the user just minimized came back).
 bool X11WindowSystem::raiseWithFocus(WindowId window) {
     const xcb_window_t w = toXid(window);
     const Target target = inspect(w);
     if (!target.exists) return false;
-    if (!target.managed || !target.wmSupports(atoms_._NET_ACTIVE_WINDOW)) return raise(window);
+    if (target.iconic || !target.managed || !target.wmSupports(atoms_._NET_ACTIVE_WINDOW)) return raise(window);
     sendToRoot(w, atoms_._NET_ACTIVE_WINDOW, SourcePager, XCB_CURRENT_TIME, XCB_WINDOW_NONE);
     xcb_flush(c_);
     return true;
