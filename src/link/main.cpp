@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include "StartupRefusal.h"
 
 int main(int argc, char* argv[]) {
     const std::string arguments = kivra::joinArguments(argc, argv);
@@ -26,13 +27,13 @@ int main(int argc, char* argv[]) {
     kivra::installHelpHook();
 
     if (arguments.empty()) {
-        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Run " KIVRA_MAIN_PROGRAM_FILE " instead."));
+        kivra::showStartupRefusal(QMessageBox::Information, QStringLiteral("Run " KIVRA_MAIN_PROGRAM_FILE " instead."));
         return 0;
     }
 
     const auto version = kivra::readOsVersion();
     if (!kivra::osVersionSupported(version)) {
-        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Windows OS version not 95 or greater."));
+        kivra::showStartupRefusal(QMessageBox::Information, QStringLiteral("Windows OS version not 95 or greater."));
         return 0;
     }
     const kivra::OsClass osClass = kivra::classifyOsVersion(version);

@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include "StartupRefusal.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ int main(int argc, char* argv[]) {
 
     const auto version = kivra::readOsVersion();
     if (!kivra::osVersionSupported(version)) {
-        QMessageBox::information(nullptr, QStringLiteral("Kivra"), QStringLiteral("Windows OS version not 95 or greater."));
+        kivra::showStartupRefusal(QMessageBox::Information, QStringLiteral("Windows OS version not 95 or greater."));
         return 0;
     }
     kivra::messages().helpSuppressed = kivra::osClassSuppressesHelp(kivra::classifyOsVersion(version));
@@ -53,12 +54,12 @@ int main(int argc, char* argv[]) {
     // does not run at all, as it could neither keep to one instance nor reach its links.
     const kivra::RuntimeFolder runtime = kivra::runtimeFolder();
     if (!runtime.error.empty()) {
-        QMessageBox::critical(nullptr, QStringLiteral("Kivra"), QString::fromStdString(runtime.error));
+        kivra::showStartupRefusal(QMessageBox::Critical, QString::fromStdString(runtime.error));
         return 1;
     }
     auto instance = kivra::acquireSingleInstance("kivra");
     if (!instance) {
-        QMessageBox::information(nullptr, QStringLiteral("Kivra"), ownFileName + QStringLiteral(" is already running."));
+        kivra::showStartupRefusal(QMessageBox::Information, ownFileName + QStringLiteral(" is already running."));
         return 0;
     }
     // This instance's session: what its programs have told the user starts afresh.
@@ -67,7 +68,7 @@ int main(int argc, char* argv[]) {
     std::string error;
     auto windows = kivra::createNativeWindowSystem(&error);
     if (!windows) {
-        QMessageBox::critical(nullptr, QStringLiteral("Kivra"), QString::fromStdString(error));
+        kivra::showStartupRefusal(QMessageBox::Critical, QString::fromStdString(error));
         return 1;
     }
     kivra::installOwnWindowMarker(app, *windows);

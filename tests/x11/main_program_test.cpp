@@ -135,6 +135,8 @@ TEST_F(MainProgramTest, OneInstancePerDisplayAndNoneStuckAfterAKill) {
         auto mine = windowsOf(second->pid());
         return !mine.empty() && (box = mine.front()) != 0;
     }));
+    // Above the first one's always-on-top window, where the user can see it.
+    EXPECT_TRUE(waitUntil([&] { return probe->hasState(box, "_NET_WM_STATE_ABOVE"); }));
     pressEnterIn(box);
     const auto status = second->waitExit(5s);
     ASSERT_TRUE(status);
