@@ -92,10 +92,7 @@ protected:
         s.names = makeLinkNames("Mail", 1, 1);
         s.matchOptions.autoTerminate = false;
         s.recordedHostRect = at(300, 400, 500, 400);
-        s.followedHostLeft = 300;
-        s.followedHostTop = 400;
-        s.followedHostWidth = 500;
-        s.followedHostHeight = 400;
+        s.followedHost = s.recordedHostRect;
         return s;
     }();
     HostTracker tracker{desktop, window, state};

@@ -90,10 +90,9 @@ TickOutcome HostTracker::stayOnMaximizedHost(const Rect& host) {
     if (!own) return TickOutcome::Failed;
     if (!state_.keepingOffset) {
         state_.keepingOffset = true;
-        state_.keptOffsetX = own->left - state_.followedHostLeft;
-        state_.keptOffsetY = own->top - state_.followedHostTop;
-        state_.keptHostWidth = state_.followedHostWidth;
-        state_.keptHostHeight = state_.followedHostHeight;
+        state_.keptOffsetX = own->left - state_.followedHost.left;
+        state_.keptOffsetY = own->top - state_.followedHost.top;
+        state_.keptHost = state_.followedHost;
         state_.stillTicks = 0;
     }
     state_.recordedHostRect = host;
@@ -112,7 +111,7 @@ TickOutcome HostTracker::returnToOffset(const Rect& host) {
     constexpr int kStillTicksAtAnotherSize = 3;
     const bool still = host == state_.recordedHostRect && host != state_.maximizedHostRect;
     state_.stillTicks = still ? state_.stillTicks + 1 : 0;
-    const bool earlierSize = host.width() == state_.keptHostWidth && host.height() == state_.keptHostHeight;
+    const bool earlierSize = host.width() == state_.keptHost.width() && host.height() == state_.keptHost.height();
     const bool settled = still && (earlierSize || state_.stillTicks >= kStillTicksAtAnotherSize);
     state_.recordedHostRect = host;
     const std::optional<Rect> own = windows_.rect(state_.ownWindow);
@@ -192,12 +191,7 @@ TickOutcome HostTracker::follow(const Rect& host) {
     return TickOutcome::Moved;
 }
 
-void HostTracker::noteFollowed(const Rect& host) {
-    state_.followedHostLeft = host.left;
-    state_.followedHostTop = host.top;
-    state_.followedHostWidth = host.width();
-    state_.followedHostHeight = host.height();
-}
+void HostTracker::noteFollowed(const Rect& host) { state_.followedHost = host; }
 
 void HostTracker::refreshHostTitleCaption() { own_.setCaption(windows_.title(state_.hostWindow)); }
 

@@ -29,14 +29,13 @@ struct LinkState {
     Rect recordedHostRect;         // pixels; the last host rectangle the tick accepted
     HostState hostState = HostState::Normal;
     bool minimizedWithHost = false;  // the tick minimized the link window; only then it restores it
-    // The host's top-left and size when the link last followed it in Normal state (pixels).
-    int followedHostLeft = 0, followedHostTop = 0, followedHostWidth = 0, followedHostHeight = 0;
+    Rect followedHost;  // pixels; the host when the link last followed it in Normal state
     // While the host is maximized (and until it stands still again in Normal state): the
     // link's offset from the host's top-left before the maximize, pixels.
     bool keepingOffset = false;
     int keptOffsetX = 0, keptOffsetY = 0;
     Rect maximizedHostRect;  // the host's rectangle while it was last seen maximized
-    int keptHostWidth = 0, keptHostHeight = 0;  // the host's size before the maximize
+    Rect keptHost;           // the host before the maximize (its size counts)
     int stillTicks = 0;      // ticks the restored host has stood still at another size
     OsVersion40 osVersion40 = OsVersion40::No;
 };
@@ -49,10 +48,7 @@ inline LinkState makeLinkState(const LinkCommandLine& line, const Rect& hostRect
     state.count = line.count;
     state.names = line.names;
     state.recordedHostRect = hostRect;
-    state.followedHostLeft = hostRect.left;
-    state.followedHostTop = hostRect.top;
-    state.followedHostWidth = hostRect.width();
-    state.followedHostHeight = hostRect.height();
+    state.followedHost = hostRect;
     return state;
 }
 

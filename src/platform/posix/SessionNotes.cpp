@@ -3,11 +3,10 @@
 #include "SessionNotes.h"
 
 #include "DisplayTag.h"
+#include "ProcessNotes.h"
 #include "RuntimeFolder.h"
 
-#include <ctime>
 #include <fcntl.h>
-#include <set>
 #include <string_view>
 #include <sys/file.h>
 #include <unistd.h>
@@ -15,13 +14,6 @@
 namespace kivra {
 
 namespace {
-
-std::string now() {
-    const std::time_t t = std::time(nullptr);
-    char stamp[32] = "00000000-000000";
-    if (const std::tm* local = std::localtime(&t)) std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", local);
-    return stamp;
-}
 
 // The notes file, open and locked; -1 when there is no runtime folder.
 class LockedNotes {
@@ -62,17 +54,6 @@ private:
     int fd_ = -1;
 };
 
-// The notes kept by this process alone when there is no file: only a process that started
-// the session keeps any (elsewhere, with no session, every report is made).
-struct OwnNotes {
-    bool started = false;
-    std::set<std::string> causes;
-};
-OwnNotes& ownNotes() {
-    static OwnNotes notes;
-    return notes;
-}
-
 std::string oneLine(std::string text) {
     for (char& c : text)
         if (c == '\n' || c == '\r') c = ' ';
@@ -82,17 +63,18 @@ std::string oneLine(std::string text) {
 }  // namespace
 
 void startSession() {
-    ownNotes() = {true, {}};
+    // Without a file, the process that starts the session keeps its notes alone.
+    startProcessNotes();
     LockedNotes notes(true);
     if (!notes.ok()) return;
     notes.clear();
-    notes.append(now());
+    notes.append(timeStamp());
 }
 
 bool firstTimeThisSession(const std::string& cause) {
     const std::string line = oneLine(cause);
     LockedNotes notes;
-    if (!notes.ok()) return !ownNotes().started || ownNotes().causes.insert(line).second;
+    if (!notes.ok()) return firstTimeInProcess(line);
     const std::string text = notes.read();
     // Lines after the first (the stamp) are causes.
     for (size_t start = text.find('\n'); start != std::string::npos && start + 1 < text.size();) {
@@ -108,7 +90,7 @@ std::string sessionStamp() {
     LockedNotes notes;
     const std::string text = notes.ok() ? notes.read() : std::string();
     const size_t end = text.find('\n');
-    if (end == std::string::npos || end == 0) return now();
+    if (end == std::string::npos || end == 0) return timeStamp();
     return text.substr(0, end);
 }
 

@@ -2,33 +2,16 @@
 // link programs to share).
 #include "SessionNotes.h"
 
-#include <ctime>
-#include <set>
+#include "ProcessNotes.h"
 
 namespace kivra {
 
-namespace {
-struct Notes {
-    bool started = false;
-    std::set<std::string> causes;
-};
-Notes& notes() {
-    static Notes n;
-    return n;
-}
-}  // namespace
+void startSession() { startProcessNotes(); }
 
-void startSession() { notes() = {true, {}}; }
-
-bool firstTimeThisSession(const std::string& cause) { return !notes().started || notes().causes.insert(cause).second; }
+bool firstTimeThisSession(const std::string& cause) { return firstTimeInProcess(cause); }
 
 std::string sessionStamp() {
-    static const std::string stamp = [] {
-        const std::time_t t = std::time(nullptr);
-        char s[32] = "00000000-000000";
-        if (const std::tm* local = std::localtime(&t)) std::strftime(s, sizeof s, "%Y%m%d-%H%M%S", local);
-        return std::string(s);
-    }();
+    static const std::string stamp = timeStamp();
     return stamp;
 }
 
