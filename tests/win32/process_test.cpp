@@ -4,7 +4,6 @@
 #include "MemoryStatus.h"
 #include "Process.h"
 #include "SingleInstance.h"
-#include "TestScopes.h"
 #include "Win32Test.h"
 
 #include <gtest/gtest.h>

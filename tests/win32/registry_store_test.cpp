@@ -3,15 +3,12 @@
 // the exact keys and the root from KIVRA_SETTINGS_KEY.
 #include "RegistryStore.h"
 #include "contract/SettingsStoreContract.h"
-#include "RunProgram.h"
 #include "StoreLocation.h"
-#include "TestScopes.h"
 #include "Win32Test.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
 
 namespace kivra {
 namespace {

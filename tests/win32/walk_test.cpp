@@ -1,6 +1,5 @@
 // The host-window walk over the user32 backend where only Windows decides: MDI children,
 // listed as " + C: " entries after their frame once its MDI client is met.
-#include "RectPrinter.h"
 #include "Win32Handles.h"
 #include "Win32Test.h"
 #include "Win32WindowSystem.h"

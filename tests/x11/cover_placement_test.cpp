@@ -4,16 +4,10 @@
 // stored kick timer from the start, and its pages answer Esc.
 #include "LinkChannel.h"
 #include "MainFormDesktop.h"
+#include "RectPrinter.h"
 #include "ChildProcess.h"
 #include "StoreFile.h"
 #include "Xdotool.h"
-
-namespace kivra {
-// How a rectangle reads in a failure message.
-void PrintTo(const Rect& r, std::ostream* os) {
-    *os << "(" << r.left << "," << r.top << " " << r.width() << "x" << r.height() << ")";
-}
-}  // namespace kivra
 
 namespace kivra::test {
 namespace {

@@ -85,13 +85,6 @@ std::string ChannelPeer::lastGot() const {
     return it == all.rend() ? std::string() : *it;
 }
 
-bool ChannelPeer::waitForLine(const std::string& line, std::chrono::milliseconds timeout) const {
-    return waitUntil([&] {
-        const std::vector<std::string> all = lines();
-        return std::find(all.begin(), all.end(), line) != all.end();
-    }, timeout);
-}
-
 bool ChannelPeer::waitForExit(std::chrono::milliseconds timeout) const {
     return info_.hProcess &&
            waitUntil([&] { return WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }, timeout);

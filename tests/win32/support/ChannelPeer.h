@@ -35,8 +35,6 @@ public:
     std::vector<std::string> lines() const;
     // The last line that starts with "got ", or "" when none.
     std::string lastGot() const;
-    // Pumps this thread's messages until the log has `line`, at most `timeout`.
-    bool waitForLine(const std::string& line, std::chrono::milliseconds timeout) const;
     bool waitForExit(std::chrono::milliseconds timeout) const;
 
 private:

@@ -9,10 +9,10 @@
 #include "LinkChannel.h"
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <string>
-#include <vector>
 
 using namespace kivra;
 
@@ -69,26 +69,6 @@ std::string handle(const ChannelMessage& m) {
     return text;
 }
 
-// Arguments split at blanks outside double quotes (the test quotes the paths it passes).
-std::vector<std::wstring> arguments() {
-    std::vector<std::wstring> out;
-    std::wstring current;
-    bool quoted = false, started = false;
-    for (const wchar_t* p = GetCommandLineW(); *p; ++p) {
-        if (*p == L'"') { quoted = !quoted; started = true; continue; }
-        if (*p == L' ' && !quoted) {
-            if (started) out.push_back(current);
-            current.clear();
-            started = false;
-            continue;
-        }
-        current += *p;
-        started = true;
-    }
-    if (started) out.push_back(current);
-    return out;
-}
-
 HWND openWindow() {
     WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
@@ -105,10 +85,9 @@ void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(4); }
 }  // namespace
 
 int main() {
-    const std::vector<std::wstring> args = arguments();
-    if (args.size() < 3) return 2;
-    logFile = _wfopen(args[1].c_str(), L"a");
-    if (!logFile) return 2;
+    int argc = 0;
+    LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &argc);
+    if (argc < 3 || !(logFile = _wfopen(args[1], L"a"))) return 2;
     reportTo = std::stoull(args[2]);
     ownWindow = openWindow();
     std::string error;

@@ -1,4 +1,4 @@
-// Rectangles in test failures as "(left, top)-(right, bottom)" instead of bytes.
+// Rectangles in test failures as "(left, top)-(right, bottom)" instead of bytes, in every tier.
 #pragma once
 
 #include "WindowSystem.h"
