@@ -1,4 +1,4 @@
-// The link channel contract on Windows, with channel_peer.exe as the peer; then what only the
+// The link channel contract on Windows, with windowhost.exe --listen as the peer; then what only the
 // window channel has: sends back while waiting, which windows can listen, raw WM_COPYDATA
 // checks and the window procedure's lifetime.
 #include "ChannelPeer.h"

@@ -44,7 +44,8 @@ std::wstring quoteArgument(const std::wstring& arg) {
     return out + L"\"";
 }
 
-WindowHost::WindowHost(const std::vector<HostWindowSpec>& windows, MarkOwn mark, int hangMs) {
+WindowHost::WindowHost(const std::vector<HostWindowSpec>& windows, MarkOwn mark, int hangMs,
+                       const std::vector<std::wstring>& more) {
     const std::wstring program = (programDir() / L"windowhost.exe").wstring();
     std::wstring line = quoteArgument(program);
     if (mark == MarkOwn::Yes) line += L" --mark";
@@ -54,6 +55,7 @@ WindowHost::WindowHost(const std::vector<HostWindowSpec>& windows, MarkOwn mark,
         for (const LONG v : {w.frame.left, w.frame.top, w.frame.right - w.frame.left, w.frame.bottom - w.frame.top})
             line += L" " + std::to_wstring(v);
     }
+    for (const std::wstring& argument : more) line += L" " + quoteArgument(argument);
     STARTUPINFOW si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};

@@ -1,6 +1,6 @@
 // Another process with windows for the Windows tests: starts tools/windowhost.exe with
 // chosen windows, finds them by title, waits for the process to end, and ends it with
-// the object if it still runs.
+// the object if it still runs. The channel tests' peer is one too (ChannelPeer).
 #pragma once
 
 #include <windows.h>
@@ -22,8 +22,9 @@ enum class MarkOwn { No, Yes };
 
 class WindowHost {
 public:
-    // hangMs: how long the windows' procedure sleeps on a posted WM_APP.
-    explicit WindowHost(const std::vector<HostWindowSpec>& windows, MarkOwn mark = MarkOwn::No, int hangMs = 0);
+    // hangMs: how long the windows' procedure sleeps on a posted WM_APP; `more`: further arguments.
+    explicit WindowHost(const std::vector<HostWindowSpec>& windows, MarkOwn mark = MarkOwn::No, int hangMs = 0,
+                        const std::vector<std::wstring>& more = {});
     ~WindowHost();
     WindowHost(const WindowHost&) = delete;
     WindowHost& operator=(const WindowHost&) = delete;
