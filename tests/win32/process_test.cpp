@@ -17,7 +17,7 @@ namespace {
 using namespace std::chrono_literals;
 using namespace wintest;
 
-const std::string kProbe = (programDir() / "child_probe.exe").string();
+const std::string kProbe = (programDir() / "windowhost.exe").string();  // in its probe mode
 
 // The probe's report: argument count and argv[1].
 struct ProbeReport {

@@ -5,19 +5,28 @@
 // --hang-ms N: a posted WM_APP makes the window procedure sleep N ms, as a hung
 // application does; the window's title gets " (hung)" appended first, so that a test
 // can tell when the sleep has begun.
-// --listen: the link channel's peer. A hidden window listens; "ready <window> <pid>" and, for
+// --listen: the link channel's peer. A hidden window listens; "ready <window>" and, for
 // each message handed over, "got <kind> <sender pid> <hex payload>" go to the file LOG. Answers:
 // LinkReady "1" when the report's pid is the sender's, else "0"; a close request ends the
 // process ("bye"); command "sleep <ms>" hangs that long; command "report" sends LinkReady to
 // the window BACK (decimal) and answers with its answer; anything else the payload's length.
+// With KIVRA_PROBE_MODE set it is the process tests' child instead: it writes its argument count
+// and argv[1] as the C runtime split them (UTF-8, byte for byte) to the file KIVRA_PROBE_OUT,
+// later events ("closed", "ignored close", "held") to KIVRA_PROBE_OUT.events, then:
+//   echo  exits at once;  window  shows a window and ends when it is closed (WM_CLOSE);
+//   stubborn  shows a window that ignores WM_CLOSE;
+//   instance  takes the single-instance lock named by the argument, then acts as "window".
 #include "ChannelPeer.h"
 #include "LinkChannel.h"
+#include "SingleInstance.h"
 #include "Win32Handles.h"
 #include "Win32WindowSystem.h"
 
 #include <shellapi.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,9 +37,19 @@ namespace {
 
 int openWindows = 0;
 DWORD hangMs = 0;
+std::wstring probeOut;  // the process tests' report file; empty otherwise
+bool stubborn = false;
+
+void note(const std::string& event) {
+    if (!probeOut.empty())
+        std::ofstream(std::filesystem::path(probeOut + L".events"), std::ios::app | std::ios::binary) << event << "\n";
+}
 
 LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_CLOSE:
+        note(stubborn ? "ignored close" : "closed");
+        return stubborn ? 0 : DefWindowProcW(hwnd, msg, wp, lp);
     case WM_APP: {
         wchar_t title[256] = {};
         GetWindowTextW(hwnd, title, 240);
@@ -111,9 +130,56 @@ std::string answer(const ChannelMessage& m) {
 
 void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(4); }
 
+int pumpUntilClosed() {
+    MSG msg;
+    while (openWindows > 0 && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return openWindows > 0 ? static_cast<int>(msg.wParam) : 0;
+}
+
+// --- the process tests' child ---------------------------------------------------------------
+
+// The C runtime's own splitting of the command line, in UTF-16.
+struct StartupInfo {
+    int newMode = 0;
+};
+extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int expandWildcards, StartupInfo* info);
+
+int probe(const std::wstring& mode) {
+    int argc = 0;
+    wchar_t **argv = nullptr, **env = nullptr;
+    StartupInfo info;
+    if (__wgetmainargs(&argc, &argv, &env, 0, &info) != 0) return 2;
+    {  // written beside its place and moved there, so a reader never sees half of it
+        std::ofstream out(std::filesystem::path(probeOut + L".partial"), std::ios::binary | std::ios::trunc);
+        out << argc << "\n" << (argc > 1 ? win32::narrow(argv[1]) : std::string());
+    }
+    MoveFileExW((probeOut + L".partial").c_str(), probeOut.c_str(), MOVEFILE_REPLACE_EXISTING);
+    std::unique_ptr<SingleInstanceLock> lock;
+    if (mode == L"instance") {
+        lock = acquireSingleInstance(argc > 1 ? win32::narrow(argv[1]) : std::string("probe"));
+        note(lock ? "held" : "refused");
+        if (!lock) return 3;
+    }
+    if (mode == L"echo") return 0;
+    stubborn = mode == L"stubborn";
+    ShowWindow(open({L"KivraChildProbe", L"Kivra child probe", 50, 50, 240, 120}), SW_SHOW);
+    return pumpUntilClosed();
+}
+
+std::wstring environment(const wchar_t* name) {
+    wchar_t buffer[32768];
+    const DWORD n = GetEnvironmentVariableW(name, buffer, 32768);
+    return n > 0 && n < 32768 ? std::wstring(buffer, n) : std::wstring();
+}
+
 }  // namespace
 
 int main() {
+    probeOut = environment(L"KIVRA_PROBE_OUT");
+    if (const std::wstring mode = environment(L"KIVRA_PROBE_MODE"); !mode.empty()) return probe(mode);
     int argc = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     bool mark = false;
@@ -153,11 +219,5 @@ int main() {
         if (mark) windows.markOwnWindow(win32::toWindowId(hwnd));
         ShowWindow(hwnd, SW_SHOW);
     }
-    if (openWindows == 0) return 0;
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
-    return static_cast<int>(msg.wParam);
+    return pumpUntilClosed();
 }
