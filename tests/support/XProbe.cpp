@@ -105,18 +105,6 @@ Rect XProbe::rootRect() {
     return g ? Rect{0, 0, g->width, g->height} : Rect{};
 }
 
-bool XProbe::frameMapped(WindowId client) {
-    xcb_window_t current = static_cast<xcb_window_t>(client);
-    for (int depth = 0; depth < 8; ++depth) {
-        Reply<xcb_query_tree_reply_t> tree(xcb_query_tree_reply(c_, xcb_query_tree(c_, current), nullptr));
-        if (!tree || tree->parent == root_ || tree->parent == XCB_WINDOW_NONE) break;
-        current = tree->parent;
-    }
-    Reply<xcb_get_window_attributes_reply_t> a(
-        xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, current), nullptr));
-    return a && a->map_state != XCB_MAP_STATE_UNMAPPED;
-}
-
 void XProbe::requestState(WindowId window, bool add, const std::string& state1, const std::string& state2) {
     xcb_client_message_event_t event{};
     event.response_type = XCB_CLIENT_MESSAGE;

@@ -33,9 +33,6 @@ public:
     // The frame rectangle: the client's root position grown by _NET_FRAME_EXTENTS.
     std::optional<Rect> frameRect(WindowId window);
     Rect rootRect();
-    // Whether the window manager's frame of the client is mapped: false only once a
-    // minimize animation is over.
-    bool frameMapped(WindowId client);
 
     // Asks the window manager to add or remove one or two _NET_WM_STATE atoms, as a pager would.
     void requestState(WindowId window, bool add, const std::string& state1, const std::string& state2 = {});

@@ -82,30 +82,24 @@ private slots:
         QCOMPARE(boxes->bodies[0], aboutText(ProgramKind::Main, messages().versionText));
         QVERIFY(boxes->bodies[0].contains(" Version " + messages().versionText + ".006"));
     }
-    void rightClickOnEachPanelFrameShowsAbout_data() {
+    // A right click on a frame shows About; a left click opens the frame's help (id 0: none).
+    void clicksOnPanelFrames_data() {
         QTest::addColumn<QString>("frame");
-        for (const char* f : {"LinksFrame", "TimerFrame"})
-            QTest::newRow(f) << QString(f);
-    }
-    void rightClickOnEachPanelFrameShowsAbout() {
-        QFETCH(QString, frame);
-        clickFrame(named(frame.toLatin1()), Qt::RightButton);
-        QCOMPARE(boxes->kinds, QList<int>{MsgAbout});
-        QVERIFY(helpIds.isEmpty());
-    }
-    void leftClickOnAPanelFrameOpensItsHelp_data() {
-        QTest::addColumn<QString>("frame");
+        QTest::addColumn<int>("button");
         QTest::addColumn<int>("id");
-        QTest::newRow("links") << "LinksFrame" << 4010;
-        QTest::newRow("timer") << "TimerFrame" << 4045;
-        QTest::newRow("timer label") << "TimerTextBox1" << 4045;
+        for (const char* f : {"LinksFrame", "TimerFrame"})
+            QTest::addRow("right on %s", f) << QString(f) << int(Qt::RightButton) << 0;
+        QTest::newRow("links") << "LinksFrame" << int(Qt::LeftButton) << 4010;
+        QTest::newRow("timer") << "TimerFrame" << int(Qt::LeftButton) << 4045;
+        QTest::newRow("timer label") << "TimerTextBox1" << int(Qt::LeftButton) << 4045;
     }
-    void leftClickOnAPanelFrameOpensItsHelp() {
+    void clicksOnPanelFrames() {
         QFETCH(QString, frame);
+        QFETCH(int, button);
         QFETCH(int, id);
-        clickFrame(named(frame.toLatin1()), Qt::LeftButton);
-        QCOMPARE(helpIds, QList<int>{id});
-        QVERIFY(boxes->kinds.isEmpty());
+        clickFrame(named(frame.toLatin1()), Qt::MouseButton(button));
+        QCOMPARE(helpIds, id ? QList<int>{id} : QList<int>{});
+        QCOMPARE(boxes->kinds, id ? QList<int>{} : QList<int>{MsgAbout});
         QVERIFY(form->controlsShown());
     }
     void nothingActsWhileTheTitleTextEntryIsOpen() {

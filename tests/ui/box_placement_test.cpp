@@ -6,8 +6,8 @@
 #include "MsgBoxPlacement.h"
 #include "PictureFeature.h"
 #include "ShowMessage.h"
+#include "UiHarness.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace kivra;
@@ -20,18 +20,11 @@ class BoxPlacementTest : public QObject {
 private slots:
     void aBoxOverAnOpenPageIsNotCentredOnTheWindow() {
         FakeDesktop desktop;
-        auto store = std::make_shared<MemoryStore>();
-        store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
-        store->write("Kivra\\Kivra [ Main ]", "PicturePrefs", "PicAlign", "2");
-        MainEnvironment env;
-        env.windows = &desktop;
-        env.store = store;
-        env.appDirectory = "/opt/kivra/";
-        MainForm form(std::move(env));
-        form.load();
-        QSignalSpy done(&form, &MainForm::firstActivationFinished);
-        form.show();
-        if (!form.firstActivationDone()) QVERIFY(done.wait(2000));
+        auto store = test::quietStore();
+        store->write(test::kMainSection, "PicturePrefs", "PicAlign", "2");
+        auto started = test::startMainForm(desktop, store);
+        MainForm& form = *started;
+        QVERIFY(form.firstActivationDone());
 
         const QSize box(300, 120);
         const Twips twips = form.twips();

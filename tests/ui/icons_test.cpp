@@ -1,4 +1,4 @@
-// The icon resources: every number renders at the usual sizes, grey variants are grey, the window icon table.
+// The icon resources: every number renders at the usual sizes, grey variants are grey.
 #include "Icons.h"
 
 #include <QtTest>
@@ -11,7 +11,6 @@ const QList<int> kAll{0, 1, 2, 3, 4, 5, 8, 9, 10, 12, 13, 14, 15};
 
 struct PixelStats {
     double covered = 0;  // share of pixels that are not fully transparent
-    double partial = 0;  // share of the covered pixels that are only partly opaque (blurred edges)
     int maxSaturation = 0;
     int colours = 0;
 };
@@ -19,7 +18,7 @@ struct PixelStats {
 PixelStats statsOf(const QImage& source) {
     const QImage image = source.convertToFormat(QImage::Format_ARGB32);
     PixelStats s;
-    int covered = 0, partial = 0;
+    int covered = 0;
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); ++y)
         for (int x = 0; x < image.width(); ++x) {
@@ -27,14 +26,11 @@ PixelStats statsOf(const QImage& source) {
             if (c.alpha() == 0)
                 continue;
             ++covered;
-            if (c.alpha() < 200)
-                ++partial;
-            else
+            if (c.alpha() >= 200)  // blurred edges aside
                 s.maxSaturation = std::max(s.maxSaturation, c.hsvSaturation());
             colours.insert(c.rgba());
         }
     s.covered = double(covered) / (image.width() * image.height());
-    s.partial = covered ? double(partial) / covered : 0;
     s.colours = int(colours.size());
     return s;
 }
@@ -71,14 +67,6 @@ private slots:
             QVERIFY2(statsOf(kivraPixmap(n, 32).toImage()).maxSaturation < 40, qPrintable(QString::number(n)));
         for (int n : {1, 2, 4, 12, 14, 8, 9, 10})
             QVERIFY2(statsOf(kivraPixmap(n, 32).toImage()).maxSaturation > 150, qPrintable(QString::number(n)));
-    }
-    void windowIconTable() {
-        using O = IconOwner;
-        using R = IconRole;
-        using C = CaptionSize;
-        QCOMPARE(windowIconNumber(O::MainWindow, R::Active, C::Normal), 4);
-        QCOMPARE(windowIconNumber(O::MainWindow, R::Inactive, C::Wide), 15);
-        QCOMPARE(windowIconNumber(O::LinkWindow, R::Inactive, C::Wide), 13);
     }
 };
 

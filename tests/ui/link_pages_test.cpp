@@ -102,6 +102,9 @@ private slots:
         QVERIFY(mail.autoExec && mail.autoTerminate && !mail.matchClass && !mail.terminateHost);
         QVERIFY(boxes->kinds.isEmpty());
         QCOMPARE(store->writeCount(), 1);  // only the StartupMsg of the test; Add writes nothing
+        // Esc from the list that has the focus closes the page, back to the controls.
+        QTest::keyClick(form->createPage()->linkList(), Qt::Key_Escape);
+        QVERIFY(!form->pageOpen() && form->controlsShown());
     }
     void activateStartsTheLinkProgramAndThePageShowsItActiveFirst() {
         const WindowId host = desktop.addWindow({.title = "Mail", .pid = 100});

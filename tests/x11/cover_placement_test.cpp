@@ -1,12 +1,12 @@
 // Covers that stay put and out of the way, on a real window manager: a link never takes
 // its host's focus, keeps its place through the host's maximize and restore, the main
-// window starts wholly on screen, closes maximized with its normal geometry, runs a
-// stored kick timer from the start, and its pages answer Esc.
+// window starts wholly on screen and runs a stored kick timer from the start.
 #include "LinkChannel.h"
-#include "MainFormDesktop.h"
+#include "DesktopTest.h"
 #include "RectPrinter.h"
 #include "ChildProcess.h"
 #include "StoreFile.h"
+#include "TempSettings.h"
 #include "Xdotool.h"
 
 namespace kivra::test {
@@ -155,17 +155,6 @@ TEST_F(CoverPlacementTest, StoredPositionsOffScreenStartWhollyOnScreen) {
         << ::testing::PrintToString(frame(scaled));
 }
 
-TEST_F(CoverPlacementTest, ClosingWhileMaximizedStoresTheNormalGeometry) {
-    const WindowId w = startMain();
-    ASSERT_TRUE(waitUntil([&] { return frame(w).width() == 300 && frame(w).height() == 100; }));
-    ASSERT_TRUE(maximize(w, true));
-    ASSERT_TRUE(waitUntil([&] { return frame(w).width() > 300; }));
-    ASSERT_TRUE(ws->requestClose(w));
-    ASSERT_TRUE(processes.back()->waitExit(5s));
-    EXPECT_EQ(stored("FormPosSize", "Width"), "4500");
-    EXPECT_EQ(stored("FormPosSize", "Height"), "1500");
-}
-
 TEST_F(CoverPlacementTest, AStoredKickTimerBringsTheWindowBackAboveARaisedWindow) {
     write(kMainApp, "MainOptions", "TimerState", "1");
     write(kMainApp, "MainOptions", "TimerOptN", "2");  // 100 ms
@@ -177,24 +166,6 @@ TEST_F(CoverPlacementTest, AStoredKickTimerBringsTheWindowBackAboveARaisedWindow
     EXPECT_TRUE(waitUntil([&] { return probe->stackingTopFirst().front() == w; }))
         << "the kick timer did not run from the start";
     host->close(other);
-}
-
-// The page keys, in the test process: the window on the desktop, the keys from X.
-[[maybe_unused]] ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtXcbEnvironment);
-class PageKeysTest : public MainFormDesktop {};
-
-TEST_F(PageKeysTest, EscClosesTheCreatePage) {
-    startForm();
-    form->showControls();
-    form->openCreatePage();
-    ASSERT_TRUE(form->pageOpen());
-    const WindowId w = form->nativeId();
-    ASSERT_TRUE(pumpUntil([&] {
-        xdotool::windowActivate(w);
-        return probe->activeWindow() == w;
-    }));
-    ASSERT_TRUE(xdotool::run({"key", "Escape"}));
-    EXPECT_TRUE(pumpUntil([&] { return !form->pageOpen() && form->controlsShown(); }));
 }
 
 }  // namespace

@@ -2,13 +2,12 @@
 // window in this process over the X11 backend, real kivlink processes over testhost
 // windows under openbox. A link that starts by itself, follows and ends with its
 // host and saves where it was (minimize and restore: cover_placement_test); link windows coming to the front with their
-// host; renaming a running link; the kick timer.
+// host; renaming a running link. The kick timer: cover_placement_test.
 #include "ControlsPanel.h"
 #include "CreateLinksPage.h"
 #include "EditLinksPage.h"
 #include "LinkChannel.h"
 #include "MainFormDesktop.h"
-#include "TimerFrame.h"
 #include "Xdotool.h"
 
 #include <QLineEdit>
@@ -165,29 +164,6 @@ TEST_F(LinkFlows, RenamingARunningLinkRenamesItsWindowAndMovesItsSettings) {
     EXPECT_EQ(stored(kMain, "HostLinks", "Link1"), newTitle);
     EXPECT_EQ(stored(newInstance, "FormPosSize", "Left"), "0");
     EXPECT_EQ(stored(oldInstance, "FormPosSize", "Left"), "-1");
-}
-
-TEST_F(LinkFlows, TheKickTimerPutsTheWindowBackOverAnAlwaysOnTopHost) {
-    startForm();
-    ASSERT_FALSE(HasFatalFailure());
-    const WindowId mine = form->nativeId();
-    ASSERT_NE(mine, 0u);
-    const WindowId h = host->open("Kick Host", "--geometry 400x300+0+0");
-    probe->requestState(h, true, "_NET_WM_STATE_ABOVE");
-    ASSERT_TRUE(waitUntil([&] { return probe->hasState(h, "_NET_WM_STATE_ABOVE"); }));
-    form->showControls();
-    TimerFrame* timer = form->panel()->timerFrame();
-    timer->option(KickInterval::Ms10)->click();  // ".&010": starts the kick timer at 10 ms
-    ASSERT_TRUE(form->kickTimerRunning());
-    EXPECT_TRUE(pumpUntil([&] { return above(mine, h); })) << "the kick timer never raised the window";
-    timer->command()->click();  // "&Disable"
-    ASSERT_FALSE(form->kickTimerRunning());
-    ASSERT_TRUE(xdotool::windowRaise(h));
-    ASSERT_TRUE(pumpUntil([&] { return above(h, mine); })) << "the host did not come to the top";
-    timer->command()->click();  // "&Enable" at the checked 10 ms
-    EXPECT_TRUE(pumpUntil([&] { return above(mine, h); })) << "not back on top";
-    timer->command()->click();
-    host->close(h);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 // stdout ("ok ..." or "error ..."); things the window manager or user do on
 // their own are reported as "event ..." lines.
 //
-//   open <title> [--class C] [--instance I] [--type normal|dialog|utility|splash|menu|...]
+//   open <title> [--class C] [--type normal|dialog|utility|splash|menu|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
 //        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
 //        [--name-encoding net|string|compound|none]          -> ok <id>
@@ -12,7 +12,7 @@
 //   close <id>     unmap and destroy, answered once the window manager let go -> ok
 //   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
 //   quit                                                      -> ok
-// Arguments may be double-quoted; inside quotes \" \\ \n \0 and \xNN are escapes.
+// Arguments may be double-quoted; inside quotes \" \\ \n and \0 are escapes.
 // "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
 #include <poll.h>
 #include <unistd.h>
@@ -84,10 +84,7 @@ std::vector<std::string> tokenize(const std::string& line) {
                     const char e = line[i++];
                     if (e == 'n') ch = '\n';
                     else if (e == '0') ch = '\0';
-                    else if (e == 'x' && i + 2 <= line.size()) {
-                        ch = static_cast<char>(std::stoi(line.substr(i, 2), nullptr, 16));
-                        i += 2;
-                    } else ch = e;
+                    else ch = e;
                 }
                 token += ch;
             }
@@ -101,7 +98,7 @@ std::vector<std::string> tokenize(const std::string& line) {
 }
 
 struct Options {
-    std::string className = "TestHost", instance = "testhost", type, nameEncoding = "net";
+    std::string className = "TestHost", type, nameEncoding = "net";
     bool overrideRedirect = false, unmapped = false, fixedSize = false, undecorated = false, csd = false,
          noPid = false;
     xcb_window_t transientFor = XCB_WINDOW_NONE;
@@ -121,7 +118,6 @@ bool parseOptions(const std::vector<std::string>& t, std::size_t from, Options& 
         auto value = [&]() -> std::string { return i + 1 < t.size() ? t[++i] : std::string(); };
         const std::string& k = t[i];
         if (k == "--class") o.className = value();
-        else if (k == "--instance") o.instance = value();
         else if (k == "--type") o.type = value();
         else if (k == "--name-encoding") o.nameEncoding = value();
         else if (k == "--override-redirect") o.overrideRedirect = true;
@@ -169,24 +165,15 @@ std::string toLatin1(const std::string& utf8) {
     return out;
 }
 
-// Compound text: ASCII and Latin-1 as they are, every other run as a UTF-8 segment.
+// Compound text: ASCII and Latin-1 as they are, every other character as a UTF-8 segment.
 std::string toCompoundText(const std::string& utf8) {
     std::string out;
-    std::size_t i = 0;
-    const auto cps = codePoints(utf8);
-    std::size_t byte = 0;
-    while (i < cps.size()) {
-        const unsigned char lead = utf8[byte];
-        const int n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        if (cps[i] < 0x100) {
-            out += static_cast<char>(cps[i]);
-        } else {
-            out += "\x1b%G";
-            out += utf8.substr(byte, n);
-            out += "\x1b%@";
-        }
-        byte += n;
-        ++i;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = utf8[i];
+        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const char32_t cp = codePoints(utf8.substr(i, n)).front();
+        out += cp < 0x100 ? std::string(1, static_cast<char>(cp)) : "\x1b%G" + utf8.substr(i, n) + "\x1b%@";
+        i += n;
     }
     return out;
 }
@@ -301,15 +288,6 @@ bool waitFramed(xcb_window_t w) {
     });
 }
 
-// What a window that did not get framed in time lacks, for the error message.
-std::string frameState(xcb_window_t w) {
-    const auto it = windows.find(w);
-    return std::string(" (mapped=") + (it != windows.end() && it->second.mapped ? "yes" : "no") +
-           " WM_STATE=" + (propertyExists(w, atom("WM_STATE")) ? "yes" : "no") +
-           " _NET_FRAME_EXTENTS=" + (propertyExists(w, atom("_NET_FRAME_EXTENTS")) ? "yes" : "no") +
-           " listed=" + (inClientList(w) ? "yes" : "no") + ")";
-}
-
 // --- commands ----------------------------------------------------------------------
 
 std::string openWindow(const std::vector<std::string>& t) {
@@ -328,7 +306,7 @@ std::string openWindow(const std::vector<std::string>& t) {
     windows[w] = HostWindow{o.overrideRedirect, false};
 
     setTitle(w, t[1], o.nameEncoding);
-    std::string wmClass = o.instance + '\0' + o.className + '\0';
+    std::string wmClass = "testhost" + std::string(1, '\0') + o.className + '\0';
     setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
     const xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
     setProperty(w, atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1, protocols);
@@ -371,7 +349,7 @@ std::string openWindow(const std::vector<std::string>& t) {
     }
     xcb_map_window(c, w);
     xcb_flush(c);
-    if (!waitFramed(w)) return "error not framed " + std::to_string(w) + frameState(w);
+    if (!waitFramed(w)) return "error not framed " + std::to_string(w);
     return "ok " + std::to_string(w);
 }
 
@@ -406,7 +384,7 @@ std::string runCommand(const std::vector<std::string>& t) {
     } else if (verb == "show") {
         xcb_map_window(c, *w);
         xcb_flush(c);
-        if (!waitFramed(*w)) return "error not framed" + frameState(*w);
+        if (!waitFramed(*w)) return "error not framed";
     } else if (verb == "close") {
         xcb_unmap_window(c, *w);
         xcb_destroy_window(c, *w);
