@@ -91,9 +91,6 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
         return f && f->left != frame.left;
     }));
     const Rect moved = *probe->frameRect(main);
-    // Closed while maximized, it saves its normal place and size.
-    probe->requestState(main, true, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
-    ASSERT_TRUE(waitUntil([&] { return ws->isMaximized(main) && probe->frameRect(main)->width() > 300; }));
     ASSERT_TRUE(ws->requestClose(main));
     const auto status = kivra->waitExit(5s);
     ASSERT_TRUE(status);
@@ -119,10 +116,14 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
     }));
     EXPECT_FALSE(probe->hasState(main2, "_NET_WM_STATE_ABOVE"));
     EXPECT_EQ(windowsOf(again->pid()).size(), 1u);  // no welcome box
-    // A close request over the channel (on Windows: WM_SYSCOMMAND/SC_CLOSE, which the title
-    // bar's close box sends too) closes it the ordinary way.
+    // Maximized, then closed by a request over the channel (on Windows: WM_SYSCOMMAND/SC_CLOSE,
+    // which the title bar's close box sends too): it closes the ordinary way, saving its normal size.
+    probe->requestState(main2, true, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
+    ASSERT_TRUE(waitUntil([&] { return ws->isMaximized(main2) && probe->frameRect(main2)->width() > 300; }));
     EXPECT_EQ(sendChannelMessage(main2, ChannelKind::CloseRequest, "", 10s), SendResult::Delivered);
     EXPECT_TRUE(again->waitExit(5s));
+    EXPECT_EQ(stored("FormPosSize", "Width"), "4500");
+    EXPECT_EQ(stored("FormPosSize", "Height"), "1500");
 }
 
 // With a relative XDG_RUNTIME_DIR, which is never used, both starts meet in the fallback: the
