@@ -1,7 +1,10 @@
 // GoogleTest fixture for tests on the private display: a backend connection, a testhost,
-// an independent probe, and a desktop left empty for the next test.
+// an independent probe, a settings file of the test's own, and a desktop left empty for the
+// next test.
 #pragma once
 
+#include "StoreFile.h"
+#include "TempSettings.h"
 #include "TestHost.h"
 #include "WaitUntil.h"
 #include "X11WindowSystem.h"
@@ -10,7 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace kivra::test {
 
@@ -32,6 +37,30 @@ protected:
         }
     }
 
+    static constexpr const char* kMain = "Kivra\\Kivra [ Main ]";
+
+    // The top-level windows of a process, topmost first; only those titled `title` when given.
+    std::vector<WindowId> windowsOf(ProcessId pid, const std::optional<std::string>& title = {}) {
+        std::vector<WindowId> out;
+        for (WindowId w : probe->stackingTopFirst())
+            if (ws->processOf(w) == pid && (!title || ws->title(w) == *title)) out.push_back(w);
+        return out;
+    }
+    // The first of them once there is one; 0 after the deadline.
+    WindowId waitForWindow(ProcessId pid, const std::optional<std::string>& title = {}) {
+        std::vector<WindowId> found;
+        waitUntil([&] { return !(found = windowsOf(pid, title)).empty(); });
+        return found.empty() ? 0 : found.front();
+    }
+    // A value in the test's settings file ("-1" when absent), and one written there.
+    std::string stored(const std::string& app, const std::string& section, const std::string& key) {
+        return openStore(settings.path()).store->read(app, section, key, "-1");
+    }
+    void write(const std::string& app, const std::string& section, const std::string& key, const std::string& value) {
+        openStore(settings.path()).store->write(app, section, key, value);
+    }
+
+    TempSettings settings;
     std::unique_ptr<x11::X11WindowSystem> ws;
     std::unique_ptr<XProbe> probe;
     std::unique_ptr<TestHost> host;

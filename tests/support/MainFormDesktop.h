@@ -15,8 +15,6 @@
 #include "ProcTable.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
-#include "StoreFile.h"
-#include "TempSettings.h"
 
 #include <QApplication>
 
@@ -57,8 +55,6 @@ private:
 
 class MainFormDesktop : public DesktopTest {
 protected:
-    static constexpr const char* kMain = "Kivra\\Kivra [ Main ]";
-
     void SetUp() override {
         DesktopTest::SetUp();
         if (HasFatalFailure()) return;
@@ -161,11 +157,6 @@ protected:
         return index ? &form->links().at(*index) : nullptr;
     }
 
-    std::string stored(const std::string& app, const char* section, const char* key) {
-        return openStore(settings.path()).store->read(app, section, key, "-1");
-    }
-
-    TempSettings settings;
     std::shared_ptr<SqliteStore> store;
     std::unique_ptr<MainForm> form;
     std::map<int, int> answers;  // message kind -> result; Yes (6) when absent

@@ -5,14 +5,11 @@
 #include "DesktopTest.h"
 #include "RectPrinter.h"
 #include "ChildProcess.h"
-#include "StoreFile.h"
-#include "TempSettings.h"
 #include "Xdotool.h"
 
 namespace kivra::test {
 namespace {
 
-const char* kMainApp = "Kivra\\Kivra [ Main ]";
 constexpr int kTwips = 15;  // twips per pixel at the private display's 96 DPI
 
 bool inside(const Rect& r, const Rect& in) {
@@ -29,27 +26,12 @@ protected:
     }
 
     Rect frame(WindowId w) { return probe->frameRect(w).value_or(Rect{}); }
-    void write(const std::string& app, const char* section, const char* key, const std::string& value) {
-        openStore(settings.path()).store->write(app, section, key, value);
-    }
-    std::string stored(const char* section, const char* key) {
-        return openStore(settings.path()).store->read(kMainApp, section, key, "-1");
-    }
-    WindowId windowOf(ProcessId pid) {
-        WindowId found = 0;
-        waitUntil([&] {
-            for (WindowId w : probe->stackingTopFirst())
-                if (ws->processOf(w) == pid) return (found = w) != 0;
-            return false;
-        });
-        return found;
-    }
     // kivra without its welcome box; returns its window once framed at its first size.
     WindowId startMain(std::vector<std::string> env = {}) {
-        write(kMainApp, "MainOptions", "StartupMsg", "0");
+        write(kMain, "MainOptions", "StartupMsg", "0");
         env.push_back("KIVRA_SETTINGS=" + settings.path());
         processes.push_back(std::make_unique<ChildProcess>(std::vector{programPath("kivra")}, env));
-        const WindowId w = windowOf(processes.back()->pid());
+        const WindowId w = waitForWindow(processes.back()->pid());
         EXPECT_TRUE(waitUntil([&] { return frame(w).width() > 1; }));
         return w;
     }
@@ -89,7 +71,6 @@ protected:
         return !state.empty() && state[0] == 3;
     }
 
-    TempSettings settings;
     std::vector<std::unique_ptr<ChildProcess>> processes;
     std::unique_ptr<ChannelReceiver> receiver;
     WindowId main = 0;  // stands in for kivra's main window: the link reports to it
@@ -140,8 +121,8 @@ TEST_F(CoverPlacementTest, TheLinkIsBackAtItsOffsetAfterTheHostIsMaximizedAndRes
 TEST_F(CoverPlacementTest, StoredPositionsOffScreenStartWhollyOnScreen) {
     const Rect root = probe->rootRect();
     // Partly off the right edge.
-    write(kMainApp, "FormPosSize", "Left", std::to_string((root.right - 200) * kTwips));
-    write(kMainApp, "FormPosSize", "Top", std::to_string(450 * kTwips));
+    write(kMain, "FormPosSize", "Left", std::to_string((root.right - 200) * kTwips));
+    write(kMain, "FormPosSize", "Top", std::to_string(450 * kTwips));
     const WindowId w = startMain();
     EXPECT_TRUE(waitUntil([&] { return inside(frame(w), root) && frame(w).width() == 300; }))
         << ::testing::PrintToString(frame(w));
@@ -149,15 +130,15 @@ TEST_F(CoverPlacementTest, StoredPositionsOffScreenStartWhollyOnScreen) {
     ASSERT_TRUE(waitUntil([&] { return !probe->exists(w); }));
 
     // On screen at one scale, off it at twice that scale.
-    write(kMainApp, "FormPosSize", "Left", std::to_string(650 * kTwips));
+    write(kMain, "FormPosSize", "Left", std::to_string(650 * kTwips));
     const WindowId scaled = startMain({"QT_SCALE_FACTOR=2"});
     EXPECT_TRUE(waitUntil([&] { return inside(frame(scaled), root) && frame(scaled).width() > 500; }))
         << ::testing::PrintToString(frame(scaled));
 }
 
 TEST_F(CoverPlacementTest, AStoredKickTimerBringsTheWindowBackAboveARaisedWindow) {
-    write(kMainApp, "MainOptions", "TimerState", "1");
-    write(kMainApp, "MainOptions", "TimerOptN", "2");  // 100 ms
+    write(kMain, "MainOptions", "TimerState", "1");
+    write(kMain, "MainOptions", "TimerOptN", "2");  // 100 ms
     const WindowId w = startMain();
     const WindowId other = host->open("Always On Top", "--geometry 400x300+0+0");
     probe->requestState(other, true, "_NET_WM_STATE_ABOVE");

@@ -3,8 +3,6 @@
 #include "DesktopTest.h"
 #include "LinkChannel.h"
 #include "ChildProcess.h"
-#include "TempSettings.h"
-#include "StoreFile.h"
 
 #include <sqlite3.h>
 
@@ -62,19 +60,7 @@ private:
     bool held_ = false;
 };
 
-class HardeningTest : public DesktopTest {
-protected:
-    std::vector<WindowId> windowsOf(ProcessId pid, const std::string& title) {
-        std::vector<WindowId> out;
-        for (WindowId w : probe->stackingTopFirst())
-            if (ws->processOf(w) == pid && ws->title(w) == title) out.push_back(w);
-        return out;
-    }
-    std::string stored(const char* section, const char* key) {
-        return openStore(settings.path()).store->read("Kivra\\Kivra [ Main ]", section, key, "-1");
-    }
-    TempSettings settings;
-};
+using HardeningTest = DesktopTest;
 
 // The foreground watcher sends "0" or "1" on every window switch: a link program's memory must
 // stay flat however many it gets.
@@ -112,14 +98,11 @@ TEST_F(HardeningTest, TenThousandCommandsLeaveALinkProgramsMemoryFlat) {
 // program waits for the lock off its window and saves when it frees.
 TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
     // A stored value the exit save must replace: it shows whether the save happened.
-    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
-    openStore(settings.path()).store->write("Kivra\\Kivra [ Main ]", "FormPosSize", "Left", "unsaved");
+    write(kMain, "MainOptions", "StartupMsg", "0");
+    write(kMain, "FormPosSize", "Left", "unsaved");
     auto kivra = startProgram("kivra", {}, settings);
-    WindowId main = 0;
-    ASSERT_TRUE(waitUntil([&] {
-        const auto found = windowsOf(kivra->pid(), "Kivra [Main]");
-        return !found.empty() && (main = found.front()) != 0;
-    }));
+    const WindowId main = waitForWindow(kivra->pid(), "Kivra [Main]");
+    ASSERT_NE(main, 0u);
 
     LockHolder lock(settings.path());
     ASSERT_TRUE(lock.held());
@@ -132,7 +115,7 @@ TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
     const auto status = kivra->waitExit(10s);
     ASSERT_TRUE(status);
     EXPECT_EQ(*status, 0);
-    const std::string left = stored("FormPosSize", "Left");
+    const std::string left = stored(kMain, "FormPosSize", "Left");
     EXPECT_TRUE(!left.empty() && left.find_first_not_of("-0123456789") == std::string::npos) << left;
 }
 

@@ -4,42 +4,14 @@
 #include "LinkChannel.h"
 #include "ChildProcess.h"
 #include "TempDir.h"
-#include "TempSettings.h"
-#include "StoreFile.h"
 #include "Xdotool.h"
 
 
 namespace kivra::test {
 namespace {
 
-const char* kMain = "Kivra\\Kivra [ Main ]";
-
 class MainProgramTest : public DesktopTest {
 protected:
-    // The top-level windows of one process, topmost first.
-    std::vector<WindowId> windowsOf(ProcessId pid) {
-        std::vector<WindowId> out;
-        for (WindowId w : probe->stackingTopFirst())
-            if (ws->processOf(w) == pid) out.push_back(w);
-        return out;
-    }
-    WindowId waitForWindow(ProcessId pid, const std::string& title) {
-        WindowId found = 0;
-        waitUntil([&] {
-            for (WindowId w : windowsOf(pid))
-                if (ws->title(w) == title) return (found = w) != 0;
-            return false;
-        });
-        return found;
-    }
-    std::string stored(const char* section, const char* key) {
-        auto opened = openStore(settings.path());
-        return opened.store->read(kMain, section, key, "-1");
-    }
-    void write(const char* section, const char* key, const char* value) {
-        auto opened = openStore(settings.path());
-        opened.store->write(kMain, section, key, value);
-    }
     // Gives the window the focus and presses Enter, as a user would.
     void pressEnterIn(WindowId window) {
         ASSERT_TRUE(waitUntil([&] {
@@ -48,7 +20,6 @@ protected:
         }));
         ASSERT_TRUE(xdotool::run({"key", "Return"}));
     }
-    TempSettings settings;
 };
 
 TEST_F(MainProgramTest, AnyArgumentEndsItSilently) {
@@ -96,17 +67,17 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
     ASSERT_TRUE(status);
     EXPECT_EQ(*status, 0);
 
-    EXPECT_EQ(stored("FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
-    EXPECT_EQ(stored("FormPosSize", "Top"), std::to_string(moved.top * 15));
-    EXPECT_EQ(stored("FormPosSize", "Width"), "4500");
-    EXPECT_EQ(stored("FormPosSize", "Height"), "1500");
-    EXPECT_EQ(stored("FormPrefs", "FormKVA"), "1");
-    EXPECT_EQ(stored("MainOptions", "StartupMsg"), "1");
-    EXPECT_EQ(stored("HostLinks", "HLinkCnt"), "0");
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Top"), std::to_string(moved.top * 15));
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Width"), "4500");
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Height"), "1500");
+    EXPECT_EQ(stored(kMain, "FormPrefs", "FormKVA"), "1");
+    EXPECT_EQ(stored(kMain, "MainOptions", "StartupMsg"), "1");
+    EXPECT_EQ(stored(kMain, "HostLinks", "HLinkCnt"), "0");
 
     // The next start applies them; a stored "no" for always on top is honoured.
-    write("FormPrefs", "FormKVA", "2");
-    write("MainOptions", "StartupMsg", "0");
+    write(kMain, "FormPrefs", "FormKVA", "2");
+    write(kMain, "MainOptions", "StartupMsg", "0");
     auto again = startProgram("kivra", {}, settings);
     const WindowId main2 = waitForWindow(again->pid(), "Kivra [Main]");
     ASSERT_NE(main2, 0u);
@@ -122,14 +93,14 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
     ASSERT_TRUE(waitUntil([&] { return ws->isMaximized(main2) && probe->frameRect(main2)->width() > 300; }));
     EXPECT_EQ(sendChannelMessage(main2, ChannelKind::CloseRequest, "", 10s), SendResult::Delivered);
     EXPECT_TRUE(again->waitExit(5s));
-    EXPECT_EQ(stored("FormPosSize", "Width"), "4500");
-    EXPECT_EQ(stored("FormPosSize", "Height"), "1500");
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Width"), "4500");
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Height"), "1500");
 }
 
 // With a relative XDG_RUNTIME_DIR, which is never used, both starts meet in the fallback: the
 // second says so above the first's always-on-top window and ends; the first says once why.
 TEST_F(MainProgramTest, OneInstancePerDisplayEvenWithAnUnsafeRuntimeFolder) {
-    write("MainOptions", "StartupMsg", "0");
+    write(kMain, "MainOptions", "StartupMsg", "0");
     TempDir tmp;
     const std::vector<std::string> env{"KIVRA_SETTINGS=" + settings.path(), "TMPDIR=" + tmp.path().string(),
                                        "XDG_RUNTIME_DIR=run"};
