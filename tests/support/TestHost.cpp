@@ -31,13 +31,10 @@ std::string TestHost::quote(const std::string& text) {
 
 std::string TestHost::command(const std::string& line) {
     if (!process_.writeLine(line)) throw std::runtime_error("testhost is gone (sending: " + line + ")");
-    for (;;) {
-        const auto answer = process_.readLine(ReplyTimeout);
-        if (!answer) throw std::runtime_error("testhost did not answer: " + line);
-        if (answer->rfind("event ", 0) == 0) continue;  // a close testhost was asked for; no test needs it
-        if (answer->rfind("ok", 0) != 0) throw std::runtime_error("testhost: " + *answer + " (for: " + line + ")");
-        return answer->size() > 3 ? answer->substr(3) : std::string();
-    }
+    const auto answer = process_.readLine(ReplyTimeout);
+    if (!answer) throw std::runtime_error("testhost did not answer: " + line);
+    if (answer->rfind("ok", 0) != 0) throw std::runtime_error("testhost: " + *answer + " (for: " + line + ")");
+    return answer->size() > 3 ? answer->substr(3) : std::string();
 }
 
 WindowId TestHost::open(const std::string& title, const std::string& options) {

@@ -185,26 +185,6 @@ TEST(Win32ChannelReceiver, RawCopyDataIsCheckedBeforeTheHandler) {
     EXPECT_EQ(noData->status, AnswerStatus::Rejected);
 }
 
-TEST(Win32ChannelReceiver, HandlerMayDestroyItsReceiverAndWindowOnACloseRequest) {
-    TestWindow w("Closing");
-    const HWND window = w.hwnd();
-    std::unique_ptr<ChannelReceiver> r;
-    std::vector<ChannelKind> seen;
-    r = ChannelReceiver::listen(w.id(), [&](const ChannelMessage& m) {
-        seen.push_back(m.kind);
-        r.reset();
-        DestroyWindow(window);
-        return std::string("bye");
-    });
-    ASSERT_TRUE(r);
-    std::string reply;
-    EXPECT_EQ(sendChannelMessage(w.id(), ChannelKind::CloseRequest, {}, 1s, &reply), SendResult::Delivered);
-    EXPECT_EQ(reply, "bye");
-    EXPECT_FALSE(r);
-    EXPECT_FALSE(IsWindow(window));
-    EXPECT_EQ(seen, std::vector<ChannelKind>{ChannelKind::CloseRequest});
-}
-
 TEST(Win32ChannelReceiver, DispatchTakesWhatAnotherThreadSentMeanwhile) {
     TestWindow w("Dispatch");
     std::vector<ChannelMessage> got;

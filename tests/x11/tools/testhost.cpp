@@ -1,7 +1,6 @@
 // testhost: opens and changes real X11 windows on command, for the X11 tests
 // and benchmarks. Reads one command per line on stdin, answers one line on
-// stdout ("ok ..." or "error ..."); things the window manager or user do on
-// their own are reported as "event ..." lines.
+// stdout ("ok ..." or "error ..."). A window asked to close (WM_DELETE_WINDOW) goes at once.
 //
 //   open <title> [--class C] [--type normal|dialog|utility|splash|menu|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
@@ -244,7 +243,6 @@ void handleEvent(const xcb_generic_event_t& event) {
                 windows.erase(e.window)) {
                 xcb_destroy_window(c, e.window);
                 xcb_flush(c);
-                reply("event closed " + std::to_string(e.window));
             }
             return;
         }
