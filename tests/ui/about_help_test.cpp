@@ -16,8 +16,6 @@
 #include "WindowBindings.h"
 
 #include <QDesktopServices>
-#include <QGroupBox>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace kivra;

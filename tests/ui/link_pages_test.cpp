@@ -15,7 +15,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace kivra;

@@ -10,7 +10,6 @@
 
 #include <QGuiApplication>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace kivra;

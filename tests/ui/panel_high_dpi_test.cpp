@@ -6,9 +6,7 @@
 #include "ShowMessage.h"
 #include "UiHarness.h"
 
-#include <QGroupBox>
 #include <QScreen>
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace kivra;

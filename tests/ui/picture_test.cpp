@@ -13,11 +13,8 @@
 #include "ShowMessage.h"
 #include "UiHarness.h"
 
-#include <QComboBox>
 #include <QLineEdit>
-#include <QListView>
 #include <QListWidget>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 

@@ -12,7 +12,6 @@
 #include "TitleBarCapFrame.h"
 #include "UiHarness.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 using namespace kivra;
