@@ -5,6 +5,7 @@
 #include "Process.h"
 #include "SingleInstance.h"
 #include "Win32Test.h"
+#include "WindowHost.h"
 
 #include <gtest/gtest.h>
 
@@ -43,23 +44,6 @@ protected:
     }
     std::string events(const std::string& tag = "probe") { return fileText(folder_.path() / (tag + ".events")); }
 
-    // A visible top-level window of the process, once it has shown one.
-    static bool hasWindow(ProcessId pid) {
-        struct Search {
-            DWORD pid;
-            bool found = false;
-        } search{static_cast<DWORD>(pid)};
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(p);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                if (owner == s->pid && IsWindowVisible(w)) s->found = true;
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
     // Waits for the end of a process without asking processAlive (which would reap it).
     static bool waitForExit(ProcessId pid, std::chrono::milliseconds limit = 10s) {
         HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
@@ -116,7 +100,7 @@ TEST_F(Win32ProcessTest, AProgramThatCannotStartGivesItsReasonAndNoPid) {
 TEST_F(Win32ProcessTest, TerminateClosesAWindowedChildPolitely) {
     StartedProcess started = start("window", "polite");
     ASSERT_TRUE(started) << started.error;
-    ASSERT_TRUE(waitUntil([&] { return hasWindow(started.pid); }, 10s));
+    ASSERT_NE(findWindow(static_cast<DWORD>(started.pid), "Kivra child probe"), nullptr);
     EXPECT_TRUE(processAlive(started.pid));
 
     EXPECT_EQ(terminateProcess(started.pid, 5s), Termination::Ended);
@@ -128,7 +112,7 @@ TEST_F(Win32ProcessTest, TerminateClosesAWindowedChildPolitely) {
 TEST_F(Win32ProcessTest, TerminateKillsAChildThatIgnoresClose) {
     StartedProcess started = start("stubborn", "stubborn");
     ASSERT_TRUE(started) << started.error;
-    ASSERT_TRUE(waitUntil([&] { return hasWindow(started.pid); }, 10s));
+    ASSERT_NE(findWindow(static_cast<DWORD>(started.pid), "Kivra child probe"), nullptr);
 
     EXPECT_EQ(terminateProcess(started.pid, 300ms), Termination::Killed);
     EXPECT_FALSE(processAlive(started.pid));

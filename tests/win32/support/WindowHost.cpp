@@ -75,8 +75,8 @@ WindowHost::~WindowHost() {
     pump();
 }
 
-HWND WindowHost::window(std::string_view title, std::chrono::milliseconds timeout) const {
-    Search s{pid_, widen(title)};
+HWND findWindow(DWORD pid, std::string_view title, std::chrono::milliseconds timeout) {
+    Search s{pid, widen(title)};
     waitUntil(
         [&] {
             EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&s));

@@ -33,7 +33,9 @@ public:
     DWORD pid() const { return pid_; }
     // The process's window with this title once it is shown (messages pumped while
     // waiting); null after the timeout.
-    HWND window(std::string_view title, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    HWND window(std::string_view title, std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
+        return findWindow(pid_, title, timeout);
+    }
     // Pumps messages until the process has ended; false after the timeout.
     bool waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
@@ -41,6 +43,10 @@ private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
+
+// The visible top-level window of process `pid` titled `title`, once there is one (this thread's
+// messages pumped while waiting); null after the timeout.
+HWND findWindow(DWORD pid, std::string_view title, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // One argument as CommandLineToArgvW reads it back.
 std::wstring quoteArgument(const std::wstring& arg);
