@@ -20,6 +20,10 @@ struct HostWindowSpec {
 
 enum class MarkOwn { No, Yes };
 
+// The visible top-level window of process `pid` titled `title`, once there is one (this thread's
+// messages pumped while waiting); null after the timeout.
+HWND findWindow(DWORD pid, std::string_view title, std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
 class WindowHost {
 public:
     // hangMs: how long the windows' procedure sleeps on a posted WM_APP; `more`: further arguments.
@@ -43,10 +47,6 @@ private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
 };
-
-// The visible top-level window of process `pid` titled `title`, once there is one (this thread's
-// messages pumped while waiting); null after the timeout.
-HWND findWindow(DWORD pid, std::string_view title, std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
 // One argument as CommandLineToArgvW reads it back.
 std::wstring quoteArgument(const std::wstring& arg);
