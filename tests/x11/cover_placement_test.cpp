@@ -76,16 +76,22 @@ protected:
     WindowId main = 0;  // stands in for kivra's main window: the link reports to it
 };
 
-TEST_F(CoverPlacementTest, TheHostKeepsTheFocusThroughTheLinksStartAndAMinimizeAndRestore) {
+TEST_F(CoverPlacementTest, TheHostKeepsTheFocusAndTheLinkItsPlaceThroughItsStartAndAMinimizeAndRestore) {
     main = host->open("Kivra [Main]", "--geometry 100x50+1100+900");
     const WindowId h = host->open("Mail - Inbox", "--geometry 400x300+200+150");
     ASSERT_TRUE(waitUntil([&] {
         xdotool::windowActivate(h);
         return probe->activeWindow() == h;
     }));
+    // A stored 4500 x 1500 twips is a 300 x 100 frame, however late the window manager frames it.
+    write(instanceName("Mail - Inbox"), "FormPosSize", "Width", "4500");
+    write(instanceName("Mail - Inbox"), "FormPosSize", "Height", "1500");
     const WindowId link = startLink(h, "Mail - Inbox");
     ASSERT_NE(link, 0u);
     EXPECT_EQ(probe->activeWindow(), h) << "the link window took the focus as it started";
+    const auto designed = [&] { return frame(link).width() == 300 && frame(link).height() == 100; };
+    EXPECT_TRUE(waitUntil(designed)) << "the link started at " << ::testing::PrintToString(frame(link));
+    const Rect before = frame(link);
 
     ASSERT_TRUE(xdotool::windowMinimize(h));
     ASSERT_TRUE(waitUntil([&] { return isIconic(link); })) << "the link did not minimize with its host";
@@ -93,6 +99,8 @@ TEST_F(CoverPlacementTest, TheHostKeepsTheFocusThroughTheLinksStartAndAMinimizeA
     ASSERT_TRUE(waitUntil([&] { return !isIconic(link) && !isIconic(h); }));
     probe->stackingTopFirst();  // a round trip: the window manager has handled the restore
     EXPECT_EQ(probe->activeWindow(), h) << "the link window took the focus as it came back";
+    EXPECT_TRUE(waitUntil([&] { return frame(link) == before; }))
+        << "the link came back at " << ::testing::PrintToString(frame(link));
 }
 
 TEST_F(CoverPlacementTest, TheLinkIsBackAtItsOffsetAfterTheHostIsMaximizedAndRestored) {

@@ -30,6 +30,8 @@ namespace kivra {
 namespace {
 // How long the first activation waits for the window manager to frame the window.
 constexpr int kFrameWaitMs = 500;
+constexpr int kLateFrameWaitMs = 10000;
+constexpr int kLateFramePollMs = 50;
 // The frames' extent in twips (to the right of `TimerFrame`, below `HideControlsCmd`) and
 // the room the normal-font panel (410 x 160 at 96 DPI) leaves beyond it, in pixels.
 constexpr double kFramesTwipsWidth = 4470 + 1560;
@@ -412,7 +414,24 @@ void CoverWindow::waitForFrame() {
         return;
     }
     if (!m.isNull() && wantedFrame_.isValid()) placeFrame(wantedFrame_);
+    else if (!framed && wantedFrame_.isValid()) QTimer::singleShot(kLateFramePollMs, this, &CoverWindow::fitLateFrame);
     firstActivation();
+}
+
+// A window manager slower than the wait (a loaded machine) frames the window after the
+// first activation: the window was sized as if it had no frame and would stay larger by the
+// frame until its next return to Normal. Once the margins are known the size the window was
+// asked for is given to the frame, unless something has resized the window since.
+void CoverWindow::fitLateFrame() {
+    const QMargins m = windowHandle() ? windowHandle()->frameMargins() : QMargins();
+    if (m.isNull()) {
+        if (frameWaitStarted_.msecsTo(QDateTime::currentDateTime()) < kLateFrameWaitMs)
+            QTimer::singleShot(kLateFramePollMs, this, &CoverWindow::fitLateFrame);
+        return;
+    }
+    if (size() == wantedFrame_.size() && windowState() == Qt::WindowNoState)
+        resize(std::max(1, wantedFrame_.width() - m.left() - m.right()),
+               std::max(1, wantedFrame_.height() - m.top() - m.bottom()));
 }
 
 void CoverWindow::finishFirstActivation() {

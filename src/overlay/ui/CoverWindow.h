@@ -127,6 +127,7 @@ protected:
 
 private:
     void waitForFrame();
+    void fitLateFrame();
 
     void kick();
     void refreshCustomCaption();

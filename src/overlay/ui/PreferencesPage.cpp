@@ -38,6 +38,7 @@ QCheckBox* makeBox(const char* name, const QString& caption, QWidget* parent) {
 PreferencesPage::PreferencesPage(CoverWindow* window)
     : QGroupBox(QStringLiteral("Set Preferences"), window), window_(window) {
     setObjectName("SelectOptsFrame");
+    setFont(formFont());  // its caption and buttons in the face of the other pages'
     const bool main = window->programKind() == ProgramKind::Main;
 
     picOpts_ = new PictureBoxOptions(this);
