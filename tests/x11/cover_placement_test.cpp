@@ -2,7 +2,7 @@
 // its host's focus, keeps its place through the host's maximize and restore, the main
 // window starts wholly on screen and runs a stored kick timer from the start.
 #include "LinkChannel.h"
-#include "DesktopTest.h"
+#include "MainFormDesktop.h"
 #include "RectPrinter.h"
 #include "ChildProcess.h"
 #include "Xdotool.h"
