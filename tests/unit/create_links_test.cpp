@@ -6,6 +6,7 @@
 #include "KivraError.h"
 #include "LinkTestDoubles.h"
 #include "MemoryStore.h"
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -14,20 +15,10 @@ using namespace kivra::test;
 
 namespace {
 
-// Fails every section delete.
-class BrokenStore : public MemoryStore {
-public:
-    void deleteSection(std::string_view, std::string_view) override {
-        throw KivraError(errnum::PermissionDenied, "denied");
-    }
-};
-
 class CreatePage : public ::testing::Test {
 protected:
-    explicit CreatePage(InstanceSettingsOnDelete onDelete = InstanceSettingsOnDelete::Keep,
-                        SettingsStore* store = nullptr)
-        : page(w.desktop, w.table, hostList, w.messages, w.messenger, w.deactivation, w.starts,
-               store ? *store : memory, onDelete) {}
+    explicit CreatePage(InstanceSettingsOnDelete onDelete = InstanceSettingsOnDelete::Keep)
+        : page(w.desktop, w.table, hostList, w.messages, w.messenger, w.deactivation, w.starts, store, onDelete) {}
 
     // Lists the desktop as the page's refresh would and returns the index of `text`.
     int listed(const std::string& text) {
@@ -45,6 +36,7 @@ protected:
 
     LinkWorld w;
     MemoryStore memory;
+    FaultyStore store{memory};
     HostListRefresh hostList{w.desktop};
     CreateLinks page;
 };
@@ -220,18 +212,12 @@ TEST_F(CreatePageRemovingSettings, OnlyASavedHeightHasTheInstanceSettingsRemoved
     EXPECT_TRUE(w.table.empty());
 }
 
-class CreatePageBrokenStore : public CreatePage {
-protected:
-    CreatePageBrokenStore() : CreatePage(InstanceSettingsOnDelete::RemoveWhenSaved, &broken) {}
-    static BrokenStore broken;
-};
-BrokenStore CreatePageBrokenStore::broken;
-
-TEST_F(CreatePageBrokenStore, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
+TEST_F(CreatePageRemovingSettings, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
     const WindowId host = w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     w.makeActive("Mail", host);
-    broken.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
+    memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
+    store.failDeletes = true;
     EXPECT_THROW(page.remove(0), KivraError);
     EXPECT_FALSE(hostList.busy());
     ASSERT_EQ(w.table.linkCount(), 1);

@@ -6,6 +6,7 @@
 #include "LinkTestDoubles.h"
 #include "MemoryStore.h"
 #include "SqliteStore.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -34,17 +35,6 @@ public:
         return true;
     }
     CloseAnswer requestClose(WindowId) override { return CloseAnswer::NotHandled; }
-};
-
-// Fails every write once armed.
-class FailingStore : public MemoryStore {
-public:
-    bool failWrites = false;
-    void write(std::string_view app, std::string_view section, std::string_view key,
-               std::string_view value) override {
-        if (failWrites) throw KivraError(errnum::PermissionDenied, "denied");
-        MemoryStore::write(app, section, key, value);
-    }
 };
 
 std::string options(SettingsStore& s, const std::string& title, const char* key) {
@@ -318,7 +308,8 @@ TEST_F(EditPage, ARenameIsSortedAndARunningLinkGetsTheRenameAndTheReload) {
 }
 
 TEST_F(EditPage, AStoreFailureKeepsTheOldTitleEverywhereAndClosesThePage) {
-    FailingStore failing;
+    MemoryStore inner;
+    FaultyStore failing(inner);
     EditLink onFailing(w.desktop, w.table, w.messages, messenger, failing, create, hostList, watchers, w.deactivation,
                        InstanceSettingsOnDelete::Keep);
     const WindowId host = w.desktop.addWindow({.title = "Mail"});
@@ -326,14 +317,14 @@ TEST_F(EditPage, AStoreFailureKeepsTheOldTitleEverywhereAndClosesThePage) {
     w.makeActive("Mail", host);
     ASSERT_TRUE(onFailing.open(0));
     onFailing.titleTextChanged("Post");
-    failing.failWrites = true;
+    failing.failWriteOf = "*";
     EXPECT_THROW(onFailing.close(), KivraError);
     EXPECT_FALSE(onFailing.isOpen());
     EXPECT_FALSE(hostList.busy());
     EXPECT_FALSE(watchers.watcherBusy);
     EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail"}));
     EXPECT_TRUE(messenger.sent.empty());
-    EXPECT_EQ(failing.size(), 0u);
+    EXPECT_EQ(inner.size(), 0u);
 }
 
 // ---- Rec. and Home -------------------------------------------------------------------

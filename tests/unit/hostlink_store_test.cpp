@@ -6,6 +6,7 @@
 #include "LinkTable.h"
 #include "MemoryStore.h"
 #include "SqliteStore.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <tuple>
 
 using namespace kivra;
+using kivra::test::FaultyStore;
 
 namespace {
 
@@ -39,29 +41,6 @@ HostLink titled(std::string title) {
     l.title = std::move(title);
     return l;
 }
-
-// Forwards to another store and fails the read or write of one key.
-class FailingStore : public SettingsStore {
-public:
-    explicit FailingStore(SettingsStore& inner) : inner_(inner) {}
-    std::string failReadOf, failWriteOf;
-    std::string read(std::string_view app, std::string_view section, std::string_view key,
-                     std::string_view fallback) override {
-        if (key == failReadOf) throw KivraError(errnum::DeviceIO, "read failed");
-        return inner_.read(app, section, key, fallback);
-    }
-    void write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override {
-        if (key == failWriteOf) throw KivraError(errnum::PermissionDenied, "write failed");
-        inner_.write(app, section, key, value);
-    }
-    void deleteSection(std::string_view app, std::string_view section) override { inner_.deleteSection(app, section); }
-    void beginBatch() override { inner_.beginBatch(); }
-    void commitBatch() override { inner_.commitBatch(); }
-    void rollbackBatch() override { inner_.rollbackBatch(); }
-
-private:
-    SettingsStore& inner_;
-};
 
 // --- Names ---------------------------------------------------------------------
 
@@ -221,7 +200,7 @@ TEST(LoadHostLinks, StoreErrorStopsLoadingAndKeepsWhatWasLoaded) {
     MemoryStore inner;
     putTitle(inner, "HLinkCnt", "4");
     for (const char* k : {"Link1", "Link2", "Link3", "Link4"}) putTitle(inner, k, std::string("T") + k);
-    FailingStore s(inner);
+    FaultyStore s(inner);
     s.failReadOf = "Link3";
     LinkTable t;
     try {
@@ -318,7 +297,7 @@ TEST(SqliteLinks, FailedSaveLeavesTheStoredLinksAsTheyWere) {
     LinkTable after;
     after.insert(titled("New one"));
     after.insert(titled("Another"));
-    FailingStore failing(*store);
+    FaultyStore failing(*store);
     failing.failWriteOf = "Link2";
     EXPECT_THROW(SaveHostLinks(after, failing), KivraError);
 

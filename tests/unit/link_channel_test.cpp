@@ -2,6 +2,7 @@
 // channel has: queued messages after a timeout, stale and dead receivers, hostile frames and
 // answers, folder safety and the address.
 #include "LinkChannel.h"
+#include "UnitSupport.h"
 #include "contract/LinkChannelContract.h"
 #include "support/TempDir.h"
 
@@ -23,6 +24,7 @@
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::hex;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -31,16 +33,6 @@ namespace {
 constexpr WindowId kLink = 0x3a00007;  // shaped like X window ids
 constexpr WindowId kMain = 0x2800003;
 constexpr auto kPatient = 3s;  // for sends that are expected to succeed on a busy machine
-
-std::string hex(std::string_view s) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : s) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out.empty() ? "-" : out;
-}
 
 // Each test gets its own runtime folder and display, so its sockets are its own.
 class ChannelEnvironment {

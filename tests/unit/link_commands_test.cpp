@@ -3,6 +3,7 @@
 #include "LinkCommands.h"
 #include "MemoryStore.h"
 #include "RecordingOwnWindow.h"
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -173,16 +174,9 @@ TEST_F(CommandsTest, ReloadReadsTheLinkOptionsOfTheCurrentInstanceName) {
     EXPECT_FALSE(state.matchOptions.matchClass);
 }
 
-// A store whose reads fail, as a damaged backend might.
-class FailingStore : public MemoryStore {
-public:
-    std::string read(std::string_view, std::string_view, std::string_view, std::string_view) override {
-        throw KivraError(errnum::DeviceIO, "I/O error");
-    }
-};
-
 TEST_F(CommandsTest, AReloadThatFailsIsReportedAndKeepsTheOptions) {
-    FailingStore failing;
+    test::FaultyStore failing(store);  // its reads fail, as a damaged backend's might
+    failing.failReadOf = "*";
     LinkCommands withFailingStore{desktop, window, state, failing};
     state.matchOptions.method = MatchMethod::Fuzzy;
     withFailingStore.handle(ChannelKind::ReloadMatchOptions, "");

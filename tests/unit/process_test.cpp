@@ -1,6 +1,7 @@
 // Process start and stop: one verbatim argument, clean inheritance, SIGTERM then
 // SIGKILL, and no zombie left behind.
 #include "Process.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::hex;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
@@ -29,16 +31,6 @@ namespace {
 std::string probePath() {
     const char* bin = std::getenv("KIVRA_BIN_DIR");
     return std::string(bin ? bin : ".") + "/process_probe";
-}
-
-std::string hex(const std::string& s) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : s) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out.empty() ? "-" : out;
 }
 
 // The probe's report: each line's first word → the rest; "fd" lines collected apart.

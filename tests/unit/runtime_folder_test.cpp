@@ -4,6 +4,7 @@
 #include "RuntimeFolder.h"
 #include "SessionNotes.h"
 #include "SingleInstance.h"
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::inChild;
 
 namespace {
 
@@ -45,14 +47,6 @@ protected:
 
     std::string tmp_, base_;
 };
-
-int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
     const RuntimeFolder f = runtimeFolder();

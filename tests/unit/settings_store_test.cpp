@@ -5,6 +5,7 @@
 #include "SqliteStore.h"
 #include "StoreFile.h"
 #include "contract/SettingsStoreContract.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,14 +23,11 @@ namespace kivra {
 namespace {
 
 namespace fs = std::filesystem;
+using test::fileContents;
+using test::writeFile;
 using contract::kMailInst1;
 using contract::kMain;
 
-std::string fileContents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 std::string readK(SettingsStore& s) { return s.read(kMain, "S", "K", kAbsent); }
 
 struct MemoryBackend {

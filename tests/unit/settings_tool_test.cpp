@@ -2,6 +2,7 @@
 // round trips of awkward names and values; a faulty import changes nothing.
 #include "SqliteStore.h"
 #include "StoreFile.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@ void PrintTo(const StoredEntry& e, std::ostream* os) { *os << "{" << e.path << "
 namespace {
 
 namespace fs = std::filesystem;
+using test::fileContents;
+using test::writeFile;
 
 struct RunResult {
     int status = -1;
@@ -29,12 +32,7 @@ struct RunResult {
     std::string err;
 };
 
-std::string fileContents(const fs::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
-void writeFile(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 class SettingsTool : public ::testing::Test {
 protected:

@@ -1,5 +1,6 @@
 // The single-instance lock: held while its owner lives, free after any exit.
 #include "SingleInstance.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::inChild;
 
 namespace {
 
@@ -21,16 +23,6 @@ protected:
     }
     TempDir dir_;
 };
-
-// Runs `body` in a child process and returns its exit status.
-template <typename F>
-int inChild(F body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 TEST_F(SingleInstanceTest, ASecondProcessIsRefusedWhileTheFirstHoldsIt) {
     auto first = acquireSingleInstance("kivra");
