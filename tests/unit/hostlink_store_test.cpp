@@ -44,16 +44,10 @@ HostLink titled(std::string title) {
 
 // --- Names ---------------------------------------------------------------------
 
-TEST(AppNames, LinkInstanceAndSectionNames) {
-    EXPECT_EQ(kMainApplicationName, "Kivra\\Kivra [ Main ]");
-    EXPECT_EQ(linkInstanceAppName("C:\\docs"), "Kivra\\Kivra [Link] C:/docs\\Inst 1 of 1");
-    EXPECT_EQ(linkInstanceAppName("Mail", 2, 3), "Kivra\\Kivra [Link] Mail\\Inst 2 of 3");
-    EXPECT_EQ(linkSectionName("a\\b"), "Kivra [Link] a/b");
-}
-
-// --- Link table ------------------------------------------------------------------
-
+// The names stored settings are kept under; then the link table.
 TEST(LinkTable, KeepsAlphabeticalOrderWithoutRegardToCase) {
+    EXPECT_EQ(kMainApplicationName, "Kivra\\Kivra [ Main ]");
+    EXPECT_EQ(linkInstanceAppName("C:\\docs", 2, 3), "Kivra\\Kivra [Link] C:/docs\\Inst 2 of 3");
     LinkTable t;
     for (const char* title : {"beta", "Alpha", "gamma", "ALPHA", "Beta", "élan", "Zeta"}) t.insert(titled(title));
     // Equal ignoring case: byte order decides, so the order is total and repeatable.
@@ -61,20 +55,16 @@ TEST(LinkTable, KeepsAlphabeticalOrderWithoutRegardToCase) {
     EXPECT_EQ(t.insertionIndex("alpha"), 2);
     EXPECT_EQ(t.insertionIndex("b"), 2);
     EXPECT_EQ(t.linkCount(), 7);
-}
-
-TEST(LinkTable, FindExactAndFindIgnoringCaseAndSurroundingBlanks) {
-    LinkTable t;
-    t.insert(titled("Report"));
+    // Find is exact; findSimilar ignores case and surrounding blanks.
     t.insert(titled(" Mail "));
-    EXPECT_EQ(t.find("Report"), 1);
-    EXPECT_FALSE(t.find("report").has_value());
-    EXPECT_EQ(t.findSimilar("  REPORT "), 1);
+    EXPECT_EQ(t.find("Beta"), 3);
+    EXPECT_FALSE(t.find("BETA").has_value());
+    EXPECT_EQ(t.findSimilar("  GAMMA "), 5);
     EXPECT_EQ(t.findSimilar("mail"), 0);
-    EXPECT_FALSE(t.findSimilar("Reports").has_value());
+    EXPECT_FALSE(t.findSimilar("Gammas").has_value());
 }
 
-TEST(LinkTable, RemoveAndRetitleKeepTheOrder) {
+TEST(LinkTable, RemoveAndRetitleKeepTheOrderAndTheActiveCountItsLimits) {
     LinkTable t;
     for (const char* title : {"a", "b", "c", "d"}) t.insert(titled(title));
     t.at(0).matchMethod = MatchMethod::Fuzzy;
@@ -85,10 +75,7 @@ TEST(LinkTable, RemoveAndRetitleKeepTheOrder) {
     t.removeAt(1);
     t.removeAt(7);  // ignored
     EXPECT_EQ(t.titles(), (Titles{"b", "d", "z"}));
-}
-
-TEST(LinkTable, TheActiveCountStaysWithinItsLimits) {
-    LinkTable t;
+    // The active count stays within its limits.
     t.setActiveLinkCount(32765);
     t.incrementActiveLinkCount();
     t.incrementActiveLinkCount();
@@ -99,20 +86,6 @@ TEST(LinkTable, TheActiveCountStaysWithinItsLimits) {
 }
 
 // --- Loading -----------------------------------------------------------------------
-
-TEST(LoadHostLinks, GapsCloseAndTheCountIsTheTitlesLoaded) {
-    MemoryStore s;
-    putTitle(s, "HLinkCnt", "3");
-    putTitle(s, "Link1", "Zebra");
-    putTitle(s, "Link3", "apple");
-    LinkTable t;
-    LoadHostLinks(t, s);
-    EXPECT_EQ(t.titles(), (Titles{"apple", "Zebra"}));
-    // The list and the table never fall out of step.
-    EXPECT_EQ(t.linkCount(), 2);
-    // Missing options give the new link defaults.
-    EXPECT_EQ(t.at(0), titled("apple"));
-}
 
 TEST(LoadHostLinks, SortsAndSaveRenumbersInListOrder) {
     MemoryStore s;
@@ -169,18 +142,22 @@ TEST(LoadHostLinks, StoredOptionsAndTheirReadRules) {
     EXPECT_TRUE(t.at(1).autoExecReady);
 }
 
-TEST(LoadHostLinks, TrailingBlanksDroppedAndEmptyOrAbsentTitlesSkipped) {
+// Gaps close and the count is the titles loaded; trailing blanks are dropped, empty or absent
+// titles skipped; missing options give the new link defaults.
+TEST(LoadHostLinks, GapsCloseTrailingBlanksDroppedAndEmptyOrAbsentTitlesSkipped) {
     MemoryStore s;
-    putTitle(s, "HLinkCnt", "4");
+    putTitle(s, "HLinkCnt", "5");
     putTitle(s, "Link1", "  Padded   ");
     putTitle(s, "Link2", "");
     putTitle(s, "Link3", "-1");
-    putTitle(s, "Link4", "Kept");
+    putTitle(s, "Link5", "Kept");
     putOption(s, "  Padded", "MatchMethod", "2");
     LinkTable t;
     LoadHostLinks(t, s);
     EXPECT_EQ(t.titles(), (Titles{"  Padded", "Kept"}));
+    EXPECT_EQ(t.linkCount(), 2);
     EXPECT_EQ(t.at(0).matchMethod, MatchMethod::Fuzzy);  // options under the trimmed title
+    EXPECT_EQ(t.at(1), titled("Kept"));
 }
 
 TEST(LoadHostLinks, TheCountReadsAsA16BitNumber) {
@@ -256,24 +233,11 @@ TEST(SaveHostLinks, RewritesTheSectionAndAllSevenOptions) {
     EXPECT_EQ(back.at(0), l);
 }
 
-TEST(LinkSettings, LinkProgramOptionsAndDeletingOneLinksTree) {
+// The link program's own options are read by link_commands_test's reload.
+TEST(LinkSettings, DeletingOneLinksTreeLeavesLinksWhoseTitleMerelyStartsTheSame) {
     MemoryStore s;
     const std::string inst = linkInstanceAppName("Web\\Page", 2, 2);
-    const LinkMatchOptions defaults = LoadLinkOptions(inst, s);
-    EXPECT_EQ(std::tie(defaults.method, defaults.autoTerminate, defaults.matchClass),
-              std::make_tuple(MatchMethod::Exact, true, false));
     s.write(inst, "LinkOptions", "MatchMethod", "2");
-    s.write(inst, "LinkOptions", "ExclusionText", "x");
-    s.write(inst, "LinkOptions", "MatchClass", "1");
-    s.write(inst, "LinkOptions", "WinClass", "Cls");
-    s.write(inst, "LinkOptions", "AutoTermOn", "2");
-    const LinkMatchOptions o = LoadLinkOptions(inst, s);
-    EXPECT_EQ(o.method, MatchMethod::Fuzzy);
-    EXPECT_EQ(o.exclusionText, "x");
-    EXPECT_TRUE(o.matchClass);
-    EXPECT_EQ(o.winClass, "Cls");
-    EXPECT_FALSE(o.autoTerminate);
-
     const std::string other = linkInstanceAppName("Web\\Page 2");
     s.write(other, "FormPosSize", "Height", "900");
     s.write(linkInstanceAppName("Web\\Page"), "FormPosSize", "Height", "900");

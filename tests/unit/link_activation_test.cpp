@@ -43,14 +43,6 @@ TEST_F(Activation, StartsOverTheWindowHighestInZOrderWithTheHostRaisedFirst) {
     EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
-TEST_F(Activation, AFuzzyLinkSendsItsOwnTitleAnExactLinkTheHostTitle) {
-    const WindowId inbox = w.desktop.addWindow({.title = "Inbox - Mail"});
-    w.addLink("Mail", MatchMethod::Fuzzy);
-    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-    ASSERT_EQ(w.launcher.arguments.size(), 1u);
-    EXPECT_EQ(w.launcher.arguments[0], arg(inbox, "4\tMail"));
-}
-
 TEST_F(Activation, AMinimizedHostIsRestoredAndRaisedBeforeTheStart) {
     const WindowId host = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
     w.addLink("Mail");
@@ -123,6 +115,7 @@ TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
     EXPECT_TRUE(w.launcher.arguments.empty());
 }
 
+// A fuzzy link sends its own title, not the host's.
 TEST_F(Activation, ASingleCharacterFuzzyLinkNeedsDigitsAroundIt) {
     const WindowId news = w.desktop.addWindow({.title = "12:30 News"});
     w.addLink(":", MatchMethod::Fuzzy);
@@ -268,8 +261,7 @@ TEST_F(Starting, TheActiveLinkCountStopsAt32766) {
     EXPECT_EQ(w.table.activeLinkCount(), 32766);
 }
 
-TEST(StartFailure, AProgramThatCannotStartChangesNothingAndSaysNothing) {
-    LinkWorld w;
+TEST_F(Activation, AProgramThatCannotStartChangesNothingAndSaysNothing) {
     w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     w.launcher.failStarts = true;
@@ -277,9 +269,6 @@ TEST(StartFailure, AProgramThatCannotStartChangesNothingAndSaysNothing) {
     EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(w.starts.pendingCount(), 0);
     EXPECT_FALSE(w.link("Mail").active);
-}
-
-TEST(RealLauncher, AMissingProgramIsNotStarted) {
     ProcessLauncher launcher(linkProgramPath("/nonexistent-kivra-dir/"));
     EXPECT_EQ(launcher.start(linkArgumentString(1, 2, "x")), 0);
 }
