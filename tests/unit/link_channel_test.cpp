@@ -95,10 +95,6 @@ public:
     }
     bool waitForExit() { return join() == 0; }
     void signal(int sig) { kill(pid_, sig); }
-    void killNow() {
-        signal(SIGKILL);
-        join();
-    }
 
 private:
     static int run(const std::string& log, int readyFd) {
@@ -188,9 +184,14 @@ TEST_F(ChannelTest, NoReceiverIsToldApartFromATimeout) {
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "no socket";
 }
 
-TEST_F(ChannelTest, DeadReceiversAreNoReceiverAndTheirFilesNoObstacle) {
+// A live receiver keeps its window; a dead one is no receiver and its file no obstacle.
+TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowADeadOneIsNoObstacle) {
     Peer link(log_);
     ASSERT_NE(link.window(), 0u);
+    std::string error;
+    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
+    EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
+    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "0", kPatient), SendResult::Delivered);
     // Dying while handling: no receiver, not a timeout.
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "die", 300ms), SendResult::NoReceiver);
     EXPECT_EQ(link.join(), 4);
@@ -202,15 +203,9 @@ TEST_F(ChannelTest, DeadReceiversAreNoReceiverAndTheirFilesNoObstacle) {
     ASSERT_TRUE(second) << "a stale socket file blocked a new receiver";
 }
 
-TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
-    Peer link(log_);
-    ASSERT_NE(link.window(), 0u);
+// A receiver only ever removes the socket file it made itself, and never a file that is not a socket.
+TEST_F(ChannelTest, AReceiverRemovesOnlyItsOwnSocketFile) {
     std::string error;
-    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
-    EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
-    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "0", kPatient), SendResult::Delivered);
-
-    // A receiver only ever removes the socket file it made itself.
     auto a = ChannelReceiver::listen(kMain, {});
     ASSERT_TRUE(a);
     const std::string path = socketPath(kMain);
