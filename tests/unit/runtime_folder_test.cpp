@@ -49,7 +49,7 @@ protected:
 };
 
 TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
-    const RuntimeFolder f = runtimeFolder();
+    RuntimeFolder f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_TRUE(f.notice.empty()) << f.notice;
     const std::string xdg = tmp_ + "/xdg";
@@ -57,17 +57,9 @@ TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
     setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
     EXPECT_EQ(runtimeFolder().path, xdg + "/kivra");
     EXPECT_TRUE(runtimeFolder().notice.empty());
-}
-
-TEST_F(RuntimeFolderTest, ASymlinkInItsPlaceMakesAPrivateFallback) {
-    ASSERT_EQ(mkdir((tmp_ + "/elsewhere").c_str(), 0700), 0);
-    ASSERT_EQ(symlink((tmp_ + "/elsewhere").c_str(), base_.c_str()), 0);
-    expectFallback("is a symbolic link");
-}
-
-TEST_F(RuntimeFolderTest, ARelativeOrSharedXdgRuntimeDirIsNotUsed) {
+    // A relative or shared XDG_RUNTIME_DIR is not used, and says why.
     setenv("XDG_RUNTIME_DIR", "run", 1);
-    RuntimeFolder f = runtimeFolder();
+    f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_NE(f.notice.find("is not an absolute path"), std::string::npos) << f.notice;
     const std::string shared = tmp_ + "/shared";
@@ -77,6 +69,12 @@ TEST_F(RuntimeFolderTest, ARelativeOrSharedXdgRuntimeDirIsNotUsed) {
     f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_NE(f.notice.find("is open to other users"), std::string::npos) << f.notice;
+}
+
+TEST_F(RuntimeFolderTest, ASymlinkInItsPlaceMakesAPrivateFallback) {
+    ASSERT_EQ(mkdir((tmp_ + "/elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((tmp_ + "/elsewhere").c_str(), base_.c_str()), 0);
+    expectFallback("is a symbolic link");
 }
 
 // Another user's folder: the lock and the channel both move to the same fallback, and the
