@@ -110,39 +110,20 @@ TEST_F(SqliteStoreTest, AnUncheckedFileIsPreparedByTheFirstChangeAndBatchesCommi
     EXPECT_EQ(readK(*store), "v");
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (old_) setenv(name_, old_->c_str(), 1);
-        else unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
+// The environment chooses the file (later tests here name their files themselves).
 TEST(StoreLocation, TheEnvironmentChoosesTheFileWhichIsMadeForThisUserOnly) {
-    {
-        ScopedEnv s("KIVRA_SETTINGS", "/somewhere/mine.db"), x("XDG_CONFIG_HOME", "/xdg");
-        EXPECT_EQ(defaultStorePath(), fs::path("/somewhere/mine.db"));
-    }
-    {
-        ScopedEnv s("KIVRA_SETTINGS", ""), x("XDG_CONFIG_HOME", "/xdg");
-        EXPECT_EQ(defaultStorePath(), fs::path("/xdg/kivra/settings.sqlite3"));
-    }
-    {
-        ScopedEnv s("KIVRA_SETTINGS", nullptr), x("XDG_CONFIG_HOME", "relative/ignored"), h("HOME", "/home/someone");
-        EXPECT_EQ(defaultStorePath(), fs::path("/home/someone/.config/kivra/settings.sqlite3"));
-    }
+    setenv("KIVRA_SETTINGS", "/somewhere/mine.db", 1);
+    setenv("XDG_CONFIG_HOME", "/xdg", 1);
+    EXPECT_EQ(defaultStorePath(), fs::path("/somewhere/mine.db"));
+    setenv("KIVRA_SETTINGS", "", 1);
+    EXPECT_EQ(defaultStorePath(), fs::path("/xdg/kivra/settings.sqlite3"));
+    unsetenv("KIVRA_SETTINGS");
+    setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
+    setenv("HOME", "/home/someone", 1);
+    EXPECT_EQ(defaultStorePath(), fs::path("/home/someone/.config/kivra/settings.sqlite3"));
     TempDir dir;
     const fs::path file = dir.path() / "a" / "b" / "settings.sqlite3";
-    ScopedEnv s("KIVRA_SETTINGS", file.c_str());
+    setenv("KIVRA_SETTINGS", file.c_str(), 1);
     OpenedStore opened = openDefaultStore();
     EXPECT_FALSE(opened.problem) << opened.problem->what();
     opened.store->write(kMain, "S", "K", "v");
