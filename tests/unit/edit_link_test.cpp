@@ -353,24 +353,13 @@ TEST_F(EditPage, RecNeedsARunningLinkWithALiveHost) {
     EXPECT_EQ(page.recordClassName(), RecordClassOutcome::NotRunning);
 }
 
-TEST_F(EditPage, HomeOnAnInactiveLinkOnlyMakesApplyWriteTopAndLeftAsZero) {
+// Home moves a running link at once; otherwise (here its host gone) Apply writes Top and Left as 0.
+TEST_F(EditPage, HomeMovesARunningLinkAtOnceOtherwiseApplyWritesTopAndLeftAsZero) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Top", "120");
     memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Left", "240");
     memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
-    ASSERT_TRUE(open("Mail"));
-    EXPECT_EQ(page.resetPosition(), ResetOutcome::Requested);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{25}));
-    EXPECT_TRUE(messenger.sent.empty());
-    page.close();
-    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Top"), "0");
-    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Left"), "0");
-    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Height"), "900");
-}
-
-TEST_F(EditPage, HomeOnARunningLinkMovesItAtOnceAndNoChangesNothing) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
     const WindowId lw = w.makeActive("Mail", host);
     ASSERT_TRUE(open("Mail"));
     w.messages.answers = {kResultSecond};
@@ -379,10 +368,14 @@ TEST_F(EditPage, HomeOnARunningLinkMovesItAtOnceAndNoChangesNothing) {
     EXPECT_EQ(page.resetPosition(), ResetOutcome::MovedNow);
     EXPECT_EQ(messenger.sent, (std::vector<std::string>{"5@" + std::to_string(lw)}));
     EXPECT_TRUE(page.positionResetRequested());
-    // Its host gone, the link is only asked to move when next saved.
     w.desktop.destroy(host);
     EXPECT_EQ(page.resetPosition(), ResetOutcome::Requested);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{25, 25, 25}));
     EXPECT_EQ(messenger.sent.size(), 1u);
+    page.close();
+    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Top"), "0");
+    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Left"), "0");
+    EXPECT_EQ(instance(memory, "Mail", "FormPosSize", "Height"), "900");
 }
 
 // ---- instance settings ----------------------------------------------------------------
@@ -435,18 +428,14 @@ TEST_F(SqliteEditPage, ARenameMovesTheInstanceSettingsWhenTheOldOnesAreRemoved) 
     EXPECT_EQ(options(store, "Post", "MatchMethod"), "1");
     EXPECT_EQ(instance(store, "Mail", "FormPosSize", "Height"), "-1");
     EXPECT_EQ(db->entries("Kivra\\Kivra [Link] Mail").size(), 0u);  // every instance of it
-}
-
-TEST_F(SqliteEditPage, ACaseOnlyRenameKeepsWhatItWrote) {
-    w.addLink("mail");
-    storeInstance(store, "mail");
-    ASSERT_TRUE(open("mail"));
-    page.titleTextChanged("Mail");
+    // A case-only rename keeps what it wrote.
+    ASSERT_TRUE(open("Post"));
+    page.titleTextChanged("POST");
     page.close();
     EXPECT_TRUE(w.messages.shown.empty()) << "a title of the same length asks nothing";
-    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"Mail"}));
-    expectInstance(store, "Mail");
-    EXPECT_EQ(options(store, "Mail", "AutoExecOn"), "1");
+    EXPECT_EQ(w.table.titles(), (std::vector<std::string>{"POST"}));
+    expectInstance(store, "POST");
+    EXPECT_EQ(options(store, "POST", "AutoExecOn"), "1");
 }
 
 }  // namespace
