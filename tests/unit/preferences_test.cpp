@@ -130,16 +130,13 @@ TEST(PreferencesLoad, StoredChoicesSelectTheirFallback) {
     }
 }
 
-TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTop) {
+TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTopAndViewedFilesKeepTheirOrder) {
     MemoryStore store;
     store.write(kMainAppName, "MainOptions", "TimerState", "1");
     EXPECT_TRUE(loadPreferences(store, kMainAppName, mainContext()).prefs.kickTimerOn);
     store.write(kMainAppName, "FormPrefs", "FormKVA", "2");
     EXPECT_FALSE(loadPreferences(store, kMainAppName, mainContext()).prefs.kickTimerOn);
-}
-
-TEST(PreferencesLoad, ViewedFilesSkipEmptyEntriesAndKeepTheirOrder) {
-    MemoryStore store;
+    // Viewed files skip empty entries and keep their order.
     store.write(kMainAppName, "PictureFiles", "PrevFile1", "/a.gif");
     store.write(kMainAppName, "PictureFiles", "PrevFile2", "");
     store.write(kMainAppName, "PictureFiles", "PrevFile4", "/d.gif");
