@@ -97,6 +97,7 @@ TEST_F(TrackerTest, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
                 {"touching the right edge", one, {1920, 100, 2720, 700}, false},
                 {"touching the top edge from above", one, {100, -600, 900, 0}, false},
                 {"just off the left edge", one, {-810, 100, -10, 700}, false},
+                {"touching the left edge", one, {-800, 100, 0, 700}, false},
                 {"partly off the left edge", one, {-700, 100, 100, 700}, true},
                 {"on the second monitor", two, {2500, 100, 3300, 700}, true},
                 {"beyond the parking bound on a wide desktop", three4k, {9500, 100, 10300, 700}, true},
@@ -302,6 +303,7 @@ TEST(ReturnToNormal, RestoresTheSizeAndPlacesTheWindowByTheRule) {
         {"host maximized: size only", HostState::Maximized, 9000, 9000, {300, 200, 900, 700}, {}, {}},
         {"where the panel left it: the start position", HostState::Normal, 3300, 2400, {300, 200, 900, 700}, 3000, 2400},
         {"host moved since the offsets", HostState::Normal, 9000, 9000, {300, 200, 900, 700}, 4500 + 1500, 3000 + 900},
+        {"host moved down only", HostState::Normal, 9000, 9000, {100, 200, 900, 700}, 1500 + 1500, 3000 + 900},
         {"host where it was: stays where restored", HostState::Normal, 9000, 9000, {100, 100, 900, 700}, {}, {}}};
     for (const auto& c : rows) {
         SCOPED_TRACE(c.name);
