@@ -103,7 +103,7 @@ TEST_F(Deactivation, WithAutoExecuteNoChangesNothingAndYesTurnsAutoExecuteOff) {
     EXPECT_FALSE(w.link("Mail").autoExecReady) << "the watcher must not start it again";
 }
 
-TEST_F(Deactivation, ALinkThatIsNotActiveShows13) {
+TEST_F(Deactivation, ALinkThatIsNotActiveShows13AndOneStillStartingIsEnded) {
     w.desktop.addWindow({.title = "Other"});
     w.addLink("Other");
     EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);  // no link active at all
@@ -112,19 +112,14 @@ TEST_F(Deactivation, ALinkThatIsNotActiveShows13) {
     ASSERT_EQ(w.messages.kinds(), (std::vector<int>{13, 13}));
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     EXPECT_EQ(w.deactivation.deactivate(std::nullopt), DeactivateOutcome::Nothing);
+    // A link still starting has its process ended, without a question.
+    w.desktop.addWindow({.title = "Chat"});
+    w.addLink("Chat");
+    w.link("Chat").autoExec = false;
+    const ProcessId pid = w.launcher.nextPid;
+    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
+    EXPECT_EQ(w.deactivation.deactivate("Inactive: Chat"), DeactivateOutcome::StartEnded);
     EXPECT_EQ(w.messages.shown.size(), 2u);
-}
-
-TEST_F(Deactivation, ALinkStillStartingHasItsProcessEnded) {
-    host = w.desktop.addWindow({.title = "Mail"});
-    HostLink l;
-    l.title = "Mail";
-    l.autoExec = false;
-    w.addLink(l);
-    ASSERT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-    const ProcessId pid = *w.launcher.running.begin();
-    EXPECT_EQ(w.deactivation.deactivate("Inactive: Mail"), DeactivateOutcome::StartEnded);
-    EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(w.launcher.terminated, std::vector<ProcessId>{pid});
     EXPECT_EQ(w.starts.pendingCount(), 0);
 }
