@@ -56,7 +56,7 @@ TEST(Walk, SkipRulesForTopLevelWindows) {
     EXPECT_EQ(texts(walkWindows(d)), (Texts{"T: Odd", "T: Saved res://page"}));
 }
 
-TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindows) {
+TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindowsAndTrimmedTitles) {
     const WindowId a = d.addWindow({.title = "Editor", .className = "EditWnd"});
     const WindowId b = d.addWindow({.title = "Browser"});
     const auto entries = walkWindows(d);
@@ -66,6 +66,16 @@ TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindows) {
     EXPECT_EQ(entries[1].className, "EditWnd");
     d.bringToFront(a);
     EXPECT_EQ(walk(), (Texts{"T: Editor", "T: Browser", "T: Anchor"}));
+    // Trailing blanks are dropped and all-blank titles listed empty.
+    d.addWindow({.title = "Invisible", .visible = false});
+    d.addWindow({.title = "  Padded  "});
+    d.addWindow({.title = "   "});
+    const auto padded = walkWindows(d);
+    EXPECT_EQ(texts(padded), (Texts{"T: ", "T:   Padded", "T: Editor", "T: Browser", "T: Anchor"}));
+    EXPECT_EQ(entryTitle(padded[0].text), "");
+    EXPECT_EQ(entryTitle(padded[1].text), "  Padded");
+    EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
+    EXPECT_EQ(entryTitle("T:"), "");
 }
 
 TEST_F(WalkTest, MdiRules) {
@@ -85,16 +95,15 @@ TEST_F(WalkTest, MdiRules) {
     d.addChild(app, {.title = "Status", .controlId = 3});  // after the client: listed too
     EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status",
                              "T: Anchor"}));
-}
-
-TEST_F(WalkTest, ChildrenOfWindowsWithoutMdiClientAreNotListed) {
-    const WindowId app = d.addWindow({.title = "Plain"});
-    d.addChild(app, {.title = "OK", .controlId = 1});
+    // Children of windows without an MDI client are not listed: the flag does not carry over.
+    const WindowId plain = d.addWindow({.title = "Plain"});
+    d.addChild(plain, {.title = "OK", .controlId = 1});
     const WindowId mdiApp = d.addWindow({.title = "Mdi"});
-    d.addChild(mdiApp, {.className = "mdiclient"});  // class test ignores case
+    d.addChild(mdiApp, {.className = "mdiclient"});  // the class test ignores case
     d.addChild(mdiApp, {.title = "Doc", .controlId = 1});
-    // The MDI flag does not carry over to the next top-level window.
-    EXPECT_EQ(walk(), (Texts{"T: Mdi", " + C: Doc", "T: Plain", "T: Anchor"}));
+    d.bringToFront(app);
+    EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status", "T: Mdi",
+                             " + C: Doc", "T: Plain", "T: Anchor"}));
 }
 
 TEST_F(WalkTest, TitlesAreCutAt255CharactersWithoutSplittingACharacter) {
@@ -109,18 +118,6 @@ TEST_F(WalkTest, TitlesAreCutAt255CharactersWithoutSplittingACharacter) {
     // Trailing blanks after the cut are removed.
     d.addWindow({.title = std::string(250, 'a') + std::string(10, ' ') + "tail"});
     EXPECT_EQ(walk().front(), "T: " + std::string(250, 'a'));
-}
-
-TEST_F(WalkTest, TrailingBlanksDroppedAndAllBlankTitlesListedEmpty) {
-    d.addWindow({.title = "Invisible", .visible = false});
-    d.addWindow({.title = "  Padded  "});
-    d.addWindow({.title = "   "});
-    const auto entries = walkWindows(d);
-    EXPECT_EQ(texts(entries), (Texts{"T: ", "T:   Padded", "T: Anchor"}));
-    EXPECT_EQ(entryTitle(entries[0].text), "");
-    EXPECT_EQ(entryTitle(entries[1].text), "  Padded");
-    EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
-    EXPECT_EQ(entryTitle("T:"), "");
 }
 
 TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
