@@ -128,9 +128,7 @@ TEST_F(Deactivation, ALinkThatIsNotActiveShows13AndOneStillStartingIsEnded) {
 
 TEST_F(Deactivation, AClosedHostMakesTheLinkInactiveAndTheCountDropsOnce) {
     activeMail(true);
-    HostLink other;
-    other.title = "News";
-    w.addLink(other);
+    w.addLink("News");
     const WindowId newsHost = w.desktop.addWindow({.title = "News"});
     w.makeActive("News", newsHost);
     ASSERT_EQ(w.table.activeLinkCount(), 2);
@@ -148,10 +146,8 @@ TEST(CheckActiveLinks, ALinkWindowClosedByOtherMeansIsAutoExecuteReadyAgainOnlyW
     for (const bool autoExec : {true, false}) {
         LinkWorld v;
         const WindowId h = v.desktop.addWindow({.title = "Mail"});
-        HostLink l;
-        l.title = "Mail";
-        l.autoExec = autoExec;
-        v.addLink(l);
+        v.addLink("Mail");
+        v.link("Mail").autoExec = autoExec;
         v.desktop.destroy(v.makeActive("Mail", h));
         v.deactivation.checkActiveLinks();
         EXPECT_FALSE(v.link("Mail").active);
