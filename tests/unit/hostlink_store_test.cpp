@@ -87,25 +87,6 @@ TEST(LinkTable, RemoveAndRetitleKeepTheOrderAndTheActiveCountItsLimits) {
 
 // --- Loading -----------------------------------------------------------------------
 
-TEST(LoadHostLinks, SortsAndSaveRenumbersInListOrder) {
-    MemoryStore s;
-    putTitle(s, "HLinkCnt", "2");
-    putTitle(s, "Link1", "beta");
-    putTitle(s, "Link2", "Alpha");
-    putOption(s, "beta", "MatchMethod", "2");
-    LinkTable t;
-    LoadHostLinks(t, s);
-    ASSERT_EQ(t.titles(), (Titles{"Alpha", "beta"}));
-    EXPECT_EQ(t.at(1).matchMethod, MatchMethod::Fuzzy);  // options follow their title
-
-    SaveHostLinks(t, s);
-    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "2");
-    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Alpha");
-    EXPECT_EQ(s.read(kMain, "HostLinks", "Link2", "-1"), "beta");
-    EXPECT_EQ(option(s, "beta", "MatchMethod"), "2");
-    EXPECT_EQ(option(s, "Alpha", "MatchMethod"), "1");
-}
-
 TEST(LoadHostLinks, StoredOptionsAndTheirReadRules) {
     MemoryStore s;
     putTitle(s, "HLinkCnt", "3");
@@ -214,10 +195,13 @@ TEST(SaveHostLinks, RewritesTheSectionAndAllSevenOptions) {
     l.autoTerminate = false;
     l.terminateHost = true;
     t.insert(l);
+    t.insert(titled("Alpha"));
     SaveHostLinks(t, s);
-    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "1");
-    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Mail");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "2");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Alpha");  // renumbered in list order
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link2", "-1"), "Mail");
     EXPECT_EQ(s.read(kMain, "HostLinks", "Link5", "-1"), "-1");  // old numbering gone
+    EXPECT_EQ(option(s, "Alpha", "MatchMethod"), "1");
     EXPECT_EQ(option(s, "Mail", "WinClass"), "MailWnd");
     EXPECT_EQ(option(s, "Mail", "MatchMethod"), "3");
     EXPECT_EQ(option(s, "Mail", "ExclusionText"), "Inbox");
@@ -228,9 +212,9 @@ TEST(SaveHostLinks, RewritesTheSectionAndAllSevenOptions) {
 
     LinkTable back;
     LoadHostLinks(back, s);
-    ASSERT_EQ(back.linkCount(), 1);
+    ASSERT_EQ(back.linkCount(), 2);
     l.autoExecReady = false;  // a link loaded with auto-execute off is not ready
-    EXPECT_EQ(back.at(0), l);
+    EXPECT_EQ(back.at(1), l);
 }
 
 // The link program's own options are read by link_commands_test's reload.
