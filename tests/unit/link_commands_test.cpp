@@ -92,11 +92,8 @@ TEST_F(CommandsTest, TheBoxFlagHoldsBackEveryZeroOneAndThreeUntilATwoOrFourArriv
     EXPECT_EQ(window.log, (L{"clear-box-flag"}));
     EXPECT_EQ(send("0"), Done);
     EXPECT_EQ(window.onTop, No);
-}
-
-TEST_F(CommandsTest, TwoLeavesTheHostWhereItIsOnVersion4) {
+    // "2" leaves the host where it is on version 4.
     state.osVersion40 = OsVersion40::Yes;
-    window.onTop = No;
     send("2");
     EXPECT_EQ(desktop.actionCount(SeamCall::Raise), 0);
     EXPECT_EQ(window.onTop, Yes);
@@ -172,9 +169,7 @@ TEST_F(CommandsTest, ReloadReadsTheLinkOptionsOfTheCurrentInstanceName) {
     EXPECT_EQ(state.matchOptions.method, MatchMethod::Exact);
     EXPECT_TRUE(state.matchOptions.autoTerminate);
     EXPECT_FALSE(state.matchOptions.matchClass);
-}
-
-TEST_F(CommandsTest, AReloadThatFailsIsReportedAndKeepsTheOptions) {
+    // A reload that fails is reported and keeps the options.
     test::FaultyStore failing(store);  // its reads fail, as a damaged backend's might
     failing.failReadOf = "*";
     LinkCommands withFailingStore{desktop, window, state, failing};
