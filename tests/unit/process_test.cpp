@@ -162,6 +162,13 @@ TEST_F(ProcessTest, TerminateEndsWithSigtermThenSigkillAndReaps) {
         EXPECT_EQ(errno, ECHILD);
         EXPECT_EQ(terminateProcess(pid, 10ms), Termination::AlreadyGone);
     }
+    // Processes that are not ours are judged by their existence.
+    EXPECT_TRUE(processAlive(getpid()));
+    EXPECT_TRUE(processAlive(1));  // exists even when we may not signal it
+    for (ProcessId bad : {ProcessId(0), ProcessId(-1), ProcessId(1) << 40}) {
+        EXPECT_FALSE(processAlive(bad)) << bad;
+        EXPECT_EQ(terminateProcess(bad, 0ms), Termination::AlreadyGone) << bad;
+    }
 }
 
 // One reaping call collects every exited child of ours and no other; asking whether an
@@ -195,15 +202,6 @@ TEST_F(ProcessTest, ExitedChildrenAreReapedAndOtherChildrenKeepTheirExitStatus) 
         std::this_thread::sleep_for(2ms);
     EXPECT_FALSE(processAlive(c));
     EXPECT_NE(access(("/proc/" + std::to_string(c)).c_str(), F_OK), 0) << "left as a zombie";
-}
-
-TEST_F(ProcessTest, ProcessesThatAreNotOursAreJudgedByExistence) {
-    EXPECT_TRUE(processAlive(getpid()));
-    EXPECT_TRUE(processAlive(1));  // exists even when we may not signal it
-    for (ProcessId bad : {ProcessId(0), ProcessId(-1), ProcessId(1) << 40}) {
-        EXPECT_FALSE(processAlive(bad)) << bad;
-        EXPECT_EQ(terminateProcess(bad, 0ms), Termination::AlreadyGone) << bad;
-    }
 }
 
 }  // namespace
