@@ -382,6 +382,8 @@ TEST_F(ChannelTest, MalformedAnswersMakeTheSenderFailNotOverread) {
 
 // ---- folders ---------------------------------------------------------------------
 
+// A folder others could tamper with is refused (a symbolic link or another user's folder in
+// place of ours: runtime_folder_test); the display and the runtime folder choose the address.
 TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
     const std::string base = dir_ + "/kivra", folder = base + "/:77";
     // Open to everybody: a sender will not use it; a receiver takes it back.
@@ -396,10 +398,6 @@ TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
         ASSERT_EQ(stat(folder.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
-    // A symbolic link or another user's folder in place of ours: runtime_folder_test.
-}
-
-TEST_F(ChannelTest, TheDisplayAndTheRuntimeFolderChooseTheAddress) {
     const std::string here = channelAddress(kLink, FolderMode::Create);
     EXPECT_EQ(here, dir_ + "/kivra/:77/win-" + std::to_string(kLink) + ".sock");
     setenv("DISPLAY", "localhost:77.1", 1);
@@ -410,12 +408,12 @@ TEST_F(ChannelTest, TheDisplayAndTheRuntimeFolderChooseTheAddress) {
     unsetenv("XDG_RUNTIME_DIR");
     setenv("DISPLAY", ":77", 1);
     const std::string tmp = channelAddress(kLink, FolderMode::Create);
-    const std::string folder = "/tmp/kivra-" + std::to_string(getuid()) + "/:77";
-    EXPECT_EQ(tmp, folder + "/win-" + std::to_string(kLink) + ".sock");
+    const std::string tmpFolder = "/tmp/kivra-" + std::to_string(getuid()) + "/:77";
+    EXPECT_EQ(tmp, tmpFolder + "/win-" + std::to_string(kLink) + ".sock");
     struct stat st{};
-    ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+    ASSERT_EQ(lstat(tmpFolder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    rmdir(folder.c_str());
+    rmdir(tmpFolder.c_str());
 }
 
 // ---- LinkReady payload ---------------------------------------------------------
