@@ -80,7 +80,7 @@ TEST(Codes, ActAsTheTableSays) {
         EXPECT_EQ(x.send(c.code), c.result);
         EXPECT_EQ(x.window.log, c.log);
         EXPECT_EQ(x.desktop.actionCount(SeamCall::Raise, x.host), c.hostRaised ? 1 : 0);
-        if (c.hostRaised) EXPECT_EQ(x.desktop.actions().front().call, SeamCall::Raise);
+        if (c.hostRaised) { EXPECT_EQ(x.desktop.actions().front().call, SeamCall::Raise); }
         EXPECT_EQ(x.desktop.actionCount(SeamCall::Move), 0);
     }
 }
