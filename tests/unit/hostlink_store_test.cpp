@@ -11,10 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <tuple>
-
 using namespace kivra;
 using kivra::test::FaultyStore;
 
