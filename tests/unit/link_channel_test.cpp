@@ -26,7 +26,6 @@
 using namespace kivra;
 using kivra::test::hex;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
