@@ -83,27 +83,19 @@ public:
 // Close requests go to the fake desktop (logged there, honouring each window's
 // close behaviour) and count as unanswered, as a window manager's request is;
 // windows in `answering` answer them, as a link does over the channel, and may
-// linger a moment after (CloseBehaviour::Ignore). Commands, renames and reloads are recorded.
+// linger a moment after (CloseBehaviour::Ignore). Commands are recorded.
 class DesktopMessenger : public LinkMessenger {
 public:
     explicit DesktopMessenger(FakeDesktop& desktop) : desktop_(desktop) {}
     std::vector<std::pair<WindowId, std::string>> commands;
-    std::vector<std::pair<WindowId, std::string>> renames;
-    std::vector<WindowId> reloads;
     std::set<WindowId> answering;
 
     bool sendCommand(WindowId linkWindow, std::string_view code) override {
         commands.emplace_back(linkWindow, std::string(code));
         return desktop_.has(linkWindow);
     }
-    bool sendRename(WindowId linkWindow, std::string_view title) override {
-        renames.emplace_back(linkWindow, std::string(title));
-        return desktop_.has(linkWindow);
-    }
-    bool sendReload(WindowId linkWindow) override {
-        reloads.push_back(linkWindow);
-        return desktop_.has(linkWindow);
-    }
+    bool sendRename(WindowId linkWindow, std::string_view) override { return desktop_.has(linkWindow); }
+    bool sendReload(WindowId linkWindow) override { return desktop_.has(linkWindow); }
     CloseAnswer requestClose(WindowId linkWindow) override {
         desktop_.requestClose(linkWindow);
         return answering.count(linkWindow) ? CloseAnswer::Handled : CloseAnswer::NotHandled;

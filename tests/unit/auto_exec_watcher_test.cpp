@@ -1,6 +1,5 @@
-// The auto-execute watcher over the fake desktop: one launch per tick in Z order then
-// link order, the links it must never start, the flags it yields to, the
-// single-character and class tests, the pop-up gate and Terminate Pop-up.
+// The auto-execute watcher over the fake desktop: launch order, the links it never starts,
+// what it yields to, the window tests, the pop-up gate and Terminate Pop-up.
 #include "AutoExecWatcher.h"
 #include "LinkTestDoubles.h"
 
@@ -15,8 +14,7 @@ std::string arg(WindowId host, const std::string& tail) { return std::to_string(
 
 constexpr std::uint32_t kPopupStyle = style::PlainMainWindow & ~0x00010000u;  // no maximize box
 
-class AutoExec : public ::testing::Test {
-protected:
+struct Watch {
     AutoExecOutcome tick() { return watcher.tick(w.t0); }
     HostLink link(const std::string& title, MatchMethod method = MatchMethod::Exact) {
         HostLink l;
@@ -33,6 +31,8 @@ protected:
     WatcherState state;
     AutoExecWatcher watcher{w.desktop, w.table, w.starts, w.deactivation, hostList, status, state, w.pause};
 };
+
+class AutoExec : public ::testing::Test, protected Watch {};
 
 TEST_F(AutoExec, OneLaunchPerTickTopWindowFirstThenLinkListOrder) {
     const WindowId lower = w.desktop.addWindow({.title = "Alpha"});
@@ -71,64 +71,33 @@ TEST_F(AutoExec, TheLaunchRestoresAndRaisesTheHostNudgesTheForegroundLockAndForc
     EXPECT_FALSE(w.link("Mail").active);  // recorded once its window is identified
 }
 
-TEST_F(AutoExec, AStartThatFailsLeavesTheLinkReadyAndIsTriedAgainNextTick) {
-    w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    w.launcher.failStarts = true;
-    EXPECT_EQ(tick(), AutoExecOutcome::NotStarted);
-    EXPECT_TRUE(w.link("Mail").autoExecReady);
-    EXPECT_FALSE(state.autoLaunched);
-    EXPECT_EQ(tick(), AutoExecOutcome::NotStarted);
-    EXPECT_EQ(w.launcher.arguments.size(), 2u);
-}
-
 // ---- links never started ------------------------------------------------------
 
-enum class LinkState { Ready, Active, Starting, NotReady, AutoExecOffAndNotReady };
-
-struct NeverRow {
-    const char* name;
-    LinkState linkState;
-    bool startsOne;
-};
-void PrintTo(const NeverRow& row, std::ostream* os) { *os << row.name; }
-
-class NeverStarted : public AutoExec, public ::testing::WithParamInterface<NeverRow> {};
-
-TEST_P(NeverStarted, OnlyAnInactiveReadyLinkThatIsNotStartingIsStarted) {
-    const NeverRow& row = GetParam();
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    switch (row.linkState) {
-    case LinkState::Ready: break;
-    case LinkState::Active:
-        w.makeActive("Mail", host);
-        w.link("Mail").autoExecReady = true;  // even with ready set, an active link is left alone
-        break;
-    case LinkState::Starting: w.starts.start(host, "Mail", w.t0); break;
-    case LinkState::NotReady: w.link("Mail").autoExecReady = false; break;
-    case LinkState::AutoExecOffAndNotReady:
-        w.link("Mail").autoExec = false;
-        w.link("Mail").autoExecReady = false;
-        break;
+TEST(NeverStarted, OnlyAnInactiveReadyLinkThatIsNotStartingIsStarted) {
+    enum class Is { Ready, Active, Starting, NotReady, AutoExecOff };
+    for (const Is is : {Is::Ready, Is::Active, Is::Starting, Is::NotReady, Is::AutoExecOff}) {
+        SCOPED_TRACE(static_cast<int>(is));
+        Watch x;
+        const WindowId host = x.w.desktop.addWindow({.title = "Mail"});
+        x.w.addLink("Mail");
+        HostLink& l = x.w.link("Mail");
+        if (is == Is::Active) x.w.makeActive("Mail", host);  // even with ready set, it is left alone
+        if (is == Is::Starting) x.w.starts.start(host, "Mail", x.w.t0);
+        if (is == Is::NotReady || is == Is::AutoExecOff) l.autoExecReady = false;
+        if (is == Is::AutoExecOff) l.autoExec = false;
+        if (is == Is::Active) l.autoExecReady = true;
+        const std::size_t before = x.w.launcher.arguments.size();
+        const bool starts = is == Is::Ready;
+        EXPECT_EQ(x.tick(), starts ? AutoExecOutcome::Started : AutoExecOutcome::Idle);
+        EXPECT_EQ(x.w.launcher.arguments.size() - before, starts ? 1u : 0u);
     }
-    const std::size_t before = w.launcher.arguments.size();
-    const AutoExecOutcome outcome = tick();
-    EXPECT_EQ(outcome, row.startsOne ? AutoExecOutcome::Started : AutoExecOutcome::Idle);
-    EXPECT_EQ(w.launcher.arguments.size() - before, row.startsOne ? 1u : 0u);
 }
-
-INSTANTIATE_TEST_SUITE_P(Rows, NeverStarted,
-                         ::testing::Values(NeverRow{"Ready", LinkState::Ready, true},
-                                           NeverRow{"Active", LinkState::Active, false},
-                                           NeverRow{"Starting", LinkState::Starting, false},
-                                           NeverRow{"NotReady", LinkState::NotReady, false},
-                                           NeverRow{"AutoExecOff", LinkState::AutoExecOffAndNotReady, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- what the watcher yields to -------------------------------------------------
 
-TEST_F(AutoExec, YieldsToTheForegroundWatcherTheHostListRefreshItselfAndTheEditPage) {
+// It yields to the foreground watcher, the host list refresh, itself, the Edit page and the
+// Activate page's refresh; a failed start is tried again next tick.
+TEST_F(AutoExec, YieldsToOtherWorkAndTriesAFailedStartAgain) {
     w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     state.foregroundBusy = true;
@@ -141,18 +110,20 @@ TEST_F(AutoExec, YieldsToTheForegroundWatcherTheHostListRefreshItselfAndTheEditP
     EXPECT_EQ(tick(), AutoExecOutcome::Busy);
     EXPECT_TRUE(state.watcherBusy);  // a refused tick does not release another's hold
     state.watcherBusy = false;
-    EXPECT_TRUE(w.launcher.arguments.empty());
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-}
-
-TEST_F(AutoExec, YieldsToTheActivatePageRefreshWhileItRuns) {
-    w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
+    // And to the Activate page's refresh while it runs.
     AutoExecOutcome inside = AutoExecOutcome::Idle;
     status.open();
     status.refresh(w.table, [&] { inside = tick(); });
     EXPECT_EQ(inside, AutoExecOutcome::Busy);
+    EXPECT_TRUE(w.launcher.arguments.empty());
+    // A start that fails leaves the link ready and is tried again next tick.
+    w.launcher.failStarts = true;
+    EXPECT_EQ(tick(), AutoExecOutcome::NotStarted);
+    EXPECT_TRUE(w.link("Mail").autoExecReady);
+    EXPECT_FALSE(state.autoLaunched);
+    w.launcher.failStarts = false;
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(w.launcher.arguments.size(), 2u);
 }
 
 
@@ -172,41 +143,30 @@ TEST_F(AutoExec, ALinkWindowClosedWhileItsHostStaysIsMarkedInactiveAndStartedAga
 
 // ---- single-character and class tests ----------------------------------------------
 
-struct MatchRow {
-    const char* name;
-    std::string linkTitle;
-    MatchMethod method;
-    bool requireClass;
-    std::string recordedClass;
-    std::string windowTitle;
-    std::string windowClass;
-    bool starts;
-};
-void PrintTo(const MatchRow& row, std::ostream* os) { *os << row.name; }
-
-class WindowTests : public AutoExec, public ::testing::WithParamInterface<MatchRow> {};
-
-TEST_P(WindowTests, DecideWhetherTheWatcherStartsTheLink) {
-    const MatchRow& row = GetParam();
-    w.desktop.addWindow({.title = row.windowTitle, .className = row.windowClass});
-    HostLink l = link(row.linkTitle, row.method);
-    l.matchClass = row.requireClass;
-    l.winClass = row.recordedClass;
-    w.addLink(l);
-    EXPECT_EQ(tick(), row.starts ? AutoExecOutcome::Started : AutoExecOutcome::Idle);
+// The title rules themselves are matching_test's; here, that the watcher applies the
+// single-character and class tests.
+TEST(WindowTests, DecideWhetherTheWatcherStartsTheLink) {
+    const struct {
+        std::string linkTitle;
+        MatchMethod method;
+        bool requireClass;
+        std::string windowTitle, windowClass;
+        bool starts;
+    } rows[] = {{"x", MatchMethod::Fuzzy, false, "300x250", "C", true},
+                {"x", MatchMethod::Fuzzy, false, "Box 300x250", "C", false},
+                {"Mail", MatchMethod::Exact, true, "Mail", "MailWnd", true},
+                {"Mail", MatchMethod::Exact, true, "Mail", "mailwnd", false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.windowTitle + " " + row.windowClass);
+        Watch x;
+        x.w.desktop.addWindow({.title = row.windowTitle, .className = row.windowClass});
+        HostLink l = x.link(row.linkTitle, row.method);
+        l.matchClass = row.requireClass;
+        l.winClass = "MailWnd";
+        x.w.addLink(l);
+        EXPECT_EQ(x.tick(), row.starts ? AutoExecOutcome::Started : AutoExecOutcome::Idle);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, WindowTests,
-    ::testing::Values(
-        MatchRow{"SingleCharacterBetweenDigits", "x", MatchMethod::Fuzzy, false, "", "300x250", "C", true},
-        MatchRow{"SingleCharacterAfterALetter", "x", MatchMethod::Fuzzy, false, "", "Box 300x250", "C", false},
-        MatchRow{"SingleCharacterPastPosition12", "x", MatchMethod::Fuzzy, false, "", "123456789012x3", "C", false},
-        MatchRow{"SingleDigitNever", "3", MatchMethod::Fuzzy, false, "", "13x3", "C", false},
-        MatchRow{"ClassRequiredAndEqual", "Mail", MatchMethod::Exact, true, "MailWnd", "Mail", "MailWnd", true},
-        MatchRow{"ClassRequiredDiffersInCase", "Mail", MatchMethod::Exact, true, "MailWnd", "Mail", "mailwnd", false},
-        MatchRow{"EmptyExclusionMatchesNothing", "Mail", MatchMethod::FuzzyExclusion, false, "", "Mail - Inbox", "C", false}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(AutoExec, AClassMismatchOnTheTopWindowLetsAMatchFurtherDownStart) {
     const WindowId lower = w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});
@@ -230,26 +190,18 @@ protected:
     }
 };
 
-TEST_F(PopupGate, OneWindowOfTheRecordedClassStartsNothing) {
-    w.desktop.addWindow({.title = "http://example.com/ad", .className = "Browser"});
+// One window of the recorded class, with windows it owns, starts nothing; a second one,
+// even hidden, opens the gate.
+TEST_F(PopupGate, ASecondWindowOfTheClassEvenHiddenOpensTheGateOwnedOnesDoNot) {
+    const WindowId main = w.desktop.addWindow({.title = "http://example.com/", .className = "Browser"});
+    w.desktop.addWindow({.title = "Save as", .className = "Browser", .kind = WindowKind::Dialog, .owner = main});
     w.desktop.addWindow({.title = "Notes", .className = "Other"});
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_TRUE(w.launcher.arguments.empty());
     EXPECT_TRUE(w.link("example").autoExecReady);
-}
-
-TEST_F(PopupGate, ASecondWindowOfTheClassEvenHiddenOpensTheGate) {
-    w.desktop.addWindow({.title = "Browser start page", .className = "Browser", .visible = false});
+    w.desktop.hide(main);
     const WindowId popup = w.desktop.addWindow({.title = "HTTP://example.com/ad", .className = "Browser"});
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
     EXPECT_EQ(w.launcher.arguments, (std::vector<std::string>{arg(popup, "7\texample")}));
-}
-
-TEST_F(PopupGate, OwnedWindowsOfTheClassDoNotCount) {
-    const WindowId main = w.desktop.addWindow({.title = "http://example.com/", .className = "Browser"});
-    w.desktop.addWindow({.title = "Save as", .className = "Browser", .kind = WindowKind::Dialog, .owner = main});
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_TRUE(w.launcher.arguments.empty());
 }
 
 
@@ -272,23 +224,25 @@ protected:
     }
 };
 
-TEST_F(TerminatePopup, APlainApplicationMainWindowIsLeftAlone) {
-    const WindowId host = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow});
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, host), 0);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, host), 0);
-    EXPECT_TRUE(w.launcher.arguments.empty());
-}
-
-// Windows reports a maximized main window as 0x17CF0000: maximized is a state, not a pop-up.
-TEST_F(TerminatePopup, AMaximizedMainWindowIsLeftAloneButAMaximizedPopupIsNot) {
+// A main window, maximized or not, is left alone and does not keep a link further down from
+// starting; a maximized pop-up is closed (Windows reports a maximized main window as 0x17CF0000).
+TEST_F(TerminatePopup, MainWindowsAreLeftAloneAMaximizedPopupIsNot) {
+    const WindowId mail = w.desktop.addWindow({.title = "Mail"});
+    const WindowId plain = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow});
+    w.addLink("Mail");
+    EXPECT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(w.launcher.arguments, (std::vector<std::string>{arg(mail, "4\tMail")}));
+    w.desktop.destroy(plain);
     const WindowId main = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow | style::Maximize});
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, main), 0);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, main), 0);
     w.desktop.destroy(main);
     const WindowId popup = w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle | style::Maximize});
     EXPECT_EQ(tick(), AutoExecOutcome::HostClosed);
-    EXPECT_GE(w.desktop.actionCount(SeamCall::RequestClose, popup), 1);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, popup), 1);  // it obeyed: one request
+    EXPECT_FALSE(w.desktop.has(popup));
+    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
 }
 
 TEST_F(TerminatePopup, APopupThatIgnoresThemGetsThreeCloseRequestsEachAfterAPause) {
@@ -304,19 +258,5 @@ TEST_F(TerminatePopup, APopupThatIgnoresThemGetsThreeCloseRequestsEachAfterAPaus
     EXPECT_TRUE(w.link("Ad").autoExecReady);
 }
 
-TEST_F(TerminatePopup, APopupThatObeysGetsOneRequest) {
-    w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle});
-    EXPECT_EQ(tick(), AutoExecOutcome::HostClosed);
-    EXPECT_EQ(w.desktop.windowCount(), 0u);
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-}
-
-TEST_F(TerminatePopup, ASparedMainWindowOnTopDoesNotKeepAnotherLinkFromStarting) {
-    const WindowId mail = w.desktop.addWindow({.title = "Mail"});
-    w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow});
-    w.addLink("Mail");
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(w.launcher.arguments, (std::vector<std::string>{arg(mail, "4\tMail")}));
-}
 
 }  // namespace

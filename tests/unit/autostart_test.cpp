@@ -46,9 +46,8 @@ TEST_F(AutostartTest, AwkwardProgramPathIsQuotedAndTheEntryValidates) {
     ASSERT_EQ(setAutostart(false, ""), "");
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(setAutostart(false, ""), "");  // already off
-}
 
-TEST_F(AutostartTest, RelativeXdgConfigHomeFallsBackToHome) {
+    // A relative XDG_CONFIG_HOME falls back to the home folder.
     ::setenv("XDG_CONFIG_HOME", "relative/config", 1);
     EXPECT_EQ(autostartLocation(), (home_ / ".config/autostart/org.kivra.Kivra.desktop").string());
     ASSERT_EQ(setAutostart(true, "/usr/bin/kivra"), "");

@@ -28,6 +28,13 @@ TEST(CaptionFormatter, NineDatesGiveEightValuesAndOneLiteral) {
     EXPECT_EQ(count(f.text, "%Date%"), 1);
     EXPECT_EQ(f.text.substr(f.text.size() - 7), "%Date% ");  // the ninth stays where it was typed
     EXPECT_TRUE(f.hasDate);
+    // Eight of each modifier independently.
+    tmpl.clear();
+    for (int i = 0; i < 8; ++i) tmpl += "%Time%%Date%";
+    const FormattedCaption g = formatCaption(tmpl, values());
+    EXPECT_EQ(count(g.text, "3:45 PM"), 8);
+    EXPECT_EQ(count(g.text, "12/6/2026"), 8);
+    EXPECT_EQ(count(g.text, "%"), 0);
 }
 
 TEST(CaptionFormatter, LetterCaseIsIgnoredAndTextAroundIsKept) {
@@ -36,13 +43,13 @@ TEST(CaptionFormatter, LetterCaseIsIgnoredAndTextAroundIsKept) {
     EXPECT_TRUE(f.hasTime);
     EXPECT_TRUE(f.hasDate);
     EXPECT_TRUE(f.needsRefreshTimer());
-}
-
-TEST(CaptionFormatter, WithoutModifiersTheTemplateStandsAndNoTimerRuns) {
-    const FormattedCaption f = formatCaption("Just a caption % 100%", values());
-    EXPECT_EQ(f.text, "Just a caption % 100%");
-    EXPECT_FALSE(f.hasModifier());
-    EXPECT_FALSE(f.needsRefreshTimer());
+    // Without modifiers the template stands and no timer runs.
+    const FormattedCaption plain = formatCaption("Just a caption % 100%", values());
+    EXPECT_EQ(plain.text, "Just a caption % 100%");
+    EXPECT_FALSE(plain.hasModifier());
+    EXPECT_FALSE(plain.needsRefreshTimer());
+    // "%Time%Date%" shares the "%": the first found, the time, wins.
+    EXPECT_EQ(formatCaption("%Time%Date%", values()).text, "3:45 PMDate%");
 }
 
 TEST(CaptionFormatter, PictureModifiersWithAndWithoutAPicture) {
@@ -52,37 +59,18 @@ TEST(CaptionFormatter, PictureModifiersWithAndWithoutAPicture) {
     EXPECT_EQ(f.text, "cat.gif (/home/u/pics/cat.gif)");
     EXPECT_TRUE(f.hasPictureName && f.hasPicturePath);
     EXPECT_FALSE(f.needsRefreshTimer());  // pictures refresh when the picture changes, not by the clock
+    // Values that contain modifiers are not expanded again; later ones land right after them.
+    EXPECT_EQ(formatCaption("%Picturepath%-%Date%-%Time%", values("/tmp/%Date%.gif")).text,
+              "/tmp/%Date%.gif-12/6/2026-3:45 PM");
 }
 
-TEST(CaptionFormatter, ValuesThatContainModifiersAreNotExpandedAgain) {
-    // Later occurrences still land right after a longer or shorter value.
-    const FormattedCaption f = formatCaption("%Picturepath%-%Date%-%Time%", values("/tmp/%Date%.gif"));
-    EXPECT_EQ(f.text, "/tmp/%Date%.gif-12/6/2026-3:45 PM");
-}
-
-TEST(CaptionFormatter, OverlappingModifiersReplaceTheFirstFound) {
-    // "%Time%Date%" shares the "%": the time wins, "Date%" stays as typed.
-    EXPECT_EQ(formatCaption("%Time%Date%", values()).text, "3:45 PMDate%");
-}
-
-TEST(CaptionFormatter, EightOfEachModifierIndependently) {
-    std::string tmpl;
-    for (int i = 0; i < 8; ++i) tmpl += "%Time%%Date%";
-    const FormattedCaption f = formatCaption(tmpl, values());
-    EXPECT_EQ(count(f.text, "3:45 PM"), 8);
-    EXPECT_EQ(count(f.text, "12/6/2026"), 8);
-    EXPECT_EQ(count(f.text, "%"), 0);
-}
-
-TEST(CaptionFormatter, TimeWithoutSeconds) {
+TEST(CaptionFormatter, TimeWithoutSecondsAndPictureName) {
     struct Row { const char* in; const char* out; };
     for (const Row& r : {Row{"3:45:12 PM", "3:45 PM"}, Row{"11:05:59 AM", "11:05 AM"}, Row{"15:45:12", "15:45"},
                          Row{"15:45:12 ", "15:45"}, Row{"", ""}}) {
         EXPECT_EQ(timeWithoutSeconds(r.in), r.out) << r.in;
     }
-}
-
-TEST(CaptionFormatter, PictureNameIsTheLastPathPart) {
+    // The picture name is the last path part.
     EXPECT_EQ(pictureNameOf("/a/b/c.png"), "c.png");
     EXPECT_EQ(pictureNameOf("C:\\pics\\d.bmp"), "d.bmp");
     EXPECT_EQ(pictureNameOf("plain.gif"), "plain.gif");

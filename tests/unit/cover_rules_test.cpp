@@ -5,6 +5,7 @@
 #include "HostTracker.h"
 #include "LinkCommands.h"
 #include "MemoryStore.h"
+#include "RecordingOwnWindow.h"
 #include "StatusList.h"
 #include "WindowPlacement.h"
 
@@ -57,33 +58,13 @@ TEST(StatusLines, ALinkStillStartingShowsAsStarting) {
               (std::vector<std::string>{"Inactive: News", "Starting: Mail"}));
 }
 
-// A link window that records nothing: what these rules ask of it is its state.
-class StubLinkWindow : public OwnWindow {
-public:
-    OwnWindowState state() const override { return OwnWindowState::Normal; }
-    void minimize() override {}
-    void restoreNormal() override {}
-    AlwaysOnTop alwaysOnTop() const override { return AlwaysOnTop::Yes; }
-    void setAlwaysOnTop(AlwaysOnTop) override {}
-    bool kickTimerOn() const override { return false; }
-    void setIcon(LinkIcon) override {}
-    CaptionMode captionMode() const override { return kLinkTitleCaption; }
-    void setCaption(const std::string&) override {}
-    void setApplicationTitle(const std::string&) override {}
-    bool messageBoxOpen() const override { return false; }
-    void clearMessageBoxOpen() override {}
-    void saveSettings() override {}
-    void unload() override {}
-    void reportError(const KivraError&) override {}
-};
-
 class CoverOnHost : public ::testing::Test {
 protected:
     FakeDesktop desktop;
     const WindowId host = desktop.addWindow({.title = "Mail - Inbox", .rect = at(300, 400, 500, 400)});
     const WindowId other = desktop.addWindow({.title = "Notes", .rect = at(0, 0, 200, 200)});
     const WindowId own = desktop.addWindow({.title = "Mail", .className = "QbaseRT5", .rect = at(480, 580, 234, 60)});
-    StubLinkWindow window;
+    RecordingOwnWindow window{desktop, own};
     MemoryStore store;
     LinkState state = [this] {
         LinkState s;

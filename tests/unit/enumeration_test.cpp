@@ -1,5 +1,4 @@
-// The window walk on a scripted desktop: skip rules for top-level windows and
-// children, entry texts, the batched reads; and the host list refresh's rebuild decision.
+// The window walk on a scripted desktop, and the host list refresh's rebuild decision.
 #include "FakeDesktop.h"
 #include "HostListRefresh.h"
 #include "WindowEnumeration.h"
@@ -27,52 +26,37 @@ protected:
     FakeDesktop d;
 };
 
-struct SkipCase {
-    const char* name;
-    FakeWindowSpec desc;
-};
-
-class TopLevelSkipTest : public ::testing::TestWithParam<SkipCase> {};
-
-// A skipped window is not listed and neither is its MDI child.
-TEST_P(TopLevelSkipTest, NeitherWindowNorChildrenListed) {
+// A skipped window is not listed and neither is its MDI child; "res://" inside a title and
+// the smallest positive style are no reason to skip.
+TEST(Walk, SkipRulesForTopLevelWindows) {
+    const FakeWindowSpec skipped[] = {{.title = ""},
+                                      {.title = "ReS://ieframe.dll/navcancl.htm"},
+                                      {.title = "Kivra [Main]", .className = "Qt6QbaseRT5Window"},
+                                      {.title = "Kivra [Link] X", .className = "qbasert5"},
+                                      {.title = "Open", .className = "#32770"},
+                                      {.title = "Help", .className = "hh parent"},
+                                      {.title = "Open", .kind = WindowKind::Dialog},
+                                      {.title = "Help", .kind = WindowKind::HelpViewer},
+                                      {.title = "Menu", .kind = WindowKind::Popup},
+                                      {.title = "Menu", .style = style::Popup | style::Visible},
+                                      {.title = "Bare", .style = 0},
+                                      {.title = "Hidden", .visible = false}};
+    for (const FakeWindowSpec& spec : skipped) {
+        SCOPED_TRACE(spec.title + " " + spec.className);
+        FakeDesktop d;
+        d.addWindow({.title = "Anchor"});
+        const WindowId w = d.addWindow(spec);
+        const WindowId mdi = d.addChild(w, {.className = "MDIClient"});
+        d.addChild(mdi, {.title = "Child", .controlId = 5});
+        EXPECT_EQ(texts(walkWindows(d)), Texts{"T: Anchor"});
+    }
     FakeDesktop d;
-    d.addWindow({.title = "Anchor"});
-    const WindowId w = d.addWindow(GetParam().desc);
-    const WindowId mdi = d.addChild(w, {.className = "MDIClient"});
-    d.addChild(mdi, {.title = "Child", .controlId = 5});
-    EXPECT_EQ(texts(walkWindows(d)), Texts{"T: Anchor"});
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rules, TopLevelSkipTest,
-    ::testing::Values(
-        SkipCase{"EmptyTitle", {.title = ""}},
-        SkipCase{"ResPrefix", {.title = "res://ieframe.dll/navcancl.htm"}},
-        SkipCase{"ResPrefixAnyCase", {.title = "ReS://thing"}},
-        SkipCase{"OwnWindow", {.title = "Kivra [Main]", .className = "Qt6QbaseRT5Window"}},
-        SkipCase{"OwnWindowAnyCase", {.title = "Kivra [Link] X", .className = "qbasert5"}},
-        SkipCase{"DialogClass", {.title = "Open", .className = "#32770"}},
-        SkipCase{"HelpViewerClassAnyCase", {.title = "Help", .className = "hh parent"}},
-        SkipCase{"DialogKind", {.title = "Open", .kind = WindowKind::Dialog}},
-        SkipCase{"HelpViewerKind", {.title = "Help", .kind = WindowKind::HelpViewer}},
-        SkipCase{"PopupKind", {.title = "Menu", .kind = WindowKind::Popup}},
-        SkipCase{"PopupStyleBit", {.title = "Menu", .style = style::Popup | style::Visible}},
-        SkipCase{"NoStyleAtAll", {.title = "Bare", .style = 0}},
-        SkipCase{"Invisible", {.title = "Hidden", .visible = false}}),
-    [](const ::testing::TestParamInfo<SkipCase>& info) { return std::string(info.param.name); });
-
-TEST_F(WalkTest, ResInsideTheTitleIsListed) {
     d.addWindow({.title = "Saved res://page"});
-    EXPECT_EQ(walk(), (Texts{"T: Saved res://page", "T: Anchor"}));
-}
-
-TEST_F(WalkTest, SmallestPositiveStyleIsListed) {
     d.addWindow({.title = "Odd", .style = 1});
-    EXPECT_EQ(walk(), (Texts{"T: Odd", "T: Anchor"}));
+    EXPECT_EQ(texts(walkWindows(d)), (Texts{"T: Odd", "T: Saved res://page"}));
 }
 
-TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindows) {
+TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindowsAndTrimmedTitles) {
     const WindowId a = d.addWindow({.title = "Editor", .className = "EditWnd"});
     const WindowId b = d.addWindow({.title = "Browser"});
     const auto entries = walkWindows(d);
@@ -82,6 +66,16 @@ TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindows) {
     EXPECT_EQ(entries[1].className, "EditWnd");
     d.bringToFront(a);
     EXPECT_EQ(walk(), (Texts{"T: Editor", "T: Browser", "T: Anchor"}));
+    // Trailing blanks are dropped and all-blank titles listed empty.
+    d.addWindow({.title = "Invisible", .visible = false});
+    d.addWindow({.title = "  Padded  "});
+    d.addWindow({.title = "   "});
+    const auto padded = walkWindows(d);
+    EXPECT_EQ(texts(padded), (Texts{"T: ", "T:   Padded", "T: Editor", "T: Browser", "T: Anchor"}));
+    EXPECT_EQ(entryTitle(padded[0].text), "");
+    EXPECT_EQ(entryTitle(padded[1].text), "  Padded");
+    EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
+    EXPECT_EQ(entryTitle("T:"), "");
 }
 
 TEST_F(WalkTest, MdiRules) {
@@ -101,16 +95,15 @@ TEST_F(WalkTest, MdiRules) {
     d.addChild(app, {.title = "Status", .controlId = 3});  // after the client: listed too
     EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status",
                              "T: Anchor"}));
-}
-
-TEST_F(WalkTest, ChildrenOfWindowsWithoutMdiClientAreNotListed) {
-    const WindowId app = d.addWindow({.title = "Plain"});
-    d.addChild(app, {.title = "OK", .controlId = 1});
+    // Children of windows without an MDI client are not listed: the flag does not carry over.
+    const WindowId plain = d.addWindow({.title = "Plain"});
+    d.addChild(plain, {.title = "OK", .controlId = 1});
     const WindowId mdiApp = d.addWindow({.title = "Mdi"});
-    d.addChild(mdiApp, {.className = "mdiclient"});  // class test ignores case
+    d.addChild(mdiApp, {.className = "mdiclient"});  // the class test ignores case
     d.addChild(mdiApp, {.title = "Doc", .controlId = 1});
-    // The MDI flag does not carry over to the next top-level window.
-    EXPECT_EQ(walk(), (Texts{"T: Mdi", " + C: Doc", "T: Plain", "T: Anchor"}));
+    d.bringToFront(app);
+    EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status", "T: Mdi",
+                             " + C: Doc", "T: Plain", "T: Anchor"}));
 }
 
 TEST_F(WalkTest, TitlesAreCutAt255CharactersWithoutSplittingACharacter) {
@@ -122,23 +115,9 @@ TEST_F(WalkTest, TitlesAreCutAt255CharactersWithoutSplittingACharacter) {
     ASSERT_EQ(t.size(), 3u);
     EXPECT_EQ(t[0], "T: " + std::string(255, 'b'));
     EXPECT_EQ(t[1], "T: " + std::string(254, 'a') + "\xE2\x82\xAC");
-}
-
-TEST_F(WalkTest, TrailingBlanksAfterTheCutAreRemoved) {
-    d.setTitleLimit(TitleLimit::Unlimited);
+    // Trailing blanks after the cut are removed.
     d.addWindow({.title = std::string(250, 'a') + std::string(10, ' ') + "tail"});
     EXPECT_EQ(walk().front(), "T: " + std::string(250, 'a'));
-}
-
-TEST_F(WalkTest, TrailingBlanksDroppedAndAllBlankTitlesListedEmpty) {
-    d.addWindow({.title = "  Padded  "});
-    d.addWindow({.title = "   "});
-    const auto entries = walkWindows(d);
-    EXPECT_EQ(texts(entries), (Texts{"T: ", "T:   Padded", "T: Anchor"}));
-    EXPECT_EQ(entryTitle(entries[0].text), "");
-    EXPECT_EQ(entryTitle(entries[1].text), "  Padded");
-    EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
-    EXPECT_EQ(entryTitle("T:"), "");
 }
 
 TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
@@ -154,21 +133,10 @@ TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
         d.onCall(SeamCall::Describe, [&](WindowId) { d.destroy(doc); });
     });
     EXPECT_EQ(walk(), (Texts{"T: Mdi", "T: Anchor"}));
-}
-
-TEST_F(WalkTest, TopLevelWindowVanishingBeforeItsChildrenAreListed) {
-    const WindowId app = d.addWindow({.title = "Mdi"});
-    const WindowId mdi = d.addChild(app, {.className = "MDIClient"});
+    // A top-level window gone before its children are listed: its entry was already decided.
     d.addChild(mdi, {.title = "Doc", .controlId = 1});
     d.onCall(SeamCall::ChildWindows, [&](WindowId w) { d.destroy(w); });
-    // Its entry was already decided; its children are simply not there.
     EXPECT_EQ(walk(), (Texts{"T: Mdi", "T: Anchor"}));
-}
-
-TEST(Walk, EmptyDesktopGivesNoEntries) {
-    FakeDesktop d;
-    d.addWindow({.title = "Invisible", .visible = false});
-    EXPECT_TRUE(walkWindows(d).empty());
 }
 
 TEST(Walk, TheListStopsAtItsLimit) {
@@ -192,40 +160,28 @@ protected:
     WindowId a = 0, b = 0;
 };
 
-TEST_F(RefreshTest, FirstRefreshAfterOpeningRebuildsAndNothingChangedKeepsTheList) {
+// The list is rebuilt when the order, a title's case or the count changes, and after opening.
+TEST_F(RefreshTest, RebuildsOnlyWhenTheListWouldShowAChange) {
     EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Beta", "T: Alpha"}));
     EXPECT_EQ(refresh.lastListedCount(), 2);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    d.moveTo(a, 300, 300);
+    d.addWindow({.title = "Popup", .kind = WindowKind::Popup});
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
     refresh.open();
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-}
-
-TEST_F(RefreshTest, OrderChangeRebuilds) {
     d.bringToFront(a);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
     EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Alpha", "T: Beta"}));
-}
-
-TEST_F(RefreshTest, TitleCaseChangeRebuilds) {
     d.rename(a, "ALPHA");
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Beta", "T: ALPHA"}));
-}
-
-TEST_F(RefreshTest, CountChangeRebuilds) {
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: ALPHA", "T: Beta"}));
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
     d.destroy(b);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
     EXPECT_EQ(refresh.lastListedCount(), 1);
     d.destroy(a);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
     EXPECT_TRUE(refresh.hostList().empty());
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
-}
-
-TEST_F(RefreshTest, ChangesThatDoNotShowKeepTheList) {
-    d.moveTo(a, 300, 300);
-    d.addWindow({.title = "Popup", .kind = WindowKind::Popup});
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
 }
 

@@ -19,9 +19,8 @@ using Commands = std::vector<std::pair<WindowId, std::string>>;
 
 // Hosts Mail (two links) and News (one link), another application, a dialog box and
 // a pop-up owned by News.
-class Foreground : public ::testing::Test {
-protected:
-    void SetUp() override {
+struct Scene {
+    Scene() {
         other = w.desktop.addWindow({.title = "Notes"});
         news = w.desktop.addWindow({.title = "News"});
         mail = w.desktop.addWindow({.title = "Mail"});
@@ -61,55 +60,49 @@ protected:
     std::map<std::string, WindowId> names;
 };
 
+class Foreground : public ::testing::Test, protected Scene {};
+
 // ---- change passes ----------------------------------------------------------------
 
-struct MoveRow {
-    const char* name;
-    std::vector<std::string> before;  // activated first, bottom to top
-    std::string foreground;
-    std::vector<std::pair<std::string, std::string>> commands;  // (window, code) in order
-    std::vector<std::string> raised;                             // in order
-    bool remembered;  // the foreground window becomes the last one handled
-};
-void PrintTo(const MoveRow& row, std::ostream* os) { *os << row.name; }
-
-class ForegroundMoves : public Foreground, public ::testing::WithParamInterface<MoveRow> {};
-
-TEST_P(ForegroundMoves, SendEachLinkWindowItsCommand) {
-    const MoveRow& row = GetParam();
-    for (const std::string& name : row.before) w.desktop.activate(names.at(name));
-    w.desktop.activate(names.at(row.foreground));
-    w.desktop.clearActions();
-    takeCommands();
-
-    EXPECT_EQ(tick(), ForegroundPass::Change);
-    Commands expected;
-    for (const auto& [window, code] : row.commands) expected.emplace_back(names.at(window), code);
-    EXPECT_EQ(takeCommands(), expected);
-    std::vector<WindowId> expectedRaised;
-    for (const std::string& name : row.raised) expectedRaised.push_back(names.at(name));
-    EXPECT_EQ(raised(), expectedRaised);
-    // A pause after every raise.
-    EXPECT_EQ(w.pauses.size(), expectedRaised.size());
-    EXPECT_EQ(state.lastForeground == names.at(row.foreground), row.remembered);
-    EXPECT_FALSE(state.foregroundBusy);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, ForegroundMoves,
-    ::testing::Values(
-        MoveRow{"Host", {}, "mail", {{"linkC", "0"}, {"linkA", "1"}, {"linkB", "1"}}, {"mail", "linkA", "linkB"}, true},
-        MoveRow{"LinkWindowItself",
-                {},
-                "linkB",
-                {{"linkA", "0"}, {"linkC", "0"}, {"linkA", "1"}, {"linkB", "0"}, {"linkB", "2"}},
-                {"linkB", "linkA", "linkB"},
-                true},
-        MoveRow{"OtherApplication", {}, "other", {{"linkA", "0"}, {"linkB", "0"}, {"linkC", "0"}}, {"other"}, true},
+TEST(ForegroundMoves, SendEachLinkWindowItsCommand) {
+    const struct {
+        const char* name;
+        std::vector<std::string> before;  // activated first, bottom to top
+        std::string foreground;
+        std::vector<std::pair<std::string, std::string>> commands;  // (window, code) in order
+        std::vector<std::string> raised;                             // in order
+        bool remembered;  // the foreground window becomes the last one handled
+    } rows[] = {
+        {"host", {}, "mail", {{"linkC", "0"}, {"linkA", "1"}, {"linkB", "1"}}, {"mail", "linkA", "linkB"}, true},
+        {"link window itself",
+         {},
+         "linkB",
+         {{"linkA", "0"}, {"linkC", "0"}, {"linkA", "1"}, {"linkB", "0"}, {"linkB", "2"}},
+         {"linkB", "linkA", "linkB"},
+         true},
+        {"other application", {}, "other", {{"linkA", "0"}, {"linkB", "0"}, {"linkC", "0"}}, {"other"}, true},
         // The links of the top listed window (News) stay over a dialog box or an owned pop-up.
-        MoveRow{"DialogBox", {"news"}, "dialog", {{"linkC", "1"}}, {"linkC", "dialog"}, false},
-        MoveRow{"OwnedWindow", {"news"}, "owned", {{"linkC", "1"}}, {"linkC", "owned"}, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+        {"dialog box", {"news"}, "dialog", {{"linkC", "1"}}, {"linkC", "dialog"}, false},
+        {"owned window", {"news"}, "owned", {{"linkC", "1"}}, {"linkC", "owned"}, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        Scene s;
+        for (const std::string& name : row.before) s.w.desktop.activate(s.names.at(name));
+        s.w.desktop.activate(s.names.at(row.foreground));
+        s.w.desktop.clearActions();
+        s.takeCommands();
+        EXPECT_EQ(s.tick(), ForegroundPass::Change);
+        Commands expected;
+        for (const auto& [window, code] : row.commands) expected.emplace_back(s.names.at(window), code);
+        EXPECT_EQ(s.takeCommands(), expected);
+        std::vector<WindowId> expectedRaised;
+        for (const std::string& name : row.raised) expectedRaised.push_back(s.names.at(name));
+        EXPECT_EQ(s.raised(), expectedRaised);
+        EXPECT_EQ(s.w.pauses.size(), expectedRaised.size());  // a pause after every raise
+        EXPECT_EQ(s.state.lastForeground == s.names.at(row.foreground), row.remembered);
+        EXPECT_FALSE(s.state.foregroundBusy);
+    }
+}
 
 TEST_F(Foreground, ADialogInFrontIsHandledAgainOnEveryTick) {
     w.desktop.activate(mail);
@@ -118,42 +111,27 @@ TEST_F(Foreground, ADialogInFrontIsHandledAgainOnEveryTick) {
     for (int i = 0; i < 3; ++i) EXPECT_EQ(tick(), ForegroundPass::Change);
     EXPECT_EQ(takeCommands(), (Commands{{linkA, "1"}, {linkB, "1"}, {linkA, "1"}, {linkB, "1"}, {linkA, "1"},
                                         {linkB, "1"}}));
-}
-
-TEST_F(Foreground, TopWindowLinksAreRaisedOnlyWhileTheHostListIsWalked) {
-    w.desktop.activate(mail);
-    w.desktop.activate(dialog);
-    takeCommands();
+    // The top window's links are raised only while the host list is walked.
+    w.desktop.clearActions();
     EXPECT_EQ(tick(MessageBoxState::Closed, HostWalk::Stopped), ForegroundPass::Change);
     EXPECT_TRUE(takeCommands().empty());
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, dialog), 1);
 }
 
-struct RefusedRow {
-    const char* name;
-    FakeWindowSpec window;
-};
-void PrintTo(const RefusedRow& row, std::ostream* os) { *os << row.name; }
-
-class RefusedForeground : public Foreground, public ::testing::WithParamInterface<RefusedRow> {};
-
-TEST_P(RefusedForeground, GetsNoCommandAndIsTriedAgain) {
-    const WindowId f = w.desktop.addWindow(GetParam().window);
-    w.desktop.activate(f);
-    takeCommands();
-    EXPECT_EQ(tick(), ForegroundPass::Change);
-    EXPECT_EQ(tick(), ForegroundPass::Change);
-    EXPECT_TRUE(takeCommands().empty());
-    EXPECT_FALSE(state.lastForeground.has_value());
+TEST_F(Foreground, APopupWithAnIdentifierOrAnInvisibleWindowGetsNoCommandAndIsTriedAgain) {
+    const FakeWindowSpec specs[] = {{.title = "Menu", .style = style::Popup | style::Visible, .controlId = 7},
+                                    {.title = "Odd", .style = 0, .controlId = 7},
+                                    {.title = "Hidden", .visible = false}};
+    for (const FakeWindowSpec& spec : specs) {
+        SCOPED_TRACE(spec.title);
+        w.desktop.activate(w.desktop.addWindow(spec));
+        takeCommands();
+        EXPECT_EQ(tick(), ForegroundPass::Change);
+        EXPECT_EQ(tick(), ForegroundPass::Change);
+        EXPECT_TRUE(takeCommands().empty());
+        EXPECT_FALSE(state.lastForeground.has_value());
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, RefusedForeground,
-    ::testing::Values(RefusedRow{"PopupWithAnIdentifier", {.title = "Menu", .style = style::Popup | style::Visible,
-                                                           .controlId = 7}},
-                      RefusedRow{"NoStyleWithAnIdentifier", {.title = "Odd", .style = 0, .controlId = 7}},
-                      RefusedRow{"Invisible", {.title = "Hidden", .visible = false}}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Foreground, AHostThatIsAnMdiChildOfTheForegroundWindowIsNotSentBack) {
     const WindowId frame = w.desktop.addWindow({.title = "Editor"});
@@ -183,7 +161,7 @@ TEST_F(Foreground, ChangeThenOneSettledPassThenNothingUntilTheForegroundMoves) {
     EXPECT_FALSE(state.foregroundSettled);
 }
 
-TEST_F(Foreground, AnAutoLaunchForcesAChangePassForTheSameWindow) {
+TEST_F(Foreground, AnAutoLaunchOrANewLinkOfTheHostInFrontForcesAChangePass) {
     w.desktop.activate(mail);
     tick();
     tick();
@@ -191,14 +169,9 @@ TEST_F(Foreground, AnAutoLaunchForcesAChangePassForTheSameWindow) {
     state.forceForegroundPass();  // what an auto launch does
     EXPECT_EQ(tick(), ForegroundPass::Change);
     EXPECT_EQ(takeCommands(), (Commands{{linkC, "0"}, {linkA, "1"}, {linkB, "1"}}));
-}
-
-TEST_F(Foreground, ALinkRecordedWhileItsHostStaysInFrontIsRaisedOnTheNextTick) {
-    w.desktop.activate(mail);
-    tick();
-    tick();
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
     takeCommands();
-    // The link program reports its window after the change pass for its host ran.
+    // A link recorded after the change pass for its host ran is raised on the next tick.
     w.addLink("Mail third");
     const WindowId third = w.makeActive("Mail third", mail);
     EXPECT_EQ(tick(), ForegroundPass::Change);
@@ -210,10 +183,8 @@ TEST_F(Foreground, ALinkRecordedWhileItsHostStaysInFrontIsRaisedOnTheNextTick) {
 
 // ---- settled pass over MDI children --------------------------------------------------
 
-class MdiForeground : public Foreground {
-protected:
-    void SetUp() override {
-        Foreground::SetUp();
+struct MdiScene : Scene {
+    MdiScene() {
         frame = w.desktop.addWindow({.title = "Editor"});
         const WindowId client = w.desktop.addChild(frame, {.className = "MDIClient", .controlId = 1});
         doc1 = w.desktop.addChild(client, {.title = "Doc1", .controlId = 2});
@@ -227,15 +198,16 @@ protected:
     WindowId frame = 0, doc1 = 0, doc2 = 0, link1 = 0, link2 = 0;
 };
 
-TEST_F(MdiForeground, TheFrameInFrontPutsTheChildrensLinksOnTopLastChildFirst) {
+class MdiForeground : public ::testing::Test, protected MdiScene {};
+
+// The frame in front puts the children's links on top, last child first; the first
+// child's own link window in front gets "4".
+TEST_F(MdiForeground, TheSettledPassPutsTheChildrensLinksOnTop) {
     w.desktop.setForeground(frame);
     ASSERT_EQ(tick(), ForegroundPass::Change);
     takeCommands();
     EXPECT_EQ(tick(), ForegroundPass::Settled);
     EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "3"}}));
-}
-
-TEST_F(MdiForeground, TheFirstChildsOwnLinkWindowInFrontGetsFour) {
     w.desktop.setForeground(link1);
     ASSERT_EQ(tick(), ForegroundPass::Change);
     takeCommands();
@@ -243,37 +215,32 @@ TEST_F(MdiForeground, TheFirstChildsOwnLinkWindowInFrontGetsFour) {
     EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "4"}}));
 }
 
-struct SkippedRow {
-    const char* name;
-    MessageBoxState box;
-    HostWalk walk;
-    bool mainWindowInFront;
-};
-void PrintTo(const SkippedRow& row, std::ostream* os) { *os << row.name; }
-
-class SettledPassSkipped : public MdiForeground, public ::testing::WithParamInterface<SkippedRow> {};
-
-TEST_P(SettledPassSkipped, SendsNothingAndIsNotRepeated) {
-    const SkippedRow& row = GetParam();
-    WindowId f = frame;
-    if (row.mainWindowInFront) {
-        f = w.desktop.addWindow({.title = "Kivra [Main]", .className = "QbaseRT5-kivra"});
-        watcher.setMainWindow(f);
+// With a message box open, the host list not walked or the main window in front the
+// settled pass sends nothing and is not repeated.
+TEST(SettledPassSkipped, SendsNothingAndIsNotRepeated) {
+    const struct {
+        MessageBoxState box;
+        HostWalk walk;
+        bool mainWindowInFront;
+    } rows[] = {{MessageBoxState::Open, HostWalk::Running, false},
+                {MessageBoxState::Closed, HostWalk::Stopped, false},
+                {MessageBoxState::Closed, HostWalk::Running, true}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(&row - rows);
+        MdiScene s;
+        WindowId f = s.frame;
+        if (row.mainWindowInFront) {
+            f = s.w.desktop.addWindow({.title = "Kivra [Main]", .className = "QbaseRT5-kivra"});
+            s.watcher.setMainWindow(f);
+        }
+        s.w.desktop.setForeground(f);
+        ASSERT_EQ(s.tick(row.box, row.walk), ForegroundPass::Change);
+        s.takeCommands();
+        EXPECT_EQ(s.tick(row.box, row.walk), ForegroundPass::Settled);
+        EXPECT_TRUE(s.takeCommands().empty());
+        EXPECT_EQ(s.tick(), ForegroundPass::Idle);
     }
-    w.desktop.setForeground(f);
-    ASSERT_EQ(tick(row.box, row.walk), ForegroundPass::Change);
-    takeCommands();
-    EXPECT_EQ(tick(row.box, row.walk), ForegroundPass::Settled);
-    EXPECT_TRUE(takeCommands().empty());
-    EXPECT_EQ(tick(), ForegroundPass::Idle);
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    Rows, SettledPassSkipped,
-    ::testing::Values(SkippedRow{"MessageBoxOpen", MessageBoxState::Open, HostWalk::Running, false},
-                      SkippedRow{"HostListNotWalked", MessageBoxState::Closed, HostWalk::Stopped, false},
-                      SkippedRow{"MainWindowInFront", MessageBoxState::Closed, HostWalk::Running, true}),
-    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(MdiForeground, AfterAnAutoLaunchTheSettledPassRaisesTheTopWindowLinksOnce) {
     w.desktop.setForeground(frame);

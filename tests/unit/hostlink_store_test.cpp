@@ -6,15 +6,13 @@
 #include "LinkTable.h"
 #include "MemoryStore.h"
 #include "SqliteStore.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <tuple>
-
 using namespace kivra;
+using kivra::test::FaultyStore;
 
 namespace {
 
@@ -40,41 +38,12 @@ HostLink titled(std::string title) {
     return l;
 }
 
-// Forwards to another store and fails the read or write of one key.
-class FailingStore : public SettingsStore {
-public:
-    explicit FailingStore(SettingsStore& inner) : inner_(inner) {}
-    std::string failReadOf, failWriteOf;
-    std::string read(std::string_view app, std::string_view section, std::string_view key,
-                     std::string_view fallback) override {
-        if (key == failReadOf) throw KivraError(errnum::DeviceIO, "read failed");
-        return inner_.read(app, section, key, fallback);
-    }
-    void write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override {
-        if (key == failWriteOf) throw KivraError(errnum::PermissionDenied, "write failed");
-        inner_.write(app, section, key, value);
-    }
-    void deleteSection(std::string_view app, std::string_view section) override { inner_.deleteSection(app, section); }
-    void beginBatch() override { inner_.beginBatch(); }
-    void commitBatch() override { inner_.commitBatch(); }
-    void rollbackBatch() override { inner_.rollbackBatch(); }
-
-private:
-    SettingsStore& inner_;
-};
-
 // --- Names ---------------------------------------------------------------------
 
-TEST(AppNames, LinkInstanceAndSectionNames) {
-    EXPECT_EQ(kMainApplicationName, "Kivra\\Kivra [ Main ]");
-    EXPECT_EQ(linkInstanceAppName("C:\\docs"), "Kivra\\Kivra [Link] C:/docs\\Inst 1 of 1");
-    EXPECT_EQ(linkInstanceAppName("Mail", 2, 3), "Kivra\\Kivra [Link] Mail\\Inst 2 of 3");
-    EXPECT_EQ(linkSectionName("a\\b"), "Kivra [Link] a/b");
-}
-
-// --- Link table ------------------------------------------------------------------
-
+// The names stored settings are kept under; then the link table.
 TEST(LinkTable, KeepsAlphabeticalOrderWithoutRegardToCase) {
+    EXPECT_EQ(kMainApplicationName, "Kivra\\Kivra [ Main ]");
+    EXPECT_EQ(linkInstanceAppName("C:\\docs", 2, 3), "Kivra\\Kivra [Link] C:/docs\\Inst 2 of 3");
     LinkTable t;
     for (const char* title : {"beta", "Alpha", "gamma", "ALPHA", "Beta", "élan", "Zeta"}) t.insert(titled(title));
     // Equal ignoring case: byte order decides, so the order is total and repeatable.
@@ -82,20 +51,16 @@ TEST(LinkTable, KeepsAlphabeticalOrderWithoutRegardToCase) {
     EXPECT_EQ(t.insertionIndex("alpha"), 2);
     EXPECT_EQ(t.insertionIndex("b"), 2);
     EXPECT_EQ(t.linkCount(), 7);
-}
-
-TEST(LinkTable, FindExactAndFindIgnoringCaseAndSurroundingBlanks) {
-    LinkTable t;
-    t.insert(titled("Report"));
+    // Find is exact; findSimilar ignores case and surrounding blanks.
     t.insert(titled(" Mail "));
-    EXPECT_EQ(t.find("Report"), 1);
-    EXPECT_FALSE(t.find("report").has_value());
-    EXPECT_EQ(t.findSimilar("  REPORT "), 1);
+    EXPECT_EQ(t.find("Beta"), 3);
+    EXPECT_FALSE(t.find("BETA").has_value());
+    EXPECT_EQ(t.findSimilar("  GAMMA "), 5);
     EXPECT_EQ(t.findSimilar("mail"), 0);
-    EXPECT_FALSE(t.findSimilar("Reports").has_value());
+    EXPECT_FALSE(t.findSimilar("Gammas").has_value());
 }
 
-TEST(LinkTable, RemoveAndRetitleKeepTheOrder) {
+TEST(LinkTable, RemoveAndRetitleKeepTheOrderAndTheActiveCountItsLimits) {
     LinkTable t;
     for (const char* title : {"a", "b", "c", "d"}) t.insert(titled(title));
     t.at(0).matchMethod = MatchMethod::Fuzzy;
@@ -106,10 +71,7 @@ TEST(LinkTable, RemoveAndRetitleKeepTheOrder) {
     t.removeAt(1);
     t.removeAt(7);  // ignored
     EXPECT_EQ(t.titles(), (Titles{"b", "d", "z"}));
-}
-
-TEST(LinkTable, TheActiveCountStaysWithinItsLimits) {
-    LinkTable t;
+    // The active count stays within its limits.
     t.setActiveLinkCount(32765);
     t.incrementActiveLinkCount();
     t.incrementActiveLinkCount();
@@ -120,39 +82,6 @@ TEST(LinkTable, TheActiveCountStaysWithinItsLimits) {
 }
 
 // --- Loading -----------------------------------------------------------------------
-
-TEST(LoadHostLinks, GapsCloseAndTheCountIsTheTitlesLoaded) {
-    MemoryStore s;
-    putTitle(s, "HLinkCnt", "3");
-    putTitle(s, "Link1", "Zebra");
-    putTitle(s, "Link3", "apple");
-    LinkTable t;
-    LoadHostLinks(t, s);
-    EXPECT_EQ(t.titles(), (Titles{"apple", "Zebra"}));
-    // The list and the table never fall out of step.
-    EXPECT_EQ(t.linkCount(), 2);
-    // Missing options give the new link defaults.
-    EXPECT_EQ(t.at(0), titled("apple"));
-}
-
-TEST(LoadHostLinks, SortsAndSaveRenumbersInListOrder) {
-    MemoryStore s;
-    putTitle(s, "HLinkCnt", "2");
-    putTitle(s, "Link1", "beta");
-    putTitle(s, "Link2", "Alpha");
-    putOption(s, "beta", "MatchMethod", "2");
-    LinkTable t;
-    LoadHostLinks(t, s);
-    ASSERT_EQ(t.titles(), (Titles{"Alpha", "beta"}));
-    EXPECT_EQ(t.at(1).matchMethod, MatchMethod::Fuzzy);  // options follow their title
-
-    SaveHostLinks(t, s);
-    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "2");
-    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Alpha");
-    EXPECT_EQ(s.read(kMain, "HostLinks", "Link2", "-1"), "beta");
-    EXPECT_EQ(option(s, "beta", "MatchMethod"), "2");
-    EXPECT_EQ(option(s, "Alpha", "MatchMethod"), "1");
-}
 
 TEST(LoadHostLinks, StoredOptionsAndTheirReadRules) {
     MemoryStore s;
@@ -190,18 +119,22 @@ TEST(LoadHostLinks, StoredOptionsAndTheirReadRules) {
     EXPECT_TRUE(t.at(1).autoExecReady);
 }
 
-TEST(LoadHostLinks, TrailingBlanksDroppedAndEmptyOrAbsentTitlesSkipped) {
+// Gaps close and the count is the titles loaded; trailing blanks are dropped, empty or absent
+// titles skipped; missing options give the new link defaults.
+TEST(LoadHostLinks, GapsCloseTrailingBlanksDroppedAndEmptyOrAbsentTitlesSkipped) {
     MemoryStore s;
-    putTitle(s, "HLinkCnt", "4");
+    putTitle(s, "HLinkCnt", "5");
     putTitle(s, "Link1", "  Padded   ");
     putTitle(s, "Link2", "");
     putTitle(s, "Link3", "-1");
-    putTitle(s, "Link4", "Kept");
+    putTitle(s, "Link5", "Kept");
     putOption(s, "  Padded", "MatchMethod", "2");
     LinkTable t;
     LoadHostLinks(t, s);
     EXPECT_EQ(t.titles(), (Titles{"  Padded", "Kept"}));
+    EXPECT_EQ(t.linkCount(), 2);
     EXPECT_EQ(t.at(0).matchMethod, MatchMethod::Fuzzy);  // options under the trimmed title
+    EXPECT_EQ(t.at(1), titled("Kept"));
 }
 
 TEST(LoadHostLinks, TheCountReadsAsA16BitNumber) {
@@ -221,7 +154,7 @@ TEST(LoadHostLinks, StoreErrorStopsLoadingAndKeepsWhatWasLoaded) {
     MemoryStore inner;
     putTitle(inner, "HLinkCnt", "4");
     for (const char* k : {"Link1", "Link2", "Link3", "Link4"}) putTitle(inner, k, std::string("T") + k);
-    FailingStore s(inner);
+    FaultyStore s(inner);
     s.failReadOf = "Link3";
     LinkTable t;
     try {
@@ -258,10 +191,13 @@ TEST(SaveHostLinks, RewritesTheSectionAndAllSevenOptions) {
     l.autoTerminate = false;
     l.terminateHost = true;
     t.insert(l);
+    t.insert(titled("Alpha"));
     SaveHostLinks(t, s);
-    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "1");
-    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Mail");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "HLinkCnt", "-1"), "2");
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link1", "-1"), "Alpha");  // renumbered in list order
+    EXPECT_EQ(s.read(kMain, "HostLinks", "Link2", "-1"), "Mail");
     EXPECT_EQ(s.read(kMain, "HostLinks", "Link5", "-1"), "-1");  // old numbering gone
+    EXPECT_EQ(option(s, "Alpha", "MatchMethod"), "1");
     EXPECT_EQ(option(s, "Mail", "WinClass"), "MailWnd");
     EXPECT_EQ(option(s, "Mail", "MatchMethod"), "3");
     EXPECT_EQ(option(s, "Mail", "ExclusionText"), "Inbox");
@@ -272,29 +208,16 @@ TEST(SaveHostLinks, RewritesTheSectionAndAllSevenOptions) {
 
     LinkTable back;
     LoadHostLinks(back, s);
-    ASSERT_EQ(back.linkCount(), 1);
+    ASSERT_EQ(back.linkCount(), 2);
     l.autoExecReady = false;  // a link loaded with auto-execute off is not ready
-    EXPECT_EQ(back.at(0), l);
+    EXPECT_EQ(back.at(1), l);
 }
 
-TEST(LinkSettings, LinkProgramOptionsAndDeletingOneLinksTree) {
+// The link program's own options are read by link_commands_test's reload.
+TEST(LinkSettings, DeletingOneLinksTreeLeavesLinksWhoseTitleMerelyStartsTheSame) {
     MemoryStore s;
     const std::string inst = linkInstanceAppName("Web\\Page", 2, 2);
-    const LinkMatchOptions defaults = LoadLinkOptions(inst, s);
-    EXPECT_EQ(std::tie(defaults.method, defaults.autoTerminate, defaults.matchClass),
-              std::make_tuple(MatchMethod::Exact, true, false));
     s.write(inst, "LinkOptions", "MatchMethod", "2");
-    s.write(inst, "LinkOptions", "ExclusionText", "x");
-    s.write(inst, "LinkOptions", "MatchClass", "1");
-    s.write(inst, "LinkOptions", "WinClass", "Cls");
-    s.write(inst, "LinkOptions", "AutoTermOn", "2");
-    const LinkMatchOptions o = LoadLinkOptions(inst, s);
-    EXPECT_EQ(o.method, MatchMethod::Fuzzy);
-    EXPECT_EQ(o.exclusionText, "x");
-    EXPECT_TRUE(o.matchClass);
-    EXPECT_EQ(o.winClass, "Cls");
-    EXPECT_FALSE(o.autoTerminate);
-
     const std::string other = linkInstanceAppName("Web\\Page 2");
     s.write(other, "FormPosSize", "Height", "900");
     s.write(linkInstanceAppName("Web\\Page"), "FormPosSize", "Height", "900");
@@ -318,7 +241,7 @@ TEST(SqliteLinks, FailedSaveLeavesTheStoredLinksAsTheyWere) {
     LinkTable after;
     after.insert(titled("New one"));
     after.insert(titled("Another"));
-    FailingStore failing(*store);
+    FaultyStore failing(*store);
     failing.failWriteOf = "Link2";
     EXPECT_THROW(SaveHostLinks(after, failing), KivraError);
 

@@ -27,40 +27,25 @@ TEST(LinkArguments, FieldsAreTabSeparatedWithTheTitleLengthInCharacters) {
     EXPECT_EQ(linkProgramPath("/opt/kivra/"), "/opt/kivra/kivlink");
 }
 
+// The host, a minimized one restored first, is raised (then a pause) before the start.
 TEST_F(Activation, StartsOverTheWindowHighestInZOrderWithTheHostRaisedFirst) {
     const WindowId lower = w.desktop.addWindow({.title = "Mail"});
-    const WindowId upper = w.desktop.addWindow({.title = "Mail"});
+    const WindowId upper = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
     w.addLink("Mail");
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
     ASSERT_EQ(w.launcher.arguments.size(), 1u);
     EXPECT_EQ(w.launcher.arguments[0], arg(upper, "4\tMail"));
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, upper), 1);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, lower), 0);
+    std::vector<SeamCall> calls;
+    for (const FakeAction& a : w.desktop.actionsOn(upper)) calls.push_back(a.call);
+    EXPECT_EQ(calls, (std::vector<SeamCall>{SeamCall::Restore, SeamCall::Raise}));
+    EXPECT_FALSE(w.desktop.isMinimized(upper));
+    EXPECT_EQ(w.pauses.size(), 1u);
+    EXPECT_TRUE(w.desktop.actionsOn(lower).empty());
     EXPECT_TRUE(w.messages.shown.empty());
     // Starting, not yet active: nothing recorded until the window is known.
     EXPECT_EQ(w.starts.pendingCount(), 1);
     EXPECT_FALSE(w.link("Mail").active);
     EXPECT_EQ(w.table.activeLinkCount(), 0);
-}
-
-TEST_F(Activation, AFuzzyLinkSendsItsOwnTitleAnExactLinkTheHostTitle) {
-    const WindowId inbox = w.desktop.addWindow({.title = "Inbox - Mail"});
-    w.addLink("Mail", MatchMethod::Fuzzy);
-    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-    ASSERT_EQ(w.launcher.arguments.size(), 1u);
-    EXPECT_EQ(w.launcher.arguments[0], arg(inbox, "4\tMail"));
-}
-
-TEST_F(Activation, AMinimizedHostIsRestoredAndRaisedBeforeTheStart) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
-    w.addLink("Mail");
-    std::vector<SeamCall> before;  // host actions made before the launcher was asked
-    w.activate("Mail");
-    for (const FakeAction& a : w.desktop.actionsOn(host)) before.push_back(a.call);
-    EXPECT_EQ(before, (std::vector<SeamCall>{SeamCall::Restore, SeamCall::Raise}));
-    EXPECT_FALSE(w.desktop.isMinimized(host));
-    EXPECT_EQ(w.pauses.size(), 1u);
-    EXPECT_EQ(w.launcher.arguments.size(), 1u);
 }
 
 // ---- refusals ---------------------------------------------------------------
@@ -119,23 +104,21 @@ TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
     link.matchClass = true;
     w.addLink(link);
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Mismatch);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{27});
+    // So for the single-character rule: the first window containing a colon fails it.
+    w.desktop.addWindow({.title = "12:30 News"});
+    w.desktop.addWindow({.title = "Note: 12"});
+    w.addLink(":", MatchMethod::Fuzzy);
+    EXPECT_EQ(w.activate(":"), ActivationOutcome::Mismatch);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{27, 27}));
     EXPECT_TRUE(w.launcher.arguments.empty());
 }
 
+// A fuzzy link sends its own title, not the host's.
 TEST_F(Activation, ASingleCharacterFuzzyLinkNeedsDigitsAroundIt) {
     const WindowId news = w.desktop.addWindow({.title = "12:30 News"});
     w.addLink(":", MatchMethod::Fuzzy);
     EXPECT_EQ(w.activate(":"), ActivationOutcome::Started);
     EXPECT_EQ(w.launcher.arguments.back(), arg(news, "1\t:"));
-
-    LinkWorld v;
-    v.desktop.addWindow({.title = "12:30 News"});
-    v.desktop.addWindow({.title = "Note: 12"});  // the first window containing a colon
-    v.addLink(":", MatchMethod::Fuzzy);
-    EXPECT_EQ(v.activate(":"), ActivationOutcome::Mismatch);
-    ASSERT_EQ(v.messages.kinds(), std::vector<int>{27});
-    EXPECT_TRUE(v.launcher.arguments.empty());
 }
 
 TEST_F(Activation, NoSelectionOrNoLinksDoesNothing) {
@@ -162,23 +145,8 @@ protected:
     ProcessId pid = 0;
 };
 
+// Reports that do not come from the started process are ignored; its own records the link, once.
 TEST_F(Starting, TheReadyReportOfTheStartedProcessRecordsTheLink) {
-    const WindowId linkWindow = w.linkWindowOf(pid);
-    EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "1");
-    const HostLink& l = w.link("Mail");
-    EXPECT_TRUE(l.active);
-    EXPECT_EQ(l.hostWindow, host);
-    EXPECT_EQ(l.linkWindow, linkWindow);
-    EXPECT_FALSE(l.autoExecReady);
-    EXPECT_EQ(w.table.activeLinkCount(), 1);
-    EXPECT_EQ(w.starts.pendingCount(), 0);
-    EXPECT_TRUE(w.launcher.terminated.empty());
-    // A second report of the same start is not counted again.
-    EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "0");
-    EXPECT_EQ(w.table.activeLinkCount(), 1);
-}
-
-TEST_F(Starting, ReportsThatDoNotComeFromTheStartedProcessAreIgnored) {
     const WindowId linkWindow = w.linkWindowOf(pid);
     const WindowId stranger = w.desktop.addWindow({.title = "Other", .pid = 4242});
     const WindowId otherHost = w.desktop.addWindow({.title = "Other host"});
@@ -204,8 +172,18 @@ TEST_F(Starting, ReportsThatDoNotComeFromTheStartedProcessAreIgnored) {
     ChannelMessage malformed{ChannelKind::LinkReady, "12\t34", pid};
     EXPECT_EQ(w.starts.handleLinkReady(malformed), "0");
     EXPECT_EQ(w.table.activeLinkCount(), 0);
-    // The right report still counts afterwards.
+
     EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "1");
+    const HostLink& l = w.link("Mail");
+    EXPECT_TRUE(l.active);
+    EXPECT_EQ(l.hostWindow, host);
+    EXPECT_EQ(l.linkWindow, linkWindow);
+    EXPECT_FALSE(l.autoExecReady);
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_TRUE(w.launcher.terminated.empty());
+    EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "0");
+    EXPECT_EQ(w.table.activeLinkCount(), 1);
 }
 
 TEST_F(Starting, AWindowOwnedByTheStartedProcessIdentifiesItOnALaterPoll) {
@@ -234,16 +212,8 @@ TEST_F(Starting, AStartNeverIdentifiedIsEndedAtItsDeadlineAndForgotten) {
     EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
-TEST_F(Starting, AProcessThatExitsBeforeShowingItselfIsForgotten) {
-    w.launcher.running.clear();  // it ended by itself
-    w.starts.poll(w.t0 + 50ms);
-    EXPECT_EQ(w.starts.pendingCount(), 0);
-    EXPECT_TRUE(w.launcher.terminated.empty());
-    EXPECT_GT(w.launcher.reaps, 0);
-    // The link may be started again.
-    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-}
-
+// No second process while starting; a process that exits before showing itself is forgotten
+// and the link may be started again.
 TEST_F(Starting, NoSecondProcessWhileStarting) {
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
     ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
@@ -252,6 +222,12 @@ TEST_F(Starting, NoSecondProcessWhileStarting) {
     // Host still brings the host to the top.
     EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
     EXPECT_EQ(w.launcher.arguments.size(), 1u);
+    w.launcher.running.clear();  // it ended by itself
+    w.starts.poll(w.t0 + 50ms);
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_TRUE(w.launcher.terminated.empty());
+    EXPECT_GT(w.launcher.reaps, 0);
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
 }
 
 TEST_F(Starting, AStartForALinkDeletedMeanwhileIsEndedWhenIdentified) {
@@ -268,8 +244,7 @@ TEST_F(Starting, TheActiveLinkCountStopsAt32766) {
     EXPECT_EQ(w.table.activeLinkCount(), 32766);
 }
 
-TEST(StartFailure, AProgramThatCannotStartChangesNothingAndSaysNothing) {
-    LinkWorld w;
+TEST_F(Activation, AProgramThatCannotStartChangesNothingAndSaysNothing) {
     w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     w.launcher.failStarts = true;
@@ -277,9 +252,6 @@ TEST(StartFailure, AProgramThatCannotStartChangesNothingAndSaysNothing) {
     EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(w.starts.pendingCount(), 0);
     EXPECT_FALSE(w.link("Mail").active);
-}
-
-TEST(RealLauncher, AMissingProgramIsNotStarted) {
     ProcessLauncher launcher(linkProgramPath("/nonexistent-kivra-dir/"));
     EXPECT_EQ(launcher.start(linkArgumentString(1, 2, "x")), 0);
 }

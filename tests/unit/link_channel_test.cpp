@@ -2,6 +2,7 @@
 // channel has: queued messages after a timeout, stale and dead receivers, hostile frames and
 // answers, folder safety and the address.
 #include "LinkChannel.h"
+#include "UnitSupport.h"
 #include "contract/LinkChannelContract.h"
 #include "support/TempDir.h"
 
@@ -23,24 +24,14 @@
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::hex;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 constexpr WindowId kLink = 0x3a00007;  // shaped like X window ids
 constexpr WindowId kMain = 0x2800003;
 constexpr auto kPatient = 3s;  // for sends that are expected to succeed on a busy machine
-
-std::string hex(std::string_view s) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : s) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out.empty() ? "-" : out;
-}
 
 // Each test gets its own runtime folder and display, so its sockets are its own.
 class ChannelEnvironment {
@@ -103,10 +94,6 @@ public:
     }
     bool waitForExit() { return join() == 0; }
     void signal(int sig) { kill(pid_, sig); }
-    void killNow() {
-        signal(SIGKILL);
-        join();
-    }
 
 private:
     static int run(const std::string& log, int readyFd) {
@@ -196,9 +183,14 @@ TEST_F(ChannelTest, NoReceiverIsToldApartFromATimeout) {
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "no socket";
 }
 
-TEST_F(ChannelTest, DeadReceiversAreNoReceiverAndTheirFilesNoObstacle) {
+// A live receiver keeps its window; a dead one is no receiver and its file no obstacle.
+TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowADeadOneIsNoObstacle) {
     Peer link(log_);
     ASSERT_NE(link.window(), 0u);
+    std::string error;
+    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
+    EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
+    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "0", kPatient), SendResult::Delivered);
     // Dying while handling: no receiver, not a timeout.
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "die", 300ms), SendResult::NoReceiver);
     EXPECT_EQ(link.join(), 4);
@@ -210,15 +202,9 @@ TEST_F(ChannelTest, DeadReceiversAreNoReceiverAndTheirFilesNoObstacle) {
     ASSERT_TRUE(second) << "a stale socket file blocked a new receiver";
 }
 
-TEST_F(ChannelTest, ALiveReceiverKeepsItsWindowAndItsFile) {
-    Peer link(log_);
-    ASSERT_NE(link.window(), 0u);
+// A receiver only ever removes the socket file it made itself, and never a file that is not a socket.
+TEST_F(ChannelTest, AReceiverRemovesOnlyItsOwnSocketFile) {
     std::string error;
-    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
-    EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
-    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "0", kPatient), SendResult::Delivered);
-
-    // A receiver only ever removes the socket file it made itself.
     auto a = ChannelReceiver::listen(kMain, {});
     ASSERT_TRUE(a);
     const std::string path = socketPath(kMain);
@@ -395,6 +381,8 @@ TEST_F(ChannelTest, MalformedAnswersMakeTheSenderFailNotOverread) {
 
 // ---- folders ---------------------------------------------------------------------
 
+// A folder others could tamper with is refused (a symbolic link or another user's folder in
+// place of ours: runtime_folder_test); the display and the runtime folder choose the address.
 TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
     const std::string base = dir_ + "/kivra", folder = base + "/:77";
     // Open to everybody: a sender will not use it; a receiver takes it back.
@@ -409,10 +397,6 @@ TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
         ASSERT_EQ(stat(folder.c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
-    // A symbolic link or another user's folder in place of ours: runtime_folder_test.
-}
-
-TEST_F(ChannelTest, TheDisplayAndTheRuntimeFolderChooseTheAddress) {
     const std::string here = channelAddress(kLink, FolderMode::Create);
     EXPECT_EQ(here, dir_ + "/kivra/:77/win-" + std::to_string(kLink) + ".sock");
     setenv("DISPLAY", "localhost:77.1", 1);
@@ -423,12 +407,12 @@ TEST_F(ChannelTest, TheDisplayAndTheRuntimeFolderChooseTheAddress) {
     unsetenv("XDG_RUNTIME_DIR");
     setenv("DISPLAY", ":77", 1);
     const std::string tmp = channelAddress(kLink, FolderMode::Create);
-    const std::string folder = "/tmp/kivra-" + std::to_string(getuid()) + "/:77";
-    EXPECT_EQ(tmp, folder + "/win-" + std::to_string(kLink) + ".sock");
+    const std::string tmpFolder = "/tmp/kivra-" + std::to_string(getuid()) + "/:77";
+    EXPECT_EQ(tmp, tmpFolder + "/win-" + std::to_string(kLink) + ".sock");
     struct stat st{};
-    ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+    ASSERT_EQ(lstat(tmpFolder.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    rmdir(folder.c_str());
+    rmdir(tmpFolder.c_str());
 }
 
 // ---- LinkReady payload ---------------------------------------------------------

@@ -1,10 +1,9 @@
-// The main program's messages to a link window: every command code with the message
-// box open and closed, the code text rule, "5" and "6", rename in each caption mode,
-// the reload of the match options from the store, and unknown kinds.
+// The main program's messages to a link window: the command codes, rename, reload, unknown kinds.
 #include "FakeDesktop.h"
 #include "LinkCommands.h"
 #include "MemoryStore.h"
 #include "RecordingOwnWindow.h"
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,7 @@ using namespace kivra;
 
 namespace {
 
-class CommandsTest : public ::testing::Test {
-protected:
+struct Link {
     FakeDesktop desktop;
     const WindowId host = desktop.addWindow({.title = "Mail - Inbox", .rect = {200, 150, 1000, 750}});
     const WindowId own = desktop.addWindow({.title = "Mail", .className = "QbaseRT5", .rect = {500, 400, 734, 460}});
@@ -35,33 +33,7 @@ protected:
     CommandResult send(std::string_view code) { return commands.handle(ChannelKind::Command, code); }
 };
 
-struct CodeCase {
-    const char* name;
-    const char* code;
-    bool boxOpen;
-    AlwaysOnTop before;
-    std::vector<std::string> log;  // what the window sees, in order
-    bool hostRaised;
-    CommandResult result;
-};
-void PrintTo(const CodeCase& c, std::ostream* os) { *os << c.name; }
-
-class Codes : public CommandsTest, public ::testing::WithParamInterface<CodeCase> {};
-
-TEST_P(Codes, ActAsTheTableSays) {
-    const CodeCase& c = GetParam();
-    window.boxOpen = c.boxOpen;
-    window.onTop = c.before;
-    EXPECT_EQ(send(c.code), c.result);
-    EXPECT_EQ(window.log, c.log);
-    EXPECT_EQ(desktop.actionCount(SeamCall::Raise, host), c.hostRaised ? 1 : 0);
-    if (c.hostRaised) {
-        // The host comes up before the link window is made topmost.
-        ASSERT_GE(desktop.actions().size(), 2u);
-        EXPECT_EQ(desktop.actions().front().call, SeamCall::Raise);
-    }
-    EXPECT_EQ(desktop.actionCount(SeamCall::Move), 0);
-}
+class CommandsTest : public ::testing::Test, protected Link {};
 
 using L = std::vector<std::string>;
 const AlwaysOnTop Yes = AlwaysOnTop::Yes;
@@ -69,29 +41,49 @@ const AlwaysOnTop No = AlwaysOnTop::No;
 const CommandResult Done = CommandResult::Done;
 const CommandResult Ignored = CommandResult::Ignored;
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, Codes,
-    ::testing::Values(
-        CodeCase{"Zero", "0", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
-        CodeCase{"ZeroBoxOpen", "0", true, Yes, L{}, false, Ignored},
-        CodeCase{"One", "1", false, No, L{"topmost:yes", "icon:grey"}, true, Done},
-        CodeCase{"OneBoxOpen", "1", true, No, L{}, false, Ignored},
-        CodeCase{"Two", "2", false, No, L{"topmost:yes", "icon:bright"}, true, Done},
-        CodeCase{"TwoBoxOpenOnlyClearsTheFlag", "2", true, No, L{"clear-box-flag"}, false, Done},
-        CodeCase{"Three", "3", false, No, L{"topmost:yes", "icon:grey"}, false, Done},
-        CodeCase{"Four", "4", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
-        CodeCase{"FourBoxOpenOnlyClearsTheFlag", "4", true, No, L{"clear-box-flag"}, false, Done},
-        CodeCase{"ThreeAlreadyOnTopDoesNotRunTheHandler", "3", false, Yes, L{"icon:grey"}, false, Done},
-        CodeCase{"ZeroAlreadyNotOnTop", "0", false, No, L{"icon:grey"}, false, Done},
-        CodeCase{"SixSaves", "6", false, Yes, L{"save"}, false, Done},
-        CodeCase{"SixSavesWithTheBoxOpen", "6", true, Yes, L{"save"}, false, Done},
-        CodeCase{"EmptyIsZero", "", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
-        CodeCase{"TextIsZero", "raise", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
-        CodeCase{"LeadingNumberCounts", " 4 please", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
-        CodeCase{"Seven", "7", false, Yes, L{}, false, Ignored},
-        CodeCase{"Negative", "-1", false, Yes, L{}, false, Ignored},
-        CodeCase{"Fraction", "2.5", false, No, L{}, false, Ignored}),
-    [](const auto& info) { return std::string(info.param.name); });
+// What the window sees, in order, for each code with the message box open or closed; the
+// host comes up before the link window is made topmost.
+TEST(Codes, ActAsTheTableSays) {
+    const struct {
+        const char* code;
+        bool boxOpen;
+        AlwaysOnTop before;
+        std::vector<std::string> log;
+        bool hostRaised;
+        CommandResult result;
+    } rows[] = {
+        {"0", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
+        {"0", true, Yes, L{}, false, Ignored},
+        {"1", false, No, L{"topmost:yes", "icon:grey"}, true, Done},
+        {"1", true, No, L{}, false, Ignored},
+        {"2", false, No, L{"topmost:yes", "icon:bright"}, true, Done},
+        {"2", true, No, L{"clear-box-flag"}, false, Done},
+        {"3", false, No, L{"topmost:yes", "icon:grey"}, false, Done},
+        {"4", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
+        {"4", true, No, L{"clear-box-flag"}, false, Done},
+        {"3", false, Yes, L{"icon:grey"}, false, Done},  // already on top: the handler does not run
+        {"0", false, No, L{"icon:grey"}, false, Done},
+        {"6", false, Yes, L{"save"}, false, Done},
+        {"6", true, Yes, L{"save"}, false, Done},
+        {"", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},  // text is "0"; a leading number counts
+        {"raise", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
+        {" 4 please", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
+        {"7", false, Yes, L{}, false, Ignored},
+        {"-1", false, Yes, L{}, false, Ignored},
+        {"2.5", false, No, L{}, false, Ignored},
+    };
+    for (const auto& c : rows) {
+        SCOPED_TRACE(std::string(c.code) + (c.boxOpen ? " box open" : ""));
+        Link x;
+        x.window.boxOpen = c.boxOpen;
+        x.window.onTop = c.before;
+        EXPECT_EQ(x.send(c.code), c.result);
+        EXPECT_EQ(x.window.log, c.log);
+        EXPECT_EQ(x.desktop.actionCount(SeamCall::Raise, x.host), c.hostRaised ? 1 : 0);
+        if (c.hostRaised) { EXPECT_EQ(x.desktop.actions().front().call, SeamCall::Raise); }
+        EXPECT_EQ(x.desktop.actionCount(SeamCall::Move), 0);
+    }
+}
 
 TEST_F(CommandsTest, TheBoxFlagHoldsBackEveryZeroOneAndThreeUntilATwoOrFourArrives) {
     window.boxOpen = true;
@@ -100,36 +92,29 @@ TEST_F(CommandsTest, TheBoxFlagHoldsBackEveryZeroOneAndThreeUntilATwoOrFourArriv
     EXPECT_EQ(window.log, (L{"clear-box-flag"}));
     EXPECT_EQ(send("0"), Done);
     EXPECT_EQ(window.onTop, No);
-}
-
-TEST_F(CommandsTest, TwoLeavesTheHostWhereItIsOnVersion4) {
+    // "2" leaves the host where it is on version 4.
     state.osVersion40 = OsVersion40::Yes;
-    window.onTop = No;
     send("2");
     EXPECT_EQ(desktop.actionCount(SeamCall::Raise), 0);
     EXPECT_EQ(window.onTop, Yes);
     EXPECT_EQ(window.icon, LinkIcon::Bright);
 }
 
+// "5" puts a Normal link on the recorded host corner keeping its size, and does nothing otherwise.
 TEST_F(CommandsTest, FivePutsANormalLinkOnTheRecordedHostCornerKeepingItsSize) {
+    for (OwnWindowState s : {OwnWindowState::Minimized, OwnWindowState::Maximized}) {
+        window.windowState = s;
+        EXPECT_EQ(send("5"), Ignored);
+    }
+    EXPECT_TRUE(desktop.actions().empty());
+    window.windowState = OwnWindowState::Normal;
     EXPECT_EQ(send("5"), Done);
     EXPECT_EQ(desktop.desc(own).rect, (Rect{180, 140, 414, 200}));
     EXPECT_EQ(desktop.actionCount(SeamCall::Move, own), 1);
     EXPECT_EQ(desktop.desc(host).rect, (Rect{200, 150, 1000, 750}));
 }
 
-TEST_F(CommandsTest, FiveDoesNothingUnlessTheLinkIsNormal) {
-    for (OwnWindowState s : {OwnWindowState::Minimized, OwnWindowState::Maximized}) {
-        window.windowState = s;
-        EXPECT_EQ(send("5"), Ignored);
-    }
-    EXPECT_TRUE(desktop.actions().empty());
-    EXPECT_EQ(desktop.desc(own).rect, (Rect{500, 400, 734, 460}));
-}
-
-// --- Rename ----------------------------------------------------------------------------
-
-TEST_F(CommandsTest, RenameInCustomCaptionModeChangesTheNamesButNotTheCaption) {
+TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaption) {
     window.mode = CaptionMode::Custom;
     EXPECT_EQ(commands.handle(ChannelKind::Rename, "Post\\Office  "), Done);
     EXPECT_EQ(state.names.linkTitle, "Post\\Office");
@@ -138,16 +123,13 @@ TEST_F(CommandsTest, RenameInCustomCaptionModeChangesTheNamesButNotTheCaption) {
     EXPECT_EQ(window.applicationTitle, "Kivra [Link] Post/Office  ");
     EXPECT_EQ(window.caption, "unchanged");
     EXPECT_EQ(store.writeCount(), 0);
-}
-
-TEST_F(CommandsTest, RenameShowsTheNewTitleAtOnceOnlyInLinkTitleMode) {
+    // The new title shows at once only in link-title mode.
     window.mode = kLinkTitleCaption;
     commands.handle(ChannelKind::Rename, "Post Office  ");
     EXPECT_EQ(window.caption, "Post Office");
     window.mode = kHostTitleCaption;
     commands.handle(ChannelKind::Rename, "Letters");
     EXPECT_EQ(window.caption, "Post Office");
-    EXPECT_EQ(window.applicationTitle, "Kivra [Link] Letters");
 }
 
 TEST_F(CommandsTest, RenameTakesTheOptionsStoredUnderTheNewNameAtOnce) {
@@ -161,8 +143,6 @@ TEST_F(CommandsTest, RenameTakesTheOptionsStoredUnderTheNewNameAtOnce) {
     EXPECT_TRUE(hostStillMatches(state.matchOptions, state.names.linkTitle, "Mail - Inbox", std::string_view{}));
     EXPECT_EQ(store.writeCount(), writes);
 }
-
-// --- Reload ------------------------------------------------------------------------------
 
 TEST_F(CommandsTest, ReloadReadsTheLinkOptionsOfTheCurrentInstanceName) {
     commands.handle(ChannelKind::Rename, "Letters");
@@ -189,18 +169,9 @@ TEST_F(CommandsTest, ReloadReadsTheLinkOptionsOfTheCurrentInstanceName) {
     EXPECT_EQ(state.matchOptions.method, MatchMethod::Exact);
     EXPECT_TRUE(state.matchOptions.autoTerminate);
     EXPECT_FALSE(state.matchOptions.matchClass);
-}
-
-// A store whose reads fail, as a damaged backend might.
-class FailingStore : public MemoryStore {
-public:
-    std::string read(std::string_view, std::string_view, std::string_view, std::string_view) override {
-        throw KivraError(errnum::DeviceIO, "I/O error");
-    }
-};
-
-TEST_F(CommandsTest, AReloadThatFailsIsReportedAndKeepsTheOptions) {
-    FailingStore failing;
+    // A reload that fails is reported and keeps the options.
+    test::FaultyStore failing(store);  // its reads fail, as a damaged backend's might
+    failing.failReadOf = "*";
     LinkCommands withFailingStore{desktop, window, state, failing};
     state.matchOptions.method = MatchMethod::Fuzzy;
     withFailingStore.handle(ChannelKind::ReloadMatchOptions, "");

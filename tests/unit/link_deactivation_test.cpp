@@ -58,23 +58,19 @@ TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARa
         EXPECT_EQ(log[at - 1].call, SeamCall::Raise);
         EXPECT_EQ(log[at].call, SeamCall::RequestClose);
     }
-}
-
-TEST_F(Deactivation, ALinkThatAnswersGetsOneRequestEvenIfItsWindowLingers) {
-    activeMail(false);
-    w.desktop.setCloseBehaviour(linkWindow, CloseBehaviour::Ignore);
+    // A link that answers gets one request even if its window lingers.
+    w.desktop.clearActions();
     w.messenger.answering.insert(linkWindow);
     w.deactivation.endLinkWindow(linkWindow);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
-}
-
-TEST_F(Deactivation, AWindowThatClosesGetsOneRequestAndAGoneOneNone) {
-    activeMail(false);
+    // A window that closes gets one request, and a gone one none.
+    w.desktop.setCloseBehaviour(linkWindow, CloseBehaviour::Close);
+    w.messenger.answering.clear();
     w.deactivation.endLinkWindow(linkWindow);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 1);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 2);
     EXPECT_FALSE(w.desktop.has(linkWindow));
     w.deactivation.endLinkWindow(linkWindow);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 1);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 2);
 }
 
 TEST_F(Deactivation, WithoutAutoExecuteItClosesAtOnceAndTheCheckMarksItInactive) {
@@ -107,7 +103,7 @@ TEST_F(Deactivation, WithAutoExecuteNoChangesNothingAndYesTurnsAutoExecuteOff) {
     EXPECT_FALSE(w.link("Mail").autoExecReady) << "the watcher must not start it again";
 }
 
-TEST_F(Deactivation, ALinkThatIsNotActiveShows13) {
+TEST_F(Deactivation, ALinkThatIsNotActiveShows13AndOneStillStartingIsEnded) {
     w.desktop.addWindow({.title = "Other"});
     w.addLink("Other");
     EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);  // no link active at all
@@ -116,19 +112,14 @@ TEST_F(Deactivation, ALinkThatIsNotActiveShows13) {
     ASSERT_EQ(w.messages.kinds(), (std::vector<int>{13, 13}));
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     EXPECT_EQ(w.deactivation.deactivate(std::nullopt), DeactivateOutcome::Nothing);
+    // A link still starting has its process ended, without a question.
+    w.desktop.addWindow({.title = "Chat"});
+    w.addLink("Chat");
+    w.link("Chat").autoExec = false;
+    const ProcessId pid = w.launcher.nextPid;
+    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
+    EXPECT_EQ(w.deactivation.deactivate("Inactive: Chat"), DeactivateOutcome::StartEnded);
     EXPECT_EQ(w.messages.shown.size(), 2u);
-}
-
-TEST_F(Deactivation, ALinkStillStartingHasItsProcessEnded) {
-    host = w.desktop.addWindow({.title = "Mail"});
-    HostLink l;
-    l.title = "Mail";
-    l.autoExec = false;
-    w.addLink(l);
-    ASSERT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-    const ProcessId pid = *w.launcher.running.begin();
-    EXPECT_EQ(w.deactivation.deactivate("Inactive: Mail"), DeactivateOutcome::StartEnded);
-    EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(w.launcher.terminated, std::vector<ProcessId>{pid});
     EXPECT_EQ(w.starts.pendingCount(), 0);
 }
@@ -137,9 +128,7 @@ TEST_F(Deactivation, ALinkStillStartingHasItsProcessEnded) {
 
 TEST_F(Deactivation, AClosedHostMakesTheLinkInactiveAndTheCountDropsOnce) {
     activeMail(true);
-    HostLink other;
-    other.title = "News";
-    w.addLink(other);
+    w.addLink("News");
     const WindowId newsHost = w.desktop.addWindow({.title = "News"});
     w.makeActive("News", newsHost);
     ASSERT_EQ(w.table.activeLinkCount(), 2);
@@ -153,24 +142,18 @@ TEST_F(Deactivation, AClosedHostMakesTheLinkInactiveAndTheCountDropsOnce) {
     EXPECT_EQ(w.table.activeLinkCount(), 1);
 }
 
-TEST_F(Deactivation, ALinkWindowClosedByOtherMeansIsAutoExecuteReadyAgainOnlyWithAutoExecuteOn) {
-    activeMail(true);
-    w.desktop.destroy(linkWindow);
-    w.deactivation.checkActiveLinks();
-    EXPECT_FALSE(w.link("Mail").active);
-    EXPECT_TRUE(w.link("Mail").autoExecReady);
-    EXPECT_EQ(w.table.activeLinkCount(), 0);
-
-    LinkWorld v;
-    const WindowId h = v.desktop.addWindow({.title = "Mail"});
-    HostLink l;
-    l.title = "Mail";
-    l.autoExec = false;
-    v.addLink(l);
-    v.desktop.destroy(v.makeActive("Mail", h));
-    v.deactivation.checkActiveLinks();
-    EXPECT_FALSE(v.link("Mail").active);
-    EXPECT_FALSE(v.link("Mail").autoExecReady);
+TEST(CheckActiveLinks, ALinkWindowClosedByOtherMeansIsAutoExecuteReadyAgainOnlyWithAutoExecuteOn) {
+    for (const bool autoExec : {true, false}) {
+        LinkWorld v;
+        const WindowId h = v.desktop.addWindow({.title = "Mail"});
+        v.addLink("Mail");
+        v.link("Mail").autoExec = autoExec;
+        v.desktop.destroy(v.makeActive("Mail", h));
+        v.deactivation.checkActiveLinks();
+        EXPECT_FALSE(v.link("Mail").active);
+        EXPECT_EQ(v.link("Mail").autoExecReady, autoExec);
+        EXPECT_EQ(v.table.activeLinkCount(), 0);
+    }
 }
 
 // ---- exit -------------------------------------------------------------------
@@ -189,9 +172,16 @@ protected:
     std::function<void()> stopTimers = [this] { ++timerStops; };
 };
 
+// No cancels with nothing ended and the timers running; Yes closes both after stopping the timers.
 TEST_F(Exit, TwoActiveLinksAreAskedAboutOnceAndBothClosed) {
     const WindowId mail = w.makeActive("Mail", hosts[0]);
     const WindowId news = w.makeActive("News", hosts[1]);
+    w.messages.answers = {kResultSecond};
+    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Cancel);
+    EXPECT_EQ(timerStops, 0);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_TRUE(w.link("Mail").active);
+    w.messages.shown.clear();
     int stopsWhenClosing = -1;
     w.desktop.onCall(SeamCall::RequestClose, [&](WindowId) { stopsWhenClosing = timerStops; });
 
@@ -205,31 +195,17 @@ TEST_F(Exit, TwoActiveLinksAreAskedAboutOnceAndBothClosed) {
     EXPECT_FALSE(w.link("News").autoExecReady);
 }
 
-TEST_F(Exit, NoCancelsWithNothingEndedAndTheTimersRunning) {
-    const WindowId mail = w.makeActive("Mail", hosts[0]);
-    w.messages.answers = {kResultSecond};
-    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Cancel);
-    EXPECT_EQ(timerStops, 0);
-    EXPECT_TRUE(w.desktop.has(mail));
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
-    EXPECT_TRUE(w.link("Mail").active);
-}
-
-TEST_F(Exit, LinksWhoseHostsHaveGoneAreNotAskedAbout) {
+// Links whose hosts have gone are not asked about; starts still pending are ended.
+TEST_F(Exit, NothingActiveAsksNothingAndEndsStartsStillPending) {
     w.makeActive("Mail", hosts[0]);
     w.makeActive("News", hosts[1]);
     w.desktop.destroy(hosts[0]);
     w.desktop.destroy(hosts[1]);
+    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
     EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
     EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(timerStops, 0);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
-}
-
-TEST_F(Exit, NothingActiveAsksNothingAndEndsStartsStillPending) {
-    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
-    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
-    EXPECT_TRUE(w.messages.shown.empty());
     EXPECT_EQ(w.launcher.terminated.size(), 1u);
     EXPECT_EQ(w.starts.pendingCount(), 0);
 }

@@ -41,17 +41,15 @@ TEST(MemoryStatus, ReadsARealLookingReport) {
     EXPECT_EQ(s->availPageFile, 2072572 * KiB);
     EXPECT_EQ(s->commitLimit, 10256352 * KiB);
     EXPECT_EQ(s->availCommit, 0u) << "more is promised than the limit";
-}
-
-TEST(MemoryStatus, WithoutMemAvailableFreeBuffersAndCacheAreCounted) {
-    const auto s = parseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n"
+    // Without MemAvailable free, buffers and cache are counted; no swap lines: no swap.
+    const auto t = parseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n"
                                 "CommitLimit: 900 kB\nCommitted_AS: 300 kB\n");
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->availPhys, 400 * KiB);
-    EXPECT_EQ(s->memoryLoad, 60u);
-    EXPECT_EQ(s->totalPageFile, 0u);  // no swap lines: no swap
-    EXPECT_EQ(s->availPageFile, 0u);
-    EXPECT_EQ(s->availCommit, 600 * KiB);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(t->availPhys, 400 * KiB);
+    EXPECT_EQ(t->memoryLoad, 60u);
+    EXPECT_EQ(t->totalPageFile, 0u);
+    EXPECT_EQ(t->availPageFile, 0u);
+    EXPECT_EQ(t->availCommit, 600 * KiB);
 }
 
 TEST(MemoryStatus, MalformedLinesAreSkippedNotTrusted) {

@@ -1,6 +1,5 @@
-// The Kivra Form option pairs: start-up boxes, the exclusive Yes/No and On/Off pairs,
-// and the kick timer button's caption.
-#include "OptionGroups.h"
+// The Kivra Form option pairs: start-up boxes and the kick timer's not-topmost rule (the
+// exclusive pairs are picture_rules_test's option groups).
 #include "OptionPairs.h"
 
 #include <gtest/gtest.h>
@@ -22,23 +21,12 @@ TEST(StartupPair, ClickTableFromEveryStartingState) {
         EXPECT_EQ(after, r.after);
         EXPECT_EQ(startupStateOf(after), r.state);
     }
-}
-
-TEST(StartupPair, BoxesForStoredStatesRoundTrip) {
+    // The boxes for each stored state give that state back.
     for (StartupState s : {StartupState::Normal, StartupState::Maximized, StartupState::Minimized})
         EXPECT_EQ(startupStateOf(startupBoxesFor(s)), s);
 }
 
-TEST(ExclusivePairs, ClickingTheCheckedBoxMovesTheCheck) {
-    // Always On Top Yes(0)/No(1), Tool Tips On/Off, Palette A/B.
-    EXPECT_EQ(clickOption(OptionGroupKind::Pair, 0, 0), (OptionClick{1, true}));
-    EXPECT_EQ(clickOption(OptionGroupKind::Pair, 1, 1), (OptionClick{0, true}));
-    EXPECT_EQ(clickOption(OptionGroupKind::Pair, 0, 1), (OptionClick{1, true}));
-}
-
-TEST(KickTimer, ButtonCaptionAndNotTopmostRule) {
-    EXPECT_STREQ(timerCommandCaption(true), "&Disable");
-    EXPECT_STREQ(timerCommandCaption(false), "&Enable");
+TEST(KickTimer, NotTopmostStopsItOnlyInTheMainProgram) {
     EXPECT_TRUE(notTopmostStopsKickTimer(ProgramKind::Main));
     EXPECT_FALSE(notTopmostStopsKickTimer(ProgramKind::Link));
 }

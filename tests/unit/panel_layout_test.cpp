@@ -16,29 +16,24 @@ TEST(PanelLayout, ShowGrowsTheWindowAndHideGivesEverythingBack) {
     const TwipsRect shown = p.show(small, kPanelW, kPanelH, kScreenW, kScreenH);
     EXPECT_EQ(shown, (TwipsRect{3000, 4000, kPanelW, kPanelH}));
     EXPECT_EQ(p.hide(shown), small);
+    // A large window keeps its size.
+    const TwipsRect big{0, 0, 8000, 5000};
+    EXPECT_EQ(p.show(big, kPanelW, kPanelH, kScreenW, kScreenH), big);
 }
 
+// A window partly off the screen is brought back, and given back where it was unless it was
+// moved while shown.
 TEST(PanelLayout, AWindowPartlyOffTheScreenIsBroughtBack) {
     PanelLayout p;
     EXPECT_EQ(p.show({-600, -300, 4500, 1500}, kPanelW, kPanelH, kScreenW, kScreenH),
               (TwipsRect{0, 0, kPanelW, kPanelH}));
     const TwipsRect nearCorner{kScreenW - 1000, kScreenH - 500, 4500, 1500};
-    const TwipsRect shown = p.show(nearCorner, kPanelW, kPanelH, kScreenW, kScreenH);
+    TwipsRect shown = p.show(nearCorner, kPanelW, kPanelH, kScreenW, kScreenH);
     EXPECT_EQ(shown.left + shown.width, kScreenW);
     EXPECT_EQ(shown.top + shown.height, kScreenH);
-    EXPECT_EQ(p.hide(shown), nearCorner);  // not moved meanwhile: back where it was
-}
-
-TEST(PanelLayout, AWindowMovedWhileShownKeepsItsNewPlace) {
-    PanelLayout p;
+    EXPECT_EQ(p.hide(shown), nearCorner);
     const TwipsRect small{3000, 4000, 4500, 1500};
-    TwipsRect shown = p.show(small, kPanelW, kPanelH, kScreenW, kScreenH);
+    shown = p.show(small, kPanelW, kPanelH, kScreenW, kScreenH);
     shown.left += 600;
     EXPECT_EQ(p.hide(shown), (TwipsRect{3600, 4000, 4500, 1500}));
-}
-
-TEST(PanelLayout, ALargeWindowKeepsItsSize) {
-    PanelLayout p;
-    const TwipsRect big{0, 0, 8000, 5000};
-    EXPECT_EQ(p.show(big, kPanelW, kPanelH, kScreenW, kScreenH), big);
 }

@@ -70,7 +70,7 @@ int listingError(const std::string& dir) {
 
 // --- viewed files ---------------------------------------------------------------
 
-TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldest) {
+TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldestAndPreviousCycles) {
     ViewedFiles v;
     for (int i = 1; i <= 65; ++i) v.add("/p/" + std::to_string(i) + ".gif", std::to_string(i) + ".gif");
     EXPECT_EQ(v.count(), 64);
@@ -80,10 +80,7 @@ TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldest) {
     EXPECT_EQ(v.path(63), "/p/2.gif");
     EXPECT_EQ(v.path(64), "");
     EXPECT_EQ(v.newest(5), (std::vector<std::string>{"/p/65.gif", "/p/64.gif", "/p/63.gif", "/p/62.gif", "/p/61.gif"}));
-}
-
-TEST(ViewedFiles, RestoreSkipsEmptyEntriesAndPreviousCyclesMostRecentFirst) {
-    ViewedFiles v;
+    // Restore skips empty entries; "Pre&v." cycles most recent first.
     v.restore({"/a/3.gif", "", "/a/2.gif"});
     v.add("", "nothing");
     v.add("/a/1.gif", "");  // no name from a list: the file name part serves
@@ -121,6 +118,8 @@ TEST(PicturePaths, JoinNeverDoublesTheSeparator) {
     EXPECT_EQ(directoryPart("/a.gif"), "/");
 }
 
+// Confirmation texts: lines of forty characters; past 160 the head and tail are kept; characters,
+// not bytes, are counted and a line never splits one.
 TEST(PicturePaths, LinesOfFortyCharacters) {
     const struct {
         int length;
@@ -137,9 +136,6 @@ TEST(PicturePaths, LinesOfFortyCharacters) {
         EXPECT_EQ(lengths, r.lineLengths) << r.length;
         EXPECT_EQ(joined, path);
     }
-}
-
-TEST(PicturePaths, A161CharacterPathKeepsItsHeadAndTail) {
     std::string path = "/ab";
     for (int i = 0; i < 158; ++i) path += static_cast<char>('0' + i % 10);
     ASSERT_EQ(path.size(), 161u);
@@ -148,15 +144,11 @@ TEST(PicturePaths, A161CharacterPathKeepsItsHeadAndTail) {
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0] + lines[1] + lines[2] + lines[3], expected);
     EXPECT_EQ(lines[0].substr(0, 8), "/ab...  ");
-}
-
-TEST(PicturePaths, CharactersNotBytesAreCounted) {
-    // 161 two-byte characters: shortened by characters, lines never split a character.
-    const std::string path = "/" + repeat("\xC3\xBC", 160);
-    const std::vector<std::string> lines = split(formatPathForConfirmation(path), "\r\n");
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "/" + repeat("\xC3\xBC", 2) + "...  " + repeat("\xC3\xBC", 32));
-    EXPECT_EQ(lines[3], repeat("\xC3\xBC", 40));
+    const std::string wide = "/" + repeat("\xC3\xBC", 160);  // 161 characters, 321 bytes
+    const std::vector<std::string> wideLines = split(formatPathForConfirmation(wide), "\r\n");
+    ASSERT_EQ(wideLines.size(), 4u);
+    EXPECT_EQ(wideLines[0], "/" + repeat("\xC3\xBC", 2) + "...  " + repeat("\xC3\xBC", 32));
+    EXPECT_EQ(wideLines[3], repeat("\xC3\xBC", 40));
 }
 
 // --- file-type pattern ----------------------------------------------------------
@@ -198,9 +190,7 @@ TEST(DirectoryListing, FailuresCarryTheirErrorNumbers) {
     fs::permissions(d.path() / "locked", fs::perms::none);
     ActAsNobody nobody;
     EXPECT_EQ(listingError((d.path() / "locked").string()), errnum::PermissionDenied);
-}
-
-TEST(DirectoryListing, AncestorsFromTheRootDown) {
+    // Ancestors from the root down.
     EXPECT_EQ(directoryAncestors("/home/u/pics"), (std::vector<std::string>{"/", "/home", "/home/u", "/home/u/pics"}));
     EXPECT_EQ(directoryAncestors("/a//b/"), (std::vector<std::string>{"/", "/a", "/a/b"}));
     EXPECT_TRUE(directoryAncestors("relative").empty());
@@ -232,12 +222,10 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
     EXPECT_EQ(volumeIndexFor(v, "/homework/x.gif"), 0);
     EXPECT_EQ(volumeIndexFor(v, "/home"), 1);
     EXPECT_EQ(volumeIndexFor(v, "relative"), -1);
-}
-
-TEST(MountedVolumes, ThisMachineHasARoot) {
-    const auto v = readMountedVolumes();
-    ASSERT_FALSE(v.empty());
-    EXPECT_EQ(v.front().mountPoint, "/");
+    // This machine has a root.
+    const auto here = readMountedVolumes();
+    ASSERT_FALSE(here.empty());
+    EXPECT_EQ(here.front().mountPoint, "/");
 }
 
 // --- option groups --------------------------------------------------------------

@@ -1,6 +1,7 @@
 // Preference load order, fallbacks, clamping and save rules in main and link mode.
 #include "MemoryStore.h"
 #include "Preferences.h"
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -31,19 +32,6 @@ LoadContext linkContext(int hostLeft = 100, int hostTop = 50) {
 
 const std::string kLinkApp = "Kivra\\Kivra [Link] Mail\\Inst 1 of 1";
 
-// Records the order of reads, to check the load order.
-class RecordingStore : public MemoryStore {
-public:
-    std::vector<std::string> reads;
-    std::string failAtKey;
-    std::string read(std::string_view app, std::string_view section, std::string_view key,
-                     std::string_view fallback) override {
-        if (key == failAtKey) throw KivraError(70, "Permission denied");
-        reads.emplace_back(key);
-        return MemoryStore::read(app, section, key, fallback);
-    }
-};
-
 TEST(PreferencesLoad, FirstStartGivesTheDefaults) {
     MemoryStore store;
     const auto r = loadPreferences(store, kMainAppName, mainContext());
@@ -73,13 +61,14 @@ TEST(PreferencesLoad, FirstStartGivesTheDefaults) {
 }
 
 TEST(PreferencesLoad, AnErrorStopsLoadingAndKeepsWhatWasRead) {
-    RecordingStore store;
+    MemoryStore inner;
+    test::FaultyStore store(inner);  // records the order of reads
     store.write(kMainAppName, "MainOptions", "TBCapOptN", "1");
     store.write(kMainAppName, "MainOptions", "TimerOptN", "3");
-    store.failAtKey = "TimerOptN";
+    store.failReadOf = "TimerOptN";
     const auto r = loadPreferences(store, kMainAppName, mainContext());
     ASSERT_TRUE(r.error);
-    EXPECT_EQ(r.error->number(), 70);
+    EXPECT_EQ(r.error->number(), errnum::DeviceIO);
     EXPECT_EQ(r.prefs.captionMode, CaptionMode::Custom);      // read before the failure
     EXPECT_EQ(r.prefs.kickInterval, KickInterval::Ms250);     // never read
     EXPECT_EQ(store.reads.back(), "TBCapString");
@@ -141,16 +130,13 @@ TEST(PreferencesLoad, StoredChoicesSelectTheirFallback) {
     }
 }
 
-TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTop) {
+TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTopAndViewedFilesKeepTheirOrder) {
     MemoryStore store;
     store.write(kMainAppName, "MainOptions", "TimerState", "1");
     EXPECT_TRUE(loadPreferences(store, kMainAppName, mainContext()).prefs.kickTimerOn);
     store.write(kMainAppName, "FormPrefs", "FormKVA", "2");
     EXPECT_FALSE(loadPreferences(store, kMainAppName, mainContext()).prefs.kickTimerOn);
-}
-
-TEST(PreferencesLoad, ViewedFilesSkipEmptyEntriesAndKeepTheirOrder) {
-    MemoryStore store;
+    // Viewed files skip empty entries and keep their order.
     store.write(kMainAppName, "PictureFiles", "PrevFile1", "/a.gif");
     store.write(kMainAppName, "PictureFiles", "PrevFile2", "");
     store.write(kMainAppName, "PictureFiles", "PrevFile4", "/d.gif");

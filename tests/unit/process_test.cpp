@@ -1,6 +1,8 @@
 // Process start and stop: one verbatim argument, clean inheritance, SIGTERM then
 // SIGKILL, and no zombie left behind.
 #include "Process.h"
+#include "UnitSupport.h"
+#include "support/WaitUntil.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -17,28 +19,17 @@
 #include <sstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::hex;
 using namespace std::chrono_literals;
-using Clock = std::chrono::steady_clock;
 
 namespace {
 
 std::string probePath() {
     const char* bin = std::getenv("KIVRA_BIN_DIR");
     return std::string(bin ? bin : ".") + "/process_probe";
-}
-
-std::string hex(const std::string& s) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : s) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out.empty() ? "-" : out;
 }
 
 // The probe's report: each line's first word → the rest; "fd" lines collected apart.
@@ -67,12 +58,8 @@ protected:
     }
 
     // Waits for the probe's report; empty when it never came.
-    std::optional<Report> awaitReport(std::chrono::milliseconds limit = 5s) {
-        const auto deadline = Clock::now() + limit;
-        while (access(report_.c_str(), F_OK) != 0) {
-            if (Clock::now() > deadline) return std::nullopt;
-            std::this_thread::sleep_for(2ms);
-        }
+    std::optional<Report> awaitReport() {
+        if (!test::waitUntil([&] { return access(report_.c_str(), F_OK) == 0; })) return std::nullopt;
         std::ifstream in(report_);
         Report r;
         std::string line, key, index, value;
@@ -170,6 +157,13 @@ TEST_F(ProcessTest, TerminateEndsWithSigtermThenSigkillAndReaps) {
         EXPECT_EQ(errno, ECHILD);
         EXPECT_EQ(terminateProcess(pid, 10ms), Termination::AlreadyGone);
     }
+    // Processes that are not ours are judged by their existence.
+    EXPECT_TRUE(processAlive(getpid()));
+    EXPECT_TRUE(processAlive(1));  // exists even when we may not signal it
+    for (ProcessId bad : {ProcessId(0), ProcessId(-1), ProcessId(1) << 40}) {
+        EXPECT_FALSE(processAlive(bad)) << bad;
+        EXPECT_EQ(terminateProcess(bad, 0ms), Termination::AlreadyGone) << bad;
+    }
 }
 
 // One reaping call collects every exited child of ours and no other; asking whether an
@@ -183,10 +177,10 @@ TEST_F(ProcessTest, ExitedChildrenAreReapedAndOtherChildrenKeepTheirExitStatus) 
     const ProcessId b = start("b");
     ASSERT_TRUE(awaitReport());
     std::vector<ProcessId> reaped;
-    for (const auto deadline = Clock::now() + 5s; reaped.size() < 2 && Clock::now() < deadline;) {
+    test::waitUntil([&] {
         for (ProcessId pid : reapExitedChildren()) reaped.push_back(pid);
-        std::this_thread::sleep_for(2ms);
-    }
+        return reaped.size() >= 2;
+    });
     std::sort(reaped.begin(), reaped.end());
     EXPECT_EQ(reaped, (std::vector<ProcessId>{std::min(a, b), std::max(a, b)}));
     for (ProcessId pid : {a, b}) EXPECT_NE(access(("/proc/" + std::to_string(pid)).c_str(), F_OK), 0) << pid << " lingers";
@@ -199,19 +193,8 @@ TEST_F(ProcessTest, ExitedChildrenAreReapedAndOtherChildrenKeepTheirExitStatus) 
 
     const ProcessId c = start("c");
     ASSERT_TRUE(awaitReport());
-    for (const auto deadline = Clock::now() + 5s; processAlive(c) && Clock::now() < deadline;)
-        std::this_thread::sleep_for(2ms);
-    EXPECT_FALSE(processAlive(c));
+    EXPECT_TRUE(test::waitUntil([&] { return !processAlive(c); }));
     EXPECT_NE(access(("/proc/" + std::to_string(c)).c_str(), F_OK), 0) << "left as a zombie";
-}
-
-TEST_F(ProcessTest, ProcessesThatAreNotOursAreJudgedByExistence) {
-    EXPECT_TRUE(processAlive(getpid()));
-    EXPECT_TRUE(processAlive(1));  // exists even when we may not signal it
-    for (ProcessId bad : {ProcessId(0), ProcessId(-1), ProcessId(1) << 40}) {
-        EXPECT_FALSE(processAlive(bad)) << bad;
-        EXPECT_EQ(terminateProcess(bad, 0ms), Termination::AlreadyGone) << bad;
-    }
 }
 
 }  // namespace

@@ -28,18 +28,16 @@ protected:
     fs::path root_;
 };
 
-TEST_F(ProgramPlacesTest, BuildTreeKeepsEverythingBesideTheProgram) {
+TEST_F(ProgramPlacesTest, BuildTreeKeepsEverythingBesideTheProgramAnInstalledTreeItsFolders) {
     putHelp("build/bin");
     const std::string bin = folder("build/bin");
     const ProgramPlaces places = programPlaces(bin);
     EXPECT_EQ(places.linkProgramFolder, bin);
     EXPECT_EQ(places.dataFolder, bin);
-}
-
-TEST_F(ProgramPlacesTest, InstalledTreeIsFoundFromEitherProgram) {
+    // An installed tree is found from either program.
     putHelp("usr/share/kivra");
-    const std::string bin = folder("usr/bin"), libexec = folder("usr/libexec/kivra"), data = folder("usr/share/kivra");
-    const ProgramPlaces fromMain = programPlaces(bin);
+    const std::string usrBin = folder("usr/bin"), libexec = folder("usr/libexec/kivra"), data = folder("usr/share/kivra");
+    const ProgramPlaces fromMain = programPlaces(usrBin);
     EXPECT_EQ(fromMain.linkProgramFolder, libexec);
     EXPECT_EQ(fromMain.dataFolder, data);
     const ProgramPlaces fromLink = programPlaces(libexec);
@@ -48,8 +46,8 @@ TEST_F(ProgramPlacesTest, InstalledTreeIsFoundFromEitherProgram) {
 
     // No data anywhere: everything beside the program, as before.
     fs::remove_all(root_ / "usr/share");
-    EXPECT_EQ(programPlaces(bin).dataFolder, bin);
-    EXPECT_EQ(programPlaces(bin).linkProgramFolder, bin);
+    EXPECT_EQ(programPlaces(usrBin).dataFolder, usrBin);
+    EXPECT_EQ(programPlaces(usrBin).linkProgramFolder, usrBin);
 }
 
 }  // namespace

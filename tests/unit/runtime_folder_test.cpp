@@ -4,6 +4,7 @@
 #include "RuntimeFolder.h"
 #include "SessionNotes.h"
 #include "SingleInstance.h"
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include <unistd.h>
 
 using namespace kivra;
+using kivra::test::inChild;
 
 namespace {
 
@@ -46,16 +48,8 @@ protected:
     std::string tmp_, base_;
 };
 
-int inChild(const std::function<int()>& body) {
-    const pid_t pid = fork();
-    if (pid == 0) _exit(body());
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
-    const RuntimeFolder f = runtimeFolder();
+    RuntimeFolder f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_TRUE(f.notice.empty()) << f.notice;
     const std::string xdg = tmp_ + "/xdg";
@@ -63,17 +57,9 @@ TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
     setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
     EXPECT_EQ(runtimeFolder().path, xdg + "/kivra");
     EXPECT_TRUE(runtimeFolder().notice.empty());
-}
-
-TEST_F(RuntimeFolderTest, ASymlinkInItsPlaceMakesAPrivateFallback) {
-    ASSERT_EQ(mkdir((tmp_ + "/elsewhere").c_str(), 0700), 0);
-    ASSERT_EQ(symlink((tmp_ + "/elsewhere").c_str(), base_.c_str()), 0);
-    expectFallback("is a symbolic link");
-}
-
-TEST_F(RuntimeFolderTest, ARelativeOrSharedXdgRuntimeDirIsNotUsed) {
+    // A relative or shared XDG_RUNTIME_DIR is not used, and says why.
     setenv("XDG_RUNTIME_DIR", "run", 1);
-    RuntimeFolder f = runtimeFolder();
+    f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_NE(f.notice.find("is not an absolute path"), std::string::npos) << f.notice;
     const std::string shared = tmp_ + "/shared";
@@ -83,6 +69,12 @@ TEST_F(RuntimeFolderTest, ARelativeOrSharedXdgRuntimeDirIsNotUsed) {
     f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_NE(f.notice.find("is open to other users"), std::string::npos) << f.notice;
+}
+
+TEST_F(RuntimeFolderTest, ASymlinkInItsPlaceMakesAPrivateFallback) {
+    ASSERT_EQ(mkdir((tmp_ + "/elsewhere").c_str(), 0700), 0);
+    ASSERT_EQ(symlink((tmp_ + "/elsewhere").c_str(), base_.c_str()), 0);
+    expectFallback("is a symbolic link");
 }
 
 // Another user's folder: the lock and the channel both move to the same fallback, and the

@@ -4,6 +4,7 @@
 #include "SqliteStore.h"
 #include "StoreFile.h"
 #include "StoreSave.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +24,6 @@ using namespace std::chrono_literals;
 
 class StoreHardening : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kivra-hard-XXXXXX").string();
-        dir_ = mkdtemp(pattern.data());
-        file_ = dir_ / "settings.sqlite3";
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
     // Another process takes the store's write lock and keeps it until release().
     void holdLockElsewhere() {
         int ready[2];
@@ -56,7 +50,8 @@ protected:
         waitpid(holder_, nullptr, 0);
     }
 
-    fs::path dir_, file_;
+    TempDir tmp_;
+    fs::path dir_ = tmp_.path(), file_ = dir_ / "settings.sqlite3";
     int release_[2] = {-1, -1};
     pid_t holder_ = -1;
 };

@@ -13,18 +13,11 @@
 #include <string>
 #include <unistd.h>
 
-namespace {
+#include "../UnitSupport.h"
 
-std::string hex(const char* s) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (; *s; ++s) {
-        const auto b = static_cast<unsigned char>(*s);
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out.empty() ? "-" : out;
-}
+using kivra::test::hex;
+
+namespace {
 
 void reportDescriptors(FILE* out) {
     DIR* dir = opendir("/proc/self/fd");
