@@ -17,6 +17,7 @@
 #include "ShowMessage.h"
 #include "StoreFile.h"
 #include "TempSettings.h"
+#include "X11WindowPicker.h"
 
 #include <QApplication>
 
@@ -94,6 +95,8 @@ protected:
         env.windows = ws.get();
         env.store = store;
         env.appDirectory = QString::fromStdString(programPath(""));
+        picker = x11::X11WindowPicker::connect(nullptr);
+        env.picker = picker;
         form = std::make_unique<MainForm>(std::move(env));
         form->load();
         form->show();
@@ -168,6 +171,7 @@ protected:
     TempSettings settings;
     std::shared_ptr<SqliteStore> store;
     std::unique_ptr<MainForm> form;
+    std::shared_ptr<WindowPicker> picker;  // the form's Pick
     std::map<int, int> answers;  // message kind -> result; Yes (6) when absent
     std::vector<int> asked;
 };

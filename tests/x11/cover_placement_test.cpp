@@ -1,12 +1,16 @@
 // Covers that stay put and out of the way, on a real window manager: a link never takes
 // its host's focus, keeps its place through the host's maximize and restore, the main
 // window starts wholly on screen, closes maximized with its normal geometry, runs a
-// stored kick timer from the start, and its pages answer Esc.
+// stored kick timer from the start, its pages answer Esc, and Pick selects a clicked window.
 #include "LinkChannel.h"
 #include "MainFormDesktop.h"
 #include "ChildProcess.h"
+#include "CreateLinksPage.h"
 #include "StoreFile.h"
 #include "Xdotool.h"
+
+#include <QListWidget>
+#include <QPushButton>
 
 namespace kivra {
 // How a rectangle reads in a failure message.
@@ -201,6 +205,37 @@ TEST_F(PageKeysTest, EscClosesTheCreatePage) {
     }));
     ASSERT_TRUE(xdotool::run({"key", "Escape"}));
     EXPECT_TRUE(pumpUntil([&] { return !form->pageOpen() && form->controlsShown(); }));
+}
+
+// Pick on the Create page, then a click on a host window: Esc gives the pointer back with
+// nothing selected, a left click selects the window's entry.
+TEST_F(PageKeysTest, PickAndAClickOnAWindowSelectItsEntry) {
+    const WindowId mail = host->open("Picked Mail", "--geometry 300x200+900+700");
+    host->open("Other Host", "--geometry 300x200+900+100");
+    startForm();
+    form->showControls();
+    form->openCreatePage();
+    form->move(0, 0);
+    CreateLinksPage* page = form->createPage();
+    ASSERT_TRUE(pumpUntil([&] { return page->hostList()->count() == 2; }));
+
+    page->pickButton()->click();
+    ASSERT_TRUE(picker->picking());
+    ASSERT_TRUE(xdotool::run({"key", "Escape"}));
+    ASSERT_TRUE(pumpUntil([&] { return !picker->picking(); }));
+    EXPECT_TRUE(page->hostList()->selectedItems().isEmpty());
+
+    const Rect r = probe->frameRect(mail).value_or(Rect{});
+    const QPoint click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_FALSE(form->frameGeometry().contains(click)) << "the main window covers the host";
+    page->pickButton()->click();
+    ASSERT_TRUE(picker->picking());
+    ASSERT_TRUE(xdotool::run({"mousemove", std::to_string(click.x()), std::to_string(click.y()), "click", "1"}));
+    EXPECT_TRUE(pumpUntil([&] {
+        const QListWidgetItem* item = page->hostList()->currentItem();
+        return item && item->isSelected() && item->text() == "T: Picked Mail";
+    }));
+    EXPECT_FALSE(picker->picking());
 }
 
 }  // namespace
