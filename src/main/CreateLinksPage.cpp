@@ -61,15 +61,12 @@ CreateLinksPage::CreateLinksPage(QWidget* parent) : QGroupBox(QStringLiteral("Cr
                                       "on the Host Window (Esc or a right click cancels)."),
                        this);
 
-    // Pick heads the button column; a blank as tall closes it, so that the four buttons
-    // stay centred between the lists where they were.
+    // Pick heads the button column, in the room the lists leave above Add.
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(2);
-    buttons->addWidget(pick_);
     buttons->addStretch();
-    for (QPushButton* b : {add_, edit_, delete_, close_}) buttons->addWidget(b);
+    for (QPushButton* b : {pick_, add_, edit_, delete_, close_}) buttons->addWidget(b);
     buttons->addStretch();
-    buttons->addSpacing(pick_->sizeHint().height());
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(4, 2, 4, 2);
