@@ -1,5 +1,6 @@
-// Picking a window with the pointer on Windows: a capture window takes the click, steps
-// aside, and the window under the click's point is asked for its top-level window.
+// Picking a window with the pointer on Windows: a capture window showing the desktop as it
+// was takes the click, steps aside, and the window under the click's point is asked for its
+// top-level window.
 #include "Win32WindowPicker.h"
 
 #include "Win32Handles.h"
@@ -8,8 +9,6 @@ namespace kivra::win32 {
 namespace {
 
 constexpr wchar_t kPickerClass[] = L"KivraWindowPicker";
-// Opacity of the capture window: invisible to the eye, yet it takes the clicks.
-constexpr BYTE kNearlyTransparent = 1;
 
 bool registerPickerClass(HINSTANCE instance, WNDPROC proc) {
     WNDCLASSEXW existing{};
@@ -20,7 +19,6 @@ bool registerPickerClass(HINSTANCE instance, WNDPROC proc) {
     wc.lpfnWndProc = proc;
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_CROSS));
-    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kPickerClass;
     return RegisterClassExW(&wc) != 0;
 }
@@ -38,14 +36,22 @@ bool Win32WindowPicker::start(Done done, std::string* error) {
     }
     const int x = GetSystemMetrics(SM_XVIRTUALSCREEN), y = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int w = GetSystemMetrics(SM_CXVIRTUALSCREEN), h = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    const HWND overlay = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPickerClass, L"",
-                                         WS_POPUP, x, y, w, h, nullptr, nullptr, instance, nullptr);
+    // The desktop as it is now, shown under the cross while the pick lasts. A see-through
+    // window would need the desktop composited, which not every system does.
+    const HDC screen = GetDC(nullptr);
+    picture_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, w, h);
+    oldBitmap_ = SelectObject(picture_, bitmap_);
+    BitBlt(picture_, 0, 0, w, h, screen, x, y, SRCCOPY | CAPTUREBLT);
+    ReleaseDC(nullptr, screen);
+    const HWND overlay = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, kPickerClass, L"", WS_POPUP, x, y, w, h,
+                                         nullptr, nullptr, instance, nullptr);
     if (!overlay) {
+        freePicture();
         if (error) *error = "cannot create the picker's window";
         return false;
     }
     SetWindowLongPtrW(overlay, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    SetLayeredWindowAttributes(overlay, 0, kNearlyTransparent, LWA_ALPHA);
     overlay_ = overlay;
     done_ = std::move(done);
     pressed_ = 0;
@@ -73,6 +79,16 @@ HWND Win32WindowPicker::detach() {
 void Win32WindowPicker::dispose(HWND overlay) {
     if (GetCapture() == overlay) ReleaseCapture();
     DestroyWindow(overlay);
+    freePicture();
+}
+
+void Win32WindowPicker::freePicture() {
+    if (!picture_) return;
+    SelectObject(picture_, oldBitmap_);
+    DeleteObject(bitmap_);
+    DeleteDC(picture_);
+    picture_ = nullptr;
+    bitmap_ = nullptr;
 }
 
 void Win32WindowPicker::finish(PickEnd end) {
@@ -100,6 +116,14 @@ LRESULT CALLBACK Win32WindowPicker::windowProc(HWND hwnd, UINT message, WPARAM w
 // True when the message was this picker's to answer.
 bool Win32WindowPicker::handle(UINT message, WPARAM wParam) {
     switch (message) {
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        const HDC dc = BeginPaint(overlay_, &ps);
+        const RECT& r = ps.rcPaint;
+        BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, picture_, r.left, r.top, SRCCOPY);
+        EndPaint(overlay_, &ps);
+        return true;
+    }
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
         if (pressed_ == 0) {

@@ -1,6 +1,6 @@
-// The window picker over user32: a capture window over the whole virtual desktop, nearly
-// transparent, with the cross cursor; the click's point names the top-level window under
-// it (WindowFromPoint, then GetAncestor GA_ROOT) once the capture window is out of the way.
+// The window picker over user32: a capture window over the whole virtual desktop that shows
+// the desktop's picture under the cross cursor; the click's point names the top-level window
+// under it (WindowFromPoint, then GetAncestor GA_ROOT) once the capture window is out of the way.
 #pragma once
 
 #include "WindowPicker.h"
@@ -26,8 +26,12 @@ private:
     HWND detach();
     void dispose(HWND overlay);
     void finish(PickEnd end);
+    void freePicture();
 
     HWND overlay_ = nullptr;
+    HDC picture_ = nullptr;  // the desktop's picture, taken when the pick starts
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ oldBitmap_ = nullptr;
     Done done_;
     // The button pressed in the pick, and where: the pick ends on its release, so that the
     // release does not reach the window under the pointer.
