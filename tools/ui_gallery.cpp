@@ -28,6 +28,14 @@ using namespace kivra;
 
 namespace {
 
+// Shows Pick enabled, as in kivra; nothing is picked in a gallery.
+class IdlePicker : public WindowPicker {
+public:
+    bool start(Done, std::string*) override { return false; }
+    void cancel() override {}
+    bool picking() const override { return false; }
+};
+
 void settle(int ms = 150) {
     QElapsedTimer t;
     t.start();
@@ -57,6 +65,7 @@ int main(int argc, char** argv) {
     desktop.addWindow({.title = "Mail - Inbox", .rect = {100, 100, 700, 500}});
     MainEnvironment env;
     env.windows = &desktop;
+    env.picker = std::make_shared<IdlePicker>();
     auto store = std::make_shared<MemoryStore>();
     store->write("Kivra\\Kivra [ Main ]", "MainOptions", "StartupMsg", "0");
     env.store = store;

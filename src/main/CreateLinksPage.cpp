@@ -56,11 +56,16 @@ CreateLinksPage::CreateLinksPage(QWidget* parent) : QGroupBox(QStringLiteral("Cr
     close_ = makeButton("CLinksCmd1", QStringLiteral("&Close"), QStringLiteral("Close Create Host Links window."), this);
     close_->setDefault(true);
     setCancelButton(close_, true);
+    pick_ = makeButton("CLinksPickCmd", QStringLiteral("&Pick"),
+                       QStringLiteral("Select a Host Window Title by clicking on its window: click [Pick], then click "
+                                      "on the Host Window (Esc or a right click cancels)."),
+                       this);
 
+    // Pick heads the button column, in the room the lists leave above Add.
     auto* buttons = new QVBoxLayout;
     buttons->setSpacing(2);
     buttons->addStretch();
-    for (QPushButton* b : {add_, edit_, delete_, close_}) buttons->addWidget(b);
+    for (QPushButton* b : {pick_, add_, edit_, delete_, close_}) buttons->addWidget(b);
     buttons->addStretch();
 
     auto* grid = new QGridLayout(this);
@@ -92,6 +97,12 @@ void CreateLinksPage::setLinkTitles(const std::vector<std::string>& titles, int 
         kvaList_->setCurrentRow(selected);
         kvaList_->scrollToItem(kvaList_->item(selected));
     }
+}
+
+void CreateLinksPage::selectHost(int row) {
+    if (row < 0 || row >= hostsList_->count()) return;
+    hostsList_->setCurrentRow(row);
+    hostsList_->scrollToItem(hostsList_->item(row));
 }
 
 void CreateLinksPage::setLinkCount(int count) {

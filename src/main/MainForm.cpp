@@ -9,6 +9,7 @@
 #include "LinkStore.h"
 #include "LinkTable.h"
 #include "MessageState.h"
+#include "PickedHost.h"
 #include "ProgramPlaces.h"
 #include "ReportError.h"
 #include "SaveWithoutWaiting.h"
@@ -60,6 +61,12 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     connect(createPage_->deleteButton(), &QPushButton::clicked, this, &MainForm::deleteLink);
     connect(createPage_->editButton(), &QPushButton::clicked, this, &MainForm::openEditPage);
     connect(createPage_->linkList(), &QListWidget::itemDoubleClicked, this, &MainForm::openEditPage);
+    connect(createPage_->pickButton(), &QPushButton::clicked, this, &MainForm::pickHost);
+    createPage_->pickButton()->setEnabled(env_.picker != nullptr);
+    if (env_.picker && env_.picker->eventFd() >= 0) {
+        pickNotifier_ = std::make_unique<QSocketNotifier>(env_.picker->eventFd(), QSocketNotifier::Read);
+        connect(pickNotifier_.get(), &QSocketNotifier::activated, this, [this] { env_.picker->dispatch(); });
+    }
 
     editPage_ = new EditLinksPage(this);
     editPage_->hide();
@@ -129,6 +136,7 @@ void MainForm::openEditPage() {
     const bool selected = row >= 0 && createPage_->linkList()->currentItem()->isSelected();
     if (!manage_->edit.open(selected ? std::optional<int>(row) : std::nullopt)) return;
     // Nothing starts by itself and the host list stands still while a link is edited.
+    cancelPick();
     timer3_.stop();
     timer5_.stop();
     timer9_.start(1000);
@@ -169,7 +177,7 @@ void MainForm::closeEditPage(bool cancel) {
     if (timersRunning_) timer5_.start(50);
 }
 
-MainForm::~MainForm() = default;
+MainForm::~MainForm() { cancelPick(); }
 
 void MainForm::load() {
     messages().program = ProgramRole::Main;
@@ -258,6 +266,7 @@ void MainForm::openCreatePage() {
 }
 
 void MainForm::closeCreatePage() {
+    cancelPick();
     timer3_.stop();
     closePage();
     panel()->createButton()->setFocus();
@@ -267,6 +276,35 @@ void MainForm::refreshHostList() {
     if (manage_->hostList.refresh() == RefreshOutcome::Rebuilt)
         createPage_->setHostEntries(manage_->hostList.hostListTexts());
     createPage_->setLinkCount(links_->linkCount());
+}
+
+void MainForm::pickHost() {
+    if (!env_.picker || !createPage_->isVisible()) return;
+    std::string error;
+    const bool started = env_.picker->start(
+        [this](PickEnd end, WindowId window) {
+            // Out of the picker's input handling: the message box runs an event loop of its own.
+            QTimer::singleShot(0, this, [this, end, window] { hostPicked(end, window); });
+        },
+        &error);
+    if (!started) qWarning("kivra: cannot pick a window: %s", error.c_str());
+}
+
+void MainForm::hostPicked(PickEnd end, WindowId window) {
+    if (end == PickEnd::Cancelled || !createPage_->isVisible()) return;
+    // The list as it is now: the picked window may have come up since the last tick.
+    refreshHostList();
+    const PickSelection pick = selectPickedWindow(*env_.windows, manage_->hostList.hostList(), window);
+    if (pick.outcome != PickOutcome::Selected) {
+        manage_->sink.show(MessageKind::CantPick, pickRefusalText(pick.outcome));
+        return;
+    }
+    createPage_->selectHost(pick.hostIndex);
+    createPage_->addButton()->setFocus();
+}
+
+void MainForm::cancelPick() {
+    if (env_.picker) env_.picker->cancel();
 }
 
 void MainForm::addLink() {
@@ -454,6 +492,7 @@ void MainForm::changeEvent(QEvent* event) {
 }
 
 void MainForm::closeEvent(QCloseEvent* event) {
+    cancelPick();
     if (exiting_) {
         event->accept();
         return;

@@ -9,8 +9,10 @@
 #include "ChannelListener.h"
 #include "EditLink.h"
 #include "MainWindowState.h"
+#include "WindowPicker.h"
 #include "WindowPlacement.h"
 
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
@@ -33,6 +35,7 @@ struct MainEnvironment {
     std::optional<KivraError> storeOpenError;   // reported once at the first activation
     QString appDirectory;                       // with a trailing '/'
     std::shared_ptr<LinkLauncher> launcher;     // starts kivlink; null: the one in appDirectory
+    std::shared_ptr<WindowPicker> picker;       // the Create page's Pick; null: Pick is disabled
 };
 
 class MainForm : public CoverWindow {
@@ -58,6 +61,7 @@ public:
     void addLink();           // `CLinksCmd2_Click`
     void deleteLink();        // `CLinksCmd4_Click`
     void openEditPage();      // `CLinksCmd3_Click`
+    void pickHost();          // Pick: the next click on a window selects its host list entry
     void closeEditPage(bool cancel);  // `ELinksCmd1_Click` / `ELinksCmd2_Click`
     void openActivatePage();  // `LinksCommand1_Click`
     void closeActivatePage(); // `ALinksCmd4_Click`
@@ -79,6 +83,8 @@ private:
     void refreshCaption() override;
     void listenForLinks();
     void refreshHostList();     // `Timer3_Timer`
+    void hostPicked(PickEnd end, WindowId window);
+    void cancelPick();
     void refreshStatusList();   // `Timer6_Timer`
     void pollStarts();
     void autoExecTick();     // `Timer5_Timer`
@@ -110,6 +116,7 @@ private:
     QTimer timer6_;       // status list refresh while the Activate page is open
     QTimer startsTimer_;  // identifies starting link programs
     ChannelListener channel_;
+    std::unique_ptr<QSocketNotifier> pickNotifier_;  // the picker's input, while it has a descriptor
     QString appTitle_;
     bool exiting_ = false;
     NormalFrame normal_;  // the remembered normal geometry, frame rectangle in pixels

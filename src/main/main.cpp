@@ -75,6 +75,7 @@ int main(int argc, char* argv[]) {
 
     kivra::MainEnvironment env;
     env.windows = windows.get();
+    env.picker = kivra::createNativeWindowPicker();
     auto opened = kivra::openDefaultStore();
     env.store = opened.store;
     env.storeOpenError = opened.problem;

@@ -15,6 +15,12 @@
 #include "ProcTable.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
+<<<<<<< HEAD
+=======
+#include "StoreFile.h"
+#include "TempSettings.h"
+#include "X11WindowPicker.h"
+>>>>>>> s3-i16
 
 #include <QApplication>
 
@@ -90,6 +96,8 @@ protected:
         env.windows = ws.get();
         env.store = store;
         env.appDirectory = QString::fromStdString(programPath(""));
+        picker = x11::X11WindowPicker::connect(nullptr);
+        env.picker = picker;
         form = std::make_unique<MainForm>(std::move(env));
         form->load();
         form->show();
@@ -159,6 +167,7 @@ protected:
 
     std::shared_ptr<SqliteStore> store;
     std::unique_ptr<MainForm> form;
+    std::shared_ptr<WindowPicker> picker;  // the form's Pick
     std::map<int, int> answers;  // message kind -> result; Yes (6) when absent
     std::vector<int> asked;
 };

@@ -1,12 +1,16 @@
 // The Create Host Links page's Add and Delete over the fake desktop and the
 // in-memory store: refusals, duplicates, the new link, the pending save step,
-// active links ended on Delete and the link's stored settings.
+// active links ended on Delete and the link's stored settings; the entry a picked window selects.
 #include "AppNames.h"
 #include "CreateLinks.h"
 #include "KivraError.h"
 #include "LinkTestDoubles.h"
 #include "MemoryStore.h"
+<<<<<<< HEAD
 #include "UnitSupport.h"
+=======
+#include "PickedHost.h"
+>>>>>>> s3-i16
 
 #include <gtest/gtest.h>
 
@@ -197,7 +201,49 @@ TEST_F(CreatePageRemovingSettings, OnlyASavedHeightHasTheInstanceSettingsRemoved
     EXPECT_TRUE(w.table.empty());
 }
 
+<<<<<<< HEAD
 TEST_F(CreatePageRemovingSettings, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
+=======
+TEST_F(CreatePage, APickedWindowSelectsItsEntryOrSaysWhyTheListDoesNotShowIt) {
+    w.desktop.addWindow({.title = "Mail"});
+    const WindowId editor = w.desktop.addWindow({.title = "Editor"});
+    const WindowId own = w.desktop.addWindow({.title = "Kivra [Main]", .className = "QbaseRT5-Kivra"});
+    const WindowId dialog = w.desktop.addWindow({.title = "Save As", .kind = WindowKind::Dialog});
+    const WindowId dialogClass = w.desktop.addWindow({.title = "Open", .className = "#32770"});
+    const WindowId popup = w.desktop.addWindow({.title = "Menu", .style = style::Popup | style::Visible});
+    const WindowId untitled = w.desktop.addWindow({});
+    const WindowId hidden = w.desktop.addWindow({.title = "Hidden", .visible = false});
+    const WindowId gone = w.desktop.addWindow({.title = "Gone"});
+    w.desktop.destroy(gone);
+    const int editorEntry = listed("T: Editor");
+    const struct {
+        WindowId picked;
+        PickOutcome outcome;
+        int entry;
+    } rows[] = {
+        {editor, PickOutcome::Selected, editorEntry}, {own, PickOutcome::OwnWindow, -1},
+        {dialog, PickOutcome::Dialog, -1},            {dialogClass, PickOutcome::Dialog, -1},
+        {popup, PickOutcome::Dialog, -1},             {untitled, PickOutcome::NotListed, -1},
+        {hidden, PickOutcome::NotListed, -1},         {gone, PickOutcome::NotListed, -1},
+        {0, PickOutcome::NotListed, -1},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.picked);
+        const PickSelection pick = selectPickedWindow(w.desktop, hostList.hostList(), row.picked);
+        EXPECT_EQ(pick.outcome, row.outcome);
+        EXPECT_EQ(pick.hostIndex, row.entry);
+    }
+}
+
+class CreatePageBrokenStore : public CreatePage {
+protected:
+    CreatePageBrokenStore() : CreatePage(InstanceSettingsOnDelete::RemoveWhenSaved, &broken) {}
+    static BrokenStore broken;
+};
+BrokenStore CreatePageBrokenStore::broken;
+
+TEST_F(CreatePageBrokenStore, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
+>>>>>>> s3-i16
     const WindowId host = w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     w.makeActive("Mail", host);

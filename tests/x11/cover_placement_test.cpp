@@ -1,11 +1,16 @@
 // Covers that stay put and out of the way, on a real window manager: a link never takes
 // its host's focus, keeps its place through the host's maximize and restore, the main
-// window starts wholly on screen and runs a stored kick timer from the start.
+// window starts wholly on screen and runs a stored kick timer from the start, and Pick
+// selects a clicked window.
 #include "LinkChannel.h"
 #include "MainFormDesktop.h"
 #include "RectPrinter.h"
 #include "ChildProcess.h"
+#include "CreateLinksPage.h"
 #include "Xdotool.h"
+
+#include <QListWidget>
+#include <QPushButton>
 
 namespace kivra::test {
 namespace {
@@ -155,6 +160,41 @@ TEST_F(CoverPlacementTest, AStoredKickTimerBringsTheWindowBackAboveARaisedWindow
     EXPECT_TRUE(waitUntil([&] { return probe->stackingTopFirst().front() == w; }))
         << "the kick timer did not run from the start";
     host->close(other);
+}
+
+// Pick, in the test process: the window on the desktop, the keys from X.
+[[maybe_unused]] ::testing::Environment* const kQt = ::testing::AddGlobalTestEnvironment(new QtXcbEnvironment);
+class PickTest : public MainFormDesktop {};
+
+// Pick on the Create page, then a click on a host window: Esc gives the pointer back with
+// nothing selected, a left click selects the window's entry.
+TEST_F(PickTest, PickAndAClickOnAWindowSelectItsEntry) {
+    const WindowId mail = host->open("Picked Mail", "--geometry 300x200+900+700");
+    host->open("Other Host", "--geometry 300x200+900+100");
+    startForm();
+    form->showControls();
+    form->openCreatePage();
+    form->move(0, 0);
+    CreateLinksPage* page = form->createPage();
+    ASSERT_TRUE(pumpUntil([&] { return page->hostList()->count() == 2; }));
+
+    page->pickButton()->click();
+    ASSERT_TRUE(picker->picking());
+    ASSERT_TRUE(xdotool::run({"key", "Escape"}));
+    ASSERT_TRUE(pumpUntil([&] { return !picker->picking(); }));
+    EXPECT_TRUE(page->hostList()->selectedItems().isEmpty());
+
+    const Rect r = probe->frameRect(mail).value_or(Rect{});
+    const QPoint click((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    ASSERT_FALSE(form->frameGeometry().contains(click)) << "the main window covers the host";
+    page->pickButton()->click();
+    ASSERT_TRUE(picker->picking());
+    ASSERT_TRUE(xdotool::run({"mousemove", std::to_string(click.x()), std::to_string(click.y()), "click", "1"}));
+    EXPECT_TRUE(pumpUntil([&] {
+        const QListWidgetItem* item = page->hostList()->currentItem();
+        return item && item->isSelected() && item->text() == "T: Picked Mail";
+    }));
+    EXPECT_FALSE(picker->picking());
 }
 
 }  // namespace

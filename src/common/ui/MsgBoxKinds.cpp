@@ -109,6 +109,8 @@ const KindRow kRows[] = {
      {}, nullptr, "", "", MsgBoxCheck::None, ""},
     {38, "[Kivra] Can't Execute Function", nullptr, IconRefusal, {}, true, Buttons::Single, nullptr, {},
      nullptr, "", "", MsgBoxCheck::None, ""},
+    {39, "[Kivra] Can't Pick That Window", nullptr, IconRefusal, {}, true, Buttons::Single, nullptr, {},
+     nullptr, "", "", MsgBoxCheck::None, ""},
 };
 // clang-format on
 

@@ -25,6 +25,7 @@ enum class MessageKind : int {
     SetFuzzyOn = 29,         // Edit, Apply: the title got shorter under Exact (the box's own body)
     HostNotActive = 37,      // Host: no window matches the link
     CantExecute = 38,        // the main window is minimized or maximized
+    CantPick = 39,           // Pick: the clicked window is not on the host list
 };
 
 // Results of a shown box.
