@@ -15,12 +15,7 @@
 #include "ProcTable.h"
 #include "QtWait.h"
 #include "ShowMessage.h"
-<<<<<<< HEAD
-=======
-#include "StoreFile.h"
-#include "TempSettings.h"
 #include "X11WindowPicker.h"
->>>>>>> s3-i16
 
 #include <QApplication>
 

@@ -6,11 +6,8 @@
 #include "KivraError.h"
 #include "LinkTestDoubles.h"
 #include "MemoryStore.h"
-<<<<<<< HEAD
-#include "UnitSupport.h"
-=======
 #include "PickedHost.h"
->>>>>>> s3-i16
+#include "UnitSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -201,9 +198,6 @@ TEST_F(CreatePageRemovingSettings, OnlyASavedHeightHasTheInstanceSettingsRemoved
     EXPECT_TRUE(w.table.empty());
 }
 
-<<<<<<< HEAD
-TEST_F(CreatePageRemovingSettings, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
-=======
 TEST_F(CreatePage, APickedWindowSelectsItsEntryOrSaysWhyTheListDoesNotShowIt) {
     w.desktop.addWindow({.title = "Mail"});
     const WindowId editor = w.desktop.addWindow({.title = "Editor"});
@@ -235,15 +229,7 @@ TEST_F(CreatePage, APickedWindowSelectsItsEntryOrSaysWhyTheListDoesNotShowIt) {
     }
 }
 
-class CreatePageBrokenStore : public CreatePage {
-protected:
-    CreatePageBrokenStore() : CreatePage(InstanceSettingsOnDelete::RemoveWhenSaved, &broken) {}
-    static BrokenStore broken;
-};
-BrokenStore CreatePageBrokenStore::broken;
-
-TEST_F(CreatePageBrokenStore, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
->>>>>>> s3-i16
+TEST_F(CreatePageRemovingSettings, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
     const WindowId host = w.desktop.addWindow({.title = "Mail"});
     w.addLink("Mail");
     w.makeActive("Mail", host);
