@@ -67,7 +67,7 @@ TEST(CaptionFormatter, PictureModifiersWithAndWithoutAPicture) {
 TEST(CaptionFormatter, TimeWithoutSecondsAndPictureName) {
     struct Row { const char* in; const char* out; };
     for (const Row& r : {Row{"3:45:12 PM", "3:45 PM"}, Row{"11:05:59 AM", "11:05 AM"}, Row{"15:45:12", "15:45"},
-                         Row{"15:45:12 ", "15:45"}, Row{"", ""}}) {
+                         Row{"15:45:12 ", "15:45"}, Row{"", ""}, Row{" AM", " AM"}}) {
         EXPECT_EQ(timeWithoutSeconds(r.in), r.out) << r.in;
     }
     // The picture name is the last path part.

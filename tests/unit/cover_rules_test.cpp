@@ -28,6 +28,7 @@ TEST(FitOnDesktop, MovesTheLeastDistanceThatPutsTheWindowWhollyOnIt) {
     // Two monitors side by side, the left one at negative x: the virtual desktop counts.
     EXPECT_EQ(fitOnDesktop(at(-1500, 100, 300, 100), at(-1280, 0, 2560, 1024)), at(-1280, 100, 300, 100));
     EXPECT_EQ(fitOnDesktop(at(5000, 5000, 300, 100), Rect{}), at(5000, 5000, 300, 100));  // unknown desktop
+    EXPECT_EQ(fitOnDesktop(at(5000, 5000, 300, 100), at(0, 0, 0, 1024)), at(5000, 5000, 300, 100));
 }
 
 TEST(NormalFrame, AGeometryAnnouncedBeforeTheMaximizedStateIsNotRemembered) {

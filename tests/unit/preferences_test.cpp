@@ -217,6 +217,7 @@ TEST(PreferencesSave, LinkModeSavesOffsetsFromTheHostUnlessParkedOrOffScreen) {
     Preferences p = defaultPreferences(linkContext());
     p.offsetLeft = 30;
     p.offsetTop = 45;
+    p.startupMsg = p.memTestOff = true;  // main-only options: a link writes them off
     SaveContext c = mainSave();
     c.mode = PrefMode::Link;
     c.hostLeftTwips = 100 * 15;
@@ -228,6 +229,7 @@ TEST(PreferencesSave, LinkModeSavesOffsetsFromTheHostUnlessParkedOrOffScreen) {
     EXPECT_EQ(store.read(kLinkApp, "FormPrefs", "FormKVA", "-1"), "1");
     EXPECT_EQ(store.read(kLinkApp, "FormPrefs", "FormStartup", "-1"), "0");
     EXPECT_EQ(store.read(kLinkApp, "MainOptions", "StartupMsg", "-1"), "0");
+    EXPECT_EQ(store.read(kLinkApp, "MainOptions", "MemTestOff", "-1"), "0");
 
     // A minimized window parked at -32000: the remembered offsets are written again.
     c.windowRectPx = {-32000, -32000, 160, 24};
