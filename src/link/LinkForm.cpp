@@ -21,9 +21,9 @@ namespace kivra {
 
 namespace {
 
-// With change notifications from the desktop, a tick that heard of no change
-// reads nothing from the desktop; every this many quiet ticks it reads anyway,
-// so a notification lost in any way costs at most this long.
+// While the kick timer runs, change notifications from the desktop run the tick every
+// 5 ms as designed, but a tick that heard of no change reads nothing from the desktop;
+// every this many quiet ticks it reads anyway.
 constexpr int kQuietTicksBeforeRead = 40;
 
 QString toQ(const std::string& s) { return QString::fromStdString(s); }
@@ -150,11 +150,13 @@ void LinkForm::firstActivation() {
         if (r->width() != f.width() || r->height() != f.height()) systemFrameShift_ = QPoint(r->left - f.x(), r->top - f.y());
     }
     env_.windows->watch(state_.hostWindow);
-    if (env_.windows->notificationFd() >= 0) {
-        desktopNotifier_ = std::make_unique<QSocketNotifier>(env_.windows->notificationFd(), QSocketNotifier::Read);
-        connect(desktopNotifier_.get(), &QSocketNotifier::activated, this, &LinkForm::onDesktopNotification);
+    auto notifier = std::make_unique<DesktopNotifier>(*env_.windows);
+    if (notifier->active()) {
+        desktopNotifier_ = std::move(notifier);
+        connect(desktopNotifier_.get(), &DesktopNotifier::changed, this, &LinkForm::onDesktopNotification);
+        connect(this, &CoverWindow::kickTimerChanged, this, &LinkForm::retimeTracking);
     }
-    timer4_.start(5);
+    retimeTracking();
     restorePicture();
     refreshCaption();
     finishFirstActivation();
@@ -174,15 +176,23 @@ void LinkForm::reportReadyToMain() {
 
 void LinkForm::onDesktopNotification() {
     // A move, resize, title or state change of the host runs the tick at once.
-    if (env_.windows->takeNotifications()) {
-        quietTicks_ = 0;
-        tracker_->tick();
-    }
+    if (unloading_) return;
+    quietTicks_ = 0;
+    tracker_->tick();
+}
+
+// Where the desktop tells of the host's changes, `Timer4` is only a slow safety net, so an
+// idle link does not wake; the kick step needs the 5 ms tick while the kick timer runs.
+void LinkForm::retimeTracking() {
+    if (unloading_) return;
+    const bool slow = desktopNotifier_ && !kickTimerOn() && !DesktopNotifier::fixedIntervals();
+    const int interval = slow ? DesktopNotifier::kSafetyPollMs : 5;
+    if (!timer4_.isActive() || timer4_.interval() != interval) timer4_.start(interval);
 }
 
 void LinkForm::tick() {
     if (unloading_) return;
-    if (desktopNotifier_) {
+    if (desktopNotifier_ && timer4_.interval() < DesktopNotifier::kSafetyPollMs) {
         if (env_.windows->takeNotifications()) {
             quietTicks_ = 0;
         } else if (++quietTicks_ < kQuietTicksBeforeRead) {
