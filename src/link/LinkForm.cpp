@@ -150,12 +150,10 @@ void LinkForm::firstActivation() {
         if (r->width() != f.width() || r->height() != f.height()) systemFrameShift_ = QPoint(r->left - f.x(), r->top - f.y());
     }
     env_.windows->watch(state_.hostWindow);
-    auto notifier = std::make_unique<DesktopNotifier>(*env_.windows);
-    if (notifier->active()) {
-        desktopNotifier_ = std::move(notifier);
-        connect(desktopNotifier_.get(), &DesktopNotifier::changed, this, &LinkForm::onDesktopNotification);
-        connect(this, &CoverWindow::kickTimerChanged, this, &LinkForm::retimeTracking);
-    }
+    desktopNotifier_ = std::make_unique<DesktopNotifier>(*env_.windows);
+    connect(desktopNotifier_.get(), &DesktopNotifier::changed, this, &LinkForm::onDesktopNotification);
+    connect(desktopNotifier_.get(), &DesktopNotifier::activated, this, &LinkForm::retimeTracking);
+    connect(this, &CoverWindow::kickTimerChanged, this, &LinkForm::retimeTracking);
     retimeTracking();
     restorePicture();
     refreshCaption();
@@ -185,14 +183,14 @@ void LinkForm::onDesktopNotification() {
 // idle link does not wake; the kick step needs the 5 ms tick while the kick timer runs.
 void LinkForm::retimeTracking() {
     if (unloading_) return;
-    const bool slow = desktopNotifier_ && !kickTimerOn() && !DesktopNotifier::fixedIntervals();
+    const bool slow = notified() && !kickTimerOn() && !DesktopNotifier::fixedIntervals();
     const int interval = slow ? DesktopNotifier::kSafetyPollMs : 5;
     if (!timer4_.isActive() || timer4_.interval() != interval) timer4_.start(interval);
 }
 
 void LinkForm::tick() {
     if (unloading_) return;
-    if (desktopNotifier_ && timer4_.interval() < DesktopNotifier::kSafetyPollMs) {
+    if (notified() && timer4_.interval() < DesktopNotifier::kSafetyPollMs) {
         if (env_.windows->takeNotifications()) {
             quietTicks_ = 0;
         } else if (++quietTicks_ < kQuietTicksBeforeRead) {

@@ -72,6 +72,7 @@ private:
     void tick();
     void onDesktopNotification();
     void retimeTracking();
+    bool notified() const { return desktopNotifier_ && desktopNotifier_->active(); }
     void reportReadyToMain();
     void returnToNormal();
     void panelShownAt(const TwipsRect& frame) override;

@@ -131,15 +131,18 @@ void MainForm::foregroundTick() {
 // Where the desktop tells of its changes, the watchers run on them and their timers only
 // poll slowly in case a notification is lost; otherwise they keep the design's intervals.
 int MainForm::watcherInterval(int designMs) const {
-    return desktopNotifier_ && !DesktopNotifier::fixedIntervals() ? DesktopNotifier::kSafetyPollMs : designMs;
+    return desktopNotifier_ && desktopNotifier_->active() ? DesktopNotifier::kSafetyPollMs : designMs;
 }
 
 void MainForm::startWatchers() {
     env_.windows->watchDesktop();
-    auto notifier = std::make_unique<DesktopNotifier>(*env_.windows);
-    if (notifier->active() && !DesktopNotifier::fixedIntervals()) {
-        desktopNotifier_ = std::move(notifier);
+    if (!DesktopNotifier::fixedIntervals()) {
+        desktopNotifier_ = std::make_unique<DesktopNotifier>(*env_.windows);
         connect(desktopNotifier_.get(), &DesktopNotifier::changed, this, &MainForm::onDesktopChanged);
+        connect(desktopNotifier_.get(), &DesktopNotifier::activated, this, [this] {
+            if (timer5_.isActive()) timer5_.start(watcherInterval(50));
+            if (timer7_.isActive()) timer7_.start(watcherInterval(100));
+        });
     }
     timer5_.start(watcherInterval(50));
     timer7_.start(watcherInterval(100));

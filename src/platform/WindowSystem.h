@@ -138,7 +138,9 @@ public:
     // Consumes pending notifications; true when any watched window changed.
     virtual bool takeNotifications() { return false; }
     // Backends without a descriptor: calls `changed` on this thread whenever a
-    // notification is pending (the caller then takes them); false when unsupported.
+    // notification is pending (the caller then takes them). False when unsupported, or
+    // while the backend does not yet know that the system tells it of changes: it then
+    // keeps `changed` and calls it first when it does.
     virtual bool notifyOnChange(std::function<void()> /*changed*/) { return false; }
     // Ask also to be told when the foreground window or the list of top-level windows
     // changes, and when any window read so far changes title or state, is shown or

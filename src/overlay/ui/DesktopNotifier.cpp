@@ -21,6 +21,10 @@ DesktopNotifier::DesktopNotifier(WindowSystem& windows, QObject* parent) : QObje
         // Called back from inside the window system's own dispatch: the tick runs after it,
         // from the event loop, once for however many changes came in the meantime.
         active_ = windows_.notifyOnChange([this] {
+            if (!active_) {
+                active_ = true;
+                emit activated();
+            }
             if (queued_) return;
             queued_ = true;
             QMetaObject::invokeMethod(this, [this] { queued_ = false; take(); }, Qt::QueuedConnection);

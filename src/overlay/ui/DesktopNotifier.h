@@ -17,7 +17,8 @@ public:
     explicit DesktopNotifier(WindowSystem& windows, QObject* parent = nullptr);
     ~DesktopNotifier() override;
 
-    // False when the window system cannot tell of changes: the caller then keeps its fast clock.
+    // False while the window system cannot tell of changes: the caller then keeps its fast
+    // clock, until activated() says the system has started telling.
     bool active() const { return active_; }
 
     // The ticks' slow safety poll while notifications run them: a lost event costs at most this.
@@ -29,6 +30,8 @@ public:
 signals:
     // Watched windows, or the desktop when it is watched, may have changed.
     void changed();
+    // The window system has shown that it tells of changes (Windows: its first WinEvent).
+    void activated();
 
 private:
     void take();

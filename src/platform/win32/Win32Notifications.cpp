@@ -11,7 +11,9 @@ namespace {
 thread_local Win32WindowSystem* hookTarget = nullptr;
 
 void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND hwnd, LONG object, LONG child, DWORD, DWORD) {
-    if (!hookTarget || !hwnd || object != OBJID_WINDOW || child != CHILDID_SELF) return;
+    if (!hookTarget) return;
+    hookTarget->eventsArrive();
+    if (!hwnd || object != OBJID_WINDOW || child != CHILDID_SELF) return;
     const bool topLevel = (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) == 0;
     hookTarget->winEvent(event, toWindowId(hwnd), topLevel);
 }
@@ -71,10 +73,18 @@ bool Win32WindowSystem::takeNotifications() {
     return pending;
 }
 
+// Some systems accept the hooks and never call them (Wine 8 sends next to no WinEvents):
+// callers keep their fast clocks until the first event has come.
 bool Win32WindowSystem::notifyOnChange(std::function<void()> changed) {
-    // Without a hook (none could be set, or nothing was watched) the caller keeps its fast clock.
     onChange_ = std::move(changed);
-    return !hooks_.empty();
+    return eventsArrive_;
+}
+
+void Win32WindowSystem::eventsArrive() {
+    if (eventsArrive_) return;
+    eventsArrive_ = true;
+    pendingChange_ = true;
+    if (onChange_) onChange_();
 }
 
 }  // namespace kivra::win32

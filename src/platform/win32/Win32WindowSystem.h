@@ -65,6 +65,8 @@ public:
     ~Win32WindowSystem() override;
     // A WinEvent of `window`, from the hooks (on this thread, out of context).
     void winEvent(std::uint32_t event, WindowId window, bool topLevel);
+    // Any WinEvent at all: the system does tell of changes.
+    void eventsArrive();
 
 private:
     void hook(std::uint32_t eventMin, std::uint32_t eventMax, std::uint32_t process, std::uint32_t thread);
@@ -74,6 +76,7 @@ private:
     std::set<std::pair<std::uint32_t, std::uint32_t>> hookedThreads_;  // (process, thread) of watched windows
     bool desktopWatched_ = false;
     bool pendingChange_ = false;
+    bool eventsArrive_ = false;
     std::function<void()> onChange_;
 };
 
