@@ -5,6 +5,7 @@
 #include "DisplayMetrics.h"
 #include "DisplayMetricsQt.h"
 #include "LinkStore.h"
+#include "Process.h"
 #include "MessageState.h"
 #include "ReportError.h"
 #include "SaveWithoutWaiting.h"
@@ -159,6 +160,9 @@ void LinkForm::firstActivation() {
     refreshCaption();
     finishFirstActivation();
     reportReadyToMain();
+    // Start-up's temporaries (icon renderings, store reads) are freed by now; once the window
+    // is painted, their pages go back to the system instead of staying with every link.
+    QTimer::singleShot(1000, this, [] { releaseFreedMemory(); });
 }
 
 void LinkForm::reportReadyToMain() {
