@@ -1,7 +1,8 @@
 // How fast a link window follows its host: the time from a host move to the
-// link frame's ConfigureNotify, over many moves, and the CPU an idle link uses.
+// link frame's ConfigureNotify, over many moves; the CPU and the context switches of an
+// idle link; and the memory (PSS) of one link with N links running.
 //
-// Usage: bench_follow <kivlink> [--moves N] [--via frame|client] [--idle SECONDS]
+// Usage: bench_follow <kivlink> [--moves N] [--via frame|client] [--idle SECONDS] [--links N]
 // Runs on $DISPLAY (bench/follow.sh gives it a private one) with the settings
 // file named by $KIVRA_SETTINGS. It opens a host and a stand-in main window of
 // its own, starts kivlink on them and learns the link window from its ready
@@ -11,6 +12,9 @@
 //                 when the window manager moves it during a drag;
 //   --via client  asks the window manager to move the host's client window, so
 //                 the figure also holds the window manager's handling of it.
+//   --links N     starts N links over N hosts (the first is measured) and reports
+//                 the proportional set size of the first and the mean of all.
+// KIVRA_FIXED_TICKS=1 in the environment gives the link the design's fixed 5 ms tick.
 #include "LinkChannel.h"
 #include "Process.h"
 
@@ -23,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <optional>
@@ -55,6 +60,7 @@ struct Options {
     int moves = 200;
     bool viaFrame = true;
     int idleSeconds = 10;
+    int links = 1;
 };
 
 Options parseOptions(int argc, char** argv) {
@@ -65,10 +71,12 @@ Options parseOptions(int argc, char** argv) {
         if (a == "--moves" && hasValue) o.moves = std::atoi(argv[++i]);
         else if (a == "--via" && hasValue) o.viaFrame = std::string(argv[++i]) != "client";
         else if (a == "--idle" && hasValue) o.idleSeconds = std::atoi(argv[++i]);
+        else if (a == "--links" && hasValue) o.links = std::max(1, std::atoi(argv[++i]));
         else if (o.kivlink.empty()) o.kivlink = a;
         else fail("unknown argument " + a);
     }
-    if (o.kivlink.empty()) fail("usage: bench_follow <kivlink> [--moves N] [--via frame|client] [--idle SECONDS]");
+    if (o.kivlink.empty())
+        fail("usage: bench_follow <kivlink> [--moves N] [--via frame|client] [--idle SECONDS] [--links N]");
     return o;
 }
 
@@ -198,6 +206,29 @@ long long cpuTicks(kivra::ProcessId pid) {
     return std::stoll(f[11]) + std::stoll(f[12]);  // fields 14 and 15 of the whole line
 }
 
+// Context switches of every thread of a process: each wake-up, each wait for the X server
+// and each preemption counts one.
+long long contextSwitches(kivra::ProcessId pid) {
+    long long total = 0;
+    const std::string task = "/proc/" + std::to_string(pid) + "/task";
+    for (const auto& entry : std::filesystem::directory_iterator(task)) {
+        std::ifstream in(entry.path() / "status");
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("voluntary_ctxt_switches:", 0) == 0 || line.rfind("nonvoluntary_ctxt_switches:", 0) == 0)
+                total += std::stoll(line.substr(line.find(':') + 1));
+        }
+    }
+    return total;
+}
+
+// A field of /proc/<pid>/smaps_rollup, in KiB.
+long long rollupKiB(kivra::ProcessId pid, const std::string& field) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/smaps_rollup");
+    for (std::string line; std::getline(in, line);)
+        if (line.rfind(field + ":", 0) == 0) return std::stoll(line.substr(field.size() + 1));
+    return -1;
+}
+
 std::string commandLine(xcb_window_t host, xcb_window_t main, const std::string& title) {
     return std::to_string(host) + "\t1\t1\t" + std::to_string(main) + "\t" + std::to_string(title.size()) + "\t" +
            title;
@@ -230,24 +261,37 @@ int main(int argc, char** argv) {
         fail("the window manager did not frame the bench windows");
 
     std::string error;
-    std::optional<kivra::LinkReadyReport> ready;
+    std::vector<kivra::LinkReadyReport> reports;
     auto receiver = kivra::ChannelReceiver::listen(
         main,
         [&](const kivra::ChannelMessage& m) {
-            if (m.kind == kivra::ChannelKind::LinkReady) ready = kivra::parseLinkReady(m.payload);
+            if (m.kind == kivra::ChannelKind::LinkReady)
+                if (const auto r = kivra::parseLinkReady(m.payload)) reports.push_back(*r);
             return std::string(kivra::kLinkRecorded);
         },
         &error);
     if (!receiver) fail("cannot listen for the link's report: " + error);
-    const auto started = kivra::startProcess(options.kivlink, commandLine(host, main, title));
-    if (!started) fail(started.error);
-    waitFor(
-        [&] {
-            receiver->dispatch();
-            return ready.has_value();
-        },
-        15s);
-    if (!ready) fail("kivlink never reported ready");
+    // The measured link first, then the others one by one (each waits for its report, so
+    // that the first report is the measured link's).
+    for (int i = 0; i < options.links; ++i) {
+        xcb_window_t h = host;
+        std::string t = title;
+        if (i > 0) {
+            t = title + " " + std::to_string(i);
+            h = d.openWindow(t.c_str(), 20 + (i % 10) * 60, 20 + (i / 10) * 60, 200, 120);
+            if (!waitFor([&] { return d.framedAndViewable(h); }, 10s)) fail("the window manager did not frame a host");
+        }
+        const auto started = kivra::startProcess(options.kivlink, commandLine(h, main, t));
+        if (!started) fail(started.error);
+        waitFor(
+            [&] {
+                receiver->dispatch();
+                return static_cast<int>(reports.size()) > i;
+            },
+            30s);
+        if (static_cast<int>(reports.size()) <= i) fail("a kivlink never reported ready");
+    }
+    const kivra::LinkReadyReport* ready = &reports.front();
     const xcb_window_t link = static_cast<xcb_window_t>(ready->linkWindow);
 
     const xcb_window_t hostFrame = d.frameOf(host);
@@ -303,17 +347,28 @@ int main(int argc, char** argv) {
 
     if (options.idleSeconds > 0) {
         const long long before = cpuTicks(ready->pid);
+        const long long switchesBefore = contextSwitches(ready->pid);
         const auto t0 = Clock::now();
         std::this_thread::sleep_for(std::chrono::seconds(options.idleSeconds));
         const long long after = cpuTicks(ready->pid);
+        const long long switches = contextSwitches(ready->pid) - switchesBefore;
         const double seconds = std::chrono::duration<double>(Clock::now() - t0).count();
         const double cpu = static_cast<double>(after - before) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-        std::printf("idle kivlink over %.1f s: %.2f s CPU, %.2f %% of one core\n", seconds, cpu,
-                    100.0 * cpu / seconds);
+        std::printf("idle kivlink over %.1f s: %.2f s CPU, %.2f %% of one core, %.1f context switches a second\n",
+                    seconds, cpu, 100.0 * cpu / seconds, static_cast<double>(switches) / seconds);
     }
 
-    kivra::sendChannelMessage(ready->linkWindow, kivra::ChannelKind::CloseRequest, {}, 2s);
-    if (!waitFor([&] { return !kivra::processAlive(ready->pid); }, 5s))
-        kivra::terminateProcess(ready->pid, 1s);
+    double pssSum = 0;
+    for (const auto& r : reports) pssSum += static_cast<double>(rollupKiB(r.pid, "Pss"));
+    // Clean pages count as private while no other process maps the same library, so the
+    // dirty ones are what a link costs whatever else runs.
+    std::printf("memory with %zu links: first kivlink Pss %lld KiB (Private_Dirty %lld KiB, Rss %lld KiB); "
+                "mean Pss %.0f KiB\n",
+                reports.size(), rollupKiB(ready->pid, "Pss"), rollupKiB(ready->pid, "Private_Dirty"),
+                rollupKiB(ready->pid, "Rss"), pssSum / static_cast<double>(reports.size()));
+
+    for (const auto& r : reports) kivra::sendChannelMessage(r.linkWindow, kivra::ChannelKind::CloseRequest, {}, 2s);
+    for (const auto& r : reports)
+        if (!waitFor([&] { return !kivra::processAlive(r.pid); }, 5s)) kivra::terminateProcess(r.pid, 1s);
     return missed == 0 ? 0 : 2;
 }

@@ -5,9 +5,15 @@
 // the 5 hosts to the front one by one so the watcher starts their real kivlink
 // processes, then reads /proc/<pid>/stat (utime + stime) over the measured span.
 // The link programs, the X server and the window manager are reported beside it.
-// Run it through bench/watchers.sh (a private Xvfb display with openbox).
+// Then two latencies: from opening a window that an auto-execute link names to its link
+// window in the window manager's list (--appear windows, one after the other), and the
+// main window's answer to the window manager's _NET_WM_PING while one link program is
+// stopped (SIGSTOP) and the foreground moves between the hosts 10 times a second
+// (--ping seconds). Run it through bench/watchers.sh (a private Xvfb display with
+// openbox), which runs it with the design's fixed intervals and driven by events.
 //
 //   bench_watchers [--windows 200] [--links 50] [--active 5] [--seconds 10] [--settle 2]
+//                  [--appear 10] [--ping 5]
 #include "ChildProcess.h"
 #include "LinkStore.h"
 #include "LinkTable.h"
@@ -22,9 +28,14 @@
 #include "Xdotool.h"
 
 #include <dirent.h>
+#include <poll.h>
+#include <signal.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -50,6 +61,8 @@ struct Options {
     int active = 5;
     int seconds = 10;
     int settle = 2;
+    int appear = 10;
+    int ping = 5;
 };
 
 Options parse(int argc, char** argv) {
@@ -62,6 +75,8 @@ Options parse(int argc, char** argv) {
         if (key == "--active") o.active = value;
         if (key == "--seconds") o.seconds = std::max(1, value);
         if (key == "--settle") o.settle = value;
+        if (key == "--appear") o.appear = value;
+        if (key == "--ping") o.ping = value;
     }
     o.active = std::min({o.active, o.links, o.windows});
     return o;
@@ -99,6 +114,7 @@ std::vector<pid_t> processesNamed(const std::string& comm) {
 }
 
 std::string hostTitle(int i) { return "Bench window " + std::to_string(i); }
+std::string appearingTitle(int i) { return "Appearing window " + std::to_string(i); }
 
 // 50 links: the first `active` name open windows; the rest name windows that never open.
 void storeLinks(const TempSettings& settings, const Options& o) {
@@ -112,8 +128,85 @@ void storeLinks(const TempSettings& settings, const Options& o) {
         link.matchMethod = i % 2 ? MatchMethod::Fuzzy : MatchMethod::Exact;
         table.insert(link);
     }
+    for (int i = 0; i < o.appear; ++i) {
+        HostLink link;
+        link.title = appearingTitle(i);
+        table.insert(link);
+    }
     SaveHostLinks(table, *store);
 }
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty()) return 0;
+    std::sort(v.begin(), v.end());
+    const auto rank = static_cast<std::size_t>(p / 100.0 * static_cast<double>(v.size()) + 0.999);
+    return v[std::clamp<std::size_t>(rank, 1, v.size()) - 1];
+}
+
+void report(const char* what, const std::vector<double>& ms) {
+    std::printf("  %-44s n=%zu  median %.1f ms  p95 %.1f ms  p99 %.1f ms  max %.1f ms\n", what, ms.size(),
+                percentile(ms, 50), percentile(ms, 95), percentile(ms, 99), percentile(ms, 100));
+}
+
+// _NET_WM_PING round trips to one window, on a connection of its own: the answer comes
+// back to the root, where this client's selection of its events lets it see it.
+class Pinger {
+public:
+    explicit Pinger(xcb_window_t target) : target_(target) {
+        c_ = xcb_connect(nullptr, nullptr);
+        root_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data->root;
+        protocols_ = atom("WM_PROTOCOLS");
+        ping_ = atom("_NET_WM_PING");
+        // The toolkit answers with StructureNotify, window managers' clients often with SubstructureNotify.
+        const std::uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &mask);
+        xcb_flush(c_);
+    }
+    ~Pinger() { xcb_disconnect(c_); }
+
+    // Milliseconds to the answer; `timeoutMs` when none came.
+    double ping(int timeoutMs) {
+        xcb_client_message_event_t e{};
+        e.response_type = XCB_CLIENT_MESSAGE;
+        e.format = 32;
+        e.window = target_;
+        e.type = protocols_;
+        e.data.data32[0] = ping_;
+        e.data.data32[1] = ++stamp_;
+        e.data.data32[2] = target_;
+        const auto t0 = Clock::now();
+        xcb_send_event(c_, 0, target_, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+        xcb_flush(c_);
+        const auto deadline = t0 + std::chrono::milliseconds(timeoutMs);
+        for (;;) {
+            while (xcb_generic_event_t* ev = xcb_poll_for_event(c_)) {
+                bool answered = false;
+                if ((ev->response_type & 0x7F) == XCB_CLIENT_MESSAGE) {
+                    const auto* m = reinterpret_cast<const xcb_client_message_event_t*>(ev);
+                    answered = m->type == protocols_ && m->data.data32[0] == ping_ && m->data.data32[1] == stamp_;
+                }
+                std::free(ev);
+                if (answered) return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            if (left <= 0) return timeoutMs;
+            pollfd p{xcb_get_file_descriptor(c_), POLLIN, 0};
+            ::poll(&p, 1, static_cast<int>(left));
+        }
+    }
+
+private:
+    xcb_atom_t atom(const char* name) {
+        auto* r = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, std::strlen(name), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(r);
+        return a;
+    }
+    xcb_connection_t* c_ = nullptr;
+    xcb_window_t root_ = 0, target_ = 0;
+    xcb_atom_t protocols_ = 0, ping_ = 0;
+    std::uint32_t stamp_ = 0;
+};
 
 struct Sample {
     std::string what;
@@ -205,6 +298,55 @@ int main(int argc, char** argv) {
         std::printf("  %-20s %8.1f ms   %6.2f %% of one core\n", s.what.c_str(), used * 1000, 100 * used / span);
     }
     if (linkCount() != o.active) fail("a link program ended during the measurement");
+
+    std::printf("Latencies (%s):\n",
+                std::getenv("KIVRA_FIXED_TICKS") ? "fixed intervals" : "driven by the desktop's events");
+    // A window that an auto-execute link names opens: the time until its link window is
+    // listed too (the host and the link make two more top-level windows).
+    std::vector<double> appearMs;
+    for (int i = 0; i < o.appear; ++i) {
+        const std::size_t before = probe.stackingTopFirst().size();
+        const auto t0 = Clock::now();
+        host.open(appearingTitle(i), "--geometry 220x200+" + std::to_string(40 + (i % 5) * 240) + "+300");
+        if (!waitUntil([&] { return probe.stackingTopFirst().size() >= before + 2; }, std::chrono::seconds(10)))
+            fail("no link window for " + appearingTitle(i));
+        appearMs.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    }
+    if (!appearMs.empty()) report("window opened -> its automatic link listed:", appearMs);
+
+    if (o.ping > 0 && !hosts.empty()) {
+        WindowId mainWindow = 0;
+        for (WindowId w : probe.stackingTopFirst())
+            if (static_cast<pid_t>(ws->processOf(w)) == kivraPid && ws->title(w) == "Kivra [Main]") mainWindow = w;
+        if (!mainWindow) fail("the main window is not listed");
+        Pinger pinger(static_cast<xcb_window_t>(mainWindow));
+        std::vector<double> idlePing, busyPing;
+        for (int i = 0; i < 50; ++i) {
+            idlePing.push_back(pinger.ping(3000));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        // One link program stops answering; the foreground moves between the hosts.
+        const pid_t stopped = links.front();
+        ::kill(stopped, SIGSTOP);
+        std::atomic<bool> switching{true};
+        std::thread switcher([&] {
+            auto other = x11::X11WindowSystem::connect(nullptr, nullptr);
+            for (std::size_t n = 0; switching && other; ++n) {
+                other->raiseWithFocus(hosts[n % hosts.size()]);
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            }
+        });
+        const auto until = Clock::now() + std::chrono::seconds(o.ping);
+        while (Clock::now() < until) {
+            busyPing.push_back(pinger.ping(3000));
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        switching = false;
+        switcher.join();
+        ::kill(stopped, SIGCONT);
+        report("_NET_WM_PING answered, idle:", idlePing);
+        report("_NET_WM_PING, one link stopped, 10 switches/s:", busyPing);
+    }
 
     kivra->stop();
     return 0;

@@ -5,6 +5,7 @@
 #include "DisplayMetrics.h"
 #include "DisplayMetricsQt.h"
 #include "LinkStore.h"
+#include "Process.h"
 #include "MessageState.h"
 #include "ReportError.h"
 #include "SaveWithoutWaiting.h"
@@ -21,9 +22,9 @@ namespace kivra {
 
 namespace {
 
-// With change notifications from the desktop, a tick that heard of no change
-// reads nothing from the desktop; every this many quiet ticks it reads anyway,
-// so a notification lost in any way costs at most this long.
+// While the kick timer runs, change notifications from the desktop run the tick every
+// 5 ms as designed, but a tick that heard of no change reads nothing from the desktop;
+// every this many quiet ticks it reads anyway.
 constexpr int kQuietTicksBeforeRead = 40;
 
 QString toQ(const std::string& s) { return QString::fromStdString(s); }
@@ -150,15 +151,18 @@ void LinkForm::firstActivation() {
         if (r->width() != f.width() || r->height() != f.height()) systemFrameShift_ = QPoint(r->left - f.x(), r->top - f.y());
     }
     env_.windows->watch(state_.hostWindow);
-    if (env_.windows->notificationFd() >= 0) {
-        desktopNotifier_ = std::make_unique<QSocketNotifier>(env_.windows->notificationFd(), QSocketNotifier::Read);
-        connect(desktopNotifier_.get(), &QSocketNotifier::activated, this, &LinkForm::onDesktopNotification);
-    }
-    timer4_.start(5);
+    desktopNotifier_ = std::make_unique<DesktopNotifier>(*env_.windows);
+    connect(desktopNotifier_.get(), &DesktopNotifier::changed, this, &LinkForm::onDesktopNotification);
+    connect(desktopNotifier_.get(), &DesktopNotifier::activated, this, &LinkForm::retimeTracking);
+    connect(this, &CoverWindow::kickTimerChanged, this, &LinkForm::retimeTracking);
+    retimeTracking();
     restorePicture();
     refreshCaption();
     finishFirstActivation();
     reportReadyToMain();
+    // Start-up's temporaries (icon renderings, store reads) are freed by now; once the window
+    // is painted, their pages go back to the system instead of staying with every link.
+    QTimer::singleShot(1000, this, [] { releaseFreedMemory(); });
 }
 
 void LinkForm::reportReadyToMain() {
@@ -174,15 +178,23 @@ void LinkForm::reportReadyToMain() {
 
 void LinkForm::onDesktopNotification() {
     // A move, resize, title or state change of the host runs the tick at once.
-    if (env_.windows->takeNotifications()) {
-        quietTicks_ = 0;
-        tracker_->tick();
-    }
+    if (unloading_) return;
+    quietTicks_ = 0;
+    tracker_->tick();
+}
+
+// Where the desktop tells of the host's changes, `Timer4` is only a slow safety net, so an
+// idle link does not wake; the kick step needs the 5 ms tick while the kick timer runs.
+void LinkForm::retimeTracking() {
+    if (unloading_) return;
+    const bool slow = notified() && !kickTimerOn() && !DesktopNotifier::fixedIntervals();
+    const int interval = slow ? DesktopNotifier::kSafetyPollMs : 5;
+    if (!timer4_.isActive() || timer4_.interval() != interval) timer4_.start(interval);
 }
 
 void LinkForm::tick() {
     if (unloading_) return;
-    if (desktopNotifier_) {
+    if (notified() && timer4_.interval() < DesktopNotifier::kSafetyPollMs) {
         if (env_.windows->takeNotifications()) {
             quietTicks_ = 0;
         } else if (++quietTicks_ < kQuietTicksBeforeRead) {

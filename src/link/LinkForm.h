@@ -4,6 +4,7 @@
 
 #include "CoverWindow.h"
 #include "ChannelListener.h"
+#include "DesktopNotifier.h"
 #include "HostTracker.h"
 #include "LinkChannel.h"
 #include "LinkCommandLine.h"
@@ -13,7 +14,6 @@
 #include "SaveWithoutWaiting.h"
 #include "SettingsStore.h"
 
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <memory>
@@ -71,6 +71,8 @@ private:
     std::string handleMessage(const ChannelMessage& message);
     void tick();
     void onDesktopNotification();
+    void retimeTracking();
+    bool notified() const { return desktopNotifier_ && desktopNotifier_->active(); }
     void reportReadyToMain();
     void returnToNormal();
     void panelShownAt(const TwipsRect& frame) override;
@@ -85,8 +87,8 @@ private:
     std::unique_ptr<HostTracker> tracker_;
     std::unique_ptr<LinkCommands> commands_;
     ChannelListener channel_;
-    std::unique_ptr<QSocketNotifier> desktopNotifier_;
-    QTimer timer4_;  // host tracking, 5 ms
+    std::unique_ptr<DesktopNotifier> desktopNotifier_;  // runs the tick when the host changes
+    QTimer timer4_;  // host tracking: 5 ms, or the safety poll while notifications run the tick
     QTimer timer9_;  // host title into the caption, 1000 ms
     WindowId mainWindow_ = 0;
     bool unloading_ = false;

@@ -120,13 +120,52 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
 }
 
 void MainForm::autoExecTick() {
-    if (manage_->autoExec.tick() == AutoExecOutcome::Started) startsTimer_.start(50);
+    const bool started = manage_->autoExec.tick() == AutoExecOutcome::Started;
+    if (started) startsTimer_.start(50);
+    // At most one start per tick: after a start the next tick comes one design interval later.
+    const int next = started ? 50 : watcherInterval(50);
+    if (timer5_.isActive() && timer5_.interval() != next) timer5_.start(next);
 }
 
 void MainForm::foregroundTick() {
     const bool walking = timer5_.isActive() || timer3_.isActive();
     manage_->foreground.tick({messages().boxOpen ? MessageBoxState::Open : MessageBoxState::Closed,
                               walking ? HostWalk::Running : HostWalk::Stopped});
+    // A tick sooner than the safety poll (after a change) leaves the pace to it again.
+    if (timer7_.isActive() && timer7_.interval() != watcherInterval(100)) timer7_.start(watcherInterval(100));
+}
+
+// Where the desktop tells of its changes, the watchers run on them and their timers only
+// poll slowly in case a notification is lost; otherwise they keep the design's intervals.
+int MainForm::watcherInterval(int designMs) const {
+    return desktopNotifier_ && desktopNotifier_->active() ? DesktopNotifier::kSafetyPollMs : designMs;
+}
+
+void MainForm::startWatchers() {
+    env_.windows->watchDesktop();
+    if (!DesktopNotifier::fixedIntervals()) {
+        desktopNotifier_ = std::make_unique<DesktopNotifier>(*env_.windows);
+        connect(desktopNotifier_.get(), &DesktopNotifier::changed, this, &MainForm::onDesktopChanged);
+        connect(desktopNotifier_.get(), &DesktopNotifier::activated, this, [this] {
+            if (timer5_.isActive()) timer5_.start(watcherInterval(50));
+            if (timer7_.isActive()) timer7_.start(watcherInterval(100));
+        });
+    }
+    timer5_.start(watcherInterval(50));
+    timer7_.start(watcherInterval(100));
+    timersRunning_ = true;
+}
+
+// A new foreground window, a window that came or went, a title or state that changed: each
+// watcher that runs now ticks at once, in the order and by the rules of its timer tick.
+void MainForm::onDesktopChanged() {
+    if (!timersRunning_) return;
+    if (timer5_.isActive()) autoExecTick();
+    if (timer7_.isActive()) {
+        foregroundTick();
+        // The settled pass for a new foreground window follows one design interval later.
+        timer7_.start(100);
+    }
 }
 
 // --- Edit Host Link page ---------------------------------------------------------
@@ -174,7 +213,7 @@ void MainForm::closeEditPage(bool cancel) {
     timer3_.start(50);
     createPage_->setLinkTitles(links_->titles(), index);
     createPage_->editButton()->setFocus();
-    if (timersRunning_) timer5_.start(50);
+    if (timersRunning_) timer5_.start(watcherInterval(50));
 }
 
 MainForm::~MainForm() { cancelPick(); }
@@ -451,9 +490,7 @@ void MainForm::firstActivation() {
     refreshCaption();
 
     // The watchers: links start by themselves and follow the foreground from here on.
-    timer5_.start(50);
-    timer7_.start(100);
-    timersRunning_ = true;
+    startWatchers();
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();
     TrayIcon::attach(this);

@@ -7,6 +7,7 @@
 #include "SettingsStore.h"
 
 #include "ChannelListener.h"
+#include "DesktopNotifier.h"
 #include "EditLink.h"
 #include "MainWindowState.h"
 #include "WindowPicker.h"
@@ -110,6 +111,11 @@ private:
     EditLinksPage* editPage_ = nullptr;
     QTimer timer5_;       // auto-execute watcher
     QTimer timer7_;       // foreground watcher
+    // Runs the two watchers when the desktop changes; their timers are then a slow safety net.
+    std::unique_ptr<DesktopNotifier> desktopNotifier_;
+    int watcherInterval(int designMs) const;
+    void startWatchers();
+    void onDesktopChanged();
     QTimer timer9_;       // active-link check while the Edit page is open
     bool timersRunning_ = false;  // the watchers run (from the first activation until exit)
     QTimer timer3_;       // host list refresh while the Create page is open

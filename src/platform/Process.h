@@ -49,4 +49,8 @@ Termination terminateProcess(ProcessId pid, std::chrono::milliseconds grace);
 // call this from a timer or from the check of active links.
 std::vector<ProcessId> reapExitedChildren();
 
+// Gives the memory this process has freed back to the system (glibc keeps it in its heap
+// otherwise), so that start-up's temporaries do not stay counted as ours. Nothing on Windows.
+void releaseFreedMemory();
+
 }  // namespace kivra

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -136,6 +137,15 @@ public:
     virtual int notificationFd() const { return -1; }
     // Consumes pending notifications; true when any watched window changed.
     virtual bool takeNotifications() { return false; }
+    // Backends without a descriptor: calls `changed` on this thread whenever a
+    // notification is pending (the caller then takes them). False when unsupported, or
+    // while the backend does not yet know that the system tells it of changes: it then
+    // keeps `changed` and calls it first when it does.
+    virtual bool notifyOnChange(std::function<void()> /*changed*/) { return false; }
+    // Ask also to be told when the foreground window or the list of top-level windows
+    // changes, and when any window read so far changes title or state, is shown or
+    // hidden, or ends (what the main program's watchers look at).
+    virtual void watchDesktop() {}
 };
 
 }  // namespace kivra

@@ -142,8 +142,27 @@ TYPED_TEST_P(WindowSystemContract, CloseRequestClosesAndGoneWindowsAnswerHarmles
     EXPECT_EQ(ws.title(keep), "Contract Keep");
 }
 
+// The end of a watched window is told, through the descriptor or the callback the backend
+// offers; a backend that cannot tell (Win32 until its first WinEvent) says so, and callers poll.
+TYPED_TEST_P(WindowSystemContract, TheEndOfAWatchedWindowIsNotified) {
+    WindowSystem& ws = this->ws();
+    const WindowId w = this->d.open("Contract Watched");
+    ws.watch(w);
+    bool called = false;
+    const bool byCallback = ws.notificationFd() < 0 && ws.notifyOnChange([&] { called = true; });
+    const bool tells = byCallback || ws.notificationFd() >= 0;
+    ws.takeNotifications();
+    this->d.destroy(w);
+    if (tells) {
+        EXPECT_TRUE(this->d.waitFor([&] { return ws.takeNotifications(); }));
+        EXPECT_EQ(called, byCallback);
+    }
+    ws.notifyOnChange({});
+}
+
 REGISTER_TYPED_TEST_SUITE_P(WindowSystemContract, ListsTopmostFirstAndFollowsRaiseAndTopmost,
                             DescribeAndTheSingleQuestionsAgree, TitlesAreCutAt255Characters,
-                            MovesExactlyAndMinimizesAndRestores, CloseRequestClosesAndGoneWindowsAnswerHarmlessly);
+                            MovesExactlyAndMinimizesAndRestores, CloseRequestClosesAndGoneWindowsAnswerHarmlessly,
+                            TheEndOfAWatchedWindowIsNotified);
 
 }  // namespace kivra::test

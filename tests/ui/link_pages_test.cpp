@@ -141,6 +141,14 @@ private slots:
         waitForWalks(2);
         QCOMPARE(form->links().activeLinkCount(), 0);
     }
+    // The desktop's notification runs the auto-execute watcher: posted events only, no timer runs.
+    void aWindowThatAppearsStartsItsAutomaticLinkAtOnce() {
+        start();
+        form->links().insert(titled("Mail"));
+        desktop.addWindow({.title = "Mail", .pid = 100});
+        QCoreApplication::sendPostedEvents();
+        QCOMPARE(launcher->arguments.size(), size_t(1));
+    }
     void closingWithActiveLinksAsksOnceAndNoKeepsThemRunning() {
         const WindowId h1 = desktop.addWindow({.title = "A"});
         const WindowId h2 = desktop.addWindow({.title = "B"});

@@ -1,5 +1,5 @@
-// The link window's picture, offscreen: its own stored picture and picture box
-// options restored at the first activation, and saved again when it closes.
+// The link window offscreen: its own stored picture and picture box options restored
+// at the first activation and saved again when it closes; its tick run by the desktop.
 #include "FakeDesktop.h"
 #include "LinkForm.h"
 #include "MemoryStore.h"
@@ -83,6 +83,21 @@ private slots:
         QCOMPARE(store->read(app, "PictureFiles", "PrevFile1", "-1"), picture.toStdString());
         QCOMPARE(store->read(app, "PicturePrefs", "PicAlign", "-1"), std::string("3"));
         QCOMPARE(store->read(app, "MainOptions", "PicOptN", "-1"), std::string("1"));
+    }
+
+    // The desktop's notification runs the tracking tick: posted events only, no timer runs.
+    void aLinkEndsAsSoonAsTheDesktopTellsItsHostIsGone() {
+        FakeDesktop desktop;
+        const WindowId host = desktop.addWindow({.title = "Mail", .rect = {100, 100, 600, 500}});
+        LinkCommandLine line;
+        line.hostWindow = host;
+        line.titleLength = 4;
+        line.names = makeLinkNames("Mail", 1, 1);
+        auto form = start(desktop, std::make_shared<MemoryStore>(), line);
+        QVERIFY(form->firstActivationDone() && form->isVisible());
+        desktop.destroy(host);
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(!form->isVisible());
     }
 };
 

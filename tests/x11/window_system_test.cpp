@@ -181,7 +181,7 @@ TEST_F(X11Backend, ChangesByAnotherClientShowInTheVeryNextDescribe) {
     EXPECT_EQ(ws->title(w), "Legacy é");
 }
 
-TEST_F(X11Backend, OnlyWatchedWindowsWakeTheNotificationDescriptor) {
+TEST_F(X11Backend, WatchedWindowsAndTheWatchedDesktopWakeTheNotificationDescriptor) {
     const WindowId watched = host->open("Watched", "--geometry 300x200+100+100");
     const WindowId other = host->open("Other", "--geometry 200x100+400+10");
     ws->watch(watched);
@@ -203,6 +203,19 @@ TEST_F(X11Backend, OnlyWatchedWindowsWakeTheNotificationDescriptor) {
     ASSERT_TRUE(xdotool::setWindowName(watched, "Renamed"));
     EXPECT_TRUE(waitUntil([&] { return readable() && ws->takeNotifications(); }));
     host->destroy(watched);
+    EXPECT_TRUE(waitUntil([&] { return readable() && ws->takeNotifications(); }));
+    // With the desktop watched, a window that opens and a new foreground window are told,
+    // moves of other windows are not.
+    ws->watchDesktop();
+    const WindowId newcomer = host->open("Newcomer", "--geometry 200x100+40+40");
+    EXPECT_TRUE(waitUntil([&] { return readable() && ws->takeNotifications(); }));
+    ASSERT_TRUE(xdotool::windowActivate(newcomer));
+    ASSERT_TRUE(waitUntil([&] { return ws->foreground() == newcomer; }));
+    ws->takeNotifications();
+    ASSERT_TRUE(xdotool::windowMove(other, 520, 320));
+    ASSERT_TRUE(waitUntil([&] { return ws->rect(other)->left == 520; }));
+    EXPECT_FALSE(ws->takeNotifications());
+    ASSERT_TRUE(xdotool::windowActivate(other));
     EXPECT_TRUE(waitUntil([&] { return readable() && ws->takeNotifications(); }));
 }
 

@@ -61,8 +61,7 @@ CoverWindow::CoverWindow(WindowSystem* windows, IconOwner owner, QWidget* parent
     pictures_ = new PictureFeature(this, prefs_, panel_->pictureFrame());
     panel_->timerFrame()->attach(this);
     panel_->captionFrame()->attach(this);
-    prefsPage_ = new PreferencesPage(this);
-    connect(panel_, &ControlsPanel::preferencesRequested, prefsPage_, &PreferencesPage::open);
+    connect(panel_, &ControlsPanel::preferencesRequested, this, [this] { preferencesPage()->open(); });
     timer2_.setObjectName("Timer2");
     connect(&timer2_, &QTimer::timeout, this, [this] {
         if (!formatting_) refreshCustomCaption();
@@ -83,12 +82,17 @@ CoverWindow::~CoverWindow() { setPlacementProvider({}); }
 OpenPage CoverWindow::openPageKind() const {
     if (!openPage_) return OpenPage::None;
     if (openPage_ == pictures_->page()) return OpenPage::SelectPicture;
-    if (openPage_ == prefsPage_) return OpenPage::Preferences;
+    if (prefsPage_ && openPage_ == prefsPage_) return OpenPage::Preferences;
     if (openPage_ == panel_->captionFrame()->entryPage()) return OpenPage::TitleTextEntry;
     return OpenPage::Links;  // Create, Edit, Activate
 }
 
 void CoverWindow::restorePicture() { pictures_->restoreAtStart(); }
+
+PreferencesPage* CoverWindow::preferencesPage() {
+    if (!prefsPage_) prefsPage_ = new PreferencesPage(this);  // hidden until opened
+    return prefsPage_;
+}
 
 QSize CoverWindow::panelSizePx() const {
     const DisplayMetrics& m = displayMetrics();

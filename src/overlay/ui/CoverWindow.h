@@ -53,7 +53,9 @@ public:
     void applyBackground();
     // The background of the window and of both picture boxes, which show through to it.
     void applyBackgroundColor(const QColor& colour);
-    PreferencesPage* preferencesPage() const { return prefsPage_; }
+    // Made at its first use: most windows never open it, and every link program would
+    // otherwise carry its controls.
+    PreferencesPage* preferencesPage();
     void updateWindowIcon();
 
     // The controls panel: shown over the window on Enter or a left click, hidden

@@ -34,6 +34,7 @@ WindowId FakeDesktop::addWindow(FakeWindowSpec desc, ZPlace place) {
     node.desc = std::move(desc);
     windows_.emplace(id, std::move(node));
     placeInZOrder(id, place);
+    changed(id, Change::WindowList);
     return id;
 }
 
@@ -68,6 +69,8 @@ void FakeDesktop::destroy(WindowId window) {
         if (foreground_ == id) foreground_ = 0;
     }
     for (WindowId id : owned) destroy(id);
+    changed(window, Change::WindowList);
+    watched_.erase(window);
 }
 
 void FakeDesktop::bringToFront(WindowId window) {
@@ -97,9 +100,11 @@ void FakeDesktop::sendToBack(WindowId window) {
 
 void FakeDesktop::rename(WindowId window, std::string title) {
     if (Node* n = find(window)) n->desc.title = std::move(title);
+    changed(window, Change::TitleOrState);
 }
 void FakeDesktop::setClassName(WindowId window, std::string className) {
     if (Node* n = find(window)) n->desc.className = std::move(className);
+    changed(window, Change::TitleOrState);
 }
 void FakeDesktop::setStyle(WindowId window, std::uint32_t style) {
     if (Node* n = find(window)) n->desc.style = style;
@@ -119,6 +124,7 @@ void FakeDesktop::moveTo(WindowId window, int left, int top) {
         const kivra::Rect r = n->desc.rect;
         n->desc.rect = {left, top, left + r.width(), top + r.height()};
     }
+    changed(window, Change::Geometry);
 }
 
 void FakeDesktop::resizeTo(WindowId window, int width, int height) {
@@ -126,10 +132,12 @@ void FakeDesktop::resizeTo(WindowId window, int width, int height) {
         n->desc.rect.right = n->desc.rect.left + width;
         n->desc.rect.bottom = n->desc.rect.top + height;
     }
+    changed(window, Change::Geometry);
 }
 
 void FakeDesktop::setRect(WindowId window, const kivra::Rect& rect) {
     if (Node* n = find(window)) n->desc.rect = rect;
+    changed(window, Change::Geometry);
 }
 
 void FakeDesktop::setState(WindowId window, FakeWindowState state) {
@@ -138,6 +146,7 @@ void FakeDesktop::setState(WindowId window, FakeWindowState state) {
     if (state == FakeWindowState::Minimized)
         n->wasMaximized = n->desc.state == FakeWindowState::Maximized;
     n->desc.state = state;
+    changed(window, Change::TitleOrState);
 }
 
 // Hiding clears the visible style bit too, as ShowWindow does.
@@ -146,6 +155,7 @@ void FakeDesktop::hide(WindowId window) {
         n->desc.visible = false;
         n->desc.style &= ~style::Visible;
     }
+    changed(window, Change::TitleOrState);
 }
 
 void FakeDesktop::show(WindowId window) {
@@ -153,9 +163,13 @@ void FakeDesktop::show(WindowId window) {
         n->desc.visible = true;
         n->desc.style |= style::Visible;
     }
+    changed(window, Change::TitleOrState);
 }
 
-void FakeDesktop::setForeground(WindowId window) { foreground_ = has(window) ? window : 0; }
+void FakeDesktop::setForeground(WindowId window) {
+    foreground_ = has(window) ? window : 0;
+    changed(window, Change::Foreground);
+}
 
 void FakeDesktop::activate(WindowId window) {
     bringToFront(window);
@@ -455,11 +469,30 @@ int FakeDesktop::captionHeight() {
     return captionHeight_;
 }
 
-void FakeDesktop::watch(WindowId window) { enter(SeamCall::Watch, window); }
+void FakeDesktop::watch(WindowId window) {
+    enter(SeamCall::Watch, window);
+    if (has(window)) watched_.insert(window);
+}
 
 bool FakeDesktop::takeNotifications() {
     enter(SeamCall::TakeNotifications, 0);
-    return false;
+    const bool pending = pendingChange_;
+    pendingChange_ = false;
+    return pending;
+}
+
+bool FakeDesktop::notifyOnChange(std::function<void()> changed) {
+    onChange_ = std::move(changed);
+    return true;
+}
+
+void FakeDesktop::watchDesktop() { desktopWatched_ = true; }
+
+void FakeDesktop::changed(WindowId window, Change change) {
+    const bool desktopSees = desktopWatched_ && change != Change::Geometry;
+    if (!desktopSees && !watched_.count(window)) return;
+    pendingChange_ = true;
+    if (onChange_) onChange_();
 }
 
 }  // namespace kivra

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -140,6 +141,8 @@ public:
     int captionHeight() override;
     void watch(WindowId window) override;
     bool takeNotifications() override;
+    bool notifyOnChange(std::function<void()> changed) override;
+    void watchDesktop() override;
 
 private:
     struct Node {
@@ -178,6 +181,16 @@ private:
     std::vector<FakeDescribeCall> describeCalls_;
     std::vector<Hook> hooks_;
     bool inHook_ = false;
+
+    // Change notification, as the real backends give it: a scripted change of a watched
+    // window (or, with the desktop watched, of the window list, the foreground, a title or
+    // state) is pending until taken, and calls the callback at once.
+    enum class Change { Geometry, TitleOrState, WindowList, Foreground };
+    void changed(WindowId window, Change change);
+    std::set<WindowId> watched_;
+    bool desktopWatched_ = false;
+    bool pendingChange_ = false;
+    std::function<void()> onChange_;
 };
 
 }  // namespace kivra

@@ -13,6 +13,9 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 extern char** environ;
 
@@ -153,5 +156,11 @@ Termination terminateProcess(ProcessId pid, std::chrono::milliseconds grace) {
 }
 
 std::vector<ProcessId> reapExitedChildren() { return registry().reapAll(); }
+
+void releaseFreedMemory() {
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
+}
 
 }  // namespace kivra

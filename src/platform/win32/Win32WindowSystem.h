@@ -5,8 +5,12 @@
 #include "WindowSystem.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace kivra::win32 {
 
@@ -52,6 +56,28 @@ public:
 
     Rect virtualScreen() override;
     int captionHeight() override;
+
+    void watch(WindowId window) override;
+    void watchDesktop() override;
+    bool takeNotifications() override;
+    bool notifyOnChange(std::function<void()> changed) override;
+
+    ~Win32WindowSystem() override;
+    // A WinEvent of `window`, from the hooks (on this thread, out of context).
+    void winEvent(std::uint32_t event, WindowId window, bool topLevel);
+    // Any WinEvent at all: the system does tell of changes.
+    void eventsArrive();
+
+private:
+    void hook(std::uint32_t eventMin, std::uint32_t eventMax, std::uint32_t process, std::uint32_t thread);
+
+    std::vector<void*> hooks_;  // HWINEVENTHOOK
+    std::set<WindowId> watched_;
+    std::set<std::pair<std::uint32_t, std::uint32_t>> hookedThreads_;  // (process, thread) of watched windows
+    bool desktopWatched_ = false;
+    bool pendingChange_ = false;
+    bool eventsArrive_ = false;
+    std::function<void()> onChange_;
 };
 
 }  // namespace kivra::win32

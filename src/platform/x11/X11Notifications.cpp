@@ -46,6 +46,17 @@ void X11WindowSystem::watch(WindowId window) {
     pumpQueuedEvents();
 }
 
+// The root's PropertyNotify tells of a new foreground window and of windows that come
+// and go; every window a walk reads is selected already (the cache's events), and from
+// here on its title, state, map and end count as changes too. Moves do not.
+void X11WindowSystem::watchDesktop() {
+    if (desktopWatched_) return;
+    desktopWatched_ = true;
+    const std::uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+    xcb_change_window_attributes(c_, root_, XCB_CW_EVENT_MASK, &rootMask);
+    xcb_flush(c_);
+}
+
 int X11WindowSystem::notificationFd() const { return epollFd_; }
 
 bool X11WindowSystem::takeNotifications() {
@@ -90,6 +101,8 @@ std::optional<Item> X11WindowSystem::itemOf(xcb_atom_t property) const {
 // windows raise the notification flag.
 void X11WindowSystem::handleEvent(const xcb_generic_event_t& event) {
     auto watchedOrFrame = [&](xcb_window_t w) { return watched_.contains(w) || frames_.contains(w); };
+    // With the desktop watched, any window we get events of is one we read.
+    auto counts = [&](xcb_window_t w) { return desktopWatched_ || watchedOrFrame(w); };
     switch (event.response_type & 0x7F) {
         case 0:  // an error of an unchecked request: its window is gone, nothing to report
             return;
@@ -102,27 +115,35 @@ void X11WindowSystem::handleEvent(const xcb_generic_event_t& event) {
             const auto& e = reinterpret_cast<const xcb_property_notify_event_t&>(event);
             const xcb_atom_t a = e.atom;
             if (const auto item = itemOf(a)) cache_.changed(e.window, *item, event.full_sequence);
-            if (watched_.contains(e.window) &&
-                (a == atoms_._NET_WM_NAME || a == XCB_ATOM_WM_NAME || a == atoms_._NET_WM_STATE ||
-                 a == atoms_.WM_STATE || a == atoms_._NET_FRAME_EXTENTS))
+            if (e.window == root_) {
+                if (desktopWatched_ && (a == atoms_._NET_ACTIVE_WINDOW || a == atoms_._NET_CLIENT_LIST))
+                    pendingChange_ = true;
+                return;
+            }
+            const bool titleOrState = a == atoms_._NET_WM_NAME || a == XCB_ATOM_WM_NAME ||
+                                      a == atoms_._NET_WM_STATE || a == atoms_.WM_STATE;
+            if (watched_.contains(e.window) && (titleOrState || a == atoms_._NET_FRAME_EXTENTS))
+                pendingChange_ = true;
+            else if (desktopWatched_ && (titleOrState || a == XCB_ATOM_WM_CLASS))
                 pendingChange_ = true;
             return;
         }
         case XCB_MAP_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_map_notify_event_t&>(event);
             cache_.changed(e.window, Item::Attributes, event.full_sequence);
-            if (watchedOrFrame(e.window)) pendingChange_ = true;
+            if (counts(e.window)) pendingChange_ = true;
             return;
         }
         case XCB_UNMAP_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
             cache_.changed(e.window, Item::Attributes, event.full_sequence);
-            if (watchedOrFrame(e.window)) pendingChange_ = true;
+            if (counts(e.window)) pendingChange_ = true;
             return;
         }
         case XCB_DESTROY_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_destroy_notify_event_t&>(event);
             cache_.destroyed(e.window);
+            if (desktopWatched_) pendingChange_ = true;
             if (!watchedOrFrame(e.window)) return;
             pendingChange_ = true;
             frames_.erase(e.window);

@@ -63,6 +63,7 @@ public:
     void watch(WindowId window) override;
     int notificationFd() const override;
     bool takeNotifications() override;
+    void watchDesktop() override;
 
     // Times this object has waited for the server's replies (one per batch).
     std::uint64_t roundTrips() const { return roundTrips_; }
@@ -117,6 +118,7 @@ private:
     std::unordered_map<xcb_window_t, xcb_window_t> watched_;  // client -> its frame (or itself)
     std::unordered_set<xcb_window_t> frames_;
     bool pendingChange_ = false;
+    bool desktopWatched_ = false;  // root lists and every window read so far count, not only watched ones
     int epollFd_ = -1;
     int wakeFd_ = -1;  // eventfd raised when a change was seen outside takeNotifications
 };

@@ -209,4 +209,7 @@ Termination terminateProcess(ProcessId pid, std::chrono::milliseconds grace) {
 
 std::vector<ProcessId> reapExitedChildren() { return registry().reapAll(); }
 
+// The process heap gives freed pages back by itself.
+void releaseFreedMemory() {}
+
 }  // namespace kivra
