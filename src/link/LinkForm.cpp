@@ -129,6 +129,12 @@ std::string LinkForm::handleMessage(const ChannelMessage& message) {
         unload();
         return {};
     }
+    if (message.kind == ChannelKind::ReportLink) {
+        // A main program that started after the one that started this link looks for it.
+        const LinkReadyReport report{state_.ownWindow, static_cast<ProcessId>(QCoreApplication::applicationPid()),
+                                     state_.hostWindow};
+        return formatLinkReport(report, state_.names.keySafeTitle);
+    }
     commands_->handle(message.kind, message.payload);
     return {};
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace kivra {
 
@@ -40,8 +41,14 @@ namespace kivra {
 //   100   LinkReady           link → kivra   "<link>\t<pid>\t<host>"    "1" recorded, "0" unknown
 //   101   CloseRequest        kivra → link   ignored                    empty (sent after the
 //                                                                       handler has run)
+//   102   ReportLink          kivra → link   ignored                    "<link>\t<pid>\t<host>\t
+//                                                                       <title bytes>\t<title>"
 //
-// A receiver hands kinds 1, 2, 3, 100 and 101 to its handler and answers
+// ReportLink lets a main program find the links an earlier one left running; the title
+// is the link's key-safe title (backslashes as forward slashes, as in its settings
+// path); one too long for the answer is cut, and its byte count tells that it was.
+//
+// A receiver hands kinds 1, 2, 3, 100, 101 and 102 to its handler and answers
 // with the handler's text. Any other kind is answered "ignored" without
 // calling the handler (as a window ignores an unknown WM_COPYDATA kind).
 //
@@ -83,6 +90,7 @@ enum class ChannelKind : std::uint32_t {
     Command = 3,
     LinkReady = 100,
     CloseRequest = 101,
+    ReportLink = 102,
 };
 
 constexpr std::size_t kMaxPayload = 256;
@@ -173,5 +181,25 @@ struct LinkReadyReport {
 std::string formatLinkReady(const LinkReadyReport& report);
 // Nullopt unless the text is exactly three positive decimal numbers separated by TAB.
 std::optional<LinkReadyReport> parseLinkReady(std::string_view payload);
+
+// The answer to ReportLink: the ready report, then the link title's length in bytes and
+// the title, cut (on a character boundary) where the answer would pass kMaxPayload.
+struct LinkReport {
+    LinkReadyReport ready;
+    std::string title;            // the key-safe title, possibly cut
+    std::size_t titleBytes = 0;   // the whole title's length
+    // Whether `keySafeTitle` is the title this report names (whole, or cut).
+    bool names(std::string_view keySafeTitle) const {
+        return keySafeTitle.size() == titleBytes && keySafeTitle.substr(0, title.size()) == title;
+    }
+};
+std::string formatLinkReport(const LinkReadyReport& ready, std::string_view title);
+std::optional<LinkReport> parseLinkReport(std::string_view answer);
+
+// Every window with a receiver's endpoint under this display (POSIX: the socket files in
+// the display's folder; Windows: none, its links are found by their windows).
+std::vector<WindowId> channelEndpoints();
+// Removes the endpoint of `window` when nobody listens there any more (a receiver that died).
+void removeStaleEndpoint(WindowId window);
 
 }  // namespace kivra

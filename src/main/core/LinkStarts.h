@@ -66,6 +66,9 @@ public:
     // a link that ended after it was recorded does not linger as a zombie.
     void reapExited() { launcher_.reapExited(); }
 
+    // Ends the link program of a link that no longer answers (see LinkLauncher::endHung).
+    void endHungLink(ProcessId pid) { launcher_.endHung(pid); }
+
     // Ends the starting process of the link titled `title` (deleted or deactivated
     // while starting). Nothing is recorded.
     void cancel(std::string_view title);
