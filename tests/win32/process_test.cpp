@@ -130,6 +130,9 @@ TEST_F(Win32ProcessTest, TerminateKillsAChildThatIgnoresClose) {
     StartedProcess started = start("stubborn", "stubborn");
     ASSERT_TRUE(started) << started.error;
     ASSERT_TRUE(waitUntil([&] { return hasWindow(started.pid); }, 10s));
+    // A hung link is ended only when it runs the link program.
+    EXPECT_TRUE(processRunsProgram(started.pid, kProbe));
+    EXPECT_FALSE(processRunsProgram(started.pid, (programDir() / "kivra-settings.exe").string()));
 
     EXPECT_EQ(terminateProcess(started.pid, 300ms), Termination::Killed);
     EXPECT_FALSE(processAlive(started.pid));
