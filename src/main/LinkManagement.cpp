@@ -53,7 +53,8 @@ void LinkManagement::adoptRunningLinks(WindowId self, std::function<void()> then
     finder_ = std::thread([this, self, then = std::move(then)] {
         auto found = findRunningLinks(self);
         QMetaObject::invokeMethod(&answers, [this, found = std::move(found), then] {
-            const AdoptionResult result = adoptLinks(found, table_, windows_);
+            const AdoptionResult result =
+                adoptLinks(found, table_, windows_, [this](ProcessId pid) { return starts.isStartingProcess(pid); });
             for (const WindowId window : result.toClose) deactivation.endLinkWindow(window);
             if (then) then();
         }, Qt::QueuedConnection);

@@ -364,10 +364,11 @@ TEST(Adoption, LinksOfMemorizedLinksOverLiveHostsAreRecordedAndTheOthersClosed) 
     report(805, newsHost, "Other");  // no such link
     report(806, newsHost, "News");
     w.desktop.setProcess(links.back(), 999);  // a window that is not the reporting process's
+    report(807, newsHost, "News");            // started by this program meanwhile
     w.desktop.destroy(found[2].ready.hostWindow);
     EXPECT_LT(found[1].title.size(), found[1].titleBytes);
 
-    const AdoptionResult result = adoptLinks(found, w.table, w.desktop);
+    const AdoptionResult result = adoptLinks(found, w.table, w.desktop, [](ProcessId pid) { return pid == 807; });
     EXPECT_EQ(result.adopted, 2);
     EXPECT_EQ(result.toClose, (std::vector<WindowId>{links[2], links[3], links[4]}));
     EXPECT_TRUE(w.link("Mail").active);

@@ -3,6 +3,7 @@
 
 #include "AppNames.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace kivra {
@@ -39,11 +40,16 @@ std::optional<int> namedLink(const LinkReport& report, const LinkTable& table) {
 
 }  // namespace
 
-AdoptionResult adoptLinks(const std::vector<LinkReport>& found, LinkTable& table, WindowSystem& windows) {
+AdoptionResult adoptLinks(const std::vector<LinkReport>& found, LinkTable& table, WindowSystem& windows,
+                          const std::function<bool(ProcessId)>& startedHere) {
     AdoptionResult result;
     for (const LinkReport& report : found) {
         const LinkReadyReport& r = report.ready;
-        if (!windows.exists(r.linkWindow)) continue;
+        if (!windows.exists(r.linkWindow) || (startedHere && startedHere(r.pid))) continue;
+        const auto& records = table.records();
+        if (std::any_of(records.begin(), records.end(),
+                        [&](const HostLink& l) { return l.active && l.linkWindow == r.linkWindow; }))
+            continue;
         const ProcessId owner = windows.processOf(r.linkWindow);
         if (owner != 0 && owner != r.pid) continue;
         const auto index = namedLink(report, table);

@@ -25,7 +25,9 @@ struct AdoptionResult {
 
 // Records each reported link whose window exists (and is its reporting process's), whose
 // title names a memorized link that is not active and whose host still exists; the other
-// link windows that exist are returned to be closed.
-AdoptionResult adoptLinks(const std::vector<LinkReport>& found, LinkTable& table, WindowSystem& windows);
+// link windows that exist are returned to be closed. Links this program started itself
+// meanwhile (recorded already, or still starting: `startedHere`) are left alone.
+AdoptionResult adoptLinks(const std::vector<LinkReport>& found, LinkTable& table, WindowSystem& windows,
+                          const std::function<bool(ProcessId)>& startedHere = {});
 
 }  // namespace kivra

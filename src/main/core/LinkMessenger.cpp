@@ -28,18 +28,15 @@ QueuedLinkMessenger::QueuedLinkMessenger(WindowSystem& windows, PostToUi post, s
       }) {}
 
 QueuedLinkMessenger::~QueuedLinkMessenger() {
-    std::map<WindowId, Lane> lanes;
-    {
-        std::unique_lock lock(mutex_);
-        // A lane still sending takes the rest of its queue; wait for each to end.
-        for (auto& [window, lane] : lanes_)
-            if (lane.thread.joinable()) {
-                std::thread t = std::move(lane.thread);
-                lock.unlock();
-                t.join();
-                lock.lock();
-            }
-    }
+    std::unique_lock lock(mutex_);
+    // A lane still sending takes the rest of its queue; wait for each to end.
+    for (auto& [window, lane] : lanes_)
+        if (lane.thread.joinable()) {
+            std::thread t = std::move(lane.thread);
+            lock.unlock();
+            t.join();
+            lock.lock();
+        }
 }
 
 void QueuedLinkMessenger::sendCommand(WindowId linkWindow, std::string_view code) {

@@ -48,6 +48,8 @@ public:
 
     // The link with this exact title has a process starting.
     bool isStarting(std::string_view title) const;
+    // This process is a link program started here that has not shown its window yet.
+    bool isStartingProcess(ProcessId pid) const;
     int pendingCount() const { return static_cast<int>(pending_.size()); }
 
     // A LinkReady message from the channel; returns the answer ("1" recorded, "0" not).
