@@ -133,7 +133,11 @@ std::string LinkForm::handleMessage(const ChannelMessage& message) {
         // A main program that started after the one that started this link looks for it.
         const LinkReadyReport report{state_.ownWindow, static_cast<ProcessId>(QCoreApplication::applicationPid()),
                                      state_.hostWindow};
-        return formatLinkReport(report, state_.names.keySafeTitle);
+        std::string text = formatLinkReport(report, state_.names.keySafeTitle);
+        // Asked to, it also sends the report to a window of the asker (answers may be short).
+        if (const auto back = parseWindowId(message.payload))
+            sendChannelMessage(*back, ChannelKind::LinkReport, text);
+        return text;
     }
     commands_->handle(message.kind, message.payload);
     return {};

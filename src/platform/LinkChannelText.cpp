@@ -56,6 +56,13 @@ std::string formatLinkReport(const LinkReadyReport& ready, std::string_view titl
     return text + std::string(title);
 }
 
+std::optional<WindowId> parseWindowId(std::string_view text) {
+    WindowId id = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || id == 0) return std::nullopt;
+    return id;
+}
+
 std::optional<LinkReport> parseLinkReport(std::string_view answer) {
     std::size_t at = 0;
     for (int tabs = 0; tabs < 3; ++tabs) {

@@ -13,7 +13,7 @@ std::vector<LinkReport> findRunningLinks(WindowId self) {
     for (const WindowId window : channelEndpoints()) {
         if (window == self) continue;
         std::string answer;
-        switch (sendChannelMessage(window, ChannelKind::ReportLink, {}, kDefaultChannelTimeout, &answer)) {
+        switch (requestLinkReport(window, &answer)) {
         case SendResult::Delivered:
             if (auto report = parseLinkReport(answer); report && report->ready.linkWindow == window)
                 found.push_back(std::move(*report));

@@ -249,7 +249,8 @@ bool knownKind(std::uint32_t kind) {
     case ChannelKind::Command:
     case ChannelKind::LinkReady:
     case ChannelKind::CloseRequest:
-    case ChannelKind::ReportLink: return true;
+    case ChannelKind::ReportLink:
+    case ChannelKind::LinkReport: return true;
     }
     return false;
 }
@@ -331,6 +332,10 @@ std::vector<WindowId> channelEndpoints() {
     }
     ::closedir(d);
     return found;
+}
+
+SendResult requestLinkReport(WindowId window, std::string* report) {
+    return sendChannelMessage(window, ChannelKind::ReportLink, {}, kDefaultChannelTimeout, report);
 }
 
 void removeStaleEndpoint(WindowId window) {
