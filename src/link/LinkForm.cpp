@@ -130,6 +130,16 @@ std::string LinkForm::handleMessage(const ChannelMessage& message) {
         unload();
         return {};
     }
+    if (message.kind == ChannelKind::ReportLink) {
+        // A main program that started after the one that started this link looks for it.
+        const LinkReadyReport report{state_.ownWindow, static_cast<ProcessId>(QCoreApplication::applicationPid()),
+                                     state_.hostWindow};
+        std::string text = formatLinkReport(report, state_.names.keySafeTitle);
+        // Asked to, it also sends the report to a window of the asker (answers may be short).
+        if (const auto back = parseWindowId(message.payload))
+            sendChannelMessage(*back, ChannelKind::LinkReport, text);
+        return text;
+    }
     commands_->handle(message.kind, message.payload);
     return {};
 }

@@ -1,6 +1,7 @@
 // Wiring of the link management rules.
 #include "LinkManagement.h"
 
+#include "LinkAdoption.h"
 #include "MessageState.h"
 #include "ShowMessage.h"
 
@@ -20,7 +21,8 @@ LinkManagement::LinkManagement(QWidget* owner, WindowSystem& windows, LinkTable&
                                std::shared_ptr<LinkLauncher> linkLauncher)
     : sink(owner),
       launcher(std::move(linkLauncher)),
-      messenger(windows),
+      messenger(windows,
+                [this](std::function<void()> f) { QMetaObject::invokeMethod(&answers, std::move(f), Qt::QueuedConnection); }),
       resources(sink),
       starts(windows, table, *launcher, resources),
       activation(windows, table, starts, sink),
@@ -30,8 +32,33 @@ LinkManagement::LinkManagement(QWidget* owner, WindowSystem& windows, LinkTable&
       autoExec(windows, table, starts, deactivation, hostList, status, watchers),
       foreground(windows, table, messenger, watchers),
       edit(windows, table, sink, messenger, store, create, hostList, watchers, deactivation,
-           InstanceSettingsOnDelete::Keep) {
+           InstanceSettingsOnDelete::Keep),
+      windows_(windows),
+      table_(table) {
     hostList.setCheckActiveLinks([this] { deactivation.checkActiveLinks(); });
+    status.setChecks({[this](const std::string& title) { return starts.isStarting(title); },
+                      [this](WindowId linkWindow) { return messenger.responding(linkWindow); }});
+}
+
+}  // namespace kivra
+
+namespace kivra {
+
+LinkManagement::~LinkManagement() {
+    if (finder_.joinable()) finder_.join();
+}
+
+void LinkManagement::adoptRunningLinks(WindowId self, std::function<void()> then) {
+    if (finder_.joinable()) finder_.join();
+    finder_ = std::thread([this, self, then = std::move(then)] {
+        auto found = findRunningLinks(self);
+        QMetaObject::invokeMethod(&answers, [this, found = std::move(found), then] {
+            const AdoptionResult result =
+                adoptLinks(found, table_, windows_, [this](ProcessId pid) { return starts.isStartingProcess(pid); });
+            for (const WindowId window : result.toClose) deactivation.endLinkWindow(window);
+            if (then) then();
+        }, Qt::QueuedConnection);
+    });
 }
 
 }  // namespace kivra

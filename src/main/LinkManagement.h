@@ -17,7 +17,11 @@
 #include "StatusList.h"
 #include "WatcherState.h"
 
+#include <QObject>
+
+#include <functional>
 #include <memory>
+#include <thread>
 
 class QWidget;
 
@@ -38,10 +42,18 @@ private:
 struct LinkManagement {
     LinkManagement(QWidget* owner, WindowSystem& windows, LinkTable& table, SettingsStore& store,
                    std::shared_ptr<LinkLauncher> launcher);
+    ~LinkManagement();
+
+    // Looks for link programs an earlier main program left running, off this thread; then
+    // adopts those of memorized links, asks the others to close and runs `then`.
+    void adoptRunningLinks(WindowId self, std::function<void()> then);
 
     FormMessageSink sink;
     std::shared_ptr<LinkLauncher> launcher;
-    ChannelLinkMessenger messenger;
+    // Answers of link programs reach the user-interface thread through this object's
+    // queue; destroyed after the messenger, it drops those that came too late.
+    QObject answers;
+    QueuedLinkMessenger messenger;
     ResourceCheck resources;
     LinkStarts starts;
     LinkActivation activation;
@@ -53,6 +65,11 @@ struct LinkManagement {
     AutoExecWatcher autoExec;
     ForegroundWatcher foreground;
     EditLink edit;
+
+private:
+    WindowSystem& windows_;
+    LinkTable& table_;
+    std::thread finder_;
 };
 
 }  // namespace kivra

@@ -18,6 +18,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -107,7 +108,6 @@ MainForm::MainForm(MainEnvironment env, QWidget* parent)
     timer6_.setObjectName("Timer6");
     connect(&timer6_, &QTimer::timeout, this, &MainForm::refreshStatusList);
     connect(&startsTimer_, &QTimer::timeout, this, &MainForm::pollStarts);
-    manage_->status.setStartingCheck([this](const std::string& title) { return manage_->starts.isStarting(title); });
     timer5_.setObjectName("Timer5");
     connect(&timer5_, &QTimer::timeout, this, &MainForm::autoExecTick);
     timer7_.setObjectName("Timer7");
@@ -151,7 +151,6 @@ void MainForm::startWatchers() {
             if (timer7_.isActive()) timer7_.start(watcherInterval(100));
         });
     }
-    timer5_.start(watcherInterval(50));
     timer7_.start(watcherInterval(100));
     timersRunning_ = true;
 }
@@ -392,7 +391,7 @@ void MainForm::refreshStatusList() {
     // The check runs after the lines are built: when it changed a link, show that now
     // rather than one tick later.
     if (outcome != StatusRefreshOutcome::Busy &&
-        statusLines(*links_, manage_->status.startingCheck()) != manage_->status.lines())
+        statusLines(*links_, manage_->status.checks()) != manage_->status.lines())
         outcome = manage_->status.refresh(*links_, [] {});
     if (outcome == StatusRefreshOutcome::Rebuilt) activatePage_->setStatusLines(manage_->status.lines());
     activatePage_->setActiveCount(links_->activeLinkCount());
@@ -489,8 +488,12 @@ void MainForm::firstActivation() {
     restorePicture();
     refreshCaption();
 
-    // The watchers: links start by themselves and follow the foreground from here on.
+    // The watchers: links follow the foreground from here on, and start by themselves once
+    // the links an earlier run left behind are known (none is started twice).
     startWatchers();
+    manage_->adoptRunningLinks(nativeId(), [this] {
+        if (timersRunning_ && !editPage_->isVisible()) timer5_.start(watcherInterval(50));
+    });
 
     if (prefs_.startup == StartupState::Minimized && !isMinimized()) showMinimized();
     TrayIcon::attach(this);
@@ -534,6 +537,10 @@ void MainForm::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    if (waitingForLinks_) {
+        event->ignore();
+        return;
+    }
     // Links still running are ended first; the user may keep everything running instead.
     bool timersStopped = false;
     if (links_->linkCount() > 0 && links_->activeLinkCount() > 0) {
@@ -545,6 +552,7 @@ void MainForm::closeEvent(QCloseEvent* event) {
             event->ignore();
             return;
         }
+        waitForClosingLinks();
     }
     exiting_ = true;
     if (!timersStopped) stopTimers();
@@ -566,6 +574,23 @@ void MainForm::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+// The close requests and their answers travel off this thread; the exit waits for them
+// (each bounded by the channel's timeout, a hung link ended on the way) so that no link
+// is left behind. The window keeps painting meanwhile.
+void MainForm::waitForClosingLinks() {
+    if (manage_->deactivation.closesUnderWay() == 0) return;
+    waitingForLinks_ = true;
+    QEventLoop loop;
+    QTimer check;
+    connect(&check, &QTimer::timeout, &loop, [&] {
+        if (manage_->deactivation.closesUnderWay() == 0) loop.quit();
+    });
+    check.start(20);
+    QTimer::singleShot(std::chrono::seconds(5), &loop, &QEventLoop::quit);
+    loop.exec();
+    waitingForLinks_ = false;
 }
 
 bool MainForm::saveAllSettings() {

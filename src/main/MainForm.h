@@ -93,6 +93,7 @@ private:
     void editOptionClicked(EditOption option);
     void showEditState();
     void stopTimers();
+    void waitForClosingLinks();
     MainWindowState mainState() const;
     std::optional<std::string> selectedStatusLine() const;
     void rememberNormalGeometry();
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<QSocketNotifier> pickNotifier_;  // the picker's input, while it has a descriptor
     QString appTitle_;
     bool exiting_ = false;
+    bool waitingForLinks_ = false;  // the exit waits for links to answer their close requests
     NormalFrame normal_;  // the remembered normal geometry, frame rectangle in pixels
     QTimer settleNormal_; // a frame seen in Normal state counts once it has stood this long
     std::optional<KivraError> pendingLoadError_;

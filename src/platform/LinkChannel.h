@@ -13,6 +13,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace kivra {
 
@@ -40,8 +41,18 @@ namespace kivra {
 //   100   LinkReady           link → kivra   "<link>\t<pid>\t<host>"    "1" recorded, "0" unknown
 //   101   CloseRequest        kivra → link   ignored                    empty (sent after the
 //                                                                       handler has run)
+//   102   ReportLink          kivra → link   empty, or a window id      "<link>\t<pid>\t<host>\t
+//                                                                       <title bytes>\t<title>"
+//   103   LinkReport          link → kivra   the same report            empty
 //
-// A receiver hands kinds 1, 2, 3, 100 and 101 to its handler and answers
+// ReportLink lets a main program find the links an earlier one left running; the title
+// is the link's key-safe title (backslashes as forward slashes, as in its settings
+// path); one too long for the answer is cut, and its byte count tells that it was.
+// When the payload names a window, the link also sends its report there as LinkReport
+// before it answers (Windows answers are too short to carry it); requestLinkReport does
+// the asking on either platform.
+//
+// A receiver hands kinds 1, 2, 3, 100, 101, 102 and 103 to its handler and answers
 // with the handler's text. Any other kind is answered "ignored" without
 // calling the handler (as a window ignores an unknown WM_COPYDATA kind).
 //
@@ -83,6 +94,8 @@ enum class ChannelKind : std::uint32_t {
     Command = 3,
     LinkReady = 100,
     CloseRequest = 101,
+    ReportLink = 102,
+    LinkReport = 103,
 };
 
 constexpr std::size_t kMaxPayload = 256;
@@ -173,5 +186,31 @@ struct LinkReadyReport {
 std::string formatLinkReady(const LinkReadyReport& report);
 // Nullopt unless the text is exactly three positive decimal numbers separated by TAB.
 std::optional<LinkReadyReport> parseLinkReady(std::string_view payload);
+
+// The answer to ReportLink: the ready report, then the link title's length in bytes and
+// the title, cut (on a character boundary) where the answer would pass kMaxPayload.
+struct LinkReport {
+    LinkReadyReport ready;
+    std::string title;            // the key-safe title, possibly cut
+    std::size_t titleBytes = 0;   // the whole title's length
+    // Whether `keySafeTitle` is the title this report names (whole, or cut).
+    bool names(std::string_view keySafeTitle) const {
+        return keySafeTitle.size() == titleBytes && keySafeTitle.substr(0, title.size()) == title;
+    }
+};
+std::string formatLinkReport(const LinkReadyReport& ready, std::string_view title);
+// A window id written as a positive decimal number (ReportLink's payload); nullopt otherwise.
+std::optional<WindowId> parseWindowId(std::string_view text);
+std::optional<LinkReport> parseLinkReport(std::string_view answer);
+
+// Every window with a receiver's endpoint under this display (POSIX: the socket files in
+// the display's folder; Windows: the top-level windows of other processes that carry the
+// mark of Kivra's own windows).
+std::vector<WindowId> channelEndpoints();
+// Asks the receiver under `window` for its link report (ReportLink), waiting at most the
+// channel's default timeout; `report` receives it when the result is Delivered.
+SendResult requestLinkReport(WindowId window, std::string* report);
+// Removes the endpoint of `window` when nobody listens there any more (a receiver that died).
+void removeStaleEndpoint(WindowId window);
 
 }  // namespace kivra

@@ -43,4 +43,42 @@ std::optional<LinkReadyReport> parseLinkReady(std::string_view payload) {
     return LinkReadyReport{values[0], static_cast<ProcessId>(values[1]), values[2]};
 }
 
+// ---- ReportLink answer -----------------------------------------------------
+
+std::string formatLinkReport(const LinkReadyReport& ready, std::string_view title) {
+    std::string text = formatLinkReady(ready) + '\t' + std::to_string(title.size()) + '\t';
+    std::size_t room = kMaxPayload > text.size() ? kMaxPayload - text.size() : 0;
+    if (room < title.size()) {
+        // Back off to the start of a UTF-8 character.
+        while (room > 0 && (static_cast<unsigned char>(title[room]) & 0xC0) == 0x80) --room;
+        title = title.substr(0, room);
+    }
+    return text + std::string(title);
+}
+
+std::optional<WindowId> parseWindowId(std::string_view text) {
+    WindowId id = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+    if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || id == 0) return std::nullopt;
+    return id;
+}
+
+std::optional<LinkReport> parseLinkReport(std::string_view answer) {
+    std::size_t at = 0;
+    for (int tabs = 0; tabs < 3; ++tabs) {
+        at = answer.find('\t', at);
+        if (at == std::string_view::npos) return std::nullopt;
+        ++at;
+    }
+    const auto ready = parseLinkReady(answer.substr(0, at - 1));
+    const std::size_t end = answer.find('\t', at);
+    if (!ready || end == std::string_view::npos || end == at) return std::nullopt;
+    std::size_t bytes = 0;
+    const auto [ptr, ec] = std::from_chars(answer.data() + at, answer.data() + end, bytes);
+    if (ec != std::errc() || ptr != answer.data() + end) return std::nullopt;
+    const std::string_view title = answer.substr(end + 1);
+    if (title.size() > bytes) return std::nullopt;
+    return LinkReport{*ready, std::string(title), bytes};
+}
+
 }  // namespace kivra

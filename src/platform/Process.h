@@ -28,6 +28,11 @@ StartedProcess startProcess(const std::string& program, const std::string& argum
 // has exited is reaped by this question; a zombie of another parent counts as ended.
 bool processAlive(ProcessId pid);
 
+// True when process `pid` runs the program file at `program` and belongs to this
+// user (POSIX: its /proc executable and owner; Windows: its image path). A process
+// that has ended, or that cannot be inspected, is not.
+bool processRunsProgram(ProcessId pid, const std::string& program);
+
 enum class Termination {
     AlreadyGone,  // it had ended before we asked
     Ended,        // it ended within the grace period after SIGTERM (Windows: WM_CLOSE to its windows)

@@ -62,6 +62,7 @@ public:
     std::vector<std::string> arguments;  // one per start
     std::set<ProcessId> running;
     std::vector<ProcessId> terminated;
+    std::vector<ProcessId> endedHung;
     int reaps = 0;
     bool failStarts = false;
     ProcessId nextPid = 7001;
@@ -78,27 +79,43 @@ public:
         running.erase(pid);
     }
     void reapExited() override { ++reaps; }
+    void endHung(ProcessId pid) override {
+        endedHung.push_back(pid);
+        running.erase(pid);
+    }
 };
 
 // Close requests go to the fake desktop (logged there, honouring each window's
 // close behaviour) and count as unanswered, as a window manager's request is;
 // windows in `answering` answer them, as a link does over the channel, and may
-// linger a moment after (CloseBehaviour::Ignore). Commands are recorded.
+// linger a moment after (CloseBehaviour::Ignore). A close request to a window in
+// `hung` waits in `held` until the test answers it. Commands are recorded.
 class DesktopMessenger : public LinkMessenger {
 public:
     explicit DesktopMessenger(FakeDesktop& desktop) : desktop_(desktop) {}
     std::vector<std::pair<WindowId, std::string>> commands;
     std::set<WindowId> answering;
+    std::set<WindowId> hung;
+    std::vector<std::pair<WindowId, CloseDone>> held;
 
-    bool sendCommand(WindowId linkWindow, std::string_view code) override {
+    void sendCommand(WindowId linkWindow, std::string_view code) override {
         commands.emplace_back(linkWindow, std::string(code));
-        return desktop_.has(linkWindow);
     }
-    bool sendRename(WindowId linkWindow, std::string_view) override { return desktop_.has(linkWindow); }
-    bool sendReload(WindowId linkWindow) override { return desktop_.has(linkWindow); }
-    CloseAnswer requestClose(WindowId linkWindow) override {
+    void sendRename(WindowId, std::string_view) override {}
+    void sendReload(WindowId) override {}
+    void requestClose(WindowId linkWindow, CloseDone done) override {
+        if (hung.count(linkWindow)) {
+            held.emplace_back(linkWindow, std::move(done));
+            return;
+        }
         desktop_.requestClose(linkWindow);
-        return answering.count(linkWindow) ? CloseAnswer::Handled : CloseAnswer::NotHandled;
+        done(answering.count(linkWindow) ? CloseAnswer::Handled : CloseAnswer::NotHandled);
+    }
+    // The held close requests come to an end with `answer`.
+    void answerHeld(CloseAnswer answer) {
+        auto waiting = std::move(held);
+        held.clear();
+        for (auto& [window, done] : waiting) done(answer);
     }
 
 private:

@@ -48,15 +48,21 @@ TEST(NormalFrame, AGeometryAnnouncedBeforeTheMaximizedStateIsNotRemembered) {
     EXPECT_EQ(normal.frame(), at(700, 450, 300, 100));
 }
 
-TEST(StatusLines, ALinkStillStartingShowsAsStarting) {
+TEST(StatusLines, ALinkStillStartingShowsAsStartingAndOneThatDoesNotAnswerAsHung) {
     LinkTable table;
-    HostLink mail, news;
+    HostLink mail, news, chat;
     mail.title = "Mail";
     news.title = "News";
+    chat.title = "Chat";
+    chat.active = true;
+    chat.linkWindow = 42;
     table.insert(mail);
     table.insert(news);
-    EXPECT_EQ(statusLines(table, [](const std::string& title) { return title == "Mail"; }),
-              (std::vector<std::string>{"Inactive: News", "Starting: Mail"}));
+    table.insert(chat);
+    const StatusChecks checks{[](const std::string& title) { return title == "Mail"; },
+                              [](WindowId linkWindow) { return linkWindow != 42; }};
+    EXPECT_EQ(statusLines(table, checks), (std::vector<std::string>{"Hung    : Chat", "Inactive: News", "Starting: Mail"}));
+    EXPECT_EQ(statusLineTitle("Hung    : Chat"), "Chat");
 }
 
 class CoverOnHost : public ::testing::Test {

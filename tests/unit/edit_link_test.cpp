@@ -22,19 +22,14 @@ namespace {
 class OrderedMessenger : public LinkMessenger {
 public:
     std::vector<std::string> sent;
-    bool sendCommand(WindowId w, std::string_view code) override {
+    void sendCommand(WindowId w, std::string_view code) override {
         sent.push_back(std::string(code) + "@" + std::to_string(w));
-        return true;
     }
-    bool sendRename(WindowId w, std::string_view title) override {
+    void sendRename(WindowId w, std::string_view title) override {
         sent.push_back("rename:" + std::string(title) + "@" + std::to_string(w));
-        return true;
     }
-    bool sendReload(WindowId w) override {
-        sent.push_back("reload@" + std::to_string(w));
-        return true;
-    }
-    CloseAnswer requestClose(WindowId) override { return CloseAnswer::NotHandled; }
+    void sendReload(WindowId w) override { sent.push_back("reload@" + std::to_string(w)); }
+    void requestClose(WindowId, CloseDone done) override { done(CloseAnswer::NotHandled); }
 };
 
 std::string options(SettingsStore& s, const std::string& title, const char* key) {

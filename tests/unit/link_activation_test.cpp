@@ -2,7 +2,9 @@
 // argument string, and a started link from its start to its record (ready report,
 // owned window, timeout, early exit); the Activate page's status list.
 #include "LinkTestDoubles.h"
+#include "LinkAdoption.h"
 #include "StatusList.h"
+#include "AppNames.h"
 
 #include <gtest/gtest.h>
 
@@ -301,6 +303,53 @@ TEST(StatusList, RebuildsOnlyWhenALineChangesAndChecksLinksAfterBuilding) {
     refresh.refresh(t, [&] { inner = refresh.refresh(t, {}); });
     EXPECT_EQ(inner, StatusRefreshOutcome::Busy);
     EXPECT_FALSE(refresh.busy());
+}
+
+// ---- links an earlier main program left running -------------------------------
+
+TEST(Adoption, LinksOfMemorizedLinksOverLiveHostsAreRecordedAndTheOthersClosed) {
+    LinkWorld w;
+    const std::string longTitle = "Report " + std::string(260, 'x') + "\\final";  // cut in the answer
+    w.addLink("Mail");
+    w.addLink(longTitle);
+    w.addLink("News");
+    w.addLink("Chat");
+    w.link("Chat").active = true;
+    w.table.incrementActiveLinkCount();
+    const WindowId mailHost = w.desktop.addWindow({.title = "Mail"});
+    const WindowId longHost = w.desktop.addWindow({.title = longTitle});
+    const WindowId newsHost = w.desktop.addWindow({.title = "News"});
+    const WindowId chatHost = w.desktop.addWindow({.title = "Chat"});
+    std::vector<LinkReport> found;
+    std::vector<WindowId> links;
+    // Each as the link program answers: its window, process and host, and its key-safe title.
+    const auto report = [&](ProcessId pid, WindowId host, const std::string& keySafeTitle) {
+        links.push_back(w.linkWindowOf(pid));
+        const auto parsed = parseLinkReport(formatLinkReport({links.back(), pid, host}, keySafeTitle));
+        ASSERT_TRUE(parsed);
+        found.push_back(*parsed);
+    };
+    report(801, mailHost, "Mail");
+    report(802, longHost, MakeKeySafeTitle(longTitle));
+    report(803, w.desktop.addWindow({.title = "Gone"}), "News");  // its host closes below
+    report(804, chatHost, "Chat");   // already active here
+    report(805, newsHost, "Other");  // no such link
+    report(806, newsHost, "News");
+    w.desktop.setProcess(links.back(), 999);  // a window that is not the reporting process's
+    report(807, newsHost, "News");            // started by this program meanwhile
+    w.desktop.destroy(found[2].ready.hostWindow);
+    EXPECT_LT(found[1].title.size(), found[1].titleBytes);
+
+    const AdoptionResult result = adoptLinks(found, w.table, w.desktop, [](ProcessId pid) { return pid == 807; });
+    EXPECT_EQ(result.adopted, 2);
+    EXPECT_EQ(result.toClose, (std::vector<WindowId>{links[2], links[3], links[4]}));
+    EXPECT_TRUE(w.link("Mail").active);
+    EXPECT_EQ(w.link("Mail").linkWindow, links[0]);
+    EXPECT_EQ(w.link("Mail").hostWindow, mailHost);
+    EXPECT_FALSE(w.link("Mail").autoExecReady);
+    EXPECT_EQ(w.link(longTitle).linkWindow, links[1]);
+    EXPECT_FALSE(w.link("News").active);
+    EXPECT_EQ(w.table.activeLinkCount(), 3);
 }
 
 }  // namespace

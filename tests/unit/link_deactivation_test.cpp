@@ -2,11 +2,15 @@
 // the check that notices ended links, and the ending of links on exit.
 #include "LinkTestDoubles.h"
 #include "support/TempDir.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <atomic>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <poll.h>
 #include <thread>
 #include <unistd.h>
@@ -71,6 +75,28 @@ TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARa
     EXPECT_FALSE(w.desktop.has(linkWindow));
     w.deactivation.endLinkWindow(linkWindow);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 2);
+}
+
+TEST_F(Deactivation, AHungLinkDoesNotHoldUpAnotherAndItsProcessIsEndedWhenItDoesNotAnswer) {
+    activeMail(false);
+    const WindowId hungLink = linkWindow;
+    const ProcessId hungPid = w.desktop.processOf(hungLink);
+    w.messenger.hung.insert(hungLink);
+    const WindowId newsHost = w.desktop.addWindow({.title = "News"});
+    w.addLink("News");
+    const WindowId news = w.makeActive("News", newsHost);
+
+    EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Ended);
+    EXPECT_EQ(w.deactivation.closesUnderWay(), 1);
+    EXPECT_EQ(deactivate("News"), DeactivateOutcome::Ended);
+    EXPECT_FALSE(w.desktop.has(news));
+    // A second Deact. while the first request waits sends nothing more.
+    deactivate("Mail");
+    EXPECT_EQ(w.messenger.held.size(), 1u);
+
+    w.messenger.answerHeld(CloseAnswer::NoAnswer);
+    EXPECT_EQ(w.launcher.endedHung, std::vector<ProcessId>{hungPid});
+    EXPECT_EQ(w.deactivation.closesUnderWay(), 0);
 }
 
 TEST_F(Deactivation, WithoutAutoExecuteItClosesAtOnceAndTheCheckMarksItInactive) {
@@ -240,25 +266,66 @@ protected:
     TempDir dir_;
 };
 
-TEST_F(ChannelMessengerTest, EveryMessageGoesOverTheChannelAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
+// Functions handed to the user-interface thread, run when the test says.
+class UiQueue {
+public:
+    PostToUi post() {
+        return [this](std::function<void()> f) {
+            std::lock_guard lock(mutex_);
+            posted_.push_back(std::move(f));
+        };
+    }
+    std::size_t size() {
+        std::lock_guard lock(mutex_);
+        return posted_.size();
+    }
+    void runAll() {
+        std::vector<std::function<void()>> now;
+        {
+            std::lock_guard lock(mutex_);
+            now.swap(posted_);
+        }
+        for (auto& f : now) f();
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::function<void()>> posted_;
+};
+
+TEST_F(ChannelMessengerTest, MessagesGoOverTheChannelInOrderAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
     FakeDesktop desktop;
     const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail", .onClose = CloseBehaviour::Ignore});
     std::vector<ChannelMessage> got;
-    auto receiver = recording(linkWindow, got);
+    std::atomic<int> count = 0;
+    auto receiver = ChannelReceiver::listen(linkWindow, [&](const ChannelMessage& m) {
+        got.push_back(m);
+        ++count;
+        return std::string();
+    });
     ASSERT_TRUE(receiver);
-    ChannelLinkMessenger messenger(desktop, 2s);
-
-    std::thread link = answerOne(*receiver);
-    EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::Handled);
-    link.join();
-    for (const auto& send : std::vector<std::function<bool()>>{
-             [&] { return messenger.sendCommand(linkWindow, "6"); },
-             [&] { return messenger.sendRename(linkWindow, "Caf\xC3\xA9 Mail"); },
-             [&] { return messenger.sendReload(linkWindow); }}) {
-        link = answerOne(*receiver);
-        EXPECT_TRUE(send());
+    UiQueue ui;
+    std::vector<CloseAnswer> answers;
+    const auto record = [&](CloseAnswer a) { answers.push_back(a); };
+    {
+        QueuedLinkMessenger messenger(desktop, ui.post(), 2s);
+        std::atomic<bool> stop = false;
+        std::thread link([&] {
+            while (!stop) {
+                pollfd p{receiver->fd(), POLLIN, 0};
+                if (::poll(&p, 1, 10) == 1) receiver->dispatch();
+            }
+        });
+        messenger.requestClose(linkWindow, record);
+        messenger.sendCommand(linkWindow, "6");
+        messenger.sendRename(linkWindow, "Caf\xC3\xA9 Mail");
+        messenger.sendReload(linkWindow);
+        EXPECT_TRUE(waitUntil([&] { return count == 4 && ui.size() == 1; }));
+        stop = true;
         link.join();
     }
+    ui.runAll();
+    EXPECT_EQ(answers, std::vector<CloseAnswer>{CloseAnswer::Handled});
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0].kind, ChannelKind::CloseRequest);
     EXPECT_EQ(got[0].senderPid, getpid());
@@ -270,16 +337,58 @@ TEST_F(ChannelMessengerTest, EveryMessageGoesOverTheChannelAndAWindowWithoutRece
     EXPECT_EQ(got[3].payload, "1");
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
 
-    // A hung link: no answer in time, and no window manager request either.
-    ChannelLinkMessenger impatient(desktop, 50ms);
-    EXPECT_EQ(impatient.requestClose(linkWindow), CloseAnswer::NotHandled);
-    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
-
     receiver.reset();
-    EXPECT_EQ(messenger.requestClose(linkWindow), CloseAnswer::NotHandled);
+    {
+        QueuedLinkMessenger messenger(desktop, ui.post(), 2s);
+        messenger.requestClose(linkWindow, record);
+    }
+    ui.runAll();
+    EXPECT_EQ(answers.back(), CloseAnswer::NotHandled);
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
-    EXPECT_FALSE(messenger.sendCommand(linkWindow, "6"));
-    EXPECT_FALSE(messenger.sendReload(linkWindow));
+}
+
+TEST(QueuedMessenger, AHungLinkHoldsUpOnlyItsOwnMessages) {
+    FakeDesktop desktop;
+    constexpr WindowId hung = 11, other = 12;
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool released = false;
+    std::vector<std::string> sent;  // to the other link, in the order sent
+    const ChannelSend send = [&](WindowId to, ChannelKind kind, std::string_view payload) {
+        std::unique_lock lock(mutex);
+        if (to == hung) {
+            wake.wait(lock, [&] { return released; });
+            return SendResult::TimedOut;
+        }
+        sent.push_back(std::to_string(static_cast<int>(kind)) + ":" + std::string(payload));
+        return SendResult::Delivered;
+    };
+    UiQueue ui;
+    std::vector<std::pair<WindowId, CloseAnswer>> answers;
+    {
+        QueuedLinkMessenger messenger(desktop, ui.post(), send);
+        messenger.sendCommand(hung, "1");
+        messenger.requestClose(hung, [&](CloseAnswer a) { answers.emplace_back(hung, a); });
+        messenger.sendCommand(other, "0");
+        messenger.requestClose(other, [&](CloseAnswer a) { answers.emplace_back(other, a); });
+        // The other link is served while the hung one still holds its first message.
+        ASSERT_TRUE(waitUntil([&] { return ui.size() == 1; }));
+        ui.runAll();
+        EXPECT_EQ(answers, (std::vector<std::pair<WindowId, CloseAnswer>>{{other, CloseAnswer::Handled}}));
+        {
+            std::lock_guard lock(mutex);
+            EXPECT_EQ(sent, (std::vector<std::string>{"3:0", "101:"}));
+            released = true;
+        }
+        wake.notify_all();
+        ASSERT_TRUE(waitUntil([&] { return ui.size() == 1; }));
+        EXPECT_FALSE(messenger.responding(hung));
+        EXPECT_TRUE(messenger.responding(other));
+    }
+    ui.runAll();
+    // No answer in time, and no window manager request either: it would not help.
+    EXPECT_EQ(answers.back(), std::make_pair(hung, CloseAnswer::NoAnswer));
+    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
 }
 
 }  // namespace

@@ -113,6 +113,9 @@ TEST_F(Win32ProcessTest, TerminateKillsAChildThatIgnoresClose) {
     StartedProcess started = start("stubborn", "stubborn");
     ASSERT_TRUE(started) << started.error;
     ASSERT_NE(findWindow(static_cast<DWORD>(started.pid), "Kivra child probe"), nullptr);
+    // A hung link is ended only when it runs the link program.
+    EXPECT_TRUE(processRunsProgram(started.pid, kProbe));
+    EXPECT_FALSE(processRunsProgram(started.pid, (programDir() / "kivra-settings.exe").string()));
 
     EXPECT_EQ(terminateProcess(started.pid, 300ms), Termination::Killed);
     EXPECT_FALSE(processAlive(started.pid));

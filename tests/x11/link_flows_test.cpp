@@ -2,7 +2,8 @@
 // window in this process over the X11 backend, real kivlink processes over testhost
 // windows under openbox. A link that starts by itself, follows and ends with its
 // host and saves where it was (minimize and restore: cover_placement_test); link windows coming to the front with their
-// host; renaming a running link. The kick timer: cover_placement_test.
+// host; renaming a running link; links left by a main program that was killed, adopted by the
+// next, one of them stopped. The kick timer: cover_placement_test.
 #include "ControlsPanel.h"
 #include "CreateLinksPage.h"
 #include "EditLinksPage.h"
@@ -13,6 +14,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+
+#include <algorithm>
+#include <csignal>
 
 namespace kivra::test {
 namespace {
@@ -146,8 +150,8 @@ TEST_F(LinkFlows, RenamingARunningLinkRenamesItsWindowAndMovesItsSettings) {
     EXPECT_EQ(asked, std::vector<int>{MsgSetFuzzyOn});
     ASSERT_NE(link(newTitle), nullptr);
     EXPECT_EQ(link(newTitle)->matchMethod, MatchMethod::Fuzzy);
-    // The rename was answered before Apply returned.
-    EXPECT_EQ(probe->bytes(linkWindow, "_NET_WM_NAME"), newTitle);
+    // The rename reaches the running link.
+    EXPECT_TRUE(pumpUntil([&] { return probe->bytes(linkWindow, "_NET_WM_NAME") == newTitle; }));
     EXPECT_EQ(stored(newInstance, "LinkOptions", "MatchMethod"), "2");
     EXPECT_EQ(stored(newInstance, "MainOptions", "TBCapString"), "Seeded caption text");
     // The host still matches the new title: after a ping over its channel, the link still runs.
@@ -163,6 +167,64 @@ TEST_F(LinkFlows, RenamingARunningLinkRenamesItsWindowAndMovesItsSettings) {
     EXPECT_EQ(stored(kMain, "HostLinks", "Link1"), newTitle);
     EXPECT_EQ(stored(newInstance, "FormPosSize", "Left"), "0");
     EXPECT_EQ(stored(oldInstance, "FormPosSize", "Left"), "-1");
+}
+
+TEST_F(LinkFlows, LinksOfAKilledMainProgramAreAdoptedAndAStoppedOneDoesNotHoldUpTheOthers) {
+    const std::vector<std::string> titles{"Adopted A", "Adopted B", "Adopted C"};
+    storeLinks({linkFor(titles[0]), linkFor(titles[1]), linkFor(titles[2])});
+    std::vector<WindowId> hosts;
+    for (int i = 0; i < 3; ++i)
+        hosts.push_back(host->open(titles[i], "--geometry 300x200+" + std::to_string(50 + 320 * i) + "+100"));
+    // A first kivra starts the three links by itself, then is killed.
+    auto first = startProgram("kivra", {}, settings);
+    std::map<WindowId, pid_t> linkOfHost;  // host -> its link program
+    ASSERT_TRUE(waitUntil([&] {
+        for (const ProcEntry& p : childrenNamed(first->pid(), "kivlink"))
+            for (WindowId w : probe->stackingTopFirst())
+                if (ws->processOf(w) == static_cast<ProcessId>(p.pid) && ws->title(w) != "")
+                    for (int i = 0; i < 3; ++i)
+                        if (shownOnHost(w, hosts[i])) linkOfHost[hosts[i]] = p.pid;
+        return linkOfHost.size() == 3;
+    }, 20s)) << "the first kivra did not start the three links";
+    ::kill(first->pid(), SIGKILL);
+    ASSERT_TRUE(first->waitExit(5s));
+
+    startForm();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(pumpUntil([&] { return form->links().activeLinkCount() == 3; }, 10s)) << "the links were not adopted";
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(link(titles[i])->hostWindow, hosts[i]);
+        EXPECT_EQ(ws->processOf(link(titles[i])->linkWindow), static_cast<ProcessId>(linkOfHost[hosts[i]]));
+    }
+    const pid_t a = linkOfHost[hosts[0]], b = linkOfHost[hosts[1]], c = linkOfHost[hosts[2]];
+
+    // B stops; the hosts come to the front in turn, and no second link program starts.
+    ::kill(b, SIGSTOP);
+    const WindowId linkA = link(titles[0])->linkWindow, linkC = link(titles[2])->linkWindow;
+    for (WindowId h : {hosts[1], hosts[2], hosts[0]}) ASSERT_TRUE(xdotool::windowActivate(h));
+    EXPECT_TRUE(pumpUntil([&] {
+        return probe->hasState(linkA, "_NET_WM_STATE_ABOVE") && !probe->hasState(linkC, "_NET_WM_STATE_ABOVE");
+    })) << "the adopted links did not follow the foreground";
+    form->openActivatePage();
+    EXPECT_TRUE(pumpUntil([&] {
+        const auto& lines = form->management().status.lines();
+        return std::find(lines.begin(), lines.end(), "Hung    : " + titles[1]) != lines.end();
+    })) << "the stopped link was not shown as hung";
+    EXPECT_EQ(linkProgramsStarted(), 0u);
+
+    // Deact. of A ends it while B is stopped; Deact. of B ends B.
+    form->deactivateStatusLine("Active  : " + titles[0]);
+    EXPECT_TRUE(pumpUntil([&] { return !stillRunning(a); })) << "A did not end";
+    EXPECT_TRUE(stillRunning(b));
+    form->deactivateStatusLine("Hung    : " + titles[1]);
+    EXPECT_TRUE(pumpUntil([&] { return !stillRunning(b); }, 10s)) << "the stopped link was not ended";
+
+    // C ends at exit.
+    answers[MsgExitMain] = MsgResultFirst;
+    form->close();
+    form.reset();
+    EXPECT_TRUE(waitUntil([&] { return !stillRunning(c); })) << "C outlived the main program";
+    for (WindowId h : hosts) host->close(h);
 }
 
 }  // namespace

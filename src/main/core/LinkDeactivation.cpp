@@ -15,11 +15,35 @@ void markInactive(LinkTable& table, HostLink& link) {
 }
 
 void LinkDeactivation::endLinkWindow(WindowId linkWindow) {
-    for (int n = 0; n < kMaxCloseRequests && windows_.exists(linkWindow); ++n) {
-        windows_.raise(linkWindow);
-        pause_(kStepPause);
-        if (messenger_.requestClose(linkWindow) == CloseAnswer::Handled) return;
+    if (closing_.count(linkWindow)) return;  // its requests are under way already
+    closeStep(linkWindow, 0);
+}
+
+// One close request, the next one when it was not answered; the link's answer
+// comes back later, on this thread.
+void LinkDeactivation::closeStep(WindowId linkWindow, int sent) {
+    if (sent >= kMaxCloseRequests || !windows_.exists(linkWindow)) {
+        closing_.erase(linkWindow);
+        return;
     }
+    closing_.insert(linkWindow);
+    windows_.raise(linkWindow);
+    pause_(kStepPause);
+    messenger_.requestClose(linkWindow, [this, linkWindow, sent](CloseAnswer answer) {
+        switch (answer) {
+        case CloseAnswer::Handled: closing_.erase(linkWindow); break;
+        case CloseAnswer::NoAnswer:
+            closing_.erase(linkWindow);
+            endHungLink(linkWindow);
+            break;
+        case CloseAnswer::NotHandled: closeStep(linkWindow, sent + 1); break;
+        }
+    });
+}
+
+void LinkDeactivation::endHungLink(WindowId linkWindow) {
+    if (!windows_.exists(linkWindow)) return;
+    if (const ProcessId pid = windows_.processOf(linkWindow)) starts_.endHungLink(pid);
 }
 
 // Kind 26 for an auto-execute link; Yes turns its auto-execute option off.

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 
 namespace kivra {
@@ -44,8 +45,12 @@ public:
     // after raising it and a short pause. A link that answers a request has run its
     // closing steps and gets no more (its window may linger a moment while its
     // process ends; another request would only wait for an answer that never comes).
-    // Changes no record and does not wait for the process to end.
+    // A link that does not answer in time hangs: its process is ended, as a cover the
+    // user cannot remove is worse than a lost save. Returns before the link answers;
+    // changes no record and does not wait for the process to end.
     void endLinkWindow(WindowId linkWindow);
+    // Link windows whose close requests are still under way.
+    int closesUnderWay() const { return static_cast<int>(closing_.size()); }
 
     // `ALinksCmd3_Click` for the selected status line. A link whose program is still
     // starting counts as active: its process is ended instead of its window closed.
@@ -65,6 +70,8 @@ public:
 
 private:
     bool confirmDeactivate(HostLink& link);
+    void closeStep(WindowId linkWindow, int sent);
+    void endHungLink(WindowId linkWindow);
 
     WindowSystem& windows_;
     LinkTable& table_;
@@ -72,6 +79,7 @@ private:
     LinkStarts& starts_;
     MessageSink& messages_;
     Pause pause_;
+    std::set<WindowId> closing_;
 };
 
 }  // namespace kivra

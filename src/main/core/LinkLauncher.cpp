@@ -23,4 +23,15 @@ void ProcessLauncher::terminate(ProcessId pid) { terminateProcess(pid, grace_); 
 
 void ProcessLauncher::reapExited() { reapExitedChildren(); }
 
+ProcessLauncher::~ProcessLauncher() {
+    for (std::thread& t : ending_) t.join();
+}
+
+// A stopped process takes SIGTERM only when it runs again: the grace, then SIGKILL,
+// run off the caller's thread.
+void ProcessLauncher::endHung(ProcessId pid) {
+    if (!processRunsProgram(pid, program_)) return;
+    ending_.emplace_back([pid, grace = grace_] { terminateProcess(pid, grace); });
+}
+
 }  // namespace kivra

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace kivra {
@@ -21,6 +22,9 @@ public:
     virtual void terminate(ProcessId pid) = 0;
     // Collects every child of ours that has exited, so none lingers as a zombie.
     virtual void reapExited() = 0;
+    // Ends a link program that no longer answers (ours, or one left by an earlier run),
+    // but only when `pid` is this user's link program. Returns at once.
+    virtual void endHung(ProcessId pid) = 0;
 };
 
 // "kivlink" (with the platform's executable suffix) in the program directory,
@@ -33,17 +37,21 @@ public:
     explicit ProcessLauncher(std::string programPath,
                              std::chrono::milliseconds terminateGrace = std::chrono::milliseconds(100))
         : program_(std::move(programPath)), grace_(terminateGrace) {}
+    // Waits for the hung link programs being ended.
+    ~ProcessLauncher() override;
 
     ProcessId start(const std::string& argument) override;
     bool alive(ProcessId pid) override;
     void terminate(ProcessId pid) override;
     void reapExited() override;
+    void endHung(ProcessId pid) override;
 
     const std::string& program() const { return program_; }
 
 private:
     std::string program_;
     std::chrono::milliseconds grace_;
+    std::vector<std::thread> ending_;
 };
 
 }  // namespace kivra

@@ -24,6 +24,10 @@ bool LinkStarts::isStarting(std::string_view title) const {
     return std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.title == title; });
 }
 
+bool LinkStarts::isStartingProcess(ProcessId pid) const {
+    return std::any_of(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.pid == pid; });
+}
+
 LinkStarts::Pending* LinkStarts::findPending(ProcessId pid) {
     const auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.pid == pid; });
     return it == pending_.end() ? nullptr : &*it;

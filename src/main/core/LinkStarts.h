@@ -48,6 +48,8 @@ public:
 
     // The link with this exact title has a process starting.
     bool isStarting(std::string_view title) const;
+    // This process is a link program started here that has not shown its window yet.
+    bool isStartingProcess(ProcessId pid) const;
     int pendingCount() const { return static_cast<int>(pending_.size()); }
 
     // A LinkReady message from the channel; returns the answer ("1" recorded, "0" not).
@@ -65,6 +67,9 @@ public:
     // Collects every link program of ours that has ended, identified or not, so that
     // a link that ended after it was recorded does not linger as a zombie.
     void reapExited() { launcher_.reapExited(); }
+
+    // Ends the link program of a link that no longer answers (see LinkLauncher::endHung).
+    void endHungLink(ProcessId pid) { launcher_.endHung(pid); }
 
     // Ends the starting process of the link titled `title` (deleted or deactivated
     // while starting). Nothing is recorded.

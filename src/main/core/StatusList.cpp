@@ -5,15 +5,17 @@
 
 namespace kivra {
 
-std::string statusLine(const HostLink& link, const StartingCheck& starting) {
-    if (!link.active && starting && starting(link.title)) return std::string(kStartingPrefix) + link.title;
+std::string statusLine(const HostLink& link, const StatusChecks& checks) {
+    if (!link.active && checks.starting && checks.starting(link.title)) return std::string(kStartingPrefix) + link.title;
+    if (link.active && checks.responding && !checks.responding(link.linkWindow))
+        return std::string(kHungPrefix) + link.title;
     return std::string(link.active ? kActivePrefix : kInactivePrefix) + link.title;
 }
 
-std::vector<std::string> statusLines(const LinkTable& table, const StartingCheck& starting) {
+std::vector<std::string> statusLines(const LinkTable& table, const StatusChecks& checks) {
     std::vector<std::string> lines;
     lines.reserve(table.records().size());
-    for (const HostLink& link : table.records()) lines.push_back(statusLine(link, starting));
+    for (const HostLink& link : table.records()) lines.push_back(statusLine(link, checks));
     std::stable_sort(lines.begin(), lines.end(),
                      [](const std::string& a, const std::string& b) { return linkTitleLess(a, b); });
     return lines;
@@ -40,7 +42,7 @@ StatusRefreshOutcome StatusListRefresh::refresh(const LinkTable& table, const st
         ~Reset() { flag = false; }
     } reset{busy_};
 
-    std::vector<std::string> fresh = statusLines(table, starting_);
+    std::vector<std::string> fresh = statusLines(table, checks_);
     const bool changed = static_cast<int>(fresh.size()) != lastCount_ || fresh != visible_;
     if (changed) {
         visible_ = std::move(fresh);

@@ -12,6 +12,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits>
 #include <vector>
@@ -247,7 +248,9 @@ bool knownKind(std::uint32_t kind) {
     case ChannelKind::Rename:
     case ChannelKind::Command:
     case ChannelKind::LinkReady:
-    case ChannelKind::CloseRequest: return true;
+    case ChannelKind::CloseRequest:
+    case ChannelKind::ReportLink:
+    case ChannelKind::LinkReport: return true;
     }
     return false;
 }
@@ -308,6 +311,39 @@ SendResult sendChannelMessage(WindowId to, ChannelKind kind, std::string_view pa
     // Tell a receiver that died while we waited from one that hangs.
     if (result == SendResult::TimedOut && !receiverAlive(address.path)) result = SendResult::NoReceiver;
     return result;
+}
+
+std::vector<WindowId> channelEndpoints() {
+    std::vector<WindowId> found;
+    const Address any = resolveAddress(1, FolderMode::Lookup, nullptr);
+    if (any.state != FolderState::Ready) return found;
+    const std::string dir = any.path.substr(0, any.path.rfind('/'));
+    DIR* d = ::opendir(dir.c_str());
+    if (!d) return found;
+    while (const dirent* e = ::readdir(d)) {
+        const std::string_view name = e->d_name;
+        constexpr std::string_view prefix = "win-", suffix = ".sock";
+        if (name.size() <= prefix.size() + suffix.size() || !name.starts_with(prefix) || !name.ends_with(suffix))
+            continue;
+        const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - suffix.size());
+        WindowId id = 0;
+        const auto [ptr, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), id);
+        if (ec == std::errc() && ptr == digits.data() + digits.size() && id != 0) found.push_back(id);
+    }
+    ::closedir(d);
+    return found;
+}
+
+SendResult requestLinkReport(WindowId window, std::string* report) {
+    return sendChannelMessage(window, ChannelKind::ReportLink, {}, kDefaultChannelTimeout, report);
+}
+
+void removeStaleEndpoint(WindowId window) {
+    const Address address = resolveAddress(window, FolderMode::Lookup, nullptr);
+    if (address.state != FolderState::Ready) return;
+    struct stat st{};
+    if (::lstat(address.path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) return;
+    if (!receiverAlive(address.path)) ::unlink(address.path.c_str());
 }
 
 namespace {

@@ -6,10 +6,12 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <set>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -153,6 +155,18 @@ Termination terminateProcess(ProcessId pid, std::chrono::milliseconds grace) {
     if (waitUntilGone(p, grace)) return Termination::Ended;
     if (::kill(p, SIGKILL) != 0 && errno != ESRCH) return Termination::Failed;
     return waitUntilGone(p, std::chrono::seconds(2)) ? Termination::Killed : Termination::Failed;
+}
+
+bool processRunsProgram(ProcessId pid, const std::string& program) {
+    if (pid == 0) return false;
+    const std::string proc = "/proc/" + std::to_string(pid);
+    struct stat st{};
+    if (::stat(proc.c_str(), &st) != 0 || st.st_uid != ::getuid()) return false;
+    std::error_code ec;
+    const auto exe = std::filesystem::read_symlink(proc + "/exe", ec);
+    if (ec) return false;
+    const auto wanted = std::filesystem::weakly_canonical(program, ec);
+    return !ec && exe == wanted;
 }
 
 std::vector<ProcessId> reapExitedChildren() { return registry().reapAll(); }

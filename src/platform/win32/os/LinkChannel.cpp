@@ -46,7 +46,9 @@ bool copyDataKind(ULONG_PTR kind) {
     case static_cast<ULONG_PTR>(ChannelKind::ReloadMatchOptions):
     case static_cast<ULONG_PTR>(ChannelKind::Rename):
     case static_cast<ULONG_PTR>(ChannelKind::Command):
-    case static_cast<ULONG_PTR>(ChannelKind::LinkReady): return true;
+    case static_cast<ULONG_PTR>(ChannelKind::LinkReady):
+    case static_cast<ULONG_PTR>(ChannelKind::ReportLink):
+    case static_cast<ULONG_PTR>(ChannelKind::LinkReport): return true;
     default: return false;
     }
 }
@@ -381,6 +383,56 @@ std::unique_ptr<ChannelReceiver> ChannelReceiver::listen(WindowId self, ChannelH
     std::shared_ptr<Subclass> s = subclassWindow(toHwnd(self), handler, error);
     if (!s) return nullptr;
     return std::make_unique<WindowReceiver>(self, std::move(handler), std::move(s));
+}
+
+// A window is its own endpoint and goes with it: the candidates are the windows that carry
+// the mark of Kivra's own windows (the property the window system backend sets on them).
+std::vector<WindowId> channelEndpoints() {
+    struct Found {
+        DWORD self = GetCurrentProcessId();
+        std::vector<WindowId> windows;
+    } found;
+    EnumWindows(
+        [](HWND w, LPARAM p) -> BOOL {
+            auto* f = reinterpret_cast<Found*>(p);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(w, &owner);
+            if (owner != f->self && GetPropW(w, L"QbaseRT5"))
+                f->windows.push_back(static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(w)));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+void removeStaleEndpoint(WindowId) {}
+
+// An answer holds only a few bytes here: the link sends its report to a message-only
+// window of this thread, which takes it while the request waits (a sent message is
+// handled during SendMessageTimeout).
+SendResult requestLinkReport(WindowId window, std::string* report) {
+    if (report) report->clear();
+    const HWND own = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleW(nullptr),
+                                     nullptr);
+    if (!own) return SendResult::Failed;
+    const auto ownId = static_cast<WindowId>(reinterpret_cast<std::uintptr_t>(own));
+    std::string received;
+    bool got = false;
+    SendResult result = SendResult::Failed;
+    {
+        auto receiver = ChannelReceiver::listen(ownId, [&](const ChannelMessage& m) {
+            if (m.kind == ChannelKind::LinkReport) {
+                received = m.payload;
+                got = true;
+            }
+            return std::string();
+        });
+        if (receiver) result = sendChannelMessage(window, ChannelKind::ReportLink, std::to_string(ownId));
+    }
+    DestroyWindow(own);
+    if (result == SendResult::Delivered && !got) result = SendResult::Ignored;
+    if (result == SendResult::Delivered && report) *report = received;
+    return result;
 }
 
 }  // namespace kivra

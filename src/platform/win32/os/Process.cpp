@@ -189,6 +189,20 @@ bool processAlive(ProcessId pid) {
     return WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT;
 }
 
+bool processRunsProgram(ProcessId pid, const std::string& program) {
+    if (!validPid(pid)) return false;
+    ProcessHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(pid)));
+    if (!process) return false;
+    std::wstring image(32768, L'\0'), wanted(32768, L'\0');
+    DWORD size = static_cast<DWORD>(image.size());
+    if (!QueryFullProcessImageNameW(process.get(), 0, image.data(), &size)) return false;
+    const std::wstring given = widen(program);
+    const DWORD length = GetFullPathNameW(given.c_str(), static_cast<DWORD>(wanted.size()), wanted.data(), nullptr);
+    if (length == 0 || length >= wanted.size()) return false;
+    return CompareStringOrdinal(image.data(), static_cast<int>(size), wanted.data(), static_cast<int>(length), TRUE) ==
+           CSTR_EQUAL;
+}
+
 Termination terminateProcess(ProcessId pid, std::chrono::milliseconds grace) {
     if (!processAlive(pid)) return Termination::AlreadyGone;
     const auto id = static_cast<DWORD>(pid);
