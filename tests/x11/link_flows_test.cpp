@@ -201,7 +201,10 @@ TEST_F(LinkFlows, LinksOfAKilledMainProgramAreAdoptedAndAStoppedOneDoesNotHoldUp
     // B stops; the hosts come to the front in turn, and no second link program starts.
     ::kill(b, SIGSTOP);
     const WindowId linkA = link(titles[0])->linkWindow, linkC = link(titles[2])->linkWindow;
-    for (WindowId h : {hosts[1], hosts[2], hosts[0]}) ASSERT_TRUE(xdotool::windowActivate(h));
+    for (WindowId h : {hosts[1], hosts[2], hosts[0]}) {  // each one handled by the watcher before the next
+        ASSERT_TRUE(xdotool::windowActivate(h));
+        ASSERT_TRUE(pumpUntil([&] { return form->management().watchers.lastForeground == h; }));
+    }
     EXPECT_TRUE(pumpUntil([&] {
         return probe->hasState(linkA, "_NET_WM_STATE_ABOVE") && !probe->hasState(linkC, "_NET_WM_STATE_ABOVE");
     })) << "the adopted links did not follow the foreground";
