@@ -44,6 +44,8 @@ class MainForm : public CoverWindow {
 public:
     explicit MainForm(MainEnvironment env, QWidget* parent = nullptr);
     ~MainForm() override;
+    // The automatic starts run (`Timer5`): from the end of the scan for links left running on.
+    bool autoStartsRunning() const { return timer5_.isActive(); }
 
     // Form load from the naming step on: names, metrics, preferences,
     // remembered geometry, icon. The refusals come before, in main().

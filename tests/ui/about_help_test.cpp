@@ -121,7 +121,11 @@ private slots:
         UrlRecorder recorder;
         QDesktopServices::setUrlHandler("file", &recorder, "open");
         installHelpHook();
+        // Without xdg-open on the path the page goes to the toolkit's URL handlers.
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QByteArray());
         openContextHelp(4041, form.get());
+        qputenv("PATH", path);
         QDesktopServices::unsetUrlHandler("file");
         QCOMPARE(recorder.urls.size(), 1);
         QCOMPARE(recorder.urls[0].toLocalFile(), helpFilePath());

@@ -144,6 +144,8 @@ private slots:
     // The desktop's notification runs the auto-execute watcher: posted events only, no timer runs.
     void aWindowThatAppearsStartsItsAutomaticLinkAtOnce() {
         start();
+        // Automatic starts begin once the scan for links left running has come back.
+        QTRY_VERIFY(form->autoStartsRunning());
         form->links().insert(titled("Mail"));
         desktop.addWindow({.title = "Mail", .pid = 100});
         QCoreApplication::sendPostedEvents();
