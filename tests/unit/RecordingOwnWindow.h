@@ -25,8 +25,6 @@ public:
     std::string caption = "unchanged";
     std::string applicationTitle;
     bool boxOpen = false;
-    int saves = 0;
-    int unloads = 0;
     std::vector<int> reportedErrors;
     std::vector<std::string> log;  // "minimize", "restore", "topmost:yes", "icon:grey", "caption:..", "save", "unload"
 
@@ -67,13 +65,9 @@ public:
         log.push_back("clear-box-flag");
         boxOpen = false;
     }
-    void saveSettings() override {
-        log.push_back("save");
-        ++saves;
-    }
+    void saveSettings() override { log.push_back("save"); }
     void unload() override {
         log.push_back("unload");
-        ++unloads;
         if (onUnload) onUnload();
     }
     void reportError(const KivraError& error) override { reportedErrors.push_back(error.number()); }
