@@ -123,10 +123,6 @@ TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
         d.onCall(SeamCall::Describe, [&](WindowId) { d.destroy(doc); });
     });
     EXPECT_EQ(walk(), (Texts{"T: Mdi", "T: Anchor"}));
-    // A top-level window gone before its children are listed: its entry was already decided.
-    d.addChild(mdi, {.title = "Doc", .controlId = 1});
-    d.onCall(SeamCall::ChildWindows, [&](WindowId w) { d.destroy(w); });
-    EXPECT_EQ(walk(), (Texts{"T: Mdi", "T: Anchor"}));
 }
 
 TEST(Walk, TheListStopsAtItsLimit) {
@@ -167,9 +163,6 @@ TEST_F(RefreshTest, RebuildsOnlyWhenTheListWouldShowAChange) {
     d.destroy(b);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
     EXPECT_EQ(refresh.lastListedCount(), 1);
-    d.destroy(a);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_TRUE(refresh.hostList().empty());
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
 }
 

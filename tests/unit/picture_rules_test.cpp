@@ -109,7 +109,7 @@ TEST(PicturePaths, LinesOfFortyCharacters) {
     const struct {
         int length;
         std::vector<std::size_t> lineLengths;
-    } rows[] = {{1, {1}}, {40, {40}}, {41, {40, 1}}, {121, {40, 40, 40, 1}}, {160, {40, 40, 40, 40}}};
+    } rows[] = {{40, {40}}, {41, {40, 1}}, {160, {40, 40, 40, 40}}};
     EXPECT_EQ(formatPathForConfirmation(""), "");
     for (const auto& r : rows) {
         std::string path = "/";
@@ -121,13 +121,6 @@ TEST(PicturePaths, LinesOfFortyCharacters) {
         EXPECT_EQ(lengths, r.lineLengths) << r.length;
         EXPECT_EQ(joined, path);
     }
-    std::string path = "/ab";
-    for (int i = 0; i < 158; ++i) path += static_cast<char>('0' + i % 10);
-    ASSERT_EQ(path.size(), 161u);
-    const std::string expected = path.substr(0, 3) + "...  " + path.substr(161 - 152);
-    const std::vector<std::string> lines = split(formatPathForConfirmation(path), "\r\n");
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0] + lines[1] + lines[2] + lines[3], expected);
     const std::string wide = "/" + repeat("\xC3\xBC", 160);  // 161 characters, 321 bytes
     const std::vector<std::string> wideLines = split(formatPathForConfirmation(wide), "\r\n");
     ASSERT_EQ(wideLines.size(), 4u);
