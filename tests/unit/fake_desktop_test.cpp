@@ -59,6 +59,9 @@ TEST(FakeDesktop, OwnedWindowsCloseBehaviourAndStates) {
     EXPECT_FALSE(d.isMaximized(owner));
     d.restore(owner);
     EXPECT_TRUE(d.isMaximized(owner));
+    d.setState(owner, FakeWindowState::Minimized);  // a test's minimize remembers it too
+    d.restore(owner);
+    EXPECT_TRUE(d.isMaximized(owner));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(d.requestClose(hung));
     EXPECT_TRUE(d.exists(hung));
     d.setCloseBehaviour(hung, CloseBehaviour::Close);

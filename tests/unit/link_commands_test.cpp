@@ -11,25 +11,13 @@ using namespace kivra;
 
 namespace {
 
-struct Link {
-    FakeDesktop desktop;
-    const WindowId host = desktop.addWindow({.title = "Mail - Inbox", .rect = {200, 150, 1000, 750}});
-    const WindowId own = desktop.addWindow({.title = "Mail", .className = "QbaseRT5", .rect = {500, 400, 734, 460}});
-    RecordingOwnWindow window{desktop, own};
+struct Link : LinkOnDesktop {
+    Link() : LinkOnDesktop("Mail", {200, 150, 1000, 750}, {500, 400, 734, 460}, 2, 3) {
+        state.recordedHostRect = {180, 140, 980, 740};  // the tick's last accepted rectangle
+    }
     MemoryStore store;
-    LinkState state = initialState();
     LinkCommands commands{desktop, window, state, store};
 
-    LinkState initialState() {
-        LinkState s;
-        s.hostWindow = host;
-        s.ownWindow = own;
-        s.instance = 2;
-        s.count = 3;
-        s.names = makeLinkNames("Mail", 2, 3);
-        s.recordedHostRect = {180, 140, 980, 740};  // the tick's last accepted rectangle
-        return s;
-    }
     CommandResult send(std::string_view code) { return commands.handle(ChannelKind::Command, code); }
 };
 
