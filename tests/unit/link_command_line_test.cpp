@@ -135,6 +135,8 @@ TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
         {"\t1", std::nullopt},  // a tab is not a blank
     };
     for (const auto& c : cases) EXPECT_EQ(parseNumberField(c.text), c.expected) << '"' << c.text << '"';
+    // A field is a view into the whole line: nothing past its end is read.
+    EXPECT_EQ(parseNumberField(std::string_view("2.59", 3)), (WholeNumber{false, 2}));
 }
 
 TEST(LastCharacters, InvalidBytesCountAsOneCharacterEach) {
