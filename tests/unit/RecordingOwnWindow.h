@@ -5,6 +5,7 @@
 #pragma once
 
 #include "FakeDesktop.h"
+#include "LinkState.h"
 #include "OwnWindow.h"
 
 #include <functional>
@@ -25,8 +26,6 @@ public:
     std::string caption = "unchanged";
     std::string applicationTitle;
     bool boxOpen = false;
-    int saves = 0;
-    int unloads = 0;
     std::vector<int> reportedErrors;
     std::vector<std::string> log;  // "minimize", "restore", "topmost:yes", "icon:grey", "caption:..", "save", "unload"
 
@@ -67,13 +66,9 @@ public:
         log.push_back("clear-box-flag");
         boxOpen = false;
     }
-    void saveSettings() override {
-        log.push_back("save");
-        ++saves;
-    }
+    void saveSettings() override { log.push_back("save"); }
     void unload() override {
         log.push_back("unload");
-        ++unloads;
         if (onUnload) onUnload();
     }
     void reportError(const KivraError& error) override { reportedErrors.push_back(error.number()); }
@@ -81,6 +76,35 @@ public:
 private:
     FakeDesktop& desktop_;
     WindowId window_;
+};
+
+// A link window and its host on the fake desktop, in the state the link program starts with.
+struct LinkOnDesktop {
+    LinkOnDesktop(const std::string& title, const Rect& hostAt, const Rect& ownAt, std::int16_t instance = 1,
+                  std::int16_t count = 1)
+        : host(desktop.addWindow({.title = title, .className = "HostWnd", .rect = hostAt})),
+          own(desktop.addWindow({.title = title, .className = "QbaseRT5", .rect = ownAt})) {
+        line_.hostWindow = host;
+        line_.instance = instance;
+        line_.count = count;
+        line_.names = makeLinkNames(title, instance, count);
+        hostAt_ = hostAt;
+        state = startState();
+    }
+    LinkState startState() const {
+        LinkState s = makeLinkState(line_, hostAt_);
+        s.ownWindow = own;
+        return s;
+    }
+
+    FakeDesktop desktop;
+    const WindowId host, own;
+    RecordingOwnWindow window{desktop, own};
+    LinkState state;
+
+private:
+    LinkCommandLine line_;
+    Rect hostAt_;
 };
 
 }  // namespace kivra

@@ -59,6 +59,11 @@ TEST(FakeDesktop, OwnedWindowsCloseBehaviourAndStates) {
     EXPECT_FALSE(d.isMaximized(owner));
     d.restore(owner);
     EXPECT_TRUE(d.isMaximized(owner));
+    // A state set by a test counts the same: maximized, then minimized, it restores maximized.
+    d.setState(hung, FakeWindowState::Maximized);
+    d.setState(hung, FakeWindowState::Minimized);
+    d.restore(hung);
+    EXPECT_TRUE(d.isMaximized(hung));
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(d.requestClose(hung));
     EXPECT_TRUE(d.exists(hung));
     d.setCloseBehaviour(hung, CloseBehaviour::Close);

@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 using namespace kivra;
 
 namespace {
@@ -24,19 +22,28 @@ protected:
     std::string line(const std::string& i, const std::string& n, const std::string& length, const std::string& title) {
         return h + "\t" + i + "\t" + n + "\t" + m + "\t" + length + "\t" + title;
     }
+    std::string titleOf(const std::string& length, const std::string& title) {
+        return parse(line("1", "1", length, title)).line.names.linkTitle;
+    }
 };
 
-TEST_F(CommandLineTest, TheMainProgramsLineParses) {
-    const CommandLineResult r = parse(line("1", "1", "4", "Mail"));
+// Fractions round halves to even; the ranges' edges are accepted.
+TEST_F(CommandLineTest, TheMainProgramsLineParsesWithRoundingAndRangeEdges) {
+    const CommandLineResult r = parse(line("1.5", "2.5", "2.51", "Mail"));
     ASSERT_EQ(r.outcome, CommandLineOutcome::Ok);
     EXPECT_EQ(r.line.hostWindow, host);
     EXPECT_EQ(r.line.mainWindow, mainWindow);
-    EXPECT_EQ(r.line.instance, 1);
-    EXPECT_EQ(r.line.count, 1);
-    EXPECT_EQ(r.line.titleLength, 4);
-    EXPECT_EQ(r.line.names.linkTitle, "Mail");
-    EXPECT_EQ(r.line.names.instanceAppName, "Kivra\\Kivra [Link] Mail\\Inst 1 of 1");
-    EXPECT_EQ(r.line.names.applicationTitle, "Kivra [Link] Mail");
+    EXPECT_EQ(r.line.instance, 2);
+    EXPECT_EQ(r.line.count, 2);
+    EXPECT_EQ(r.line.titleLength, 3);
+    EXPECT_EQ(r.line.names.linkTitle, "ail");
+    EXPECT_EQ(r.line.names.instanceAppName, "Kivra\\Kivra [Link] ail\\Inst 2 of 2");
+
+    const CommandLineResult edges = parse(line("-32768", "+32767", "-0.4", "Mail"));
+    ASSERT_EQ(edges.outcome, CommandLineOutcome::Ok);
+    EXPECT_EQ(edges.line.instance, -32768);
+    EXPECT_EQ(edges.line.count, 32767);
+    EXPECT_EQ(edges.line.titleLength, 0);
 }
 
 TEST_F(CommandLineTest, EmptyArgumentsAskForTheMainProgramAndBlanksAloneAreMalformed) {
@@ -59,43 +66,19 @@ TEST(CommandLineFields, RunsOfTabsAndLeadingTabsMakeNoEmptyFieldsAndTheWalkStops
     EXPECT_TRUE(few.field[2].empty());
 }
 
-TEST_F(CommandLineTest, ATabInTheTitleCutsItAndTheLastLCharactersOfThePartBeforeAreTaken) {
-    EXPECT_EQ(parse(line("1", "1", "11", "Inbox\tDrafts")).line.names.linkTitle, "Inbox");
-    EXPECT_EQ(parse(line("1", "1", "3", "Inbox\tDrafts")).line.names.linkTitle, "box");
-    EXPECT_EQ(parse(line("1", "1", "0", "Inbox")).line.names.linkTitle, "");
-    // Field 6 missing entirely: an empty title.
-    const CommandLineResult noTitle = parse(h + "\t1\t1\t" + m + "\t4");
-    ASSERT_EQ(noTitle.outcome, CommandLineOutcome::Ok);
-    EXPECT_EQ(noTitle.line.names.linkTitle, "");
-}
-
-TEST_F(CommandLineTest, TheNamesBuiltFromTheTitle) {
-    // Trailing blanks leave the link title but stay in the key-safe title.
-    const LinkNames n = parse(line("1", "1", "7", "Mail   ")).line.names;
-    EXPECT_EQ(n.linkTitle, "Mail");
-    EXPECT_EQ(n.keySafeTitle, "Mail   ");
-    EXPECT_EQ(n.instanceAppName, "Kivra\\Kivra [Link] Mail   \\Inst 1 of 1");
-    // Leading blanks are part of the title.
-    EXPECT_EQ(parse(line("1", "1", "6", "  Mail")).line.names.linkTitle, "  Mail");
-    // Backslashes become slashes only in the store names.
-    const LinkNames b = parse(line("2", "3", "9", "C:\\Docs\\\\")).line.names;
-    EXPECT_EQ(b.linkTitle, "C:\\Docs\\\\");
-    EXPECT_EQ(b.keySafeTitle, "C:/Docs//");
-    EXPECT_EQ(b.instanceAppName, "Kivra\\Kivra [Link] C:/Docs//\\Inst 2 of 3");
-    EXPECT_EQ(b.applicationTitle, "Kivra [Link] C:/Docs//");
-    // A sixty-character title gives a forty-character application title.
-    const std::string title = "0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWX";
-    EXPECT_EQ(parse(line("1", "1", "60", title)).line.names.applicationTitle, "Kivra [Link] 0123456789abcdefghijklmnopq");
-}
-
-TEST_F(CommandLineTest, CutsCountCharactersAndNeverSplitOne) {
+// A tab in the title cuts it and the last L characters of the part before are taken, counting
+// characters and never splitting one.
+TEST_F(CommandLineTest, TheTitleIsTheLastLCharactersBeforeATab) {
+    EXPECT_EQ(titleOf("11", "Inbox\tDrafts"), "Inbox");
+    EXPECT_EQ(titleOf("3", "Inbox\tDrafts"), "box");
+    EXPECT_EQ(titleOf("6", "  Mail"), "  Mail");  // leading blanks are part of it
+    EXPECT_EQ(parse(h + "\t1\t1\t" + m + "\t4").line.names.linkTitle, "");  // no title field
     // a é € 😀 b: 1, 2, 3, 4 and 1 bytes.
     const std::string title = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b";
-    EXPECT_EQ(parse(line("1", "1", "3", title)).line.names.linkTitle, "\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
-    EXPECT_EQ(parse(line("1", "1", "4", title)).line.names.linkTitle, "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
-    EXPECT_EQ(parse(line("1", "1", "2", title)).line.names.linkTitle, "\xF0\x9F\x98\x80" "b");
-
-    // The 27th character of the key-safe title is a four-byte one: kept whole; the 28th goes.
+    EXPECT_EQ(titleOf("3", title), "\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
+    EXPECT_EQ(titleOf("4", title), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
+    // The 27th character of the key-safe title is a four-byte one: kept whole in the forty
+    // characters of the application title; the 28th goes.
     const std::string head(26, 'x');
     const LinkNames n = parse(line("1", "1", "40", head + "\xF0\x9F\x98\x80" "\xC3\xA9tail")).line.names;
     EXPECT_EQ(n.applicationTitle, "Kivra [Link] " + head + "\xF0\x9F\x98\x80");
@@ -107,61 +90,37 @@ TEST_F(CommandLineTest, WindowsThatAreNotVisibleEndTheProgramSilently) {
     const std::string hid = std::to_string(hidden);
     EXPECT_EQ(parse(hid + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
     EXPECT_EQ(parse(h + "\t1\t1\t" + hid + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    desktop.destroy(hidden);
-    EXPECT_EQ(parse(hid + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(parse("0\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
     // Window handles are unsigned 64-bit numbers; leading zeros and blanks are no obstacle.
     EXPECT_EQ(parse("-" + h + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
     EXPECT_EQ(parse("18446744073709551616\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
     EXPECT_EQ(parse("  000" + h + " \t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::Ok);
 }
 
-TEST_F(CommandLineTest, MalformedNumbersEndTheProgramSilently) {
+// Numbers out of their field's range end the program silently (what is no number at all:
+// NumberField below).
+TEST_F(CommandLineTest, NumbersOutOfRangeEndTheProgramSilently) {
     const struct {
         std::string i, n, length;
-    } rows[] = {{"1", "1", "-4"},          {"1", "1", "-0.6"},   // negative after rounding
-                {"1", "1", "2147483648"},  {"32768", "1", "4"},  {"32767.5", "1", "4"}, {"1", "-32769", "4"},
-                {"1", "99999999999999999999999999", "4"},        {"1 2", "1", "4"},     {"1", "one", "4"},
-                {"1", "1", "4x"},          {"0x1", "1", "4"},    {"1", "1e1", "4"},     {"-", "1", "4"},
-                {"1", ".", "4"},           {"1", "1", "4\v"}};  // a vertical tab is not a blank
+    } rows[] = {{"1", "1", "-4"},          {"1", "1", "-0.6"},  // negative after rounding
+                {"1", "1", "2147483648"},  {"32768", "1", "4"}, {"32767.5", "1", "4"}, {"1", "-32769", "4"},
+                {"1", "99999999999999999999999999", "4"},       {"1", "1", "4x"}};
     for (const auto& c : rows)
         EXPECT_EQ(parse(line(c.i, c.n, c.length, "Mail")).outcome, CommandLineOutcome::SilentExit)
             << c.i << " " << c.n << " " << c.length;
 }
 
-TEST_F(CommandLineTest, FractionsRoundHalvesToEvenAndTheRangesEdgesAreAccepted) {
-    const CommandLineResult r = parse(line("1.5", "2.5", "2.51", "Mail"));
-    ASSERT_EQ(r.outcome, CommandLineOutcome::Ok);
-    EXPECT_EQ(r.line.instance, 2);
-    EXPECT_EQ(r.line.count, 2);
-    EXPECT_EQ(r.line.titleLength, 3);
-    EXPECT_EQ(r.line.names.linkTitle, "ail");
-    EXPECT_EQ(r.line.names.instanceAppName, "Kivra\\Kivra [Link] ail\\Inst 2 of 2");
-
-    const CommandLineResult edges = parse(line("-32768", "+32767", "-0.4", "Mail"));
-    ASSERT_EQ(edges.outcome, CommandLineOutcome::Ok);
-    EXPECT_EQ(edges.line.instance, -32768);
-    EXPECT_EQ(edges.line.count, 32767);
-    EXPECT_EQ(edges.line.titleLength, 0);
-}
-
-struct NumberCase {
-    const char* text;
-    std::optional<WholeNumber> expected;
-};
-
 TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
-    const NumberCase cases[] = {
-        {"0", WholeNumber{false, 0}},
+    const struct {
+        const char* text;
+        std::optional<WholeNumber> expected;
+    } cases[] = {
         {" 42 ", WholeNumber{false, 42}},
-        {"+7", WholeNumber{false, 7}},
         {"-3", WholeNumber{true, 3}},
         {"-0", WholeNumber{false, 0}},
         {"4.", WholeNumber{false, 4}},
         {".5", WholeNumber{false, 0}},
         {"0.5000001", WholeNumber{false, 1}},
         {"3.5", WholeNumber{false, 4}},
-        {"-2.5", WholeNumber{true, 2}},
         {"-2.7", WholeNumber{true, 3}},
         {"2.4999", WholeNumber{false, 2}},
         {"0000000000000000000000000000012", WholeNumber{false, 12}},
@@ -169,22 +128,21 @@ TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
         {"18446744073709551614.5", WholeNumber{false, 18446744073709551614ull}},
         {"18446744073709551615.5", std::nullopt},
         {"18446744073709551616", std::nullopt},
-        {"", std::nullopt},
         {"  ", std::nullopt},
         {"1..2", std::nullopt},
-        {"1.2.3", std::nullopt},
         {"--1", std::nullopt},
-        {"1-", std::nullopt},
-        {"\t1", std::nullopt},
+        {"0x1", std::nullopt},
+        {"\t1", std::nullopt},  // a tab is not a blank
     };
-    for (const NumberCase& c : cases) EXPECT_EQ(parseNumberField(c.text), c.expected) << '"' << c.text << '"';
+    for (const auto& c : cases) EXPECT_EQ(parseNumberField(c.text), c.expected) << '"' << c.text << '"';
+    // A field is a view into the whole line: nothing past its end is read.
+    EXPECT_EQ(parseNumberField(std::string_view("2.59", 3)), (WholeNumber{false, 2}));
 }
 
 TEST(LastCharacters, InvalidBytesCountAsOneCharacterEach) {
     EXPECT_EQ(lastCharacters("ab\xFF\xC3", 2), "\xFF\xC3");
     EXPECT_EQ(lastCharacters("\xE2\x82", 1), "\x82");
     EXPECT_EQ(lastCharacters("abc", 10), "abc");
-    EXPECT_EQ(lastCharacters("", 3), "");
     // The arguments after the program are joined with blanks.
     const char* argv[] = {"kivlink", "1\t1", "two", nullptr};
     EXPECT_EQ(joinArguments(3, argv), "1\t1 two");

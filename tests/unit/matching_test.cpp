@@ -19,10 +19,7 @@ TEST(TitleMatch, EachMethodWithItsTraps) {
     } rows[] = {
         {"Report", "Report", Exact, "", true},
         {"Report", "report", Exact, "", false},
-        {"Report", "Report - Editor", Exact, "", false},
         {"Report ", "Report", Exact, "", false},
-        {" Report", "Report", Exact, "", false},
-        {"report", "Report", Fuzzy, "", true},
         {"report", "Report - Editor", Fuzzy, "", true},
         {" Report ", "Report - Editor", Fuzzy, "", true},
         {"\tReport", "Report - Editor", Fuzzy, "", false},
@@ -31,14 +28,11 @@ TEST(TitleMatch, EachMethodWithItsTraps) {
         {"ОТЧЁТ", "годовой отчёт", Fuzzy, "", true},
         {"Џ", "џ", Fuzzy, "", true},
         {"Mail", "Mail - Drafts", Excl, "Inbox", true},
-        {"Mail", "Mail - Inbox", Excl, "Inbox", false},
         {"Mail", "mail - INBOX", Excl, "Inbox", false},
         {"Mail", "Mail - Inbox", Excl, "  Inbox  ", false},
         {"Mail", "Mail - Drafts", Excl, "", false},
-        {"Mail", "Mail - Drafts", Excl, "   ", false},
         {"Mail", "Calendar", Excl, "Inbox", false},
-        {"Mail", "Mail", static_cast<MatchMethod>(4), "", false},  // unknown methods match nothing
-        {"Mail", "Mail", static_cast<MatchMethod>(0), "", false},
+        {"Mail", "Mail", static_cast<MatchMethod>(0), "", false},  // unknown methods match nothing
     };
     for (const auto& c : rows)
         EXPECT_EQ(titleMatches(c.link, c.window, c.method, c.exclusion), c.matches)
@@ -46,61 +40,41 @@ TEST(TitleMatch, EachMethodWithItsTraps) {
 }
 
 // The first occurrence must lie at character 2 to 12 with a digit on each side.
-TEST(SingleCharacterRule, Positions) {
+TEST(SingleCharacterRule, PositionsAndWhereItApplies) {
     const struct {
         std::string link, window;
         bool passes;
     } rows[] = {
-        {"x", "300x250", true},             // p = 4
-        {"x", "300x250 banner", true},
-        {"x", "xyz 300x250", false},        // first occurrence p = 1
-        {"x", "3x2", true},                 // p = 2
-        {"x", "Box 300x250", false},        // p = 3, after a letter
-        {"x", "12345678901x3", true},       // p = 12
-        {"x", "123456789012x3", false},     // p = 13
-        {"X", "300x250", true},             // case-insensitive search
-        {"x", "300x", false},               // nothing after
-        {"x", "300xa", false},              // letter after
-        {"x", "ab x3", false},              // a digit after, none before
-        {"x", "no match", false},
-        {"5", "1525", false},               // a digit title always fails
-        {"x", "éé3456789012x3", false},     // p = 13 in characters
-        {"x", "éé345678901x3", true},       // p = 12 in characters ("é" is two bytes)
+        {"x", "300x250", true},
+        {"x", "xyz 300x250", false},     // first occurrence p = 1
+        {"x", "3x2", true},              // p = 2
+        {"x", "Box 300x250", false},     // p = 3, after a letter
+        {"x", "12345678901x3", true},    // p = 12
+        {"x", "123456789012x3", false},  // p = 13
+        {"X", "300x250", true},          // case-insensitive search
+        {"x", "300xa", false},           // letter after
+        {"x", "ab x3", false},           // a digit after, none before
+        {"5", "1525", false},            // a digit title always fails
+        {"x", "éé345678901x3", true},    // p = 12 in characters ("é" is two bytes)
     };
     for (const auto& c : rows)
         EXPECT_EQ(singleCharacterRulePasses(c.link, c.window), c.passes) << c.link << " in \"" << c.window << "\"";
-}
-
-TEST(SingleCharacterRule, AppliesOnlyToOneCharacterFuzzyTitles) {
-    EXPECT_TRUE(singleCharacterRuleApplies("x", MatchMethod::Fuzzy));
     EXPECT_TRUE(singleCharacterRuleApplies("é", MatchMethod::Fuzzy));
-    EXPECT_FALSE(singleCharacterRuleApplies("x", MatchMethod::Exact));
     EXPECT_FALSE(singleCharacterRuleApplies("x", MatchMethod::FuzzyExclusion));
     EXPECT_FALSE(singleCharacterRuleApplies("xy", MatchMethod::Fuzzy));
-    EXPECT_FALSE(singleCharacterRuleApplies(" x", MatchMethod::Fuzzy));
 }
 
-TEST(ClassTest, RequiredClassIsCaseSensitiveAndUntrimmed) {
-    EXPECT_TRUE(classMatches(ClassRequirement::NotRequired, "Notepad", "Other"));
-    EXPECT_TRUE(classMatches(ClassRequirement::Required, "Notepad", "Notepad"));
-    EXPECT_FALSE(classMatches(ClassRequirement::Required, "Notepad", "notepad"));
-    EXPECT_FALSE(classMatches(ClassRequirement::Required, "Notepad ", "Notepad"));
-    EXPECT_FALSE(classMatches(true, "Notepad", "NOTEPAD"));
-}
-
-TEST(LinkToWindow, RunsTitleThenSingleCharacterThenClass) {
+TEST(LinkToWindow, RunsTitleThenSingleCharacterThenACaseSensitiveClass) {
     LinkMatchRule rule{"x", MatchMethod::Fuzzy, "", ClassRequirement::Required, "Browser"};
     EXPECT_EQ(matchLinkToWindow(rule, "nothing here", "Browser"), LinkMatch::TitleMismatch);
     EXPECT_EQ(matchLinkToWindow(rule, "Box 300x250", "Browser"), LinkMatch::SingleCharacterMismatch);
     EXPECT_EQ(matchLinkToWindow(rule, "300x250", "browser"), LinkMatch::ClassMismatch);
     EXPECT_EQ(matchLinkToWindow(rule, "300x250", "Browser"), LinkMatch::Match);
-    // Exact one-character titles skip the single-character rule.
+    EXPECT_FALSE(classMatches(true, "Notepad ", "Notepad"));
+    // Exact one-character titles skip the single-character rule, and the class may be any.
     rule.method = MatchMethod::Exact;
     rule.classRequirement = ClassRequirement::NotRequired;
     EXPECT_TRUE(linkMatchesWindow(rule, "x", "Any"));
-    // A one-character Fuzzy digit never passes.
-    rule = {"7", MatchMethod::Fuzzy, "", ClassRequirement::NotRequired, ""};
-    EXPECT_EQ(matchLinkToWindow(rule, "170x7", "Any"), LinkMatch::SingleCharacterMismatch);
 }
 
 TEST(HostStillMatches, PathsAndAddressesAndEmptyTitlesNeverEndALink) {
@@ -117,22 +91,17 @@ TEST(HostStillMatches, MethodsAsTheLinkProgramAppliesThem) {
     o.method = MatchMethod::Exact;
     EXPECT_TRUE(hostStillMatches(o, "Report", "Report   ", ""));  // the host title is right-trimmed
     EXPECT_FALSE(hostStillMatches(o, "Report", "report", ""));
-
     o.method = MatchMethod::Fuzzy;
     EXPECT_TRUE(hostStillMatches(o, "  report", "Report - Editor", ""));
     // Only leading blanks are removed from the link title: a trailing blank must be found.
     EXPECT_FALSE(hostStillMatches(o, "Editor ", "Report - Editor", ""));
-    EXPECT_TRUE(hostStillMatches(o, "Report ", "Report - Editor", ""));
     // An all-blank host title is not empty: it is trimmed to "" and compared.
     EXPECT_FALSE(hostStillMatches(o, "Report", "   ", ""));
-
     o.method = MatchMethod::FuzzyExclusion;
     o.exclusionText = " Inbox ";
     EXPECT_TRUE(hostStillMatches(o, "Mail", "Mail - Drafts", ""));
     EXPECT_FALSE(hostStillMatches(o, "Mail", "MAIL - inbox", ""));
-    o.exclusionText = "";
-    EXPECT_FALSE(hostStillMatches(o, "Mail", "Mail - Drafts", ""));
-
+    EXPECT_FALSE(hostStillMatches(o, "Mail", "Calendar", ""));
     o.method = static_cast<MatchMethod>(9);
     EXPECT_TRUE(hostStillMatches(o, "Mail", "Anything", ""));
 }
@@ -147,50 +116,42 @@ TEST(HostStillMatches, ClassIsComparedOnlyWhenRequiredAndAfterTheTitle) {
         return std::string("browser");
     };
     EXPECT_TRUE(hostStillMatches(o, "x", "x", hostClass));
-    EXPECT_EQ(classReads, 0);
     o.matchClass = true;
     EXPECT_FALSE(hostStillMatches(o, "x", "x", hostClass));
-    EXPECT_EQ(classReads, 1);
     EXPECT_FALSE(hostStillMatches(o, "x", "y", hostClass));  // title failed first: no class read
     EXPECT_EQ(classReads, 1);
     // No single-character rule in the link program.
     EXPECT_TRUE(hostStillMatches(o, "x", "xyz", "Browser"));
 }
 
-TEST(TextRules, FindCountsCharactersAndFoldsCase) {
-    EXPECT_EQ(findNoCase("Report", ""), 1u);
-    EXPECT_EQ(findNoCase("", ""), 1u);
-    EXPECT_EQ(findNoCase("", "a"), 0u);
-    EXPECT_EQ(findNoCase("ééX", "x"), 3u);
-    EXPECT_EQ(findNoCase("Straße", "SSE"), 0u);  // one-to-one folding only: ß stays ß
-    EXPECT_TRUE(equalsNoCase("ŁÓDŹ", "łódź"));
-    EXPECT_TRUE(equalsNoCase("ΑΒΓ", "αβγ"));
-    EXPECT_FALSE(equalsNoCase("×", "÷"));  // × is not a capital letter
-    EXPECT_EQ(trimBlanks("\t a \t"), "\t a \t");
-    EXPECT_EQ(trimBlanks("  a b  "), "a b");
-    EXPECT_EQ(characterCount("a\xC3\xA9\xE2\x82\xAC"), 3u);
-    EXPECT_EQ(characterCount("\xC3"), 1u);  // a truncated sequence is one character
-}
-
+// Positions count characters from 1; case folds one to one; an invalid byte or a truncated
+// sequence is one character and compares as itself.
 TEST(TextRules, FindRestartsAfterPartialMatchesAndCountsCharacters) {
-    struct Case {
+    const struct {
         const char* haystack;
         const char* needle;
         std::size_t position;
-    };
-    const Case cases[] = {
-        {"aaab", "AAB", 2},                 // a partial match from 1 gives way to one from 2
-        {"Mail - Inbox", "inbox", 8},
-        {"Inbox", "inbox - mail", 0},       // needle longer than the title
-        {"abcab", "cabx", 0},               // runs past the end
-        {"abc", "C", 3},                    // at the very end
-        {"Ünïcode Ärger", "äRGER", 9},      // positions in characters, not bytes
+    } cases[] = {
+        {"Report", "", 1},
+        {"", "a", 0},
+        {"aaab", "AAB", 2},             // a partial match from 1 gives way to one from 2
+        {"Inbox", "inbox - mail", 0},   // needle longer than the title
+        {"abcab", "cabx", 0},           // runs past the end
+        {"abc", "C", 3},                // at the very end
+        {"Ünïcode Ärger", "äRGER", 9},
         {"€€€a", "€A", 3},
         {"ΔΟΚΙΜΗ δοκιμη", "δοκιμη", 1},
-        {"x\xFFy", "\xFFY", 2},             // an invalid byte is one character and compares as itself
-        {"x\xC3", "\xC3", 2},               // so is a truncated sequence
+        {"ŁÓDŹ", "łódź", 1},
+        {"Straße", "SSE", 0},           // ß stays ß
+        {"×", "÷", 0},                  // × is not a capital letter
+        {"x\xFFy", "\xFFY", 2},
+        {"x\xC3", "\xC3", 2},
     };
-    for (const Case& c : cases) EXPECT_EQ(findNoCase(c.haystack, c.needle), c.position) << c.haystack << " / " << c.needle;
+    for (const auto& c : cases) EXPECT_EQ(findNoCase(c.haystack, c.needle), c.position) << c.haystack << " / " << c.needle;
+    EXPECT_EQ(trimBlanks("\t a \t"), "\t a \t");
+    EXPECT_EQ(trimBlanks("  a b  "), "a b");
+    EXPECT_EQ(characterCount("a\xC3\xA9\xE2\x82\xAC"), 3u);
+    EXPECT_EQ(characterCount("\xC3"), 1u);
 }
 
 }  // namespace

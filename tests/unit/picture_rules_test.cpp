@@ -17,7 +17,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <fcntl.h>
 #include <unistd.h>
 
 using namespace kivra;
@@ -42,10 +41,7 @@ std::vector<std::string> split(const std::string& text, const std::string& sep) 
     }
 }
 
-void touch(const TempDir& d, const std::string& name) {
-    const int fd = ::creat((d.path() / name).c_str(), 0644);
-    if (fd >= 0) ::close(fd);
-}
+void touch(const TempDir& d, const std::string& name) { std::ofstream(d.path() / name).put('x'); }
 
 // The superuser reads everything; for a permission test the process acts as
 // "nobody" until the guard ends.
@@ -76,8 +72,6 @@ TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldestAndPreviousCycles) {
     EXPECT_EQ(v.count(), 64);
     EXPECT_EQ(v.displayNames().front(), "65.gif");
     EXPECT_EQ(v.displayNames().back(), "2.gif");
-    EXPECT_EQ(v.path(0), "/p/65.gif");
-    EXPECT_EQ(v.path(63), "/p/2.gif");
     EXPECT_EQ(v.path(64), "");
     EXPECT_EQ(v.newest(5), (std::vector<std::string>{"/p/65.gif", "/p/64.gif", "/p/63.gif", "/p/62.gif", "/p/61.gif"}));
     // Restore skips empty entries; "Pre&v." cycles most recent first.
@@ -95,24 +89,15 @@ TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldestAndPreviousCycles) {
 TEST(PictureStepping, NextShowsTheLastFileThenWrapsToTheFirst) {
     EXPECT_EQ(nextFileStep(2, 3), (NextStep{2, 0}));
     EXPECT_EQ(nextFileStep(0, 3), (NextStep{0, 1}));
-    EXPECT_EQ(nextFileStep(0, 1), (NextStep{0, 0}));
     EXPECT_EQ(nextFileStep(5, 3), (NextStep{0, 1}));  // the directory lost files
     EXPECT_EQ(nextFileStep(0, 0), std::nullopt);
-    // After "&Show" of file 1 of 3, "&Next" goes on with file 2, then wraps.
-    int index = indexAfterShown(1, 3);
-    auto step = nextFileStep(index, 3);
-    ASSERT_TRUE(step);
-    EXPECT_EQ(step->show, 2);
-    EXPECT_EQ(nextFileStep(step->following, 3)->show, 0);
 }
 
 // --- path texts -----------------------------------------------------------------
 
 TEST(PicturePaths, JoinNeverDoublesTheSeparator) {
     EXPECT_EQ(joinDirectoryFile("/", "a.gif"), "/a.gif");
-    EXPECT_EQ(joinDirectoryFile("/media/usb/", "a.gif"), "/media/usb/a.gif");
     EXPECT_EQ(joinDirectoryFile("/home/u", "a.gif"), "/home/u/a.gif");
-    EXPECT_EQ(fileNamePart("/home/u/a.gif"), "a.gif");
     EXPECT_EQ(fileNamePart("plain.gif"), "plain.gif");
     EXPECT_EQ(directoryPart("/home/u/a.gif"), "/home/u");
     EXPECT_EQ(directoryPart("/a.gif"), "/");
@@ -121,29 +106,14 @@ TEST(PicturePaths, JoinNeverDoublesTheSeparator) {
 // Confirmation texts: lines of forty characters; past 160 the head and tail are kept; characters,
 // not bytes, are counted and a line never splits one.
 TEST(PicturePaths, LinesOfFortyCharacters) {
-    const struct {
-        int length;
-        std::vector<std::size_t> lineLengths;
-    } rows[] = {{1, {1}}, {40, {40}}, {41, {40, 1}}, {121, {40, 40, 40, 1}}, {160, {40, 40, 40, 40}}};
     EXPECT_EQ(formatPathForConfirmation(""), "");
-    for (const auto& r : rows) {
-        std::string path = "/";
-        for (int i = 1; i < r.length; ++i) path += static_cast<char>('a' + i % 26);
-        const std::vector<std::string> lines = split(formatPathForConfirmation(path), "\r\n");
-        std::vector<std::size_t> lengths;
-        std::string joined;
-        for (const auto& l : lines) lengths.push_back(l.size()), joined += l;
-        EXPECT_EQ(lengths, r.lineLengths) << r.length;
-        EXPECT_EQ(joined, path);
-    }
-    std::string path = "/ab";
-    for (int i = 0; i < 158; ++i) path += static_cast<char>('0' + i % 10);
-    ASSERT_EQ(path.size(), 161u);
-    const std::string expected = path.substr(0, 3) + "...  " + path.substr(161 - 152);
-    const std::vector<std::string> lines = split(formatPathForConfirmation(path), "\r\n");
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0] + lines[1] + lines[2] + lines[3], expected);
-    EXPECT_EQ(lines[0].substr(0, 8), "/ab...  ");
+    std::string path = "/";
+    for (int i = 1; i < 160; ++i) path += static_cast<char>('a' + i % 26);
+    EXPECT_EQ(split(formatPathForConfirmation(path), "\r\n"),
+              (std::vector<std::string>{path.substr(0, 40), path.substr(40, 40), path.substr(80, 40), path.substr(120)}));
+    EXPECT_EQ(split(formatPathForConfirmation(path.substr(0, 41)), "\r\n"),
+              (std::vector<std::string>{path.substr(0, 40), path.substr(40, 1)}));
+    EXPECT_EQ(formatPathForConfirmation(path.substr(0, 40)), path.substr(0, 40));
     const std::string wide = "/" + repeat("\xC3\xBC", 160);  // 161 characters, 321 bytes
     const std::vector<std::string> wideLines = split(formatPathForConfirmation(wide), "\r\n");
     ASSERT_EQ(wideLines.size(), 4u);
@@ -159,11 +129,11 @@ TEST(FilePattern, MatchesByTheTable) {
         const char* pattern;
         const char* name;
         bool matches;
-    } rows[] = {{pics, "sea.gif", true}, {pics, "SEA.GIF", true}, {pics, "photo.Jpeg", true}, {pics, "x.emf", true},
-                {pics, "x.png", true}, {pics, "x.tif", false}, {pics, "gif", false}, {pics, "x.gif.txt", false}, {pics, "x.jpg.gif", true},
-                {"*.*", "README", true}, {"", "anything", true}, {" *.png ; *.gif ", "a.PNG", true},
-                {"?.gif", "a.gif", true}, {"?.gif", "ab.gif", false}, {"?.gif", "\xC3\xBC.gif", true}, {"?.gif", "\xF0\x9F\x98\x80.gif", true},
-                {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false}, {";;", "x", true}};
+    } rows[] = {{pics, "SEA.GIF", true},         {pics, "photo.Jpeg", true},     {pics, "x.tif", false},
+                {pics, "gif", false},            {pics, "x.gif.txt", false},     {"*.*", "README", true},
+                {"", "anything", true},          {" *.png ; *.gif ", "a.PNG", true}, {"?.gif", "ab.gif", false},
+                {"?.gif", "\xF0\x9F\x98\x80.gif", true}, {"a*b*c", "aXXbYYc", true}, {"a*b*c", "aXXbYY", false},
+                {";;", "x", true}};
     for (const auto& r : rows) EXPECT_EQ(FilePattern(r.pattern).matches(r.name), r.matches) << r.pattern << " / " << r.name;
 }
 
@@ -201,12 +171,10 @@ TEST(DirectoryListing, FailuresCarryTheirErrorNumbers) {
 TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
     const char* table =
         "proc /proc proc rw 0 0\n"
-        "sysfs /sys sysfs rw 0 0\n"
         "overlay / overlay rw 0 0\n"
         "tmpfs /dev/shm tmpfs rw 0 0\n"
         "tmpfs /run/user/1000 tmpfs rw 0 0\n"
         "tmpfs /tmp tmpfs rw 0 0\n"
-        "cgroup2 /sys/fs/cgroup cgroup2 rw 0 0\n"
         "/dev/sdb1 /media/My\\040Photos vfat rw 0 0\n"
         "/dev/sdc1 /media/odd\\name ext4 rw 0 0\n"  // a backslash that starts no octal escape stays
         "/dev/sdd1 relative/place ext4 rw 0 0\n"
@@ -237,9 +205,9 @@ TEST(OptionGroup, ClicksAndBoxPlacement) {
         int checked, clicked;
         OptionClick expected;
     } clicks[] = {// A pair: clicking the checked box checks the other.
-                  {K::Pair, 0, 0, {1, true}}, {K::Pair, 1, 1, {0, true}}, {K::Pair, 0, 1, {1, true}},
+                  {K::Pair, 1, 1, {0, true}},
                   // Alignment "Non&e" (3) checked and clicked again: it stays and nothing runs.
-                  {K::KeepChecked, 3, 3, {3, false}}, {K::KeepChecked, 1, 3, {3, true}}, {K::KeepChecked, -1, 0, {0, true}}};
+                  {K::KeepChecked, 3, 3, {3, false}}, {K::KeepChecked, 1, 3, {3, true}}};
     for (const auto& c : clicks) EXPECT_EQ(clickOption(c.kind, c.checked, c.clicked), c.expected) << c.checked << c.clicked;
     // In a client of 400 by 300; with auto size off the box keeps its own 120 by 90.
     const struct {
@@ -247,8 +215,7 @@ TEST(OptionGroup, ClicksAndBoxPlacement) {
         std::optional<BoxSize> fitted;
         BoxRect expected;
     } places[] = {{PicAlign::Top, BoxSize{200, 100}, {0, 0, 400, 100}}, {PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
-                  {PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}}, {PicAlign::Right, std::nullopt, {280, 0, 120, 300}},
-                  {PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}};
+                  {PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}}, {PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}};
     for (const auto& c : places) EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
 }
 
