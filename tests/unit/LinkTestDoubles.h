@@ -185,6 +185,12 @@ struct LinkWorld {
         ready(w, pid, host, pid);
         return w;
     }
+    // A window titled `title` and a link of that title active over it; returns its link window.
+    WindowId activeLink(const std::string& title) {
+        const WindowId host = desktop.addWindow({.title = title});
+        addLink(title);
+        return makeActive(title, host);
+    }
 };
 
 }  // namespace kivra::test
