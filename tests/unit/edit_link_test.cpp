@@ -44,6 +44,7 @@ TEST_F(EditPage, NoChangeWritesNothingAndTheHoldsAreReleased) {
     hostList.refresh();
     ASSERT_EQ(create.add(0, MainWindowState::Normal).outcome, AddOutcome::Added);
     const WindowId linkWindow = w.makeActive("Mail", host);
+    EXPECT_FALSE(page.open(std::nullopt));
     ASSERT_TRUE(open("Mail"));
     EXPECT_EQ(w.messenger.commands, (Commands{{linkWindow, "6"}}));
     EXPECT_TRUE(hostList.busy());

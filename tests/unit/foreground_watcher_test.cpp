@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <map>
+#include <utility>
 
 using namespace kivra;
 using namespace kivra::test;
@@ -39,11 +40,7 @@ struct Scene {
         state.shadowHostList = walkWindows(w.desktop);  // as the auto-execute watcher keeps it
         return watcher.tick({box, walk});
     }
-    Commands takeCommands() {
-        Commands c = std::move(w.messenger.commands);
-        w.messenger.commands.clear();
-        return c;
-    }
+    Commands takeCommands() { return std::exchange(w.messenger.commands, {}); }
     std::vector<WindowId> raised() const {
         std::vector<WindowId> out;
         for (const FakeAction& a : w.desktop.actions())

@@ -69,19 +69,6 @@ TEST(Refusals, ShowTheirKindAndStartNothing) {
     }
 }
 
-// Activate shows 17 for an active link; Host still raises its host.
-TEST_F(Activation, AnActiveLinkShows17AndHostStillRaisesItsHost) {
-    w.activeLink("Mail");
-    w.desktop.clearActions();
-    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
-    EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, w.link("Mail").hostWindow), 1);
-    EXPECT_EQ(w.launcher.arguments.size(), 1u);
-    EXPECT_EQ(w.messages.shown.size(), 1u);
-}
-
 TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
     w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});     // would pass
     w.desktop.addWindow({.title = "Mail", .className = "BrowserWnd"});  // first in Z order
@@ -192,13 +179,12 @@ TEST_F(Starting, AStartNeverIdentifiedIsEndedAtItsDeadlineAndForgotten) {
     EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
-// No second process while starting; a process that exits before showing itself is forgotten
-// and the link may be started again.
-TEST_F(Starting, NoSecondProcessWhileStarting) {
+// No second process while starting or active (17), while Host still raises the host; a process
+// that exits before showing itself is forgotten and the link may be started again.
+TEST_F(Starting, NoSecondProcessWhileStartingOrActive) {
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
     ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
     EXPECT_EQ(w.starts.start(host, "Mail", w.t0), StartOutcome::AlreadyStarting);
-    // Host still brings the host to the top.
     EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
     EXPECT_EQ(w.launcher.arguments.size(), 1u);
     w.launcher.running.clear();  // it ended by itself
@@ -207,6 +193,17 @@ TEST_F(Starting, NoSecondProcessWhileStarting) {
     EXPECT_TRUE(w.launcher.terminated.empty());
     EXPECT_GT(w.launcher.reaps, 0);
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+
+    const ProcessId second = *w.launcher.running.begin();
+    w.ready(w.linkWindowOf(second), second, host, second);
+    ASSERT_TRUE(w.link("Mail").active);
+    w.desktop.clearActions();
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+    EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, host), 1);
+    EXPECT_EQ(w.launcher.arguments.size(), 2u);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{17, 17}));
 }
 
 TEST_F(Starting, AStartForALinkDeletedMeanwhileIsEndedWhenIdentified) {
