@@ -56,7 +56,7 @@ TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARa
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 2);
 }
 
-// Only an auto-execute link is asked about (kind 26).
+// News, an auto-execute link, is asked about first (26); Mail, without auto-execute, is not.
 TEST_F(Deactivation, AHungLinkDoesNotHoldUpAnotherAndItsProcessIsEndedWhenItDoesNotAnswer) {
     activeMail(false);
     const ProcessId hungPid = w.desktop.processOf(linkWindow);
