@@ -85,15 +85,18 @@ public:
     }
 };
 
+// Messages to link windows, in order: a command's code, "rename:<title>" or "reload".
+using Commands = std::vector<std::pair<WindowId, std::string>>;
+
 // Close requests go to the fake desktop (logged there, honouring each window's
 // close behaviour) and count as unanswered, as a window manager's request is;
 // windows in `answering` answer them, as a link does over the channel, and may
 // linger a moment after (CloseBehaviour::Ignore). A close request to a window in
-// `hung` waits in `held` until the test answers it. Commands are recorded.
+// `hung` waits in `held` until the test answers it. Other messages are recorded.
 class DesktopMessenger : public LinkMessenger {
 public:
     explicit DesktopMessenger(FakeDesktop& desktop) : desktop_(desktop) {}
-    std::vector<std::pair<WindowId, std::string>> commands;
+    Commands commands;
     std::set<WindowId> answering;
     std::set<WindowId> hung;
     std::vector<std::pair<WindowId, CloseDone>> held;
@@ -101,8 +104,10 @@ public:
     void sendCommand(WindowId linkWindow, std::string_view code) override {
         commands.emplace_back(linkWindow, std::string(code));
     }
-    void sendRename(WindowId, std::string_view) override {}
-    void sendReload(WindowId) override {}
+    void sendRename(WindowId linkWindow, std::string_view title) override {
+        commands.emplace_back(linkWindow, "rename:" + std::string(title));
+    }
+    void sendReload(WindowId linkWindow) override { commands.emplace_back(linkWindow, "reload"); }
     void requestClose(WindowId linkWindow, CloseDone done) override {
         if (hung.count(linkWindow)) {
             held.emplace_back(linkWindow, std::move(done));
@@ -184,6 +189,12 @@ struct LinkWorld {
         const WindowId w = linkWindowOf(pid);
         ready(w, pid, host, pid);
         return w;
+    }
+    // A window titled `title` and a link of that title active over it; returns its link window.
+    WindowId activeLink(const std::string& title) {
+        const WindowId host = desktop.addWindow({.title = title});
+        addLink(title);
+        return makeActive(title, host);
     }
 };
 

@@ -16,12 +16,6 @@ constexpr std::uint32_t kPopupStyle = style::PlainMainWindow & ~0x00010000u;  //
 
 struct Watch {
     AutoExecOutcome tick() { return watcher.tick(w.t0); }
-    HostLink link(const std::string& title, MatchMethod method = MatchMethod::Exact) {
-        HostLink l;
-        l.title = title;
-        l.matchMethod = method;
-        return l;
-    }
     // The hosts the launcher was asked to start links over, in order.
     std::vector<std::string> started() const { return w.launcher.arguments; }
 
@@ -38,8 +32,8 @@ TEST_F(AutoExec, OneLaunchPerTickTopWindowFirstThenLinkListOrder) {
     const WindowId lower = w.desktop.addWindow({.title = "Alpha"});
     const WindowId upper = w.desktop.addWindow({.title = "Report - Mail"});
     w.addLink("Alpha");
-    w.addLink(link("Report", MatchMethod::Fuzzy));
-    w.addLink(link("Mail", MatchMethod::Fuzzy));  // sorts before Report
+    w.addLink("Report", MatchMethod::Fuzzy);
+    w.addLink("Mail", MatchMethod::Fuzzy);  // sorts before Report
 
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
     EXPECT_EQ(started(), (std::vector<std::string>{arg(upper, "4\tMail")}));
@@ -74,8 +68,8 @@ TEST_F(AutoExec, TheLaunchRestoresAndRaisesTheHostNudgesTheForegroundLockAndForc
 // ---- links never started ------------------------------------------------------
 
 TEST(NeverStarted, OnlyAnInactiveReadyLinkThatIsNotStartingIsStarted) {
-    enum class Is { Ready, Active, Starting, NotReady, AutoExecOff };
-    for (const Is is : {Is::Ready, Is::Active, Is::Starting, Is::NotReady, Is::AutoExecOff}) {
+    enum class Is { Ready, Active, Starting, NotReady };
+    for (const Is is : {Is::Ready, Is::Active, Is::Starting, Is::NotReady}) {
         SCOPED_TRACE(static_cast<int>(is));
         Watch x;
         const WindowId host = x.w.desktop.addWindow({.title = "Mail"});
@@ -83,8 +77,7 @@ TEST(NeverStarted, OnlyAnInactiveReadyLinkThatIsNotStartingIsStarted) {
         HostLink& l = x.w.link("Mail");
         if (is == Is::Active) x.w.makeActive("Mail", host);  // even with ready set, it is left alone
         if (is == Is::Starting) x.w.starts.start(host, "Mail", x.w.t0);
-        if (is == Is::NotReady || is == Is::AutoExecOff) l.autoExecReady = false;
-        if (is == Is::AutoExecOff) l.autoExec = false;
+        if (is == Is::NotReady) l.autoExecReady = false;
         if (is == Is::Active) l.autoExecReady = true;
         const std::size_t before = x.w.launcher.arguments.size();
         const bool starts = is == Is::Ready;
@@ -130,53 +123,29 @@ TEST_F(AutoExec, YieldsToOtherWorkAndTriesAFailedStartAgain) {
 // ---- check active links on every tick --------------------------------------------
 
 TEST_F(AutoExec, ALinkWindowClosedWhileItsHostStaysIsMarkedInactiveAndStartedAgainInTheSameTick) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    const WindowId linkWindow = w.makeActive("Mail", host);
+    const WindowId linkWindow = w.activeLink("Mail");
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
     w.desktop.destroy(linkWindow);
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
     EXPECT_EQ(w.table.activeLinkCount(), 0);
-    EXPECT_EQ(w.launcher.arguments.back(), arg(host, "4\tMail"));
+    EXPECT_EQ(w.launcher.arguments.back(), arg(w.link("Mail").hostWindow, "4\tMail"));
 }
 
 
 // ---- single-character and class tests ----------------------------------------------
 
-// The title rules themselves are matching_test's; here, that the watcher applies the
-// single-character and class tests.
-TEST(WindowTests, DecideWhetherTheWatcherStartsTheLink) {
-    const struct {
-        std::string linkTitle;
-        MatchMethod method;
-        bool requireClass;
-        std::string windowTitle, windowClass;
-        bool starts;
-    } rows[] = {{"x", MatchMethod::Fuzzy, false, "300x250", "C", true},
-                {"x", MatchMethod::Fuzzy, false, "Box 300x250", "C", false},
-                {"Mail", MatchMethod::Exact, true, "Mail", "MailWnd", true},
-                {"Mail", MatchMethod::Exact, true, "Mail", "mailwnd", false}};
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.windowTitle + " " + row.windowClass);
-        Watch x;
-        x.w.desktop.addWindow({.title = row.windowTitle, .className = row.windowClass});
-        HostLink l = x.link(row.linkTitle, row.method);
-        l.matchClass = row.requireClass;
-        l.winClass = "MailWnd";
-        x.w.addLink(l);
-        EXPECT_EQ(x.tick(), row.starts ? AutoExecOutcome::Started : AutoExecOutcome::Idle);
-    }
-}
-
-TEST_F(AutoExec, AClassMismatchOnTheTopWindowLetsAMatchFurtherDownStart) {
-    const WindowId lower = w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});
-    w.desktop.addWindow({.title = "Mail", .className = "Other"});
-    HostLink l = link("Mail");
-    l.matchClass = true;
-    l.winClass = "MailWnd";
-    w.addLink(l);
+// The title rules themselves are matching_test's; here, that the watcher applies the class and
+// single-character tests window by window, a window that fails them keeping no match below from starting.
+TEST_F(AutoExec, AWindowFailingTheClassOrSingleCharacterTestLetsAMatchFurtherDownStart) {
+    const WindowId mail = w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});
+    w.desktop.addWindow({.title = "Mail", .className = "mailwnd"});
+    w.addLink(HostLink{.title = "Mail", .winClass = "MailWnd", .matchClass = true});
     ASSERT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(w.launcher.arguments[0], arg(lower, "4\tMail"));
+    const WindowId digits = w.desktop.addWindow({.title = "300x250"});
+    w.desktop.addWindow({.title = "Box 300x250"});
+    w.addLink("x", MatchMethod::Fuzzy);
+    ASSERT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(started(), (std::vector<std::string>{arg(mail, "4\tMail"), arg(digits, "1\tx")}));
 }
 
 // ---- pop-up gate ---------------------------------------------------------------------
@@ -184,9 +153,7 @@ TEST_F(AutoExec, AClassMismatchOnTheTopWindowLetsAMatchFurtherDownStart) {
 class PopupGate : public AutoExec {
 protected:
     void SetUp() override {
-        HostLink l = link("example", MatchMethod::Fuzzy);
-        l.winClass = "Browser";
-        w.addLink(l);
+        w.addLink(HostLink{.title = "example", .winClass = "Browser", .matchMethod = MatchMethod::Fuzzy});
     }
 };
 
@@ -218,9 +185,7 @@ TEST_F(PopupGate, AGatedWindowOnTopDoesNotKeepALinkFurtherDownFromStarting) {
 class TerminatePopup : public AutoExec {
 protected:
     void SetUp() override {
-        HostLink l = link("Ad", MatchMethod::Fuzzy);
-        l.terminateHost = true;
-        w.addLink(l);
+        w.addLink(HostLink{.title = "Ad", .matchMethod = MatchMethod::Fuzzy, .terminateHost = true});
     }
 };
 
@@ -249,11 +214,8 @@ TEST_F(TerminatePopup, APopupThatIgnoresThemGetsThreeCloseRequestsEachAfterAPaus
     w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle, .onClose = CloseBehaviour::Ignore});
     w.desktop.clearActions();
     EXPECT_EQ(tick(), AutoExecOutcome::HostClosed);
-    std::vector<std::size_t> closes;  // positions of the close requests in the action log
-    for (std::size_t i = 0; i < w.desktop.actions().size(); ++i)
-        if (w.desktop.actions()[i].call == SeamCall::RequestClose) closes.push_back(i);
-    EXPECT_EQ(closes, (std::vector<std::size_t>{0, 1, 2}));
-    EXPECT_EQ(w.pauses, (std::vector<std::size_t>{0, 1, 2}));  // one pause before each request
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 3);
+    EXPECT_EQ(w.pauses, (std::vector<std::size_t>{0, 1, 2}));  // one pause before each request, and nothing else
     EXPECT_TRUE(w.launcher.arguments.empty());
     EXPECT_TRUE(w.link("Ad").autoExecReady);
 }

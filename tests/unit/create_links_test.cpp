@@ -49,10 +49,7 @@ TEST_F(CreatePage, ANewLinkTakesTheTitleWithoutPrefixTheHostClassAndTheDefaultOp
     const AddResult r = add("T: Editor");
     EXPECT_EQ(r.outcome, AddOutcome::Added);
     ASSERT_EQ(r.selectedLink, std::optional<int>(1)) << "inserted in sorted position";
-    HostLink expected;  // a new link's defaults
-    expected.title = "Editor";
-    expected.winClass = "EditWnd";
-    EXPECT_EQ(w.table.at(1), expected);
+    EXPECT_EQ(w.table.at(1), (HostLink{.title = "Editor", .winClass = "EditWnd"}));  // a new link's defaults
     EXPECT_EQ(page.linkCountLabel(), "Total Links Defined: 3");
     EXPECT_EQ(page.addedLinkPending(), std::optional<int>(1));
     // Nothing written, nothing started, refresh free again.
@@ -67,21 +64,24 @@ TEST_F(CreatePage, ANewLinkTakesTheTitleWithoutPrefixTheHostClassAndTheDefaultOp
     EXPECT_EQ(w.link("Doc1").winClass, "DocWnd");
 }
 
+// The existing link is selected; the refresh is held off while the box (16) is shown, and free after.
 TEST_F(CreatePage, ATitleEqualAfterTrimmingAndCaseFoldingIsADuplicate) {
     w.desktop.addWindow({.title = "  report"});
     w.desktop.addWindow({.title = "REPORT"});
     w.addLink("Alpha");
     w.addLink("Report");
+    RefreshOutcome underBox{};
+    w.messages.whileShown = [&](MessageKind) { underBox = hostList.refresh(); };
     for (const char* entry : {"T:   report", "T: REPORT"}) {
         SCOPED_TRACE(entry);
         w.messages.shown.clear();
         const AddResult r = add(entry);
         EXPECT_EQ(r.outcome, AddOutcome::Duplicate);
-        EXPECT_EQ(r.selectedLink, std::optional<int>(1)) << "the existing link is selected";
+        EXPECT_EQ(r.selectedLink, std::optional<int>(1));
         ASSERT_EQ(w.messages.kinds(), std::vector<int>{16});
+        EXPECT_EQ(underBox, RefreshOutcome::Busy);
         EXPECT_EQ(w.table.linkCount(), 2);
         EXPECT_FALSE(page.addedLinkPending());
-        EXPECT_FALSE(hostList.busy());
     }
 }
 
@@ -97,18 +97,6 @@ TEST_F(CreatePage, NoSelectionOrAMinimizedOrMaximizedMainWindowAddsNothing) {
         EXPECT_EQ(page.add(0, s).outcome, AddOutcome::MainNotNormal);
     ASSERT_EQ(w.messages.kinds(), (std::vector<int>{38, 38}));
     EXPECT_TRUE(w.table.empty());
-    EXPECT_FALSE(hostList.busy());
-}
-
-TEST_F(CreatePage, RefreshIsHeldOffWhileTheBoxIsShown) {
-    w.desktop.addWindow({.title = "Report"});
-    w.addLink("Report");
-    const int entry = listed("T: Report");
-    RefreshOutcome underBox{};
-    w.messages.whileShown = [&](MessageKind) { underBox = hostList.refresh(); };
-    page.add(entry, MainWindowState::Normal);
-    EXPECT_EQ(underBox, RefreshOutcome::Busy);
-    EXPECT_FALSE(hostList.busy());
 }
 
 TEST_F(CreatePage, At32767LinksAddShows14) {
@@ -129,8 +117,7 @@ TEST_F(CreatePage, AfterAnAddTheNextOperationTellsTheNewLinksWindowToSave) {
     add("T: Editor");
     const WindowId linkWindow = w.makeActive("Editor", host);  // started by the watcher meanwhile
     add("T: Viewer");
-    ASSERT_EQ(w.messenger.commands.size(), 1u);
-    EXPECT_EQ(w.messenger.commands[0], std::make_pair(linkWindow, std::string("6")));
+    EXPECT_EQ(w.messenger.commands, (Commands{{linkWindow, "6"}}));
     // Viewer's link never ran: the next step sends nothing, and the one after neither.
     page.remove(std::nullopt);
     page.remove(std::nullopt);
@@ -146,10 +133,9 @@ TEST_F(CreatePage, AfterAnAddTheNextOperationTellsTheNewLinksWindowToSave) {
 
 // ---- Delete -----------------------------------------------------------------
 
+// No to the confirmation (24) changes nothing; Yes deletes an active link, or one still starting.
 TEST_F(CreatePage, NoToTheConfirmationChangesNothingYesDeletesAnActiveLink) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    const WindowId linkWindow = w.makeActive("Mail", host);
+    const WindowId linkWindow = w.activeLink("Mail");
     memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
     const auto before = memory.values();
     w.messages.answers = {kResultSecond};
@@ -168,13 +154,11 @@ TEST_F(CreatePage, NoToTheConfirmationChangesNothingYesDeletesAnActiveLink) {
     EXPECT_TRUE(w.table.empty());
     EXPECT_EQ(w.table.activeLinkCount(), 0);
     EXPECT_EQ(memory.read(linkInstanceAppName("Mail"), "FormPosSize", "Height", "-1"), "900");
-}
 
-TEST_F(CreatePage, DeletingALinkStillStartingEndsItsProcess) {
-    w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    ASSERT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-    page.remove(0);
+    w.desktop.addWindow({.title = "Chat"});
+    w.addLink("Chat");
+    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
+    EXPECT_EQ(page.remove(0), DeleteOutcome::Deleted);
     EXPECT_EQ(w.launcher.terminated.size(), 1u);
     EXPECT_EQ(w.starts.pendingCount(), 0);
 }
@@ -230,9 +214,7 @@ TEST_F(CreatePage, APickedWindowSelectsItsEntryOrSaysWhyTheListDoesNotShowIt) {
 }
 
 TEST_F(CreatePageRemovingSettings, AStoreFailureIsThrownWithTheLinkKeptAndTheRefreshFreed) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    w.makeActive("Mail", host);
+    w.activeLink("Mail");
     memory.write(linkInstanceAppName("Mail"), "FormPosSize", "Height", "900");
     store.failDeletes = true;
     EXPECT_THROW(page.remove(0), KivraError);

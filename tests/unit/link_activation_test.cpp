@@ -1,6 +1,6 @@
 // Activate and Host over the fake desktop: first match only, the refusals, the
 // argument string, and a started link from its start to its record (ready report,
-// owned window, timeout, early exit); the Activate page's status list.
+// owned window, timeout, early exit); the Activate page's status list; adoption.
 #include "LinkTestDoubles.h"
 #include "LinkAdoption.h"
 #include "StatusList.h"
@@ -14,40 +14,29 @@ using namespace std::chrono_literals;
 
 namespace {
 
-std::string arg(WindowId host, const std::string& tail) { return std::to_string(host) + "\t1\t1\t5678\t" + tail; }
-
 class Activation : public ::testing::Test {
 protected:
     LinkWorld w;
 };
 
-// ---- the argument string ----------------------------------------------------
-
-TEST(LinkArguments, FieldsAreTabSeparatedWithTheTitleLengthInCharacters) {
-    EXPECT_EQ(linkArgumentString(1234, 5678, "Mail"), "1234\t1\t1\t5678\t4\tMail");
-    EXPECT_EQ(linkArgumentString(1234, 5678, "Caf\xC3\xA9 \\ 12"), "1234\t1\t1\t5678\t9\tCaf\xC3\xA9 \\ 12");
-    EXPECT_EQ(linkProgramPath("/opt/kivra/"), "/opt/kivra/kivlink");
-}
-
-// The host, a minimized one restored first, is raised (then a pause) before the start.
+// The host, a minimized one restored first, is raised (then a pause) before the start; the
+// argument's fields are tab-separated with the title's length in characters.
 TEST_F(Activation, StartsOverTheWindowHighestInZOrderWithTheHostRaisedFirst) {
+    EXPECT_EQ(linkArgumentString(1234, 5678, "Caf\xC3\xA9 \\ 12"), "1234\t1\t1\t5678\t9\tCaf\xC3\xA9 \\ 12");
     const WindowId lower = w.desktop.addWindow({.title = "Mail"});
     const WindowId upper = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
     w.addLink("Mail");
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
-    ASSERT_EQ(w.launcher.arguments.size(), 1u);
-    EXPECT_EQ(w.launcher.arguments[0], arg(upper, "4\tMail"));
+    EXPECT_EQ(w.launcher.arguments, std::vector<std::string>{linkArgumentString(upper, kMainWindow, "Mail")});
     std::vector<SeamCall> calls;
     for (const FakeAction& a : w.desktop.actionsOn(upper)) calls.push_back(a.call);
     EXPECT_EQ(calls, (std::vector<SeamCall>{SeamCall::Restore, SeamCall::Raise}));
-    EXPECT_FALSE(w.desktop.isMinimized(upper));
     EXPECT_EQ(w.pauses.size(), 1u);
     EXPECT_TRUE(w.desktop.actionsOn(lower).empty());
     EXPECT_TRUE(w.messages.shown.empty());
     // Starting, not yet active: nothing recorded until the window is known.
     EXPECT_EQ(w.starts.pendingCount(), 1);
     EXPECT_FALSE(w.link("Mail").active);
-    EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
 // ---- refusals ---------------------------------------------------------------
@@ -80,31 +69,10 @@ TEST(Refusals, ShowTheirKindAndStartNothing) {
     }
 }
 
-TEST_F(Activation, AnActiveLinkShows17AndHostStillRaisesItsHost) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    w.makeActive("Mail", host);
-    ASSERT_TRUE(w.link("Mail").active);
-    w.desktop.clearActions();
-
-    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
-
-    EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, host), 1);
-    EXPECT_EQ(w.launcher.arguments.size(), 1u);
-    EXPECT_EQ(w.messages.shown.size(), 1u);
-}
-
 TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
-    w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});      // would pass
-    w.desktop.addWindow({.title = "Mail", .className = "BrowserWnd"});   // first in Z order
-    HostLink link;
-    link.title = "Mail";
-    link.winClass = "MailWnd";
-    link.matchClass = true;
-    w.addLink(link);
+    w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});     // would pass
+    w.desktop.addWindow({.title = "Mail", .className = "BrowserWnd"});  // first in Z order
+    w.addLink(HostLink{.title = "Mail", .winClass = "MailWnd", .matchClass = true});
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Mismatch);
     // So for the single-character rule: the first window containing a colon fails it.
     w.desktop.addWindow({.title = "12:30 News"});
@@ -115,21 +83,22 @@ TEST_F(Activation, OnlyTheFirstTitleMatchCountsForTheClassTest) {
     EXPECT_TRUE(w.launcher.arguments.empty());
 }
 
-// A fuzzy link sends its own title, not the host's.
-TEST_F(Activation, ASingleCharacterFuzzyLinkNeedsDigitsAroundIt) {
-    const WindowId news = w.desktop.addWindow({.title = "12:30 News"});
-    w.addLink(":", MatchMethod::Fuzzy);
-    EXPECT_EQ(w.activate(":"), ActivationOutcome::Started);
-    EXPECT_EQ(w.launcher.arguments.back(), arg(news, "1\t:"));
-}
-
-TEST_F(Activation, NoSelectionOrNoLinksDoesNothing) {
+// No selection, no links, or a program that cannot start: nothing changes and nothing is said.
+TEST_F(Activation, NoSelectionNoLinksOrAProgramThatCannotStartDoesNothing) {
     w.desktop.addWindow({.title = "Mail"});
-    EXPECT_EQ(w.activation.activate(std::nullopt, MainWindowState::Normal, ActivationMode::Activate),
-              ActivationOutcome::Nothing);
     EXPECT_EQ(w.activation.activate("Inactive: Mail", MainWindowState::Normal, ActivationMode::Activate),
               ActivationOutcome::Nothing);  // no links memorized
+    w.addLink("Mail");
+    EXPECT_EQ(w.activation.activate(std::nullopt, MainWindowState::Normal, ActivationMode::Activate),
+              ActivationOutcome::Nothing);
+    w.launcher.failStarts = true;
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::NotStarted);
     EXPECT_TRUE(w.messages.shown.empty());
+    EXPECT_EQ(w.starts.pendingCount(), 0);
+    EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_EQ(linkProgramPath("/opt/kivra/"), "/opt/kivra/kivlink");
+    ProcessLauncher launcher(linkProgramPath("/nonexistent-kivra-dir/"));
+    EXPECT_EQ(launcher.start(linkArgumentString(1, 2, "x")), 0);
 }
 
 // ---- from start to record ---------------------------------------------------
@@ -168,7 +137,6 @@ TEST_F(Starting, TheReadyReportOfTheStartedProcessRecordsTheLink) {
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         EXPECT_EQ(w.ready(r.window, r.reported, r.host, r.sender), "0");
-        EXPECT_FALSE(w.link("Mail").active);
         EXPECT_EQ(w.starts.pendingCount(), 1);
     }
     ChannelMessage malformed{ChannelKind::LinkReady, "12\t34", pid};
@@ -181,7 +149,6 @@ TEST_F(Starting, TheReadyReportOfTheStartedProcessRecordsTheLink) {
     EXPECT_EQ(l.hostWindow, host);
     EXPECT_EQ(l.linkWindow, linkWindow);
     EXPECT_FALSE(l.autoExecReady);
-    EXPECT_EQ(w.table.activeLinkCount(), 1);
     EXPECT_EQ(w.starts.pendingCount(), 0);
     EXPECT_TRUE(w.launcher.terminated.empty());
     EXPECT_EQ(w.ready(linkWindow, pid, host, pid), "0");
@@ -196,7 +163,6 @@ TEST_F(Starting, AWindowOwnedByTheStartedProcessIdentifiesItOnALaterPoll) {
 
     const WindowId linkWindow = w.linkWindowOf(pid);
     w.starts.poll(w.t0 + 200ms);
-    EXPECT_TRUE(w.link("Mail").active);
     EXPECT_EQ(w.link("Mail").linkWindow, linkWindow);
     EXPECT_EQ(w.table.activeLinkCount(), 1);
     EXPECT_EQ(w.starts.pendingCount(), 0);
@@ -209,19 +175,16 @@ TEST_F(Starting, AStartNeverIdentifiedIsEndedAtItsDeadlineAndForgotten) {
     w.starts.poll(w.t0 + 10s);
     EXPECT_EQ(w.launcher.terminated, std::vector<ProcessId>{pid});
     EXPECT_EQ(w.starts.pendingCount(), 0);
-    EXPECT_FALSE(w.link("Mail").active);
     EXPECT_EQ(w.ready(w.linkWindowOf(pid), pid, host, pid), "0");
     EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
-// No second process while starting; a process that exits before showing itself is forgotten
-// and the link may be started again.
-TEST_F(Starting, NoSecondProcessWhileStarting) {
+// No second process while starting or active (17), while Host still raises the host; a process
+// that exits before showing itself is forgotten and the link may be started again.
+TEST_F(Starting, NoSecondProcessWhileStartingOrActive) {
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
     ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
     EXPECT_EQ(w.starts.start(host, "Mail", w.t0), StartOutcome::AlreadyStarting);
-    EXPECT_EQ(w.launcher.arguments.size(), 1u);
-    // Host still brings the host to the top.
     EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
     EXPECT_EQ(w.launcher.arguments.size(), 1u);
     w.launcher.running.clear();  // it ended by itself
@@ -230,6 +193,17 @@ TEST_F(Starting, NoSecondProcessWhileStarting) {
     EXPECT_TRUE(w.launcher.terminated.empty());
     EXPECT_GT(w.launcher.reaps, 0);
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::Started);
+
+    const ProcessId second = *w.launcher.running.begin();
+    w.ready(w.linkWindowOf(second), second, host, second);
+    ASSERT_TRUE(w.link("Mail").active);
+    w.desktop.clearActions();
+    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
+    EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, host), 1);
+    EXPECT_EQ(w.launcher.arguments.size(), 2u);
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{17, 17}));
 }
 
 TEST_F(Starting, AStartForALinkDeletedMeanwhileIsEndedWhenIdentified) {
@@ -239,34 +213,11 @@ TEST_F(Starting, AStartForALinkDeletedMeanwhileIsEndedWhenIdentified) {
     EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
-TEST_F(Starting, TheActiveLinkCountStopsAt32766) {
-    w.table.setActiveLinkCount(LinkTable::kMaxActiveLinks);
-    w.ready(w.linkWindowOf(pid), pid, host, pid);
-    EXPECT_TRUE(w.link("Mail").active);
-    EXPECT_EQ(w.table.activeLinkCount(), 32766);
-}
-
-TEST_F(Activation, AProgramThatCannotStartChangesNothingAndSaysNothing) {
-    w.desktop.addWindow({.title = "Mail"});
-    w.addLink("Mail");
-    w.launcher.failStarts = true;
-    EXPECT_EQ(w.activate("Mail"), ActivationOutcome::NotStarted);
-    EXPECT_TRUE(w.messages.shown.empty());
-    EXPECT_EQ(w.starts.pendingCount(), 0);
-    EXPECT_FALSE(w.link("Mail").active);
-    ProcessLauncher launcher(linkProgramPath("/nonexistent-kivra-dir/"));
-    EXPECT_EQ(launcher.start(linkArgumentString(1, 2, "x")), 0);
-}
-
 // ---- the Activate page's list -----------------------------------------------
 
 TEST(StatusList, ActiveLinksComeFirstThenAlphabeticalWithoutRegardToCase) {
     LinkTable t;
-    for (const char* title : {"b", "A", "c", "D"}) {
-        HostLink l;
-        l.title = title;
-        t.insert(l);
-    }
+    for (const char* title : {"b", "A", "c", "D"}) t.insert({.title = title});
     t.at(*t.find("c")).active = true;
     t.at(*t.find("b")).active = true;
     EXPECT_EQ(statusLines(t), (std::vector<std::string>{"Active  : b", "Active  : c", "Inactive: A", "Inactive: D"}));
@@ -276,11 +227,8 @@ TEST(StatusList, ActiveLinksComeFirstThenAlphabeticalWithoutRegardToCase) {
 
 TEST(StatusList, RebuildsOnlyWhenALineChangesAndChecksLinksAfterBuilding) {
     LinkTable t;
-    HostLink a, b;
-    a.title = "A";
-    b.title = "B";
-    t.insert(a);
-    t.insert(b);
+    t.insert({.title = "A"});
+    t.insert({.title = "B"});
     StatusListRefresh refresh;
     refresh.open();
     int checks = 0;
@@ -310,11 +258,8 @@ TEST(StatusList, RebuildsOnlyWhenALineChangesAndChecksLinksAfterBuilding) {
 TEST(Adoption, LinksOfMemorizedLinksOverLiveHostsAreRecordedAndTheOthersClosed) {
     LinkWorld w;
     const std::string longTitle = "Report " + std::string(260, 'x') + "\\final";  // cut in the answer
-    w.addLink("Mail");
-    w.addLink(longTitle);
-    w.addLink("News");
-    w.addLink("Chat");
-    w.link("Chat").active = true;
+    for (const std::string& title : {std::string("Mail"), longTitle, std::string("News")}) w.addLink(title);
+    w.addLink(HostLink{.title = "Chat", .active = true});
     w.table.incrementActiveLinkCount();
     const WindowId mailHost = w.desktop.addWindow({.title = "Mail"});
     const WindowId longHost = w.desktop.addWindow({.title = longTitle});

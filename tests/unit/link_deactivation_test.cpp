@@ -1,39 +1,27 @@
-// Ending links over the fake desktop: close requests, Deactivate with its question,
-// the check that notices ended links, and the ending of links on exit.
+// Ending links over the fake desktop: close requests, Deactivate with its question, the check
+// that notices ended links, the ending of links on exit, and the messenger's per-link queues.
 #include "LinkTestDoubles.h"
-#include "support/TempDir.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <atomic>
 #include <condition_variable>
-#include <functional>
+#include <map>
 #include <mutex>
-#include <poll.h>
-#include <thread>
-#include <unistd.h>
 
 using namespace kivra;
 using namespace kivra::test;
-using namespace std::chrono_literals;
 
 namespace {
 
 class Deactivation : public ::testing::Test {
 protected:
     // Link "Mail" active over host "Mail", auto-execute as given.
-    WindowId activeMail(bool autoExec) {
+    void activeMail(bool autoExec) {
         host = w.desktop.addWindow({.title = "Mail"});
-        HostLink l;
-        l.title = "Mail";
-        l.autoExec = autoExec;
-        l.autoExecReady = autoExec;
-        w.addLink(l);
+        w.addLink(HostLink{.title = "Mail", .autoExec = autoExec});
         linkWindow = w.makeActive("Mail", host);
         w.desktop.clearActions();
-        return linkWindow;
     }
     DeactivateOutcome deactivate(const std::string& title) {
         return w.deactivation.deactivate("Active  : " + title);
@@ -48,20 +36,11 @@ TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARa
     w.desktop.setCloseBehaviour(linkWindow, CloseBehaviour::Ignore);
     w.pauses.clear();
     w.deactivation.endLinkWindow(linkWindow);
-
     std::vector<SeamCall> calls;
-    for (const FakeAction& a : w.desktop.actionsOn(linkWindow)) calls.push_back(a.call);
+    for (const FakeAction& a : w.desktop.actions()) calls.push_back(a.call);
     EXPECT_EQ(calls, (std::vector<SeamCall>{SeamCall::Raise, SeamCall::RequestClose, SeamCall::Raise,
                                             SeamCall::RequestClose, SeamCall::Raise, SeamCall::RequestClose}));
-    // Each pause falls between a raise and its close request.
-    const auto& log = w.desktop.actions();
-    ASSERT_EQ(w.pauses.size(), 3u);
-    for (std::size_t at : w.pauses) {
-        ASSERT_GT(at, 0u);
-        ASSERT_LT(at, log.size());
-        EXPECT_EQ(log[at - 1].call, SeamCall::Raise);
-        EXPECT_EQ(log[at].call, SeamCall::RequestClose);
-    }
+    EXPECT_EQ(w.pauses, (std::vector<std::size_t>{1, 3, 5}));  // each between a raise and its close request
     // A link that answers gets one request even if its window lingers.
     w.desktop.clearActions();
     w.messenger.answering.insert(linkWindow);
@@ -77,14 +56,12 @@ TEST_F(Deactivation, AWindowThatIgnoresCloseRequestsGetsExactlyThreeEachAfterARa
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 2);
 }
 
+// News, an auto-execute link, is asked about first (26); Mail, without auto-execute, is not.
 TEST_F(Deactivation, AHungLinkDoesNotHoldUpAnotherAndItsProcessIsEndedWhenItDoesNotAnswer) {
     activeMail(false);
-    const WindowId hungLink = linkWindow;
-    const ProcessId hungPid = w.desktop.processOf(hungLink);
-    w.messenger.hung.insert(hungLink);
-    const WindowId newsHost = w.desktop.addWindow({.title = "News"});
-    w.addLink("News");
-    const WindowId news = w.makeActive("News", newsHost);
+    const ProcessId hungPid = w.desktop.processOf(linkWindow);
+    w.messenger.hung.insert(linkWindow);
+    const WindowId news = w.activeLink("News");
 
     EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Ended);
     EXPECT_EQ(w.deactivation.closesUnderWay(), 1);
@@ -93,24 +70,11 @@ TEST_F(Deactivation, AHungLinkDoesNotHoldUpAnotherAndItsProcessIsEndedWhenItDoes
     // A second Deact. while the first request waits sends nothing more.
     deactivate("Mail");
     EXPECT_EQ(w.messenger.held.size(), 1u);
+    EXPECT_EQ(w.messages.kinds(), std::vector<int>{26});
 
     w.messenger.answerHeld(CloseAnswer::NoAnswer);
     EXPECT_EQ(w.launcher.endedHung, std::vector<ProcessId>{hungPid});
     EXPECT_EQ(w.deactivation.closesUnderWay(), 0);
-}
-
-TEST_F(Deactivation, WithoutAutoExecuteItClosesAtOnceAndTheCheckMarksItInactive) {
-    activeMail(false);
-    EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Ended);
-    EXPECT_TRUE(w.messages.shown.empty());
-    EXPECT_FALSE(w.desktop.has(linkWindow));
-    // The record waits for the check.
-    EXPECT_TRUE(w.link("Mail").active);
-    EXPECT_EQ(w.table.activeLinkCount(), 1);
-    w.deactivation.checkActiveLinks();
-    EXPECT_FALSE(w.link("Mail").active);
-    EXPECT_FALSE(w.link("Mail").autoExecReady);
-    EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
 TEST_F(Deactivation, WithAutoExecuteNoChangesNothingAndYesTurnsAutoExecuteOff) {
@@ -119,13 +83,14 @@ TEST_F(Deactivation, WithAutoExecuteNoChangesNothingAndYesTurnsAutoExecuteOff) {
     EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Declined);
     ASSERT_EQ(w.messages.kinds(), std::vector<int>{26});
     EXPECT_TRUE(w.link("Mail").autoExec);
-    EXPECT_TRUE(w.desktop.has(linkWindow));
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
 
     EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Ended);
     EXPECT_FALSE(w.link("Mail").autoExec);
     EXPECT_FALSE(w.desktop.has(linkWindow));
+    EXPECT_TRUE(w.link("Mail").active) << "the record waits for the check";
     w.deactivation.checkActiveLinks();
+    EXPECT_FALSE(w.link("Mail").active);
     EXPECT_FALSE(w.link("Mail").autoExecReady) << "the watcher must not start it again";
 }
 
@@ -140,8 +105,7 @@ TEST_F(Deactivation, ALinkThatIsNotActiveShows13AndOneStillStartingIsEnded) {
     EXPECT_EQ(w.deactivation.deactivate(std::nullopt), DeactivateOutcome::Nothing);
     // A link still starting has its process ended, without a question.
     w.desktop.addWindow({.title = "Chat"});
-    w.addLink("Chat");
-    w.link("Chat").autoExec = false;
+    w.addLink(HostLink{.title = "Chat", .autoExec = false});
     const ProcessId pid = w.launcher.nextPid;
     ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
     EXPECT_EQ(w.deactivation.deactivate("Inactive: Chat"), DeactivateOutcome::StartEnded);
@@ -150,121 +114,68 @@ TEST_F(Deactivation, ALinkThatIsNotActiveShows13AndOneStillStartingIsEnded) {
     EXPECT_EQ(w.starts.pendingCount(), 0);
 }
 
-// ---- check active links -----------------------------------------------------
-
-TEST_F(Deactivation, AClosedHostMakesTheLinkInactiveAndTheCountDropsOnce) {
-    activeMail(true);
-    w.addLink("News");
-    const WindowId newsHost = w.desktop.addWindow({.title = "News"});
-    w.makeActive("News", newsHost);
-    ASSERT_EQ(w.table.activeLinkCount(), 2);
-
-    w.desktop.destroy(host);
-    for (int i = 0; i < 3; ++i) w.deactivation.checkActiveLinks();
-    EXPECT_FALSE(w.link("Mail").active);
-    EXPECT_TRUE(w.link("Mail").autoExecReady);
-    EXPECT_EQ(w.link("Mail").hostWindow, host) << "handles stay after the link ends";
-    EXPECT_TRUE(w.link("News").active);
-    EXPECT_EQ(w.table.activeLinkCount(), 1);
-}
-
-TEST(CheckActiveLinks, ALinkWindowClosedByOtherMeansIsAutoExecuteReadyAgainOnlyWithAutoExecuteOn) {
-    for (const bool autoExec : {true, false}) {
-        LinkWorld v;
-        const WindowId h = v.desktop.addWindow({.title = "Mail"});
-        v.addLink("Mail");
-        v.link("Mail").autoExec = autoExec;
-        v.desktop.destroy(v.makeActive("Mail", h));
-        v.deactivation.checkActiveLinks();
-        EXPECT_FALSE(v.link("Mail").active);
-        EXPECT_EQ(v.link("Mail").autoExecReady, autoExec);
-        EXPECT_EQ(v.table.activeLinkCount(), 0);
+// The check marks a link inactive once its host or its link window has gone, and counts it
+// once; the link is ready for the watcher again only with auto-execute on.
+TEST(CheckActiveLinks, AnEndedLinkIsMarkedInactiveOnceAndReadyAgainOnlyWithAutoExecuteOn) {
+    const struct {
+        bool autoExec, hostGoes;
+    } rows[] = {{true, true}, {true, false}, {false, true}, {false, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.autoExec << row.hostGoes);
+        LinkWorld w;
+        w.activeLink("News");
+        const WindowId host = w.desktop.addWindow({.title = "Mail"});
+        w.addLink(HostLink{.title = "Mail", .autoExec = row.autoExec});
+        const WindowId linkWindow = w.makeActive("Mail", host);
+        ASSERT_EQ(w.table.activeLinkCount(), 2);
+        w.desktop.destroy(row.hostGoes ? host : linkWindow);
+        for (int i = 0; i < 3; ++i) w.deactivation.checkActiveLinks();
+        EXPECT_FALSE(w.link("Mail").active);
+        EXPECT_EQ(w.link("Mail").autoExecReady, row.autoExec);
+        EXPECT_EQ(w.link("Mail").hostWindow, host) << "handles stay after the link ends";
+        EXPECT_TRUE(w.link("News").active);
+        EXPECT_EQ(w.table.activeLinkCount(), 1);
     }
 }
 
-// ---- exit -------------------------------------------------------------------
-
-class Exit : public ::testing::Test {
-protected:
-    void SetUp() override {
-        for (const char* title : {"Mail", "News", "Chat"}) {
-            w.addLink(title);
-            hosts.push_back(w.desktop.addWindow({.title = title}));
-        }
-    }
+// Links over live hosts are asked about once (kind 23): No cancels with nothing ended and the
+// timers running; Yes stops the timers, closes each, then ends the starts still pending. A link
+// whose host has gone is neither asked about nor closed.
+TEST(Exit, ActiveLinksAreAskedAboutOnceAndClosedAfterTheTimersStop) {
     LinkWorld w;
-    std::vector<WindowId> hosts;
     int timerStops = 0;
-    std::function<void()> stopTimers = [this] { ++timerStops; };
-};
+    const std::function<void()> stopTimers = [&] { ++timerStops; };
+    const WindowId mail = w.activeLink("Mail");
+    const WindowId news = w.activeLink("News");
+    w.activeLink("Gone");
+    w.desktop.destroy(w.link("Gone").hostWindow);
+    w.desktop.addWindow({.title = "Chat"});
+    w.addLink("Chat");
+    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
 
-// No cancels with nothing ended and the timers running; Yes closes both after stopping the timers.
-TEST_F(Exit, TwoActiveLinksAreAskedAboutOnceAndBothClosed) {
-    const WindowId mail = w.makeActive("Mail", hosts[0]);
-    const WindowId news = w.makeActive("News", hosts[1]);
     w.messages.answers = {kResultSecond};
     EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Cancel);
     EXPECT_EQ(timerStops, 0);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     EXPECT_TRUE(w.link("Mail").active);
-    w.messages.shown.clear();
+    EXPECT_EQ(w.starts.pendingCount(), 1);
+
     int stopsWhenClosing = -1;
     w.desktop.onCall(SeamCall::RequestClose, [&](WindowId) { stopsWhenClosing = timerStops; });
-
     EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{23});
+    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{23, 23}));
     EXPECT_EQ(timerStops, 1);
     EXPECT_EQ(stopsWhenClosing, 1) << "timers stop before the first close request";
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, mail), 1);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, news), 1);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 2);
     EXPECT_FALSE(w.link("Mail").active);
     EXPECT_FALSE(w.link("News").autoExecReady);
-}
-
-// Links whose hosts have gone are not asked about; starts still pending are ended.
-TEST_F(Exit, NothingActiveAsksNothingAndEndsStartsStillPending) {
-    w.makeActive("Mail", hosts[0]);
-    w.makeActive("News", hosts[1]);
-    w.desktop.destroy(hosts[0]);
-    w.desktop.destroy(hosts[1]);
-    ASSERT_EQ(w.activate("Chat"), ActivationOutcome::Started);
-    EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
-    EXPECT_TRUE(w.messages.shown.empty());
-    EXPECT_EQ(timerStops, 0);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     EXPECT_EQ(w.launcher.terminated.size(), 1u);
     EXPECT_EQ(w.starts.pendingCount(), 0);
 }
 
-
-// ---- the real messenger -----------------------------------------------------
-
-class ChannelMessengerTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        setenv("XDG_RUNTIME_DIR", dir_.path().c_str(), 1);
-        setenv("DISPLAY", ":79", 1);
-    }
-
-    // A receiver that records what it is sent.
-    static std::unique_ptr<ChannelReceiver> recording(WindowId window, std::vector<ChannelMessage>& got) {
-        return ChannelReceiver::listen(window, [&got](const ChannelMessage& m) {
-            got.push_back(m);
-            return std::string();
-        });
-    }
-
-    // Answers the messages of one send on another thread, as the link program would.
-    std::thread answerOne(ChannelReceiver& receiver) {
-        return std::thread([&receiver] {
-            pollfd p{receiver.fd(), POLLIN, 0};
-            if (::poll(&p, 1, 2000) != 1) return;
-            receiver.dispatch();
-        });
-    }
-
-    TempDir dir_;
-};
+// ---- the messenger's queues -------------------------------------------------
 
 // Functions handed to the user-interface thread, run when the test says.
 class UiQueue {
@@ -293,69 +204,18 @@ private:
     std::vector<std::function<void()>> posted_;
 };
 
-TEST_F(ChannelMessengerTest, MessagesGoOverTheChannelInOrderAndAWindowWithoutReceiverGetsTheWindowManagersClose) {
+// Over a send scripted per link window: the hung link's sends wait until released and then time
+// out, `gone` has no receiver, `other` takes every message.
+TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
     FakeDesktop desktop;
-    const WindowId linkWindow = desktop.addWindow({.title = "Kivra [Link] Mail", .onClose = CloseBehaviour::Ignore});
-    std::vector<ChannelMessage> got;
-    std::atomic<int> count = 0;
-    auto receiver = ChannelReceiver::listen(linkWindow, [&](const ChannelMessage& m) {
-        got.push_back(m);
-        ++count;
-        return std::string();
-    });
-    ASSERT_TRUE(receiver);
-    UiQueue ui;
-    std::vector<CloseAnswer> answers;
-    const auto record = [&](CloseAnswer a) { answers.push_back(a); };
-    {
-        QueuedLinkMessenger messenger(desktop, ui.post(), 2s);
-        std::atomic<bool> stop = false;
-        std::thread link([&] {
-            while (!stop) {
-                pollfd p{receiver->fd(), POLLIN, 0};
-                if (::poll(&p, 1, 10) == 1) receiver->dispatch();
-            }
-        });
-        messenger.requestClose(linkWindow, record);
-        messenger.sendCommand(linkWindow, "6");
-        messenger.sendRename(linkWindow, "Caf\xC3\xA9 Mail");
-        messenger.sendReload(linkWindow);
-        EXPECT_TRUE(waitUntil([&] { return count == 4 && ui.size() == 1; }));
-        stop = true;
-        link.join();
-    }
-    ui.runAll();
-    EXPECT_EQ(answers, std::vector<CloseAnswer>{CloseAnswer::Handled});
-    ASSERT_EQ(got.size(), 4u);
-    EXPECT_EQ(got[0].kind, ChannelKind::CloseRequest);
-    EXPECT_EQ(got[0].senderPid, getpid());
-    EXPECT_EQ(got[1].kind, ChannelKind::Command);
-    EXPECT_EQ(got[1].payload, "6");
-    EXPECT_EQ(got[2].kind, ChannelKind::Rename);
-    EXPECT_EQ(got[2].payload, "Caf\xC3\xA9 Mail");
-    EXPECT_EQ(got[3].kind, ChannelKind::ReloadMatchOptions);
-    EXPECT_EQ(got[3].payload, "1");
-    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
-
-    receiver.reset();
-    {
-        QueuedLinkMessenger messenger(desktop, ui.post(), 2s);
-        messenger.requestClose(linkWindow, record);
-    }
-    ui.runAll();
-    EXPECT_EQ(answers.back(), CloseAnswer::NotHandled);
-    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose, linkWindow), 1);
-}
-
-TEST(QueuedMessenger, AHungLinkHoldsUpOnlyItsOwnMessages) {
-    FakeDesktop desktop;
-    constexpr WindowId hung = 11, other = 12;
+    const WindowId hung = desktop.addWindow({}), gone = desktop.addWindow({}), other = desktop.addWindow({});
     std::mutex mutex;
     std::condition_variable wake;
     bool released = false;
-    std::vector<std::string> sent;  // to the other link, in the order sent
+    std::vector<std::string> sent;  // to `other`, in the order sent: "kind:payload"
     const ChannelSend send = [&](WindowId to, ChannelKind kind, std::string_view payload) {
         std::unique_lock lock(mutex);
+        if (to == gone) return SendResult::NoReceiver;
         if (to == hung) {
             wake.wait(lock, [&] { return released; });
             return SendResult::TimedOut;
@@ -364,31 +224,42 @@ TEST(QueuedMessenger, AHungLinkHoldsUpOnlyItsOwnMessages) {
         return SendResult::Delivered;
     };
     UiQueue ui;
-    std::vector<std::pair<WindowId, CloseAnswer>> answers;
+    std::map<WindowId, CloseAnswer> answers;
+    const auto answerTo = [&](WindowId w) -> CloseDone { return [&answers, w](CloseAnswer a) { answers[w] = a; }; };
     {
         QueuedLinkMessenger messenger(desktop, ui.post(), send);
         messenger.sendCommand(hung, "1");
-        messenger.requestClose(hung, [&](CloseAnswer a) { answers.emplace_back(hung, a); });
-        messenger.sendCommand(other, "0");
-        messenger.requestClose(other, [&](CloseAnswer a) { answers.emplace_back(other, a); });
-        // The other link is served while the hung one still holds its first message.
-        ASSERT_TRUE(waitUntil([&] { return ui.size() == 1; }));
+        messenger.requestClose(hung, answerTo(hung));
+        messenger.requestClose(other, answerTo(other));
+        messenger.sendCommand(other, "6");
+        messenger.sendRename(other, "Caf\xC3\xA9 Mail");
+        messenger.sendReload(other);
+        messenger.requestClose(gone, answerTo(gone));
+        // The others are served while the hung link still holds its first message.
+        EXPECT_TRUE(waitUntil([&] {
+            std::lock_guard lock(mutex);
+            return sent.size() == 4 && ui.size() == 2;
+        }));
         ui.runAll();
-        EXPECT_EQ(answers, (std::vector<std::pair<WindowId, CloseAnswer>>{{other, CloseAnswer::Handled}}));
+        EXPECT_EQ(answers, (std::map<WindowId, CloseAnswer>{{other, CloseAnswer::Handled},
+                                                             {gone, CloseAnswer::NotHandled}}));
+        // Without a receiver the window manager is asked to close the window.
+        EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 1);
+        EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose, gone), 1);
         {
             std::lock_guard lock(mutex);
-            EXPECT_EQ(sent, (std::vector<std::string>{"3:0", "101:"}));
+            EXPECT_EQ(sent, (std::vector<std::string>{"101:", "3:6", "2:Caf\xC3\xA9 Mail", "1:1"}));
             released = true;
         }
         wake.notify_all();
-        ASSERT_TRUE(waitUntil([&] { return ui.size() == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return ui.size() == 1; }));
         EXPECT_FALSE(messenger.responding(hung));
         EXPECT_TRUE(messenger.responding(other));
     }
     ui.runAll();
     // No answer in time, and no window manager request either: it would not help.
-    EXPECT_EQ(answers.back(), std::make_pair(hung, CloseAnswer::NoAnswer));
-    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 0);
+    EXPECT_EQ(answers.at(hung), CloseAnswer::NoAnswer);
+    EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 1);
 }
 
 }  // namespace
