@@ -21,13 +21,11 @@ TEST(CaptionAllowance, FollowsTheCaptionHeight) {
     for (const auto& [height, expected] : rows) EXPECT_EQ(computeCaptionMetrics(height), expected) << height;
 }
 
-TEST(FontSizeClass, TallerThanSixteenPixelsIsLargeWithItsBaseSizes) {
+TEST(FontSizeClass, TallerThanSixteenPixelsIsLarge) {
     EXPECT_EQ(fontSizeClassFor(13), FontSizeClass::Normal);
     EXPECT_EQ(fontSizeClassFor(16), FontSizeClass::Normal);
     EXPECT_EQ(fontSizeClassFor(17), FontSizeClass::Large);
     EXPECT_EQ(fontSizeClassFor(std::nullopt), FontSizeClass::Normal);  // no device context
-    EXPECT_EQ(baseSizesFor(FontSizeClass::Normal), (BaseSizes{160, 410, 100, 300}));
-    EXPECT_EQ(baseSizesFor(FontSizeClass::Large), (BaseSizes{200, 512, 125, 375}));
 }
 
 TEST(DisplayMetricsState, UpdatesTheProcessWideCopy) {

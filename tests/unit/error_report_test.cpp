@@ -10,20 +10,16 @@
 namespace kivra {
 namespace {
 
-std::vector<std::string> lines(const std::string& body) {
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (size_t crlf; (crlf = body.find("\r\n", start)) != std::string::npos; start = crlf + 2)
-        out.push_back(body.substr(start, crlf - start));
-    out.push_back(body.substr(start));
-    return out;
+std::string firstLine(int number, const std::string& text) {
+    const std::string body = formatErrorReport(number, text).body;
+    return body.substr(0, body.find("\r\n"));
 }
 
 // A number with its own description ignores the platform text; the caption has one blank
 // before a non-negative number only.
 TEST(ErrorReport, OwnDescriptionsAndTheCaption) {
-    EXPECT_EQ(lines(formatErrorReport(53, "No such file or directory").body)[0], "Description: File not found");
-    EXPECT_EQ(lines(formatErrorReport(70, "Platform says").body)[0], "Description: Platform says");
+    EXPECT_EQ(firstLine(53, "No such file or directory"), "Description: File not found");
+    EXPECT_EQ(firstLine(70, "Platform says"), "Description: Platform says");
     EXPECT_EQ(formatErrorReport(0, "").caption, "[Kivra] Qbase 5.0 Error Number: 0");
     EXPECT_EQ(formatErrorReport(-5, "").caption, "[Kivra] Qbase 5.0 Error Number:-5");
 }
@@ -34,18 +30,18 @@ TEST(ErrorReport, UnknownNumberCutsTheDescriptionToFortyCharacters) {
     const ErrorReportText report = formatErrorReport(1005, "abcdefghijklmnopqrstuvwxyz0123456789");
     EXPECT_EQ(report.body, "Description: abcdefghijklmnopqrstuvwxyz0\r\nCause: \r\nRemedy: ");
     // Exactly 40 characters stay whole.
-    EXPECT_EQ(lines(formatErrorReport(1005, std::string(27, 'x')).body)[0], "Description: " + std::string(27, 'x'));
+    EXPECT_EQ(firstLine(1005, std::string(27, 'x')), "Description: " + std::string(27, 'x'));
     // 26 ASCII characters, then "é" (2 bytes) as the 40th character and "€" (3 bytes) as the 41st.
     const std::string text = std::string(26, 'a') + "\xC3\xA9" + "\xE2\x82\xAC" + "tail";
-    EXPECT_EQ(lines(formatErrorReport(1005, text).body)[0], "Description: " + std::string(26, 'a') + "\xC3\xA9");
+    EXPECT_EQ(firstLine(1005, text), "Description: " + std::string(26, 'a') + "\xC3\xA9");
     // A multibyte character straddling the cut: 26 ASCII + "€" is 40 characters, 42 bytes.
     const std::string euro = std::string(26, 'a') + "\xE2\x82\xAC" + "\xE2\x82\xAC";
-    EXPECT_EQ(lines(formatErrorReport(1005, euro).body)[0], "Description: " + std::string(26, 'a') + "\xE2\x82\xAC");
+    EXPECT_EQ(firstLine(1005, euro), "Description: " + std::string(26, 'a') + "\xE2\x82\xAC");
     // A malformed byte counts as one character and is not merged with its neighbours.
     const std::string broken = std::string(26, 'a') + "\xE2" + "bc";
-    EXPECT_EQ(lines(formatErrorReport(1005, broken).body)[0], "Description: " + std::string(26, 'a') + "\xE2");
+    EXPECT_EQ(firstLine(1005, broken), "Description: " + std::string(26, 'a') + "\xE2");
     // Line breaks in the platform text do not add lines.
-    EXPECT_EQ(lines(formatErrorReport(70, "one\r\ntwo").body).size(), 3u);
+    EXPECT_EQ(firstLine(70, "one\r\ntwo"), "Description: one  two");
 }
 
 TEST(ErrorReport, DriveFailuresAreTheThreeDeviceNumbers) {

@@ -1,10 +1,9 @@
 // Where the programs find each other and their data: beside the program in the build tree,
 // in libexec/kivra and share/kivra of an installed tree (the default install folders).
 #include "ProgramPlaces.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
-
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -16,16 +15,13 @@ namespace fs = std::filesystem;
 
 class ProgramPlacesTest : public ::testing::Test {
 protected:
-    ProgramPlacesTest() : root_(fs::temp_directory_path() / ("kivra-places-" + std::to_string(::getpid()))) {
-        fs::remove_all(root_);
-    }
-    ~ProgramPlacesTest() override { fs::remove_all(root_); }
     std::string folder(const std::string& relative) {
         fs::create_directories(root_ / relative);
         return (root_ / relative).string() + "/";
     }
     void putHelp(const std::string& dataFolder) { std::ofstream(folder(dataFolder + "/help") + "index.html") << "x"; }
-    fs::path root_;
+    TempDir tmp_;
+    fs::path root_ = tmp_.path();
 };
 
 TEST_F(ProgramPlacesTest, BuildTreeKeepsEverythingBesideTheProgramAnInstalledTreeItsFolders) {

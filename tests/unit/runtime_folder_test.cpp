@@ -1,5 +1,6 @@
 // The runtime folder rule: one checked folder for the lock and the channel, a private fallback
-// when the preferred place is unsafe, and a notice saying what was wrong.
+// when the preferred place is unsafe, and a notice saying what was wrong; the single-instance
+// lock kept there, and the session's notes.
 #include "LinkChannel.h"
 #include "RuntimeFolder.h"
 #include "SessionNotes.h"
@@ -8,8 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <cstdlib>
-#include <functional>
 #include <string>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -52,6 +53,9 @@ TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
     RuntimeFolder f = runtimeFolder();
     EXPECT_EQ(f.path, base_);
     EXPECT_TRUE(f.notice.empty()) << f.notice;
+    struct stat st{};
+    ASSERT_EQ(lstat(base_.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
     const std::string xdg = tmp_ + "/xdg";
     ASSERT_EQ(mkdir(xdg.c_str(), 0700), 0);
     setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
@@ -88,6 +92,36 @@ TEST_F(RuntimeFolderTest, AnotherUsersFolderLeavesTheLockAndTheChannelTogetherIn
     ASSERT_TRUE(lock);
     EXPECT_EQ(inChild([] { return acquireSingleInstance("kivra") ? 0 : 1; }), 1);
     EXPECT_EQ(channelAddress(0x1e00004, FolderMode::Create).rfind(base_ + ".1/", 0), 0u);
+}
+
+// The lock is held while its owner lives, per display and program, and is free after any exit.
+TEST_F(RuntimeFolderTest, ASecondInstanceIsRefusedWhileTheFirstHoldsTheLockAndNotAfterItIsKilled) {
+    auto first = acquireSingleInstance("kivra");
+    ASSERT_TRUE(first);
+    EXPECT_EQ(inChild([] { return acquireSingleInstance("kivra") ? 0 : 1; }), 1);
+    EXPECT_EQ(inChild([] { setenv("DISPLAY", ":92", 1); return acquireSingleInstance("kivra") ? 0 : 1; }), 0);
+    EXPECT_EQ(inChild([] { return acquireSingleInstance("kivlink") ? 0 : 1; }), 0);
+    // The same display written differently is the same display.
+    EXPECT_EQ(inChild([] { setenv("DISPLAY", "localhost:91.0", 1); return acquireSingleInstance("kivra") ? 0 : 1; }), 1);
+    first.reset();
+    EXPECT_EQ(inChild([] { return acquireSingleInstance("kivra") ? 0 : 1; }), 0);
+    // A killed holder leaves nothing stuck.
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        auto lock = acquireSingleInstance("kivra");
+        (void)!write(ready[1], lock ? "y" : "n", 1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    EXPECT_FALSE(acquireSingleInstance("kivra"));
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    EXPECT_TRUE(acquireSingleInstance("kivra"));
 }
 
 // One report per cause for a session's processes together; a new session starts afresh.

@@ -1,28 +1,29 @@
 // The settings store contract on the memory and SQLite stores; then what only the SQLite file
-// has: batches, the default location and damaged, protected or unreachable files.
+// has: batches, names no backend can hold, the default location, damaged, protected,
+// unreachable or locked files.
 #include "ErrorReport.h"
+#include "ExportFormat.h"
 #include "MemoryStore.h"
 #include "SqliteStore.h"
 #include "StoreFile.h"
+#include "StoreSave.h"
 #include "contract/SettingsStoreContract.h"
 #include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <functional>
-#include <iterator>
+#include <sstream>
 
 namespace kivra {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::chrono_literals;
 using test::fileContents;
 using test::writeFile;
 using contract::kMailInst1;
@@ -40,8 +41,9 @@ struct SqliteBackend {
     static constexpr bool kKeepsNonUtf8 = false;
     static constexpr bool kKeepsLevelSpelling = true;
     TempDir dir;
+    fs::path file = dir.path() / "settings.sqlite3";
     std::unique_ptr<SettingsStore> make() {
-        auto store = std::make_unique<SqliteStore>(dir.path() / "settings.sqlite3");
+        auto store = std::make_unique<SqliteStore>(file);
         EXPECT_EQ(store->check().condition, StoreCondition::Ok);
         return store;
     }
@@ -56,24 +58,15 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Sqlite, SettingsStoreContract, SqliteBackend);
 
 namespace {
 
-class SqliteStoreTest : public ::testing::Test {
-protected:
-    std::unique_ptr<SqliteStore> open() {
-        auto store = std::make_unique<SqliteStore>(file_);
-        EXPECT_EQ(store->check().condition, StoreCondition::Ok);
-        return store;
-    }
-    TempDir dir_;
-    fs::path file_ = dir_.path() / "settings.sqlite3";
-};
+class SqliteStoreTest : public ::testing::Test, protected SqliteBackend {};
 
 TEST_F(SqliteStoreTest, AnUncheckedFileIsPreparedByTheFirstChangeAndBatchesCommitTogetherOrNotAtAll) {
     {
-        SqliteStore store(file_);
+        SqliteStore store(file);
         EXPECT_EQ(readK(store), "-1");
         store.write(kMain, "S", "K", "v");
     }
-    auto store = open(), other = open();
+    auto store = make(), other = make();
     EXPECT_EQ(readK(*other), "v");
     {
         StoreBatch batch(*store);
@@ -98,16 +91,32 @@ TEST_F(SqliteStoreTest, AnUncheckedFileIsPreparedByTheFirstChangeAndBatchesCommi
     EXPECT_EQ(store->read(kMain, "S", "Outer", kAbsent), "-1");
     EXPECT_EQ(store->read(kMain, "S", "Inner", kAbsent), "-1");
     store->write(kMain, "S", "After", "1");
-    EXPECT_EQ(open()->read(kMain, "S", "After", kAbsent), "1");
-    // A name with NUL is refused, not cut.
-    const std::string withNul("K\0Tail", 6);
-    try {
-        store->write(kMain, "S", withNul, "x");
-        ADD_FAILURE() << "a name with NUL was accepted";
-    } catch (const KivraError& e) {
-        EXPECT_EQ(e.number(), errnum::BadFileName);
-    }
+    EXPECT_EQ(make()->read(kMain, "S", "After", kAbsent), "1");
     EXPECT_EQ(readK(*store), "v");
+}
+
+// Names the registry cannot hold (and a NUL, which would cut a name) are refused by the file
+// store too, and by the import with the line number, so an export made on one platform imports
+// on the other.
+TEST_F(SqliteStoreTest, NamesSomeBackendRefusesAreRefusedEverywhere) {
+    auto store = make();
+    const std::string rows[][3] = {{"A", "", "K"}, {"A\\", "S", "K"}, {"", "S", "K"}, {"A", "S", ""},
+                                   {"A", "S\\\\T", "K"}, {"A", "S", std::string("K\0Tail", 6)}};
+    for (const auto& [app, section, key] : rows) {
+        try {
+            store->write(app, section, key, "v");
+            ADD_FAILURE() << "accepted " << app << " | " << section << " | " << key;
+        } catch (const KivraError& e) {
+            EXPECT_EQ(e.number(), errnum::BadFileName);
+        }
+    }
+    EXPECT_TRUE(store->entries().empty());
+    for (const std::string bad : {"[\\]\nK=v\n", "[A\\\\B]\nK=v\n", "[A\\B]\n=v\n"}) {
+        std::istringstream in("kivra-settings export 1\n# comment\n" + bad);
+        auto parsed = settings::parseExport(in);
+        ASSERT_TRUE(std::holds_alternative<settings::ParseError>(parsed)) << bad;
+        EXPECT_EQ(std::get<settings::ParseError>(parsed).line, bad.starts_with("[A\\B]") ? 4 : 3) << bad;
+    }
 }
 
 // The environment chooses the file (later tests here name their files themselves).
@@ -133,40 +142,35 @@ TEST(StoreLocation, TheEnvironmentChoosesTheFileWhichIsMadeForThisUserOnly) {
     EXPECT_EQ(readK(*openStore(file).store), "v");
 }
 
-// A damaged file is kept aside byte for byte, with its stale journal and a lock a dead
-// program left; a fresh store takes its place.
+// A damaged file is kept aside byte for byte, with its stale journal and a lock a dead program
+// left; a fresh store takes its place.
 TEST(StoreLocation, ADamagedFileIsKeptAsideAndReplacedByAFreshStore) {
-    for (const bool leftovers : {false, true}) {
-        SCOPED_TRACE(leftovers ? "with a stale journal and lock" : "alone");
-        TempDir dir;
-        const fs::path file = dir.path() / "settings.sqlite3", lock = file.string() + ".recovering";
-        writeFile(file, "not a database\n");
-        if (leftovers) {
-            writeFile(fs::path(file.string() + "-wal"), "stale journal");
-            fs::create_directory(lock);
-            fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::minutes(5));
-        }
-        OpenedFileStore opened = openStore(file);
-        ASSERT_TRUE(opened.problem);
-        EXPECT_EQ(opened.problem->number(), kDamagedStoreError);
-        EXPECT_FALSE(fs::exists(lock));
-        EXPECT_FALSE(fs::exists(file.string() + "-wal") && fileContents(file.string() + "-wal") == "stale journal");
-        std::vector<fs::path> aside;
-        for (const auto& e : fs::directory_iterator(dir.path()))
-            if (e.path().filename().string().starts_with("settings.sqlite3.damaged-") &&
-                !e.path().string().ends_with("-wal") && !e.path().string().ends_with("-shm"))
-                aside.push_back(e.path());
-        ASSERT_EQ(aside.size(), 1u);
-        EXPECT_EQ(fileContents(aside[0]), "not a database\n");
-        // The box says what happened, why, what to do, and the kept file's full name.
-        const std::string body =
-            formatErrorReport(opened.problem->number(), opened.problem->description(), opened.problem->detail()).body;
-        EXPECT_TRUE(body.starts_with("Description: Settings damaged, new file.\r\n")) << body;
-        EXPECT_TRUE(body.ends_with("\r\nOld one kept as " + aside[0].string())) << body;
-        opened.store->write(kMain, "S", "K", "fresh");
-        EXPECT_EQ(readK(*openStore(file).store), "fresh");
-        EXPECT_FALSE(openStore(file).problem);
-    }
+    TempDir dir;
+    const fs::path file = dir.path() / "settings.sqlite3", lock = file.string() + ".recovering";
+    writeFile(file, "not a database\n");
+    writeFile(fs::path(file.string() + "-wal"), "stale journal");
+    fs::create_directory(lock);
+    fs::last_write_time(lock, fs::file_time_type::clock::now() - std::chrono::minutes(5));
+    OpenedFileStore opened = openStore(file);
+    ASSERT_TRUE(opened.problem);
+    EXPECT_EQ(opened.problem->number(), kDamagedStoreError);
+    EXPECT_FALSE(fs::exists(lock));
+    EXPECT_FALSE(fs::exists(file.string() + "-wal") && fileContents(file.string() + "-wal") == "stale journal");
+    std::vector<fs::path> aside;
+    for (const auto& e : fs::directory_iterator(dir.path()))
+        if (e.path().filename().string().starts_with("settings.sqlite3.damaged-") &&
+            !e.path().string().ends_with("-wal") && !e.path().string().ends_with("-shm"))
+            aside.push_back(e.path());
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(fileContents(aside[0]), "not a database\n");
+    // The box says what happened, why, what to do, and the kept file's full name.
+    const std::string body =
+        formatErrorReport(opened.problem->number(), opened.problem->description(), opened.problem->detail()).body;
+    EXPECT_TRUE(body.starts_with("Description: Settings damaged, new file.\r\n")) << body;
+    EXPECT_TRUE(body.ends_with("\r\nOld one kept as " + aside[0].string())) << body;
+    opened.store->write(kMain, "S", "K", "fresh");
+    EXPECT_EQ(readK(*openStore(file).store), "fresh");
+    EXPECT_FALSE(openStore(file).problem);
 }
 
 TEST(StoreLocation, UnreachableFilesReadAsAbsentAndRefuseWrites) {
@@ -185,35 +189,8 @@ TEST(StoreLocation, UnreachableFilesReadAsAbsentAndRefuseWrites) {
     }
 }
 
-// Permission checks need an account the file modes apply to: run as root, the check runs in
-// a child process that has dropped to the "nobody" account.
-void runUnprivileged(const std::function<void()>& body) {
-    if (geteuid() != 0) return body();
-    const pid_t pid = fork();
-    ASSERT_NE(pid, -1);
-    if (pid == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(77);
-        body();
-        _exit(::testing::Test::HasFailure() ? 1 : 0);
-    }
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77) GTEST_SKIP() << "cannot drop root privileges to run the check";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the unprivileged check failed (see its output above)";
-}
-
-void expectRefused(const std::function<void()>& change) {
-    try {
-        change();
-        ADD_FAILURE() << "a change that cannot be written succeeded";
-    } catch (const KivraError& e) {
-        EXPECT_EQ(e.number(), errnum::PermissionDenied);
-    }
-}
-
-// A read-only file, or a file in a folder the user cannot write, still reads; changes are
-// refused with 70 and nothing is lost.
+// Permission checks need an account the file modes apply to: run as root, the checks run in a
+// child process that has dropped to the "nobody" account.
 TEST(StoreLocation, AProtectedFileReadsAndRefusesChangesWith70) {
     TempDir dir;
     fs::permissions(dir.path(), fs::perms::all);
@@ -230,21 +207,78 @@ TEST(StoreLocation, AProtectedFileReadsAndRefusesChangesWith70) {
     fs::permissions(readOnly, readAll);
     fs::permissions(inLocked, fs::perms::all);
     fs::permissions(folder, readAll | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
-    runUnprivileged([&] {
+    const int status = test::inChild([&] {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 77;
+        const auto refusal = [](const std::function<void()>& change) {
+            try {
+                change();
+            } catch (const KivraError& e) {
+                return e.number();
+            }
+            return 0;
+        };
         for (const fs::path& file : {readOnly, inLocked}) {
             SCOPED_TRACE(file.string());
             OpenedFileStore opened = openStore(file);
-            ASSERT_TRUE(opened.problem);
-            EXPECT_EQ(opened.problem->number(), errnum::PermissionDenied);
+            EXPECT_EQ(opened.problem ? opened.problem->number() : 0, errnum::PermissionDenied);
             EXPECT_EQ(readK(*opened.store), "2");
-            expectRefused([&] { opened.store->write(kMain, "S", "K", "1"); });
-            expectRefused([&] { opened.store->deleteSection("Kivra", "Kivra [Link] Mail"); });
+            EXPECT_EQ(refusal([&] { opened.store->write(kMain, "S", "K", "1"); }), errnum::PermissionDenied);
+            EXPECT_EQ(refusal([&] { opened.store->deleteSection("Kivra", "Kivra [Link] Mail"); }),
+                      errnum::PermissionDenied);
         }
+        return ::testing::Test::HasFailure() ? 1 : 0;
     });
+    if (status == 77) GTEST_SKIP() << "cannot drop root privileges to run the check";
+    EXPECT_EQ(status, 0) << "the unprivileged check failed (see its output above)";
     fs::permissions(readOnly, fs::perms::owner_write, fs::perm_options::add);
     auto store = openStore(readOnly).store;
     EXPECT_EQ(readK(*store), "2");
     EXPECT_EQ(store->read(kMailInst1, "LinkOptions", "MatchMethod", kAbsent), "3");
+}
+
+// Another process holds the store's write lock: past the wait limit the values land in a
+// recovery file in the export format, which a later import (once the lock is free) puts in the
+// store; a second program of the session adds its values to the same file.
+TEST_F(SqliteStoreTest, ALockHeldPastTheLimitKeepsTheValuesInARecoveryFileThatImports) {
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    auto store = make();
+    const pid_t holder = fork();
+    if (holder == 0) {
+        sqlite3* db = nullptr;
+        sqlite3_open(file.c_str(), &db);
+        const bool held = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
+        (void)!write(ready[1], held ? "y" : "n", 1);
+        char c;
+        (void)!read(release[0], &c, 1);
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    ASSERT_EQ(c, 'y');
+    const std::vector<StoreChange> save = {
+        {StoreChange::Kind::DeleteSection, std::string(kMain), "HostLinks", {}, {}},
+        {StoreChange::Kind::Write, std::string(kMain), "HostLinks", "HLinkCnt", "1"},
+        {StoreChange::Kind::Write, std::string(kMain), "FormPosSize", "Left", "1440"},
+    };
+    const fs::path recovery = dir.path() / "settings.sqlite3.recovery-x.txt";
+    const SaveResult kept = applyChanges(*store, save, 200ms, recovery);
+    EXPECT_FALSE(kept.error);
+    ASSERT_EQ(kept.recoveryFile, recovery);
+    ASSERT_EQ(applyChanges(*store, {{StoreChange::Kind::Write, "Kivra\\L", "S", "K", "v"}}, 0ms, recovery).recoveryFile,
+              recovery);
+    (void)!write(release[1], "x", 1);
+    waitpid(holder, nullptr, 0);
+
+    std::ifstream in(recovery);
+    auto parsed = settings::parseExport(in);
+    ASSERT_TRUE(std::holds_alternative<std::vector<StoredEntry>>(parsed)) << std::get<settings::ParseError>(parsed).message;
+    for (const StoredEntry& e : std::get<std::vector<StoredEntry>>(parsed)) store->write(e.app(), e.section(), e.key, e.value);
+    EXPECT_EQ(store->read(kMain, "FormPosSize", "Left", kAbsent), "1440");
+    EXPECT_EQ(store->read(kMain, "HostLinks", "HLinkCnt", kAbsent), "1");
+    EXPECT_EQ(store->read("Kivra\\L", "S", "K", kAbsent), "v");
+    EXPECT_TRUE(applyChanges(*store, save, 200ms, recovery).saved()) << "without a lock the same save lands";
 }
 
 }  // namespace

@@ -8,15 +8,9 @@
 using namespace kivra;
 
 TEST(StoredValue, LeadingNumberTakesWhatANumberStartsWith) {
-    EXPECT_EQ(leadingNumber("47"), 47);
-    EXPECT_EQ(leadingNumber("  47abc"), 47);
-    EXPECT_EQ(leadingNumber("abc"), 0);
-    EXPECT_EQ(leadingNumber(""), 0);
-    EXPECT_EQ(leadingNumber("-"), 0);
-    EXPECT_EQ(leadingNumber("-12.5x"), -12.5);
-    EXPECT_EQ(leadingNumber(".5"), 0.5);
-    EXPECT_EQ(leadingNumber("+3"), 3);
-    EXPECT_EQ(leadingNumber("-1"), -1);
+    const std::pair<const char*, double> rows[] = {{"47", 47},      {"  47abc", 47}, {"abc", 0}, {"", 0}, {"-", 0},
+                                                   {"-12.5x", -12.5}, {".5", 0.5},   {"+3", 3},  {"-1", -1}};
+    for (const auto& [text, number] : rows) EXPECT_EQ(leadingNumber(text), number) << text;
 }
 
 TEST(StoredValue, HugeValuesSaturateInsteadOfOverflowing) {
