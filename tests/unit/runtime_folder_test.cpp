@@ -1,6 +1,7 @@
 // The runtime folder rule: one checked folder for the lock and the channel, a private fallback
 // when the preferred place is unsafe, and a notice saying what was wrong; the single-instance
 // lock kept there, and the session's notes.
+#include "posix/DisplayTag.h"
 #include "LinkChannel.h"
 #include "RuntimeFolder.h"
 #include "SessionNotes.h"
@@ -125,6 +126,19 @@ TEST_F(RuntimeFolderTest, ASecondInstanceIsRefusedWhileTheFirstHoldsTheLockAndNo
 }
 
 // One report per cause for a session's processes together; a new session starts afresh.
+// The lock and the channel folder are named after the display: one name per display, and
+// never a name that leads out of the runtime folder.
+TEST_F(RuntimeFolderTest, TheDisplayTagNamesOneDisplayOneWayAndStaysAFileName) {
+    const std::pair<const char*, const char*> rows[] = {
+        {":0", ":0"},        {":0.1", ":0"},      {"localhost:0", ":0"}, {"unix:0.0", ":0"},
+        {"host:3", "host:3"}, {"a/b c:1", "a_b_c:1"}, {".", "_"},       {"..", "_"},
+        {"", "nodisplay"}};
+    for (const auto& [display, tag] : rows) {
+        setenv("DISPLAY", display, 1);
+        EXPECT_EQ(displayTag(), tag) << display;
+    }
+}
+
 TEST_F(RuntimeFolderTest, ACauseIsToldOncePerSessionAcrossProcesses) {
     EXPECT_TRUE(firstTimeThisSession("store error 70")) << "outside a session every report is made";
     EXPECT_TRUE(firstTimeThisSession("store error 70"));
