@@ -262,4 +262,45 @@ TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 1);
 }
 
+// While a link does not answer, a newer foreground command replaces the one waiting
+// behind it, never a rename.
+TEST(QueuedMessenger, ASilentLinksWaitingForegroundCommandIsReplacedButNotItsRename) {
+    FakeDesktop desktop;
+    const WindowId slow = desktop.addWindow({});
+    std::mutex mutex;
+    std::condition_variable wake;
+    bool blocking = false, released = false;
+    std::vector<std::string> sent;
+    const ChannelSend send = [&](WindowId, ChannelKind kind, std::string_view payload) {
+        std::unique_lock lock(mutex);
+        sent.push_back(std::to_string(static_cast<int>(kind)) + ":" + std::string(payload));
+        if (sent.size() == 1) return SendResult::TimedOut;
+        blocking = true;
+        wake.notify_all();
+        wake.wait(lock, [&] { return released; });
+        return SendResult::Delivered;
+    };
+    UiQueue ui;
+    {
+        QueuedLinkMessenger messenger(desktop, ui.post(), send);
+        messenger.sendCommand(slow, "1");
+        ASSERT_TRUE(waitUntil([&] { return !messenger.responding(slow); }));
+        messenger.sendCommand(slow, "0");
+        {
+            std::unique_lock lock(mutex);
+            wake.wait(lock, [&] { return blocking; });  // "0" is being sent; the rest waits
+        }
+        messenger.sendCommand(slow, "1");
+        messenger.sendRename(slow, "Mail");
+        messenger.sendCommand(slow, "2");
+        messenger.sendCommand(slow, "3");
+        {
+            std::lock_guard lock(mutex);
+            released = true;
+        }
+        wake.notify_all();
+    }  // the messenger sends what waits, then ends
+    EXPECT_EQ(sent, (std::vector<std::string>{"3:1", "3:0", "3:1", "2:Mail", "3:3"}));
+}
+
 }  // namespace

@@ -177,6 +177,7 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
         "tmpfs /tmp tmpfs rw 0 0\n"
         "/dev/sdb1 /media/My\\040Photos vfat rw 0 0\n"
         "/dev/sdc1 /media/odd\\name ext4 rw 0 0\n"  // a backslash that starts no octal escape stays
+        "/dev/sde1 /mnt/disk2024 ext4 rw 0 0\n"  // digits after a plain character are no escape
         "/dev/sdd1 relative/place ext4 rw 0 0\n"
         "/dev/sda2 /home ext4 rw 0 0\n"
         "/dev/sda3 /home ext4 rw 0 0\n"
@@ -184,7 +185,8 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
     const auto v = volumesFromMountTable(table);
     std::vector<std::string> points;
     for (const auto& m : v) points.push_back(m.mountPoint);
-    EXPECT_EQ(points, (std::vector<std::string>{"/", "/home", "/media/My Photos", "/media/odd\\name", "/tmp"}));
+    EXPECT_EQ(points, (std::vector<std::string>{"/", "/home", "/media/My Photos", "/media/odd\\name", "/mnt/disk2024",
+                                               "/tmp"}));
     EXPECT_EQ(v[1].device, "/dev/sda3");  // mounted over: the last mount counts
     EXPECT_EQ(volumeIndexFor(v, "/media/My Photos/2024/x.gif"), 2);
     EXPECT_EQ(volumeIndexFor(v, "/homework/x.gif"), 0);
