@@ -113,6 +113,22 @@ TEST_F(Foreground, ADialogInFrontIsHandledAgainOnEveryTick) {
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, dialog), 1);
 }
 
+// A dialog or help viewer is known by its class or by its kind, either one.
+TEST_F(Foreground, AnyMarkOfADialogOrHelpViewerKeepsTheLinksOverIt) {
+    const FakeWindowSpec specs[] = {{.title = "Classed", .className = "#32770"},
+                                    {.title = "Help", .className = "HH Parent"},
+                                    {.title = "Viewer", .kind = WindowKind::HelpViewer}};
+    for (const FakeWindowSpec& spec : specs) {
+        SCOPED_TRACE(spec.title);
+        w.desktop.activate(mail);
+        tick();
+        w.desktop.activate(w.desktop.addWindow(spec));
+        takeCommands();
+        EXPECT_EQ(tick(), ForegroundPass::Change);
+        EXPECT_EQ(takeCommands(), (Commands{{linkA, "1"}, {linkB, "1"}}));
+    }
+}
+
 TEST_F(Foreground, APopupWithAnIdentifierOrAnInvisibleWindowGetsNoCommandAndIsTriedAgain) {
     const FakeWindowSpec specs[] = {{.title = "Menu", .style = style::Popup | style::Visible, .controlId = 7},
                                     {.title = "Odd", .style = 0, .controlId = 7},
