@@ -41,11 +41,11 @@ TEST(Walk, SkipRulesForTopLevelWindows) {
                                       {.title = "Menu", .style = style::Popup | style::Visible},
                                       {.title = "Bare", .style = 0},
                                       {.title = "Hidden", .visible = false}};
-    for (const FakeWindowSpec& spec : skipped) {
-        SCOPED_TRACE(spec.title + " " + spec.className);
+    for (const FakeWindowSpec& shape : skipped) {
+        SCOPED_TRACE(shape.title + " " + shape.className);
         FakeDesktop d;
         d.addWindow({.title = "Anchor"});
-        const WindowId w = d.addWindow(spec);
+        const WindowId w = d.addWindow(shape);
         const WindowId mdi = d.addChild(w, {.className = "MDIClient"});
         d.addChild(mdi, {.title = "Child", .controlId = 5});
         EXPECT_EQ(texts(walkWindows(d)), Texts{"T: Anchor"});

@@ -115,14 +115,14 @@ TEST_F(Foreground, ADialogInFrontIsHandledAgainOnEveryTick) {
 
 // A dialog or help viewer is known by its class or by its kind, either one.
 TEST_F(Foreground, AnyMarkOfADialogOrHelpViewerKeepsTheLinksOverIt) {
-    const FakeWindowSpec specs[] = {{.title = "Classed", .className = "#32770"},
+    const FakeWindowSpec shapes[] = {{.title = "Classed", .className = "#32770"},
                                     {.title = "Help", .className = "HH Parent"},
                                     {.title = "Viewer", .kind = WindowKind::HelpViewer}};
-    for (const FakeWindowSpec& spec : specs) {
-        SCOPED_TRACE(spec.title);
+    for (const FakeWindowSpec& shape : shapes) {
+        SCOPED_TRACE(shape.title);
         w.desktop.activate(mail);
         tick();
-        w.desktop.activate(w.desktop.addWindow(spec));
+        w.desktop.activate(w.desktop.addWindow(shape));
         takeCommands();
         EXPECT_EQ(tick(), ForegroundPass::Change);
         EXPECT_EQ(takeCommands(), (Commands{{linkA, "1"}, {linkB, "1"}}));
@@ -130,12 +130,12 @@ TEST_F(Foreground, AnyMarkOfADialogOrHelpViewerKeepsTheLinksOverIt) {
 }
 
 TEST_F(Foreground, APopupWithAnIdentifierOrAnInvisibleWindowGetsNoCommandAndIsTriedAgain) {
-    const FakeWindowSpec specs[] = {{.title = "Menu", .style = style::Popup | style::Visible, .controlId = 7},
+    const FakeWindowSpec shapes[] = {{.title = "Menu", .style = style::Popup | style::Visible, .controlId = 7},
                                     {.title = "Odd", .style = 0, .controlId = 7},
                                     {.title = "Hidden", .visible = false}};
-    for (const FakeWindowSpec& spec : specs) {
-        SCOPED_TRACE(spec.title);
-        w.desktop.activate(w.desktop.addWindow(spec));
+    for (const FakeWindowSpec& shape : shapes) {
+        SCOPED_TRACE(shape.title);
+        w.desktop.activate(w.desktop.addWindow(shape));
         takeCommands();
         EXPECT_EQ(tick(), ForegroundPass::Change);
         EXPECT_EQ(tick(), ForegroundPass::Change);

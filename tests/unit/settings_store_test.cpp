@@ -9,11 +9,11 @@
 #include "StoreSave.h"
 #include "contract/SettingsStoreContract.h"
 #include "UnitSupport.h"
+#include "support/StoreLockHolder.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
-#include <sqlite3.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -240,23 +240,9 @@ TEST(StoreLocation, AProtectedFileReadsAndRefusesChangesWith70) {
 // recovery file in the export format, which a later import (once the lock is free) puts in the
 // store; a second program of the session adds its values to the same file.
 TEST_F(SqliteStoreTest, ALockHeldPastTheLimitKeepsTheValuesInARecoveryFileThatImports) {
-    int ready[2], release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
     auto store = make();
-    const pid_t holder = fork();
-    if (holder == 0) {
-        sqlite3* db = nullptr;
-        sqlite3_open(file.c_str(), &db);
-        const bool held = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-        (void)!write(ready[1], held ? "y" : "n", 1);
-        char c;
-        (void)!read(release[0], &c, 1);
-        _exit(0);
-    }
-    char c = 0;
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
+    test::StoreLockHolder holder(file);
+    ASSERT_TRUE(holder.held());
     const std::vector<StoreChange> save = {
         {StoreChange::Kind::DeleteSection, std::string(kMain), "HostLinks", {}, {}},
         {StoreChange::Kind::Write, std::string(kMain), "HostLinks", "HLinkCnt", "1"},
@@ -268,8 +254,7 @@ TEST_F(SqliteStoreTest, ALockHeldPastTheLimitKeepsTheValuesInARecoveryFileThatIm
     ASSERT_EQ(kept.recoveryFile, recovery);
     ASSERT_EQ(applyChanges(*store, {{StoreChange::Kind::Write, "Kivra\\L", "S", "K", "v"}}, 0ms, recovery).recoveryFile,
               recovery);
-    (void)!write(release[1], "x", 1);
-    waitpid(holder, nullptr, 0);
+    holder.release();
 
     std::ifstream in(recovery);
     auto parsed = settings::parseExport(in);

@@ -3,8 +3,7 @@
 #include "DesktopTest.h"
 #include "LinkChannel.h"
 #include "ChildProcess.h"
-
-#include <sqlite3.h>
+#include "StoreLockHolder.h"
 
 #include <fstream>
 #include <sys/wait.h>
@@ -25,40 +24,6 @@ long residentKb(pid_t pid) {
         }
     return 0;
 }
-
-// Another process holding the store's write lock until release() (or its destruction).
-class LockHolder {
-public:
-    explicit LockHolder(const std::string& file) {
-        int ready[2];
-        if (pipe(ready) != 0 || pipe(release_) != 0) return;
-        pid_ = fork();
-        if (pid_ == 0) {
-            sqlite3* db = nullptr;
-            sqlite3_open(file.c_str(), &db);
-            const bool held = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK;
-            (void)!write(ready[1], held ? "y" : "n", 1);
-            char c;
-            (void)!read(release_[0], &c, 1);
-            _exit(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) == SQLITE_OK ? 0 : 1);
-        }
-        char c = 0;
-        held_ = read(ready[0], &c, 1) == 1 && c == 'y';
-    }
-    ~LockHolder() { release(); }
-    bool held() const { return held_; }
-    void release() {
-        if (pid_ <= 0) return;
-        (void)!write(release_[1], "x", 1);
-        waitpid(pid_, nullptr, 0);
-        pid_ = -1;
-    }
-
-private:
-    int release_[2] = {-1, -1};
-    pid_t pid_ = -1;
-    bool held_ = false;
-};
 
 using HardeningTest = DesktopTest;
 
@@ -104,7 +69,7 @@ TEST_F(HardeningTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
     const WindowId main = waitForWindow(kivra->pid(), "Kivra [Main]");
     ASSERT_NE(main, 0u);
 
-    LockHolder lock(settings.path());
+    StoreLockHolder lock(settings.path());
     ASSERT_TRUE(lock.held());
     const auto locked = std::chrono::steady_clock::now();
     ASSERT_TRUE(ws->requestClose(main));
