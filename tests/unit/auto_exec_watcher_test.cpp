@@ -14,7 +14,8 @@ std::string arg(WindowId host, const std::string& tail) { return std::to_string(
 
 constexpr std::uint32_t kPopupStyle = style::PlainMainWindow & ~0x00010000u;  // no maximize box
 
-struct Watch {
+class AutoExec : public ::testing::Test {
+protected:
     AutoExecOutcome tick() { return watcher.tick(w.t0); }
     // The hosts the launcher was asked to start links over, in order.
     std::vector<std::string> started() const { return w.launcher.arguments; }
@@ -26,8 +27,7 @@ struct Watch {
     AutoExecWatcher watcher{w.desktop, w.table, w.starts, w.deactivation, hostList, status, state, w.pause};
 };
 
-class AutoExec : public ::testing::Test, protected Watch {};
-
+// One launch per tick, the top window first, then in link list order, until all are starting.
 TEST_F(AutoExec, OneLaunchPerTickTopWindowFirstThenLinkListOrder) {
     const WindowId lower = w.desktop.addWindow({.title = "Alpha"});
     const WindowId upper = w.desktop.addWindow({.title = "Report - Mail"});
@@ -41,12 +41,13 @@ TEST_F(AutoExec, OneLaunchPerTickTopWindowFirstThenLinkListOrder) {
     EXPECT_EQ(started().back(), arg(upper, "6\tReport"));
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
     EXPECT_EQ(started().back(), arg(lower, "5\tAlpha"));
-    // All three are starting now: nothing more.
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
     EXPECT_EQ(started().size(), 3u);
     EXPECT_FALSE(state.watcherBusy);
 }
 
+// The launch restores and raises the host, pauses, nudges the foreground lock and forces a
+// foreground change pass; the link is recorded once its window is identified.
 TEST_F(AutoExec, TheLaunchRestoresAndRaisesTheHostNudgesTheForegroundLockAndForcesAChangePass) {
     const WindowId host = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
     w.addLink("Mail");
@@ -61,32 +62,27 @@ TEST_F(AutoExec, TheLaunchRestoresAndRaisesTheHostNudgesTheForegroundLockAndForc
     EXPECT_EQ(w.pauses, (std::vector<std::size_t>{2}));  // after the raise, before the nudge
     EXPECT_FALSE(state.lastForeground.has_value());
     EXPECT_TRUE(state.autoLaunched);
-    EXPECT_EQ(w.starts.pendingCount(), 1);
-    EXPECT_FALSE(w.link("Mail").active);  // recorded once its window is identified
+    EXPECT_FALSE(w.link("Mail").active);
 }
 
-// ---- links never started ------------------------------------------------------
-
-TEST(NeverStarted, OnlyAnInactiveReadyLinkThatIsNotStartingIsStarted) {
-    enum class Is { Ready, Active, Starting, NotReady };
-    for (const Is is : {Is::Ready, Is::Active, Is::Starting, Is::NotReady}) {
-        SCOPED_TRACE(static_cast<int>(is));
-        Watch x;
-        const WindowId host = x.w.desktop.addWindow({.title = "Mail"});
-        x.w.addLink("Mail");
-        HostLink& l = x.w.link("Mail");
-        if (is == Is::Active) x.w.makeActive("Mail", host);  // even with ready set, it is left alone
-        if (is == Is::Starting) x.w.starts.start(host, "Mail", x.w.t0);
-        if (is == Is::NotReady) l.autoExecReady = false;
-        if (is == Is::Active) l.autoExecReady = true;
-        const std::size_t before = x.w.launcher.arguments.size();
-        const bool starts = is == Is::Ready;
-        EXPECT_EQ(x.tick(), starts ? AutoExecOutcome::Started : AutoExecOutcome::Idle);
-        EXPECT_EQ(x.w.launcher.arguments.size() - before, starts ? 1u : 0u);
-    }
+// A link not ready, or active even with ready set, is left alone (one still starting is
+// OneLaunchPerTick's). The check runs on every tick: a link window closed while its host stays
+// is marked inactive and started again in the same tick.
+TEST_F(AutoExec, OnlyAnInactiveReadyLinkIsStartedAndAnEndedOneAgainAtOnce) {
+    const WindowId host = w.desktop.addWindow({.title = "Mail"});
+    w.addLink("Mail");
+    w.link("Mail").autoExecReady = false;
+    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
+    const WindowId linkWindow = w.makeActive("Mail", host);
+    w.link("Mail").autoExecReady = true;
+    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
+    EXPECT_EQ(started().size(), 1u);
+    w.link("Mail").autoExecReady = false;
+    w.desktop.destroy(linkWindow);
+    EXPECT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(w.table.activeLinkCount(), 0);
+    EXPECT_EQ(started().back(), arg(host, "4\tMail"));
 }
-
-// ---- what the watcher yields to -------------------------------------------------
 
 // It yields to the foreground watcher, the host list refresh, itself, the Edit page and the
 // Activate page's refresh; a failed start is tried again next tick.
@@ -103,13 +99,11 @@ TEST_F(AutoExec, YieldsToOtherWorkAndTriesAFailedStartAgain) {
     EXPECT_EQ(tick(), AutoExecOutcome::Busy);
     EXPECT_TRUE(state.watcherBusy);  // a refused tick does not release another's hold
     state.watcherBusy = false;
-    // And to the Activate page's refresh while it runs.
     AutoExecOutcome inside = AutoExecOutcome::Idle;
     status.open();
     status.refresh(w.table, [&] { inside = tick(); });
     EXPECT_EQ(inside, AutoExecOutcome::Busy);
     EXPECT_TRUE(w.launcher.arguments.empty());
-    // A start that fails leaves the link ready and is tried again next tick.
     w.launcher.failStarts = true;
     EXPECT_EQ(tick(), AutoExecOutcome::NotStarted);
     EXPECT_TRUE(w.link("Mail").autoExecReady);
@@ -119,24 +113,10 @@ TEST_F(AutoExec, YieldsToOtherWorkAndTriesAFailedStartAgain) {
     EXPECT_EQ(w.launcher.arguments.size(), 2u);
 }
 
-
-// ---- check active links on every tick --------------------------------------------
-
-TEST_F(AutoExec, ALinkWindowClosedWhileItsHostStaysIsMarkedInactiveAndStartedAgainInTheSameTick) {
-    const WindowId linkWindow = w.activeLink("Mail");
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    w.desktop.destroy(linkWindow);
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(w.table.activeLinkCount(), 0);
-    EXPECT_EQ(w.launcher.arguments.back(), arg(w.link("Mail").hostWindow, "4\tMail"));
-}
-
-
-// ---- single-character and class tests ----------------------------------------------
-
 // The title rules themselves are matching_test's; here, that the watcher applies the class and
-// single-character tests window by window, a window that fails them keeping no match below from starting.
-TEST_F(AutoExec, AWindowFailingTheClassOrSingleCharacterTestLetsAMatchFurtherDownStart) {
+// single-character tests window by window, and that neither a window failing them, one kept by
+// the pop-up gate nor a main window spared by Terminate Pop-up keeps a match below from starting.
+TEST_F(AutoExec, AWindowFailingATestOrGatedOrSparedLetsAMatchFurtherDownStart) {
     const WindowId mail = w.desktop.addWindow({.title = "Mail", .className = "MailWnd"});
     w.desktop.addWindow({.title = "Mail", .className = "mailwnd"});
     w.addLink(HostLink{.title = "Mail", .winClass = "MailWnd", .matchClass = true});
@@ -145,21 +125,20 @@ TEST_F(AutoExec, AWindowFailingTheClassOrSingleCharacterTestLetsAMatchFurtherDow
     w.desktop.addWindow({.title = "Box 300x250"});
     w.addLink("x", MatchMethod::Fuzzy);
     ASSERT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(started(), (std::vector<std::string>{arg(mail, "4\tMail"), arg(digits, "1\tx")}));
+    const WindowId news = w.desktop.addWindow({.title = "News"});
+    w.desktop.addWindow({.title = "http://example.com/", .className = "Browser"});
+    w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow});
+    w.addLink(HostLink{.title = "example", .winClass = "Browser", .matchMethod = MatchMethod::Fuzzy});
+    w.addLink(HostLink{.title = "Ad", .matchMethod = MatchMethod::Fuzzy, .terminateHost = true});
+    w.addLink("News");
+    ASSERT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(started(), (std::vector<std::string>{arg(mail, "4\tMail"), arg(digits, "1\tx"), arg(news, "4\tNews")}));
 }
 
-// ---- pop-up gate ---------------------------------------------------------------------
-
-class PopupGate : public AutoExec {
-protected:
-    void SetUp() override {
-        w.addLink(HostLink{.title = "example", .winClass = "Browser", .matchMethod = MatchMethod::Fuzzy});
-    }
-};
-
-// One window of the recorded class, with windows it owns, starts nothing; a second one,
-// even hidden, opens the gate.
-TEST_F(PopupGate, ASecondWindowOfTheClassEvenHiddenOpensTheGateOwnedOnesDoNot) {
+// A web address title of a class with one top-level window, even with windows it owns, starts
+// nothing; a second one of the class, even hidden, opens the gate.
+TEST_F(AutoExec, ASecondWindowOfTheClassEvenHiddenOpensThePopupGateOwnedOnesDoNot) {
+    w.addLink(HostLink{.title = "example", .winClass = "Browser", .matchMethod = MatchMethod::Fuzzy});
     const WindowId main = w.desktop.addWindow({.title = "http://example.com/", .className = "Browser"});
     w.desktop.addWindow({.title = "Save as", .className = "Browser", .kind = WindowKind::Dialog, .owner = main});
     w.desktop.addWindow({.title = "Notes", .className = "Other"});
@@ -171,54 +150,30 @@ TEST_F(PopupGate, ASecondWindowOfTheClassEvenHiddenOpensTheGateOwnedOnesDoNot) {
     EXPECT_EQ(w.launcher.arguments, (std::vector<std::string>{arg(popup, "7\texample")}));
 }
 
-
-TEST_F(PopupGate, AGatedWindowOnTopDoesNotKeepALinkFurtherDownFromStarting) {
-    const WindowId mail = w.desktop.addWindow({.title = "Mail"});
-    w.desktop.addWindow({.title = "http://example.com/", .className = "Browser"});
-    w.addLink("Mail");
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(w.launcher.arguments, (std::vector<std::string>{arg(mail, "4\tMail")}));
-}
-
-// ---- Terminate Pop-up ------------------------------------------------------------------
-
-class TerminatePopup : public AutoExec {
-protected:
-    void SetUp() override {
-        w.addLink(HostLink{.title = "Ad", .matchMethod = MatchMethod::Fuzzy, .terminateHost = true});
-    }
-};
-
-// A main window, maximized or not, is left alone and does not keep a link further down from
-// starting; a maximized pop-up is closed (Windows reports a maximized main window as 0x17CF0000).
-TEST_F(TerminatePopup, MainWindowsAreLeftAloneAMaximizedPopupIsNot) {
-    const WindowId mail = w.desktop.addWindow({.title = "Mail"});
-    const WindowId plain = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow});
-    w.addLink("Mail");
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(w.launcher.arguments, (std::vector<std::string>{arg(mail, "4\tMail")}));
-    w.desktop.destroy(plain);
+// Terminate Pop-up starts no link. A main window, maximized or not, is left alone; a pop-up gets
+// close requests, each after a pause, until it goes, at most three (Windows reports a maximized
+// main window as 0x17CF0000).
+TEST_F(AutoExec, TerminatePopupClosesAPopupAndLeavesMainWindowsAlone) {
+    w.addLink(HostLink{.title = "Ad", .matchMethod = MatchMethod::Fuzzy, .terminateHost = true});
     const WindowId main = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow | style::Maximize});
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, main), 0);
+    EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
     w.desktop.destroy(main);
     const WindowId popup = w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle | style::Maximize});
     EXPECT_EQ(tick(), AutoExecOutcome::HostClosed);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, popup), 1);  // it obeyed: one request
     EXPECT_FALSE(w.desktop.has(popup));
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-}
 
-TEST_F(TerminatePopup, APopupThatIgnoresThemGetsThreeCloseRequestsEachAfterAPause) {
     w.desktop.addWindow({.title = "Ad window", .style = kPopupStyle, .onClose = CloseBehaviour::Ignore});
     w.desktop.clearActions();
+    w.pauses.clear();
     EXPECT_EQ(tick(), AutoExecOutcome::HostClosed);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 3);
     EXPECT_EQ(w.pauses, (std::vector<std::size_t>{0, 1, 2}));  // one pause before each request, and nothing else
     EXPECT_TRUE(w.launcher.arguments.empty());
     EXPECT_TRUE(w.link("Ad").autoExecReady);
 }
-
 
 }  // namespace

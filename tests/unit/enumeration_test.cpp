@@ -133,62 +133,48 @@ TEST(Walk, TheListStopsAtItsLimit) {
 
 // --- Host list refresh ---------------------------------------------------------
 
-class RefreshTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        a = d.addWindow({.title = "Alpha"});
-        b = d.addWindow({.title = "Beta"});
-        refresh.open();
-        ASSERT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    }
+// The list is rebuilt after opening and when the order, a title's case or the count changes;
+// a replaced window of the same title keeps the list but the shadow has the new window. A busy
+// refresh does nothing; otherwise it checks the active links, busy while it does.
+TEST(Refresh, RebuildsOnlyWhenTheListWouldShowAChange) {
     FakeDesktop d;
+    const WindowId a = d.addWindow({.title = "Alpha"});
+    const WindowId b = d.addWindow({.title = "Beta"});
     HostListRefresh refresh{d};
-    WindowId a = 0, b = 0;
-};
-
-// The list is rebuilt when the order, a title's case or the count changes, and after opening.
-TEST_F(RefreshTest, RebuildsOnlyWhenTheListWouldShowAChange) {
-    EXPECT_EQ(refresh.lastListedCount(), 2);
-    d.moveTo(a, 300, 300);
-    d.addWindow({.title = "Popup", .kind = WindowKind::Popup});
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
-    refresh.open();
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    d.bringToFront(a);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Alpha", "T: Beta"}));
-    d.rename(a, "ALPHA");
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: ALPHA", "T: Beta"}));
-    d.destroy(b);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.lastListedCount(), 1);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
-}
-
-TEST_F(RefreshTest, ReplacedWindowWithTheSameTitleKeepsTheListButTheShadowHasTheNewWindow) {
-    d.destroy(b);
-    const WindowId b2 = d.addWindow({.title = "Beta"});
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
-    EXPECT_EQ(refresh.hostWindowAt(0), b2);
-    EXPECT_EQ(refresh.hostWindowAt(2), 0u);
-    EXPECT_EQ(refresh.hostWindowAt(-1), 0u);
-}
-
-TEST_F(RefreshTest, BusyRefreshDoesNothingAndChecksActiveLinksOtherwise) {
     int checks = 0;
     refresh.setCheckActiveLinks([&] {
         ++checks;
         EXPECT_TRUE(refresh.busy());  // a re-entered tick would return at once
         EXPECT_EQ(refresh.refresh(), RefreshOutcome::Busy);
     });
-    d.rename(a, "Changed");
+    refresh.open();
+    ASSERT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.lastListedCount(), 2);
+    d.moveTo(a, 300, 300);
+    d.addWindow({.title = "Popup", .kind = WindowKind::Popup});
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    refresh.open();
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    d.destroy(b);
+    const WindowId b2 = d.addWindow({.title = "Beta"});
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    EXPECT_EQ(refresh.hostWindowAt(0), b2);
+    EXPECT_EQ(refresh.hostWindowAt(2), 0u);
+    EXPECT_EQ(refresh.hostWindowAt(-1), 0u);
+    d.bringToFront(a);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Alpha", "T: Beta"}));
+    d.rename(a, "ALPHA");
     refresh.setBusy(true);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Busy);
-    EXPECT_EQ(checks, 0);
     refresh.setBusy(false);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(checks, 1);
+    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: ALPHA", "T: Beta"}));
+    d.destroy(b2);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
+    EXPECT_EQ(refresh.lastListedCount(), 1);
+    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
+    EXPECT_EQ(checks, 8);
     EXPECT_FALSE(refresh.busy());
 }
 

@@ -9,34 +9,49 @@ using namespace kivra;
 
 namespace {
 
-TEST(TitleMatch, EachMethodWithItsTraps) {
+// The main program's title test and the link program's "host still matches", side by side:
+// the link program trims only the link title's leading blanks and the host title's trailing
+// ones, never ends a link over a path, an address or an empty title, and keeps a link of an
+// unknown method.
+TEST(TitleMatch, EachMethodWithItsTrapsInBothPrograms) {
     const MatchMethod Exact = MatchMethod::Exact, Fuzzy = MatchMethod::Fuzzy, Excl = MatchMethod::FuzzyExclusion;
     const struct {
         std::string link, window;
         MatchMethod method;
         std::string exclusion;
-        bool matches;
+        bool matches, stillMatches;
     } rows[] = {
-        {"Report", "Report", Exact, "", true},
-        {"Report", "report", Exact, "", false},
-        {"Report ", "Report", Exact, "", false},
-        {"report", "Report - Editor", Fuzzy, "", true},
-        {" Report ", "Report - Editor", Fuzzy, "", true},
-        {"\tReport", "Report - Editor", Fuzzy, "", false},
-        {"Invoice", "Report - Editor", Fuzzy, "", false},
-        {"ÉTÉ", "Photos d'été", Fuzzy, "", true},
-        {"ОТЧЁТ", "годовой отчёт", Fuzzy, "", true},
-        {"Џ", "џ", Fuzzy, "", true},
-        {"Mail", "Mail - Drafts", Excl, "Inbox", true},
-        {"Mail", "mail - INBOX", Excl, "Inbox", false},
-        {"Mail", "Mail - Inbox", Excl, "  Inbox  ", false},
-        {"Mail", "Mail - Drafts", Excl, "", false},
-        {"Mail", "Calendar", Excl, "Inbox", false},
-        {"Mail", "Mail", static_cast<MatchMethod>(0), "", false},  // unknown methods match nothing
+        {"Report", "Report", Exact, "", true, true},
+        {"Report", "report", Exact, "", false, false},
+        {"Report ", "Report", Exact, "", false, false},
+        {"Report", "Report   ", Exact, "", false, true},
+        {"Report", "", Exact, "", false, true},
+        {"Report", "http://example.test/page", Exact, "", false, true},
+        {"Report", "\\\\server\\share", Exact, "", false, true},
+        {"Report", "C:\\\\odd", Exact, "", false, true},
+        {"Report", "a/b", Exact, "", false, false},  // one slash or backslash is no exemption
+        {"Report", "C:\\dir", Exact, "", false, false},
+        {"report", "Report - Editor", Fuzzy, "", true, true},
+        {" Report ", "Report - Editor", Fuzzy, "", true, true},
+        {"Editor ", "Report - Editor", Fuzzy, "", true, false},
+        {"\tReport", "Report - Editor", Fuzzy, "", false, false},
+        {"Invoice", "Report - Editor", Fuzzy, "", false, false},
+        {"Report", "   ", Fuzzy, "", false, false},  // an all-blank title is not empty
+        {"Mail", "Mail - Drafts", Excl, "Inbox", true, true},
+        {"Mail", "mail - INBOX", Excl, "Inbox", false, false},
+        {"Mail", "Mail - Inbox", Excl, "  Inbox  ", false, false},
+        {"Mail", "Mail - Drafts", Excl, "", false, false},
+        {"Mail", "Calendar", Excl, "Inbox", false, false},
+        {"Mail", "Mail", static_cast<MatchMethod>(0), "", false, true},
     };
-    for (const auto& c : rows)
-        EXPECT_EQ(titleMatches(c.link, c.window, c.method, c.exclusion), c.matches)
-            << "link \"" << c.link << "\" window \"" << c.window << "\"";
+    for (const auto& c : rows) {
+        SCOPED_TRACE("link \"" + c.link + "\" window \"" + c.window + "\"");
+        EXPECT_EQ(titleMatches(c.link, c.window, c.method, c.exclusion), c.matches);
+        LinkMatchOptions o;
+        o.method = c.method;
+        o.exclusionText = c.exclusion;
+        EXPECT_EQ(hostStillMatches(o, c.link, c.window, "Any"), c.stillMatches);
+    }
 }
 
 // The first occurrence must lie at character 2 to 12 with a digit on each side.
@@ -64,7 +79,9 @@ TEST(SingleCharacterRule, PositionsAndWhereItApplies) {
     EXPECT_FALSE(singleCharacterRuleApplies("xy", MatchMethod::Fuzzy));
 }
 
-TEST(LinkToWindow, RunsTitleThenSingleCharacterThenACaseSensitiveClass) {
+// The main program runs title, then single character, then a case-sensitive class; the link
+// program reads the class only when required and only after the title passed.
+TEST(ClassMatch, ComesLastAndIsCaseSensitive) {
     LinkMatchRule rule{"x", MatchMethod::Fuzzy, "", ClassRequirement::Required, "Browser"};
     EXPECT_EQ(matchLinkToWindow(rule, "nothing here", "Browser"), LinkMatch::TitleMismatch);
     EXPECT_EQ(matchLinkToWindow(rule, "Box 300x250", "Browser"), LinkMatch::SingleCharacterMismatch);
@@ -75,38 +92,7 @@ TEST(LinkToWindow, RunsTitleThenSingleCharacterThenACaseSensitiveClass) {
     rule.method = MatchMethod::Exact;
     rule.classRequirement = ClassRequirement::NotRequired;
     EXPECT_TRUE(linkMatchesWindow(rule, "x", "Any"));
-}
 
-TEST(HostStillMatches, PathsAndAddressesAndEmptyTitlesNeverEndALink) {
-    const LinkMatchOptions exact{MatchMethod::Exact, "", true, "Browser", true};
-    for (const char* title : {"", "http://example.test/page", "\\\\server\\share", "C:\\\\odd"})
-        EXPECT_TRUE(hostStillMatches(exact, "Report", title, "OtherClass")) << title;
-    // One slash or one backslash is no exemption.
-    EXPECT_FALSE(hostStillMatches(exact, "Report", "a/b", "Browser"));
-    EXPECT_FALSE(hostStillMatches(exact, "Report", "C:\\dir", "Browser"));
-}
-
-TEST(HostStillMatches, MethodsAsTheLinkProgramAppliesThem) {
-    LinkMatchOptions o;
-    o.method = MatchMethod::Exact;
-    EXPECT_TRUE(hostStillMatches(o, "Report", "Report   ", ""));  // the host title is right-trimmed
-    EXPECT_FALSE(hostStillMatches(o, "Report", "report", ""));
-    o.method = MatchMethod::Fuzzy;
-    EXPECT_TRUE(hostStillMatches(o, "  report", "Report - Editor", ""));
-    // Only leading blanks are removed from the link title: a trailing blank must be found.
-    EXPECT_FALSE(hostStillMatches(o, "Editor ", "Report - Editor", ""));
-    // An all-blank host title is not empty: it is trimmed to "" and compared.
-    EXPECT_FALSE(hostStillMatches(o, "Report", "   ", ""));
-    o.method = MatchMethod::FuzzyExclusion;
-    o.exclusionText = " Inbox ";
-    EXPECT_TRUE(hostStillMatches(o, "Mail", "Mail - Drafts", ""));
-    EXPECT_FALSE(hostStillMatches(o, "Mail", "MAIL - inbox", ""));
-    EXPECT_FALSE(hostStillMatches(o, "Mail", "Calendar", ""));
-    o.method = static_cast<MatchMethod>(9);
-    EXPECT_TRUE(hostStillMatches(o, "Mail", "Anything", ""));
-}
-
-TEST(HostStillMatches, ClassIsComparedOnlyWhenRequiredAndAfterTheTitle) {
     LinkMatchOptions o;
     o.method = MatchMethod::Fuzzy;
     o.winClass = "Browser";
@@ -139,8 +125,11 @@ TEST(TextRules, FindRestartsAfterPartialMatchesAndCountsCharacters) {
         {"abcab", "cabx", 0},           // runs past the end
         {"abc", "C", 3},                // at the very end
         {"Ünïcode Ärger", "äRGER", 9},
+        {"Photos d'été", "ÉTÉ", 10},
         {"€€€a", "€A", 3},
         {"ΔΟΚΙΜΗ δοκιμη", "δοκιμη", 1},
+        {"годовой отчёт", "ОТЧЁТ", 9},
+        {"џ", "Џ", 1},
         {"ŁÓDŹ", "łódź", 1},
         {"Straße", "SSE", 0},           // ß stays ß
         {"×", "÷", 0},                  // × is not a capital letter
