@@ -27,35 +27,20 @@ protected:
     AutoExecWatcher watcher{w.desktop, w.table, w.starts, w.deactivation, hostList, status, state, w.pause};
 };
 
-// One launch per tick, the top window first, then in link list order, until all are starting.
+// One launch per tick, the top window first, then in link list order, until all are starting. The
+// launch restores and raises the host, pauses, nudges the foreground lock and forces a foreground
+// change pass; the link is recorded only once its window is identified.
 TEST_F(AutoExec, OneLaunchPerTickTopWindowFirstThenLinkListOrder) {
     const WindowId lower = w.desktop.addWindow({.title = "Alpha"});
-    const WindowId upper = w.desktop.addWindow({.title = "Report - Mail"});
+    const WindowId upper = w.desktop.addWindow({.title = "Report - Mail", .state = FakeWindowState::Minimized});
     w.addLink("Alpha");
     w.addLink("Report", MatchMethod::Fuzzy);
     w.addLink("Mail", MatchMethod::Fuzzy);  // sorts before Report
+    state.lastForeground = upper;
+    w.desktop.clearActions();
 
     EXPECT_EQ(tick(), AutoExecOutcome::Started);
     EXPECT_EQ(started(), (std::vector<std::string>{arg(upper, "4\tMail")}));
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(started().back(), arg(upper, "6\tReport"));
-    EXPECT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(started().back(), arg(lower, "5\tAlpha"));
-    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
-    EXPECT_EQ(started().size(), 3u);
-    EXPECT_FALSE(state.watcherBusy);
-}
-
-// The launch restores and raises the host, pauses, nudges the foreground lock and forces a
-// foreground change pass; the link is recorded once its window is identified.
-TEST_F(AutoExec, TheLaunchRestoresAndRaisesTheHostNudgesTheForegroundLockAndForcesAChangePass) {
-    const WindowId host = w.desktop.addWindow({.title = "Mail", .state = FakeWindowState::Minimized});
-    w.addLink("Mail");
-    state.lastForeground = host;
-    state.autoLaunched = false;
-    w.desktop.clearActions();
-
-    ASSERT_EQ(tick(), AutoExecOutcome::Started);
     std::vector<SeamCall> actions;
     for (const FakeAction& a : w.desktop.actions()) actions.push_back(a.call);
     EXPECT_EQ(actions, (std::vector<SeamCall>{SeamCall::Restore, SeamCall::Raise, SeamCall::NudgeForegroundLock}));
@@ -63,6 +48,13 @@ TEST_F(AutoExec, TheLaunchRestoresAndRaisesTheHostNudgesTheForegroundLockAndForc
     EXPECT_FALSE(state.lastForeground.has_value());
     EXPECT_TRUE(state.autoLaunched);
     EXPECT_FALSE(w.link("Mail").active);
+    EXPECT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(started().back(), arg(upper, "6\tReport"));
+    EXPECT_EQ(tick(), AutoExecOutcome::Started);
+    EXPECT_EQ(started().back(), arg(lower, "5\tAlpha"));
+    EXPECT_EQ(tick(), AutoExecOutcome::Idle);
+    EXPECT_EQ(started().size(), 3u);
+    EXPECT_FALSE(state.watcherBusy);
 }
 
 // A link not ready, or active even with ready set, is left alone (one still starting is

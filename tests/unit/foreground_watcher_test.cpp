@@ -99,43 +99,37 @@ TEST(ForegroundMoves, SendEachLinkWindowItsCommand) {
     }
 }
 
-// A dialog or help viewer is known by its class or by its kind, either one; the links of the
-// host under it stay over it, on every tick, and the top window's links are raised only while
-// the host list is walked.
-TEST_F(Foreground, AnyMarkOfADialogOrHelpViewerKeepsTheLinksOverItOnEveryTick) {
-    const FakeWindowSpec shapes[] = {{.title = "Classed", .className = "#32770"},
-                                    {.title = "Help", .className = "HH Parent"},
-                                    {.title = "Viewer", .kind = WindowKind::HelpViewer}};
-    for (const FakeWindowSpec& shape : shapes) {
-        SCOPED_TRACE(shape.title);
+// A dialog or help viewer, known by its class or by its kind, either one, keeps the links of the
+// host under it over it; a pop-up with an identifier or an invisible window gets no command. Either
+// is handled again on every tick, never remembered. The top window's links are raised over a
+// dialog only while the host list is walked.
+TEST_F(Foreground, DialogsKeepTheLinksUnderThemAndOddWindowsGetNoneOnEveryTick) {
+    const Commands keep{{linkA, "1"}, {linkB, "1"}, {linkA, "1"}, {linkB, "1"}};
+    const struct {
+        FakeWindowSpec shape;
+        Commands twoTicks;
+    } rows[] = {{{.title = "Classed", .className = "#32770"}, keep},
+                {{.title = "Help", .className = "HH Parent"}, keep},
+                {{.title = "Viewer", .kind = WindowKind::HelpViewer}, keep},
+                {{.title = "Menu", .style = style::Popup | style::Visible, .controlId = 7}, {}},
+                {{.title = "Odd", .style = 0, .controlId = 7}, {}},
+                {{.title = "Hidden", .visible = false}, {}}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.shape.title);
         w.desktop.activate(mail);
         tick();
-        w.desktop.activate(w.desktop.addWindow(shape));
+        w.desktop.activate(w.desktop.addWindow(row.shape));
         takeCommands();
         EXPECT_EQ(tick(), ForegroundPass::Change);
         EXPECT_EQ(tick(), ForegroundPass::Change);
-        EXPECT_EQ(takeCommands(), (Commands{{linkA, "1"}, {linkB, "1"}, {linkA, "1"}, {linkB, "1"}}));
+        EXPECT_EQ(takeCommands(), row.twoTicks);
+        EXPECT_EQ(state.lastForeground, std::optional<WindowId>(mail));
     }
     w.desktop.activate(dialog);
     w.desktop.clearActions();
     EXPECT_EQ(tick(MessageBoxState::Closed, HostWalk::Stopped), ForegroundPass::Change);
     EXPECT_TRUE(takeCommands().empty());
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, dialog), 1);
-}
-
-TEST_F(Foreground, APopupWithAnIdentifierOrAnInvisibleWindowGetsNoCommandAndIsTriedAgain) {
-    const FakeWindowSpec shapes[] = {{.title = "Menu", .style = style::Popup | style::Visible, .controlId = 7},
-                                    {.title = "Odd", .style = 0, .controlId = 7},
-                                    {.title = "Hidden", .visible = false}};
-    for (const FakeWindowSpec& shape : shapes) {
-        SCOPED_TRACE(shape.title);
-        w.desktop.activate(w.desktop.addWindow(shape));
-        takeCommands();
-        EXPECT_EQ(tick(), ForegroundPass::Change);
-        EXPECT_EQ(tick(), ForegroundPass::Change);
-        EXPECT_TRUE(takeCommands().empty());
-        EXPECT_FALSE(state.lastForeground.has_value());
-    }
 }
 
 // ---- state between ticks ------------------------------------------------------------
@@ -200,6 +194,17 @@ TEST_F(MdiForeground, TheSettledPassPutsTheChildrensLinksOnTop) {
     takeCommands();
     EXPECT_EQ(tick(), ForegroundPass::Settled);
     EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "4"}}));
+    // After an auto launch the settled pass also raises the top window's links (Editor matches
+    // none), then the foreground window again, once.
+    w.desktop.setForeground(frame);
+    tick();
+    state.autoLaunched = true;
+    takeCommands();
+    w.desktop.clearActions();
+    EXPECT_EQ(tick(), ForegroundPass::Settled);
+    EXPECT_FALSE(state.autoLaunched);
+    EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "3"}}));
+    EXPECT_EQ(raised(), (std::vector<WindowId>{link2, link1, frame}));
 }
 
 // With a message box open, the host list not walked or the main window in front the
@@ -227,20 +232,6 @@ TEST(SettledPassSkipped, SendsNothingAndIsNotRepeated) {
         EXPECT_TRUE(s.takeCommands().empty());
         EXPECT_EQ(s.tick(), ForegroundPass::Idle);
     }
-}
-
-TEST_F(MdiForeground, AfterAnAutoLaunchTheSettledPassRaisesTheTopWindowLinksOnce) {
-    w.desktop.setForeground(frame);
-    tick();
-    state.autoLaunched = true;
-    takeCommands();
-    w.desktop.clearActions();
-    EXPECT_EQ(tick(), ForegroundPass::Settled);
-    EXPECT_FALSE(state.autoLaunched);
-    // The MDI commands, then the top window's links (Editor matches no link), then the
-    // foreground window raised again.
-    EXPECT_EQ(takeCommands(), (Commands{{link2, "3"}, {link1, "3"}}));
-    EXPECT_EQ(raised(), (std::vector<WindowId>{link2, link1, frame}));
 }
 
 }  // namespace

@@ -449,33 +449,6 @@ TEST(Exit, ActiveLinksAreAskedAboutOnceAndClosedAfterTheTimersStop) {
 
 // ---- the messenger's queues -------------------------------------------------
 
-// Functions handed to the user-interface thread, run when the test says.
-class UiQueue {
-public:
-    PostToUi post() {
-        return [this](std::function<void()> f) {
-            std::lock_guard lock(mutex_);
-            posted_.push_back(std::move(f));
-        };
-    }
-    std::size_t size() {
-        std::lock_guard lock(mutex_);
-        return posted_.size();
-    }
-    void runAll() {
-        std::vector<std::function<void()>> now;
-        {
-            std::lock_guard lock(mutex_);
-            now.swap(posted_);
-        }
-        for (auto& f : now) f();
-    }
-
-private:
-    std::mutex mutex_;
-    std::vector<std::function<void()>> posted_;
-};
-
 // Over a send scripted per link window: the hung link's sends wait until released and then time
 // out, `gone` has no receiver, `other` takes every message.
 TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
@@ -495,11 +468,26 @@ TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
         sent.push_back(std::to_string(static_cast<int>(kind)) + ":" + std::string(payload));
         return SendResult::Delivered;
     };
-    UiQueue ui;
+    std::vector<std::function<void()>> posted;  // to the user-interface thread, run when the test says
+    const PostToUi post = [&](std::function<void()> f) {
+        std::lock_guard lock(mutex);
+        posted.push_back(std::move(f));
+    };
+    const auto served = [&](std::size_t sends, std::size_t posts) {
+        std::lock_guard lock(mutex);
+        return sent.size() == sends && posted.size() == posts;
+    };
+    const auto runPosted = [&] {
+        std::vector<std::function<void()>> now;
+        std::unique_lock lock(mutex);
+        now.swap(posted);
+        lock.unlock();
+        for (auto& f : now) f();
+    };
     std::map<WindowId, CloseAnswer> answers;
     const auto answerTo = [&](WindowId w) -> CloseDone { return [&answers, w](CloseAnswer a) { answers[w] = a; }; };
     {
-        QueuedLinkMessenger messenger(desktop, ui.post(), send);
+        QueuedLinkMessenger messenger(desktop, post, send);
         messenger.sendCommand(hung, "1");
         messenger.requestClose(hung, answerTo(hung));
         messenger.requestClose(other, answerTo(other));
@@ -508,11 +496,8 @@ TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
         messenger.sendReload(other);
         messenger.requestClose(gone, answerTo(gone));
         // The others are served while the hung link still holds its first message.
-        EXPECT_TRUE(waitUntil([&] {
-            std::lock_guard lock(mutex);
-            return sent.size() == 4 && ui.size() == 2;
-        }));
-        ui.runAll();
+        EXPECT_TRUE(waitUntil([&] { return served(4, 2); }));
+        runPosted();
         EXPECT_EQ(answers, (std::map<WindowId, CloseAnswer>{{other, CloseAnswer::Handled},
                                                              {gone, CloseAnswer::NotHandled}}));
         // Without a receiver the window manager is asked to close the window.
@@ -524,11 +509,11 @@ TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
             released = true;
         }
         wake.notify_all();
-        EXPECT_TRUE(waitUntil([&] { return ui.size() == 1; }));
+        EXPECT_TRUE(waitUntil([&] { return served(4, 1); }));
         EXPECT_FALSE(messenger.responding(hung));
         EXPECT_TRUE(messenger.responding(other));
     }
-    ui.runAll();
+    runPosted();
     // No answer in time, and no window manager request either: it would not help.
     EXPECT_EQ(answers.at(hung), CloseAnswer::NoAnswer);
     EXPECT_EQ(desktop.actionCount(SeamCall::RequestClose), 1);
@@ -552,9 +537,8 @@ TEST(QueuedMessenger, ASilentLinksWaitingForegroundCommandIsReplacedButNotItsRen
         wake.wait(lock, [&] { return released; });
         return SendResult::Delivered;
     };
-    UiQueue ui;
     {
-        QueuedLinkMessenger messenger(desktop, ui.post(), send);
+        QueuedLinkMessenger messenger(desktop, [](std::function<void()>) {}, send);
         messenger.sendCommand(slow, "1");
         ASSERT_TRUE(waitUntil([&] { return !messenger.responding(slow); }));
         messenger.sendCommand(slow, "0");
