@@ -520,7 +520,7 @@ TEST(QueuedMessenger, MessagesKeepTheirOrderAndAHungLinkHoldsUpOnlyItsOwn) {
 }
 
 // While a link does not answer, a newer foreground command replaces the one waiting
-// behind it, never a rename.
+// behind it, never a rename or another command.
 TEST(QueuedMessenger, ASilentLinksWaitingForegroundCommandIsReplacedButNotItsRename) {
     FakeDesktop desktop;
     const WindowId slow = desktop.addWindow({});
@@ -550,13 +550,15 @@ TEST(QueuedMessenger, ASilentLinksWaitingForegroundCommandIsReplacedButNotItsRen
         messenger.sendRename(slow, "Mail");
         messenger.sendCommand(slow, "2");
         messenger.sendCommand(slow, "3");
+        messenger.sendCommand(slow, "6");  // a save is no foreground command: never replaced
+        messenger.sendCommand(slow, "4");
         {
             std::lock_guard lock(mutex);
             released = true;
         }
         wake.notify_all();
     }  // the messenger sends what waits, then ends
-    EXPECT_EQ(sent, (std::vector<std::string>{"3:1", "3:0", "3:1", "2:Mail", "3:3"}));
+    EXPECT_EQ(sent, (std::vector<std::string>{"3:1", "3:0", "3:1", "2:Mail", "3:3", "3:6", "3:4"}));
 }
 
 }  // namespace
