@@ -197,34 +197,33 @@ TEST_F(PagesRemovingSettings, OnlyASavedHeightHasTheInstanceSettingsRemoved) {
     EXPECT_EQ(w.table.activeLinkCount(), 0);
 }
 
+// A picked window selects its entry, or the reason it has none is told: one of ours, a dialog or
+// pop-up (by kind, class or style), or simply not listed.
 TEST_F(Pages, APickedWindowSelectsItsEntryOrSaysWhyTheListDoesNotShowIt) {
     w.desktop.addWindow({.title = "Mail"});
     const WindowId editor = w.desktop.addWindow({.title = "Editor"});
-    const WindowId own = w.desktop.addWindow({.title = "Kivra [Main]", .className = "QbaseRT5-Kivra"});
-    const WindowId dialog = w.desktop.addWindow({.title = "Save As", .kind = WindowKind::Dialog});
-    const WindowId dialogClass = w.desktop.addWindow({.title = "Open", .className = "#32770"});
-    const WindowId popup = w.desktop.addWindow({.title = "Menu", .style = style::Popup | style::Visible});
-    const WindowId untitled = w.desktop.addWindow({});
-    const WindowId hidden = w.desktop.addWindow({.title = "Hidden", .visible = false});
     const WindowId gone = w.desktop.addWindow({.title = "Gone"});
     w.desktop.destroy(gone);
     const int editorEntry = listed("T: Editor");
+    const PickSelection selected = selectPickedWindow(w.desktop, hostList.hostList(), editor);
+    EXPECT_EQ(selected.outcome, PickOutcome::Selected);
+    EXPECT_EQ(selected.hostIndex, editorEntry);
+    EXPECT_EQ(selectPickedWindow(w.desktop, hostList.hostList(), gone).outcome, PickOutcome::NotListed);
+    EXPECT_EQ(selectPickedWindow(w.desktop, hostList.hostList(), 0).outcome, PickOutcome::NotListed);
     const struct {
-        WindowId picked;
+        FakeWindowSpec shape;
         PickOutcome outcome;
-        int entry;
-    } rows[] = {
-        {editor, PickOutcome::Selected, editorEntry}, {own, PickOutcome::OwnWindow, -1},
-        {dialog, PickOutcome::Dialog, -1},            {dialogClass, PickOutcome::Dialog, -1},
-        {popup, PickOutcome::Dialog, -1},             {untitled, PickOutcome::NotListed, -1},
-        {hidden, PickOutcome::NotListed, -1},         {gone, PickOutcome::NotListed, -1},
-        {0, PickOutcome::NotListed, -1},
-    };
+    } rows[] = {{{.title = "Kivra [Main]", .className = "QbaseRT5-Kivra"}, PickOutcome::OwnWindow},
+                {{.title = "Save As", .kind = WindowKind::Dialog}, PickOutcome::Dialog},
+                {{.title = "Open", .className = "#32770"}, PickOutcome::Dialog},
+                {{.title = "Menu", .style = style::Popup | style::Visible}, PickOutcome::Dialog},
+                {{}, PickOutcome::NotListed},
+                {{.title = "Hidden", .visible = false}, PickOutcome::NotListed}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(row.picked);
-        const PickSelection pick = selectPickedWindow(w.desktop, hostList.hostList(), row.picked);
+        SCOPED_TRACE(row.shape.title);
+        const PickSelection pick = selectPickedWindow(w.desktop, hostList.hostList(), w.desktop.addWindow(row.shape));
         EXPECT_EQ(pick.outcome, row.outcome);
-        EXPECT_EQ(pick.hostIndex, row.entry);
+        EXPECT_EQ(pick.hostIndex, -1);
     }
 }
 
