@@ -105,6 +105,7 @@ TEST(ClassMatch, ComesLastAndIsCaseSensitive) {
     o.matchClass = true;
     EXPECT_FALSE(hostStillMatches(o, "x", "x", hostClass));
     EXPECT_FALSE(hostStillMatches(o, "x", "y", hostClass));  // title failed first: no class read
+    EXPECT_TRUE(hostStillMatches(o, "x", "http://x", hostClass));  // an address is exempt before the class
     EXPECT_EQ(classReads, 1);
     // No single-character rule in the link program.
     EXPECT_TRUE(hostStillMatches(o, "x", "xyz", "Browser"));
