@@ -124,7 +124,8 @@ TEST_F(AutoExec, AWindowFailingATestOrGatedOrSparedLetsAMatchFurtherDownStart) {
     w.addLink(HostLink{.title = "Ad", .matchMethod = MatchMethod::Fuzzy, .terminateHost = true});
     w.addLink("News");
     ASSERT_EQ(tick(), AutoExecOutcome::Started);
-    EXPECT_EQ(started(), (std::vector<std::string>{arg(mail, "4\tMail"), arg(digits, "1\tx"), arg(news, "4\tNews")}));
+    EXPECT_EQ(started(),
+              (std::vector<std::string>{arg(mail, "4\tMail"), arg(digits, "1\tx"), arg(news, "4\tNews")}));
 }
 
 // A web address title of a class with one top-level window, even with windows it owns, starts
@@ -147,7 +148,8 @@ TEST_F(AutoExec, ASecondWindowOfTheClassEvenHiddenOpensThePopupGateOwnedOnesDoNo
 // main window as 0x17CF0000).
 TEST_F(AutoExec, TerminatePopupClosesAPopupAndLeavesMainWindowsAlone) {
     w.addLink(HostLink{.title = "Ad", .matchMethod = MatchMethod::Fuzzy, .terminateHost = true});
-    const WindowId main = w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow | style::Maximize});
+    const WindowId main =
+        w.desktop.addWindow({.title = "Ad viewer", .style = style::PlainMainWindow | style::Maximize});
     EXPECT_EQ(tick(), AutoExecOutcome::Idle);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, main), 0);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);

@@ -221,7 +221,8 @@ TEST_F(Pages, APickedWindowSelectsItsEntryOrSaysWhyTheListDoesNotShowIt) {
                 {{.title = "Hidden", .visible = false}, PickOutcome::NotListed}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.shape.title);
-        const PickSelection pick = selectPickedWindow(w.desktop, hostList.hostList(), w.desktop.addWindow(row.shape));
+        const WindowId picked = w.desktop.addWindow(row.shape);
+        const PickSelection pick = selectPickedWindow(w.desktop, hostList.hostList(), picked);
         EXPECT_EQ(pick.outcome, row.outcome);
         EXPECT_EQ(pick.hostIndex, -1);
     }
