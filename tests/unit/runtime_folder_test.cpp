@@ -7,6 +7,7 @@
 #include "SessionNotes.h"
 #include "SingleInstance.h"
 #include "UnitSupport.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,11 @@ constexpr uid_t kNobody = 65534;
 class RuntimeFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kivra-rt-XXXXXX";
-        tmp_ = mkdtemp(tmpl);
         setenv("TMPDIR", tmp_.c_str(), 1);
         unsetenv("XDG_RUNTIME_DIR");
         setenv("DISPLAY", ":91", 1);
-        base_ = tmp_ + "/kivra-" + std::to_string(getuid());
     }
-    void TearDown() override { std::system(("rm -rf " + tmp_).c_str()); }
+    void TearDown() override { unsetenv("TMPDIR"); }  // the next test's folder is made before SetUp
 
     void expectFallback(const std::string& why) {
         const RuntimeFolder f = runtimeFolder();
@@ -47,7 +45,8 @@ protected:
         EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
 
-    std::string tmp_, base_;
+    TempDir dir_;
+    std::string tmp_ = dir_.path().string(), base_ = tmp_ + "/kivra-" + std::to_string(getuid());
 };
 
 TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 
 namespace kivra {
@@ -30,6 +31,16 @@ using contract::kMailInst1;
 using contract::kMain;
 
 std::string readK(SettingsStore& s) { return s.read(kMain, "S", "K", kAbsent); }
+
+// The error number a change is refused with; 0 when it is made.
+int refusal(const std::function<void()>& change) {
+    try {
+        change();
+    } catch (const KivraError& e) {
+        return e.number();
+    }
+    return 0;
+}
 
 struct MemoryBackend {
     static constexpr bool kKeepsNonUtf8 = true;
@@ -102,14 +113,9 @@ TEST_F(SqliteStoreTest, NamesSomeBackendRefusesAreRefusedEverywhere) {
     auto store = make();
     const std::string rows[][3] = {{"A", "", "K"}, {"A\\", "S", "K"}, {"", "S", "K"}, {"A", "S", ""},
                                    {"A", "S\\\\T", "K"}, {"A", "S", std::string("K\0Tail", 6)}};
-    for (const auto& [app, section, key] : rows) {
-        try {
-            store->write(app, section, key, "v");
-            ADD_FAILURE() << "accepted " << app << " | " << section << " | " << key;
-        } catch (const KivraError& e) {
-            EXPECT_EQ(e.number(), errnum::BadFileName);
-        }
-    }
+    for (const auto& [app, section, key] : rows)
+        EXPECT_EQ(refusal([&] { store->write(app, section, key, "v"); }), errnum::BadFileName)
+            << app << " | " << section << " | " << key;
     EXPECT_TRUE(store->entries().empty());
     for (const std::string bad : {"[\\]\nK=v\n", "[A\\\\B]\nK=v\n", "[A\\B]\n=v\n"}) {
         std::istringstream in("kivra-settings export 1\n# comment\n" + bad);
@@ -185,7 +191,7 @@ TEST(StoreLocation, UnreachableFilesReadAsAbsentAndRefuseWrites) {
         ASSERT_TRUE(opened.problem);
         EXPECT_EQ(opened.problem->number(), row.number);
         EXPECT_EQ(readK(*opened.store), "-1");
-        EXPECT_THROW(opened.store->write(kMain, "S", "K", "v"), KivraError);
+        EXPECT_NE(refusal([&] { opened.store->write(kMain, "S", "K", "v"); }), 0);
     }
 }
 
@@ -209,14 +215,6 @@ TEST(StoreLocation, AProtectedFileReadsAndRefusesChangesWith70) {
     fs::permissions(folder, readAll | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec);
     const int status = test::inChild([&] {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 77;
-        const auto refusal = [](const std::function<void()>& change) {
-            try {
-                change();
-            } catch (const KivraError& e) {
-                return e.number();
-            }
-            return 0;
-        };
         for (const fs::path& file : {readOnly, inLocked}) {
             SCOPED_TRACE(file.string());
             OpenedFileStore opened = openStore(file);
