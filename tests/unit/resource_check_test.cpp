@@ -29,76 +29,52 @@ constexpr const char* kDesktop =
     "Committed_AS:   14125300 kB\n"
     "HugePages_Total:       0\n";
 
-TEST(MemoryStatus, ReadsARealLookingReport) {
-    const auto s = parseMemInfo(kDesktop);
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->totalPhys, 16318412 * KiB);
-    EXPECT_EQ(s->availPhys, 9634524 * KiB);
-    EXPECT_EQ(s->memoryLoad, 41u);  // 40.96 % in use
-    EXPECT_EQ(s->totalPageFile, 2097148 * KiB);
-    EXPECT_EQ(s->availPageFile, 2072572 * KiB);
-    EXPECT_EQ(s->commitLimit, 10256352 * KiB);
-    EXPECT_EQ(s->availCommit, 0u) << "more is promised than the limit";
-    // Without MemAvailable free, buffers and cache are counted; no swap lines: no swap.
-    const auto t = parseMemInfo("MemTotal: 1000 kB\nMemFree: 100 kB\nBuffers: 50 kB\nCached: 250 kB\n"
-                                "CommitLimit: 900 kB\nCommitted_AS: 300 kB\n");
-    ASSERT_TRUE(t);
-    EXPECT_EQ(t->availPhys, 400 * KiB);
-    EXPECT_EQ(t->memoryLoad, 60u);
-    EXPECT_EQ(t->totalPageFile, 0u);
-    EXPECT_EQ(t->availPageFile, 0u);
-    EXPECT_EQ(t->availCommit, 600 * KiB);
+// A status from sizes in KiB, in the order of its fields: load, total, available, swap, free
+// swap, commit limit, commit available.
+MemoryStatus kib(std::uint32_t load, std::uint64_t total, std::uint64_t available, std::uint64_t swap = 0,
+                 std::uint64_t swapFree = 0, std::uint64_t limit = 0, std::uint64_t commit = 0) {
+    return {load, total * KiB, available * KiB, swap * KiB, swapFree * KiB, limit * KiB, commit * KiB};
 }
 
-TEST(MemoryStatus, MalformedLinesAreSkippedNotTrusted) {
-    struct Case {
+TEST(MemoryStatus, ReadsRealLookingPartialAndBrokenReports) {
+    const std::string head = "MemTotal: 1000 kB\nMemFree: 100 kB\n";
+    const struct {
         const char* what;
-        const char* text;
-        std::uint64_t availKiB;
+        std::string text;
+        std::optional<MemoryStatus> expected;
+    } rows[] = {
+        {"40.96 % in use, more promised than the limit", kDesktop,
+         kib(41, 16318412, 9634524, 2097148, 2072572, 10256352, 0)},
+        {"without MemAvailable free, buffers and cache count; no swap lines: no swap",
+         head + "Buffers: 50 kB\nCached: 250 kB\nCommitLimit: 900 kB\nCommitted_AS: 300 kB\n",
+         kib(60, 1000, 400, 0, 0, 900, 600)},
+        // A rejected MemAvailable leaves the estimate from MemFree.
+        {"letters", head + "MemAvailable: abc kB\n", kib(90, 1000, 100)},
+        {"another unit", head + "MemAvailable: 900 MB\n", kib(90, 1000, 100)},
+        {"no unit", head + "MemAvailable: 900\n", kib(90, 1000, 100)},
+        {"no colon", head + "MemAvailable 900 kB\n", kib(90, 1000, 100)},
+        {"trailing junk", head + "MemAvailable: 900 kB extra\n", kib(90, 1000, 100)},
+        {"overflowing", head + "MemAvailable: 99999999999999999999999 kB\n", kib(90, 1000, 100)},
+        {"too big to scale", head + "MemAvailable: 18014398509481985 kB\n", kib(90, 1000, 100)},
+        {"fine, with CR LF", head + "MemAvailable:\t900 kB\r\n", kib(10, 1000, 900)},
+        // The first of duplicate lines counts; available never exceeds total; free swap never
+        // exceeds swap.
+        {"contradictions",
+         "MemTotal: 1000 kB\nMemTotal: 5 kB\nMemAvailable: 4000 kB\nSwapTotal: 10 kB\nSwapFree: 20 kB\n",
+         kib(0, 1000, 1000, 10, 10)},
+        {"all in use at the largest total", "MemTotal: 18014398509481983 kB\nMemAvailable: 0 kB\n",
+         kib(100, 18014398509481983ull, 0)},
+        {"empty", "", std::nullopt},
+        {"no total", "MemFree: 100 kB\nMemAvailable: 100 kB\n", std::nullopt},
+        {"a total of nothing", "MemTotal: 0 kB\nMemAvailable: 0 kB\n", std::nullopt},
+        {"a total in words", "MemTotal: lots\n", std::nullopt},
+        {"binary", std::string("\0\xff\xfe:::\n\n:kB\n", 11), std::nullopt},
+        {"one long line", std::string(100000, 'M'), std::nullopt},
     };
-    // MemTotal 1000, MemFree 100: a rejected MemAvailable leaves the estimate 100.
-    const Case cases[] = {
-        {"letters", "MemAvailable: abc kB\n", 100},
-        {"another unit", "MemAvailable: 900 MB\n", 100},
-        {"no unit", "MemAvailable: 900\n", 100},
-        {"no colon", "MemAvailable 900 kB\n", 100},
-        {"trailing junk", "MemAvailable: 900 kB extra\n", 100},
-        {"overflowing", "MemAvailable: 99999999999999999999999 kB\n", 100},
-        {"too big to scale", "MemAvailable: 18014398509481985 kB\n", 100},
-        {"fine, with CR LF", "MemAvailable:\t900 kB\r\n", 900},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const auto s = parseMemInfo(std::string("MemTotal: 1000 kB\nMemFree: 100 kB\n") + c.text);
-        ASSERT_TRUE(s);
-        EXPECT_EQ(s->totalPhys, 1000 * KiB);
-        EXPECT_EQ(s->availPhys, c.availKiB * KiB);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(parseMemInfo(row.text), row.expected);
     }
-}
-
-TEST(MemoryStatus, NoUsableTotalMeansNoStatusAndContradictionsAreClamped) {
-    const std::string broken[] = {
-        "",
-        "MemFree: 100 kB\nMemAvailable: 100 kB\n",  // no total
-        "MemTotal: 0 kB\nMemAvailable: 0 kB\n",     // a total of nothing
-        "MemTotal: lots\n",
-        std::string("\0\xff\xfe:::\n\n:kB\n", 11),
-        std::string(100000, 'M'),
-    };
-    for (const std::string& text : broken) EXPECT_FALSE(parseMemInfo(text)) << text.substr(0, 40);
-    // The first of duplicate lines counts; available never exceeds total; free swap never exceeds swap.
-    const auto s = parseMemInfo("MemTotal: 1000 kB\nMemTotal: 5 kB\nMemAvailable: 4000 kB\n"
-                                "SwapTotal: 10 kB\nSwapFree: 20 kB\n");
-    ASSERT_TRUE(s);
-    EXPECT_EQ(s->totalPhys, 1000 * KiB);
-    EXPECT_EQ(s->availPhys, 1000 * KiB);
-    EXPECT_EQ(s->memoryLoad, 0u);
-    EXPECT_EQ(s->availPageFile, 10 * KiB);
-    // Everything in use, at the largest total the format can carry.
-    const auto full = parseMemInfo("MemTotal: 18014398509481983 kB\nMemAvailable: 0 kB\n");
-    ASSERT_TRUE(full);
-    EXPECT_EQ(full->totalPhys, 18014398509481983ull * KiB);
-    EXPECT_EQ(full->memoryLoad, 100u);
 }
 
 TEST(MemoryStatus, TheLiveReadingAgreesWithTheKernel) {
