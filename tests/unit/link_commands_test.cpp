@@ -91,7 +91,7 @@ TEST_F(CommandsTest, FivePutsANormalLinkOnTheRecordedHostCornerKeepingItsSize) {
     EXPECT_EQ(desktop.desc(host).rect, (Rect{200, 150, 1000, 750}));
 }
 
-TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaption) {
+TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaptionOtherKindsAreIgnored) {
     window.mode = CaptionMode::Custom;
     EXPECT_EQ(commands.handle(ChannelKind::Rename, "Post\\Office  "), Done);
     EXPECT_EQ(state.names.linkTitle, "Post\\Office");
@@ -105,6 +105,12 @@ TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaption) {
     window.mode = kHostTitleCaption;
     commands.handle(ChannelKind::Rename, "Letters");
     EXPECT_EQ(window.caption, "Post Office");
+    // Kinds that are not the main program's to send are ignored.
+    window.log.clear();
+    for (auto kind : {ChannelKind::LinkReady, ChannelKind::CloseRequest, static_cast<ChannelKind>(0)})
+        EXPECT_EQ(commands.handle(kind, "0"), Ignored);
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_EQ(state.names.linkTitle, "Letters");
 }
 
 // The main program stores the options under the new name first and sends the reload after the
@@ -139,13 +145,6 @@ TEST_F(CommandsTest, RenameAndReloadReadTheOptionsOfTheCurrentInstanceName) {
     withFailingStore.handle(ChannelKind::ReloadMatchOptions, "");
     EXPECT_EQ(window.reportedErrors, (std::vector<int>{errnum::DeviceIO}));
     EXPECT_EQ(o.method, MatchMethod::Fuzzy);
-}
-
-TEST_F(CommandsTest, UnknownKindsAreIgnored) {
-    for (auto kind : {ChannelKind::LinkReady, ChannelKind::CloseRequest, static_cast<ChannelKind>(0)})
-        EXPECT_EQ(commands.handle(kind, "0"), Ignored);
-    EXPECT_TRUE(window.log.empty());
-    EXPECT_EQ(state.names.linkTitle, "Mail");
 }
 
 }  // namespace

@@ -150,14 +150,11 @@ TEST(PreferencesLoad, StoredChoicesSelectTheirFallback) {
         {"FormPosSize", "Width", "99999999999", [](auto& p) { return p.width == 1280 * 15; }},
         {"PicturePrefs", "PicAppear", "2", [](auto& p) { return !p.picAppear3D; }},
         {"PicturePrefs", "PicBorder", "1", [](auto& p) { return p.picBorder; }},
-        {"PicturePrefs", "PicBorder", "2", [](auto& p) { return !p.picBorder; }}};
+        {"PicturePrefs", "PicBorder", "2", [](auto& p) { return !p.picBorder; }},
+        {"MainOptions", "TimerState", "1", [](auto& p) { return p.kickTimerOn; }}};
     for (const ChoiceCase& c : rows) EXPECT_TRUE(c.check(load({{c.section, c.key, c.stored}}))) << c.key << "=" << c.stored;
-}
-
-TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTopAndViewedFilesKeepTheirOrder) {
-    EXPECT_TRUE(load({{"MainOptions", "TimerState", "1"}}).kickTimerOn);
+    // The kick timer runs only when always on top; viewed files skip empty entries, keeping their order.
     EXPECT_FALSE(load({{"MainOptions", "TimerState", "1"}, {"FormPrefs", "FormKVA", "2"}}).kickTimerOn);
-    // Viewed files skip empty entries and keep their order.
     const Rows viewed = {{"PictureFiles", "PrevFile1", "/a.gif"}, {"PictureFiles", "PrevFile2", ""},
                          {"PictureFiles", "PrevFile4", "/d.gif"}};
     EXPECT_EQ(load(viewed).viewedFiles, (std::vector<std::string>{"/a.gif", "/d.gif"}));
