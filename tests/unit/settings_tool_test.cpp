@@ -132,7 +132,11 @@ TEST_F(SettingsTool, ABadImportChangesNothingAndNamesTheLine) {
                                                 {good + "just text\n", 5},
                                                 {good + "[NoBackslash]\nK=v\n", 5},
                                                 {"kivra-settings export 1\nK=v\n", 2},
-                                                {good + "a%00b=v\n", 5}};
+                                                {good + "a%00b=v\n", 5},
+                                                // names no backend can hold
+                                                {"kivra-settings export 1\n# comment\n[\\]\nK=v\n", 3},
+                                                {"kivra-settings export 1\n[A\\\\B]\nK=v\n", 2},
+                                                {"kivra-settings export 1\n[A\\B]\n=v\n", 3}};
     const fs::path file = dir_ / "bad.txt";
     for (const auto& [text, line] : rows) {
         SCOPED_TRACE(text);
