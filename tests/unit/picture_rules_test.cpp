@@ -12,13 +12,13 @@
 #include "PictureStepping.h"
 #include "Preferences.h"
 #include "ViewedFiles.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace kivra;
 namespace fs = std::filesystem;
@@ -32,16 +32,6 @@ std::string repeat(const std::string& unit, int n) {
 }
 
 void touch(const TempDir& d, const std::string& name) { std::ofstream(d.path() / name).put('x'); }
-
-// The superuser reads everything; for a permission test the process acts as
-// "nobody" until the guard ends.
-struct ActAsNobody {
-    bool switched = false;
-    ActAsNobody() { switched = geteuid() == 0 && seteuid(65534) == 0; }
-    ~ActAsNobody() {
-        if (switched && seteuid(0) != 0) std::abort();
-    }
-};
 
 int listingError(const std::string& dir) {
     try {
@@ -134,7 +124,7 @@ TEST(DirectoryListing, FailuresCarryTheirErrorNumbers) {
     EXPECT_EQ(listingError((d.path() / "file.gif").string()), errnum::PathNotFound);
     fs::create_directory(d.path() / "locked");
     fs::permissions(d.path() / "locked", fs::perms::none);
-    ActAsNobody nobody;
+    const test::ActAsNobody nobody;
     EXPECT_EQ(listingError((d.path() / "locked").string()), errnum::PermissionDenied);
     // Ancestors from the root down.
     EXPECT_EQ(directoryAncestors("/home/u/pics"), (std::vector<std::string>{"/", "/home", "/home/u", "/home/u/pics"}));
@@ -244,5 +234,6 @@ TEST(PictureFolder, NextGoesOnAfterTheShownFileAndStartsOverInAnotherDirectory) 
     EXPECT_EQ(nextFileStep(2, 3), (NextStep{2, 0}));
     EXPECT_EQ(nextFileStep(0, 3), (NextStep{0, 1}));
     EXPECT_EQ(nextFileStep(5, 3), (NextStep{0, 1}));
+    EXPECT_EQ(nextFileStep(3, 3), (NextStep{0, 1}));
     EXPECT_EQ(nextFileStep(0, 0), std::nullopt);
 }
