@@ -118,8 +118,8 @@ TEST_F(SqliteStoreTest, NamesSomeBackendRefusesAreRefusedEverywhere) {
     EXPECT_TRUE(store->entries().empty());
 }
 
-// The environment chooses the file (later tests here name their files themselves).
-TEST(StoreLocation, TheEnvironmentChoosesTheFileWhichIsMadeForThisUserOnly) {
+// The environment chooses the file (the other tests here name their files themselves).
+TEST_F(SqliteStoreTest, TheEnvironmentChoosesTheFileWhichIsMadeForThisUserOnly) {
     setenv("KIVRA_SETTINGS", "/somewhere/mine.db", 1);
     setenv("XDG_CONFIG_HOME", "/xdg", 1);
     EXPECT_EQ(defaultStorePath(), fs::path("/somewhere/mine.db"));
@@ -129,23 +129,21 @@ TEST(StoreLocation, TheEnvironmentChoosesTheFileWhichIsMadeForThisUserOnly) {
     setenv("XDG_CONFIG_HOME", "relative/ignored", 1);
     setenv("HOME", "/home/someone", 1);
     EXPECT_EQ(defaultStorePath(), fs::path("/home/someone/.config/kivra/settings.sqlite3"));
-    TempDir dir;
-    const fs::path file = dir.path() / "a" / "b" / "settings.sqlite3";
-    setenv("KIVRA_SETTINGS", file.c_str(), 1);
+    const fs::path deep = dir.path() / "a" / "b" / "settings.sqlite3";
+    setenv("KIVRA_SETTINGS", deep.c_str(), 1);
     OpenedStore opened = openDefaultStore();
     EXPECT_FALSE(opened.problem) << opened.problem->what();
     opened.store->write(kMain, "S", "K", "v");
     EXPECT_EQ(fs::status(dir.path() / "a").permissions(), fs::perms::owner_all);
-    EXPECT_EQ(fs::status(file.parent_path()).permissions(), fs::perms::owner_all);
-    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_EQ(readK(*openStore(file).store), "v");
+    EXPECT_EQ(fs::status(deep.parent_path()).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(fs::status(deep).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(readK(*openStore(deep).store), "v");
 }
 
 // A damaged file is kept aside byte for byte, with its stale journal and a lock a dead program
 // left; a fresh store takes its place.
-TEST(StoreLocation, ADamagedFileIsKeptAsideAndReplacedByAFreshStore) {
-    TempDir dir;
-    const fs::path file = dir.path() / "settings.sqlite3", lock = file.string() + ".recovering";
+TEST_F(SqliteStoreTest, ADamagedFileIsKeptAsideAndReplacedByAFreshStore) {
+    const fs::path lock = file.string() + ".recovering";
     writeFile(file, "not a database\n");
     writeFile(fs::path(file.string() + "-wal"), "stale journal");
     fs::create_directory(lock);
@@ -172,8 +170,7 @@ TEST(StoreLocation, ADamagedFileIsKeptAsideAndReplacedByAFreshStore) {
     EXPECT_FALSE(openStore(file).problem);
 }
 
-TEST(StoreLocation, UnreachableFilesReadAsAbsentAndRefuseWrites) {
-    TempDir dir;
+TEST_F(SqliteStoreTest, UnreachableFilesReadAsAbsentAndRefuseWrites) {
     writeFile(dir.path() / "kivra", "a file, not a folder");
     const struct {
         fs::path file;
@@ -190,12 +187,10 @@ TEST(StoreLocation, UnreachableFilesReadAsAbsentAndRefuseWrites) {
 
 // Permission checks need an account the file modes apply to: run as root, the checks run as
 // the "nobody" account.
-TEST(StoreLocation, AProtectedFileReadsAndRefusesChangesWith70) {
-    TempDir dir;
+TEST_F(SqliteStoreTest, AProtectedFileReadsAndRefusesChangesWith70) {
     fs::permissions(dir.path(), fs::perms::all);
-    const fs::path folder = dir.path() / "locked";
+    const fs::path folder = dir.path() / "locked", readOnly = file, inLocked = folder / "settings.sqlite3";
     fs::create_directory(folder);
-    const fs::path readOnly = dir.path() / "settings.sqlite3", inLocked = folder / "settings.sqlite3";
     for (const fs::path& file : {readOnly, inLocked}) {
         OpenedFileStore opened = openStore(file);
         ASSERT_FALSE(opened.problem);
