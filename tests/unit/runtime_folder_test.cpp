@@ -124,7 +124,6 @@ TEST_F(RuntimeFolderTest, ASecondInstanceIsRefusedWhileTheFirstHoldsTheLockAndNo
     EXPECT_TRUE(acquireSingleInstance("kivra"));
 }
 
-// One report per cause for a session's processes together; a new session starts afresh.
 // The lock and the channel folder are named after the display: one name per display, and
 // never a name that leads out of the runtime folder.
 TEST_F(RuntimeFolderTest, TheDisplayTagNamesOneDisplayOneWayAndStaysAFileName) {
@@ -138,6 +137,7 @@ TEST_F(RuntimeFolderTest, TheDisplayTagNamesOneDisplayOneWayAndStaysAFileName) {
     }
 }
 
+// One report per cause for a session's processes together; a new session starts afresh.
 TEST_F(RuntimeFolderTest, ACauseIsToldOncePerSessionAcrossProcesses) {
     EXPECT_TRUE(firstTimeThisSession("store error 70")) << "outside a session every report is made";
     EXPECT_TRUE(firstTimeThisSession("store error 70"));
