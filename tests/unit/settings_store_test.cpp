@@ -230,6 +230,8 @@ TEST_F(SqliteStoreTest, ALockHeldPastTheLimitKeepsTheValuesInARecoveryFileThatIm
         {StoreChange::Kind::DeleteSection, std::string(kMain), "HostLinks", {}, {}},
         {StoreChange::Kind::Write, std::string(kMain), "HostLinks", "HLinkCnt", "1"},
         {StoreChange::Kind::Write, std::string(kMain), "FormPosSize", "Left", "1440"},
+        {StoreChange::Kind::Write, std::string(kMain), "FormPosSize", "Top", "900"},  // beside, same section
+        {StoreChange::Kind::Write, std::string(kMailInst1), "FormPosSize", "Left", "30"},  // same key elsewhere
     };
     const fs::path recovery = dir.path() / "settings.sqlite3.recovery-x.txt";
     const SaveResult kept = applyChanges(*store, save, 200ms, recovery);
@@ -244,6 +246,8 @@ TEST_F(SqliteStoreTest, ALockHeldPastTheLimitKeepsTheValuesInARecoveryFileThatIm
     ASSERT_TRUE(std::holds_alternative<std::vector<StoredEntry>>(parsed)) << std::get<settings::ParseError>(parsed).message;
     for (const StoredEntry& e : std::get<std::vector<StoredEntry>>(parsed)) store->write(e.app(), e.section(), e.key, e.value);
     EXPECT_EQ(store->read(kMain, "FormPosSize", "Left", kAbsent), "1440");
+    EXPECT_EQ(store->read(kMain, "FormPosSize", "Top", kAbsent), "900");
+    EXPECT_EQ(store->read(kMailInst1, "FormPosSize", "Left", kAbsent), "30");
     EXPECT_EQ(store->read(kMain, "HostLinks", "HLinkCnt", kAbsent), "1");
     EXPECT_EQ(store->read("Kivra\\L", "S", "K", kAbsent), "v");
     EXPECT_TRUE(applyChanges(*store, save, 200ms, recovery).saved()) << "without a lock the same save lands";
