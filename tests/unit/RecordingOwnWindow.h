@@ -29,8 +29,7 @@ public:
     std::vector<int> reportedErrors;
     std::vector<std::string> log;  // "minimize", "restore", "topmost:yes", "icon:grey", "caption:..", "save", "unload"
 
-    std::function<void()> onUnload;        // runs inside unload(), as the closing steps may run events
-    std::function<void()> onAlwaysOnTop;   // runs inside the option's handler
+    std::function<void()> onAlwaysOnTop;  // runs inside the option's handler, as it may run events
 
     OwnWindowState state() const override { return windowState; }
     void minimize() override {
@@ -67,10 +66,7 @@ public:
         boxOpen = false;
     }
     void saveSettings() override { log.push_back("save"); }
-    void unload() override {
-        log.push_back("unload");
-        if (onUnload) onUnload();
-    }
+    void unload() override { log.push_back("unload"); }
     void reportError(const KivraError& error) override { reportedErrors.push_back(error.number()); }
 
 private:

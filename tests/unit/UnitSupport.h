@@ -1,11 +1,12 @@
 // Small helpers shared by the unit tests: a store that fails on request, the hex form of
-// bytes, a body run in a child process, whole-file reads and writes.
+// bytes, a body run in a child process, acting as "nobody", whole-file reads and writes.
 #pragma once
 
 #include "KivraError.h"
 #include "SettingsStore.h"
 
 #include <sys/wait.h>
+#include <cstdlib>
 #include <unistd.h>
 
 #include <filesystem>
@@ -66,6 +67,15 @@ inline int inChild(const std::function<int()>& body) {
     waitpid(pid, &status, 0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+// The superuser reads and writes everything; for a permission test the process acts as
+// "nobody" until the guard ends (an ordinary user stays itself, the modes apply to it anyway).
+struct ActAsNobody {
+    bool switched = geteuid() == 0 && seteuid(65534) == 0;
+    ~ActAsNobody() {
+        if (switched && seteuid(0) != 0) std::abort();
+    }
+};
 
 inline std::string fileContents(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);

@@ -14,19 +14,15 @@ CaptionValues values(std::optional<std::string> picture = std::nullopt) {
 
 }  // namespace
 
-// Eight occurrences of each modifier are replaced, independently; a ninth stays where it was typed.
-TEST(CaptionFormatter, NineDatesGiveEightValuesAndOneLiteral) {
+// Letter case is ignored and the text around is kept. Eight occurrences of each modifier are
+// replaced, independently; a ninth stays where it was typed.
+TEST(CaptionFormatter, LetterCaseIsIgnoredAndNineDatesGiveEightValuesAndOneLiteral) {
     std::string tmpl, expected;
     for (int i = 0; i < 8; ++i) tmpl += "%Time%%Date%", expected += "3:45 PM12/6/2026";
-    const FormattedCaption f = formatCaption(tmpl + "%DATE% ", values());
-    EXPECT_EQ(f.text, expected + "%DATE% ");
-    EXPECT_TRUE(f.hasDate);
-}
-
-TEST(CaptionFormatter, LetterCaseIsIgnoredAndTextAroundIsKept) {
+    EXPECT_EQ(formatCaption(tmpl + "%DATE% ", values()).text, expected + "%DATE% ");
     const FormattedCaption f = formatCaption("At %time% on %DATE%!", values());
     EXPECT_EQ(f.text, "At 3:45 PM on 12/6/2026!");
-    EXPECT_TRUE(f.hasTime);
+    EXPECT_TRUE(f.hasTime && f.hasDate);
     EXPECT_TRUE(f.needsRefreshTimer());
     // Without modifiers the template stands and no timer runs.
     const FormattedCaption plain = formatCaption("Just a caption % 100%", values());

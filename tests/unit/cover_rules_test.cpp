@@ -1,10 +1,8 @@
-// Where covers stand and who keeps the focus: the start-up fit onto the desktop,
-// the remembered normal frame through a maximize, the focus on commands "1" and
-// "2", and the link's place on its host through maximize and restore.
+// Where covers stand: the start-up fit onto the desktop, the remembered normal frame through a
+// maximize, the status lines, and the link's place on its host through maximize and restore
+// (who keeps the focus on each command: link_commands_test).
 #include "FakeDesktop.h"
 #include "HostTracker.h"
-#include "LinkCommands.h"
-#include "MemoryStore.h"
 #include "RecordingOwnWindow.h"
 #include "StatusList.h"
 #include "WindowPlacement.h"
@@ -60,8 +58,6 @@ TEST(StatusLines, ALinkStillStartingShowsAsStartingAndOneThatDoesNotAnswerAsHung
 class CoverOnHost : public ::testing::Test, protected LinkOnDesktop {
 protected:
     CoverOnHost() : LinkOnDesktop("Mail", at(300, 400, 500, 400), at(480, 580, 234, 60)) {}
-    const WindowId other = desktop.addWindow({.title = "Notes", .rect = at(0, 0, 200, 200)});
-    MemoryStore store;
     HostTracker tracker{desktop, window, state};
 
     Rect ownRect() { return desktop.rect(own).value_or(Rect{}); }
@@ -72,16 +68,6 @@ protected:
         tracker.tick();
     }
 };
-
-TEST_F(CoverOnHost, CommandOneGivesTheHostTheFocusBackAndTwoLeavesItWithTheClickedLink) {
-    LinkCommands commands{desktop, window, state, store};
-    desktop.setForeground(other);
-    commands.handle(ChannelKind::Command, "1");
-    EXPECT_EQ(desktop.foreground(), host);
-    desktop.setForeground(own);
-    commands.handle(ChannelKind::Command, "2");
-    EXPECT_EQ(desktop.foreground(), own);
-}
 
 TEST_F(CoverOnHost, TheLinkIsBackAtItsOffsetAfterTheHostIsMaximizedAndRestored) {
     const Rect placed = ownRect();  // (180, 180) from the host's corner

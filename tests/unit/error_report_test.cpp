@@ -17,15 +17,13 @@ std::string firstLine(int number, const std::string& text) {
 
 // A number with its own description ignores the platform text; the caption has one blank
 // before a non-negative number only.
-TEST(ErrorReport, OwnDescriptionsAndTheCaption) {
+TEST(ErrorReport, OwnDescriptionsTheCaptionAndTheFortyCharacterCut) {
     EXPECT_EQ(firstLine(53, "No such file or directory"), "Description: File not found");
     EXPECT_EQ(firstLine(70, "Platform says"), "Description: Platform says");
     EXPECT_EQ(formatErrorReport(0, "").caption, "[Kivra] Qbase 5.0 Error Number: 0");
     EXPECT_EQ(formatErrorReport(-5, "").caption, "[Kivra] Qbase 5.0 Error Number:-5");
-}
-
-// The cut counts characters and never splits one.
-TEST(ErrorReport, UnknownNumberCutsTheDescriptionToFortyCharacters) {
+    // An unknown number's description is cut to forty characters, counted as characters
+    // without splitting one.
     // 13 characters of label + 27 of text fit; the rest goes.
     const ErrorReportText report = formatErrorReport(1005, "abcdefghijklmnopqrstuvwxyz0123456789");
     EXPECT_EQ(report.body, "Description: abcdefghijklmnopqrstuvwxyz0\r\nCause: \r\nRemedy: ");

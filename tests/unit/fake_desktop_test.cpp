@@ -25,7 +25,7 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Fake, WindowSystemContract, FakeDriver);
 
 namespace {
 
-TEST(FakeDesktop, ChildrenAreWalkedDepthFirstAndVisibilityFollowsAncestors) {
+TEST(FakeDesktop, ChildWalkVisibilityOwnedWindowsCloseBehaviourAndStates) {
     FakeDesktop d;
     const WindowId top = d.addWindow({.title = "Top"});
     const WindowId mdi = d.addChild(top, {.className = "MDIClient"});
@@ -45,12 +45,9 @@ TEST(FakeDesktop, ChildrenAreWalkedDepthFirstAndVisibilityFollowsAncestors) {
     EXPECT_FALSE(d.exists(doc1));
     EXPECT_FALSE(d.exists(button));
     EXPECT_EQ(d.childWindows(top), (std::vector<WindowId>{status}));
-}
 
-// Owned windows go with their owner; close requests close or are ignored as told; a
-// restore brings back the maximized state.
-TEST(FakeDesktop, OwnedWindowsCloseBehaviourAndStates) {
-    FakeDesktop d;
+    // Owned windows go with their owner; close requests close or are ignored as told; a
+    // restore brings back the maximized state.
     const WindowId owner = d.addWindow({.title = "Main", .state = FakeWindowState::Maximized});
     const WindowId dialog = d.addWindow({.title = "Options", .kind = WindowKind::Dialog, .owner = owner});
     const WindowId hung = d.addWindow({.title = "Hung", .onClose = CloseBehaviour::Ignore});
@@ -72,6 +69,7 @@ TEST(FakeDesktop, OwnedWindowsCloseBehaviourAndStates) {
     d.setForeground(dialog);
     EXPECT_EQ(d.parent(dialog), owner);
     d.destroy(owner);
+    d.destroy(top);
     EXPECT_EQ(d.windowCount(), 0u);
     EXPECT_EQ(d.foreground(), 0u);
 }

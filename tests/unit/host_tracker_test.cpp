@@ -24,7 +24,10 @@ protected:
 
 // --- Following ------------------------------------------------------------------
 
-TEST_F(TrackerTest, AHostMoveMovesTheLinkByExactlyThatAndOnlyTheLink) {
+// A host move moves the link by exactly that, and only the link. A resize never drags the link,
+// even when the top-left moves with it; a later move is followed from the new edge, and a move
+// made together with a resize only in the direction the size kept.
+TEST_F(TrackerTest, MovesAreFollowedExactlyAndResizesNot) {
     const Rect before = ownRect();
     moveHostBy(40, -10);
     EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
@@ -32,16 +35,9 @@ TEST_F(TrackerTest, AHostMoveMovesTheLinkByExactlyThatAndOnlyTheLink) {
     EXPECT_EQ(state.recordedHostRect, hostRect());
     EXPECT_EQ(tracker.tick(), TickOutcome::Unmoved);
     for (const FakeAction& a : desktop.actions()) EXPECT_EQ(a.window, own);
-    // The host-title refresh puts the host's title in the caption.
-    desktop.rename(host, "Report - Editor (modified)");
-    tracker.refreshHostTitleCaption();
-    EXPECT_EQ(window.caption, "Report - Editor (modified)");
-}
 
-// A resize never drags the link, even when the top-left moves with it; a later move is followed
-// from the new edge, and a move made together with a resize only in the direction the size kept.
-TEST_F(TrackerTest, ResizesAreNotFollowed) {
-    const Rect before = ownRect();
+    moveHostBy(-40, 10);
+    EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
     desktop.setRect(host, {60, 100, 900, 700});  // left edge dragged 40 px left
     EXPECT_EQ(tracker.tick(), TickOutcome::SizeChanged);
     EXPECT_EQ(tracker.tick(), TickOutcome::Unmoved);
@@ -58,6 +54,10 @@ TEST_F(TrackerTest, ResizesAreNotFollowed) {
     EXPECT_EQ(ownRect(), shifted(before, 15, 5));
     EXPECT_EQ(tracker.tick(), TickOutcome::Moved);  // the top was not recorded: made up now
     EXPECT_EQ(ownRect(), shifted(before, 15, 25));
+    // The host-title refresh puts the host's title in the caption.
+    desktop.rename(host, "Report - Editor (modified)");
+    tracker.refreshHostTitleCaption();
+    EXPECT_EQ(window.caption, "Report - Editor (modified)");
 }
 
 TEST_F(TrackerTest, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
@@ -158,26 +158,25 @@ TEST_F(TrackerTest, TheLinkEndsWhenItsHostStopsMatchingOrIsGone) {
 
 // --- Kick, busy flag, failures -------------------------------------------------------
 
-TEST_F(TrackerTest, TheKickStepMakesANormalLinkTopmostAgainWithinOneTick) {
+// The kick step makes a Normal link topmost again within one tick; the busy flag keeps a tick
+// (run here from inside the option's handler) from running inside another.
+TEST_F(TrackerTest, TheKickStepMakesANormalLinkTopmostAgainAndATickNeverRunsInsideAnother) {
     window.onTop = AlwaysOnTop::No;
     tracker.tick();
     EXPECT_EQ(window.onTop, AlwaysOnTop::No);  // kick timer off: nothing re-asserted
     window.kickTimer = true;
+    window.windowState = OwnWindowState::Minimized;
+    tracker.tick();
+    EXPECT_EQ(window.onTop, AlwaysOnTop::No);
+    window.windowState = OwnWindowState::Normal;
     tracker.tick();
     EXPECT_TRUE(desktop.isTopmost(own));
     tracker.tick();
     EXPECT_EQ(window.log, (std::vector<std::string>{"topmost:yes"}));  // only when it was not
-    window.onTop = AlwaysOnTop::No;
-    window.windowState = OwnWindowState::Minimized;
-    tracker.tick();
-    EXPECT_EQ(window.onTop, AlwaysOnTop::No);
-}
 
-TEST_F(TrackerTest, TheBusyFlagKeepsATickFromRunningInsideAnother) {
     std::vector<TickOutcome> nested;
     window.onAlwaysOnTop = [&] { nested.push_back(tracker.tick()); };
     window.onTop = AlwaysOnTop::No;
-    window.kickTimer = true;
     moveHostBy(40, 10);
     const Rect before = ownRect();
     EXPECT_EQ(tracker.tick(), TickOutcome::Moved);

@@ -46,13 +46,30 @@ TEST_F(CommandLineTest, TheMainProgramsLineParsesWithRoundingAndRangeEdges) {
     EXPECT_EQ(edges.line.titleLength, 0);
 }
 
-TEST_F(CommandLineTest, EmptyArgumentsAskForTheMainProgramAndBlanksAloneAreMalformed) {
-    EXPECT_EQ(parse("").outcome, CommandLineOutcome::RunKivraInstead);
-    EXPECT_EQ(parse(std::string("\0\t1", 3)).outcome, CommandLineOutcome::RunKivraInstead);  // C string: empty
-    EXPECT_EQ(parse("   ").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(parse("\t\t").outcome, CommandLineOutcome::SilentExit);
+// Empty arguments ask for the main program; blanks alone, windows that are not visible and
+// numbers out of their field's range end the program silently (what is no number at all:
+// NumberField below).
+TEST_F(CommandLineTest, WhatIsNotALinesEndsTheProgramOrAsksForTheMainOne) {
+    const WindowId hidden = desktop.addWindow({.title = "Hidden", .visible = false});
+    const std::string hid = std::to_string(hidden), rest = "\t1\t1\t" + m + "\t4\tMail";
+    using enum CommandLineOutcome;
+    const std::pair<std::string, CommandLineOutcome> rows[] = {
+        {"", RunKivraInstead}, {std::string("\0\t1", 3), RunKivraInstead},  // a C string: empty
+        {"   ", SilentExit}, {"\t\t", SilentExit},
+        {hid + rest, SilentExit}, {h + "\t1\t1\t" + hid + "\t4\tMail", SilentExit},
+        // Window handles are unsigned 64-bit numbers; leading zeros and blanks are no obstacle.
+        {"-" + h + rest, SilentExit}, {"18446744073709551616" + rest, SilentExit},
+        {"  000" + h + " " + rest, Ok},
+        {line("1", "1", "-4", "Mail"), SilentExit}, {line("1", "1", "-0.6", "Mail"), SilentExit},
+        {line("1", "1", "2147483648", "Mail"), SilentExit}, {line("32768", "1", "4", "Mail"), SilentExit},
+        {line("32767.5", "1", "4", "Mail"), SilentExit}, {line("1", "-32769", "4", "Mail"), SilentExit},
+        {line("1", "99999999999999999999999999", "4", "Mail"), SilentExit},
+        {line("1", "1", "4x", "Mail"), SilentExit},
+    };
+    for (const auto& [args, outcome] : rows) EXPECT_EQ(parse(args).outcome, outcome) << args;
 }
 
+// Runs of tabs and leading tabs make no empty fields, and the walk stops at a seventh.
 TEST(CommandLineFields, RunsOfTabsAndLeadingTabsMakeNoEmptyFieldsAndTheWalkStopsAtASeventh) {
     const CommandLineFields f = splitCommandLine("\t\ta b\t\t\tc\t d\te\tf\tg h\ti\tj");
     ASSERT_EQ(f.count, 6u);
@@ -83,30 +100,10 @@ TEST_F(CommandLineTest, TheTitleIsTheLastLCharactersBeforeATab) {
     const LinkNames n = parse(line("1", "1", "40", head + "\xF0\x9F\x98\x80" "\xC3\xA9tail")).line.names;
     EXPECT_EQ(n.applicationTitle, "Kivra [Link] " + head + "\xF0\x9F\x98\x80");
     EXPECT_EQ(characterCount(n.applicationTitle), 40u);
-}
-
-TEST_F(CommandLineTest, WindowsThatAreNotVisibleEndTheProgramSilently) {
-    const WindowId hidden = desktop.addWindow({.title = "Hidden", .visible = false});
-    const std::string hid = std::to_string(hidden);
-    EXPECT_EQ(parse(hid + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(parse(h + "\t1\t1\t" + hid + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    // Window handles are unsigned 64-bit numbers; leading zeros and blanks are no obstacle.
-    EXPECT_EQ(parse("-" + h + "\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(parse("18446744073709551616\t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::SilentExit);
-    EXPECT_EQ(parse("  000" + h + " \t1\t1\t" + m + "\t4\tMail").outcome, CommandLineOutcome::Ok);
-}
-
-// Numbers out of their field's range end the program silently (what is no number at all:
-// NumberField below).
-TEST_F(CommandLineTest, NumbersOutOfRangeEndTheProgramSilently) {
-    const struct {
-        std::string i, n, length;
-    } rows[] = {{"1", "1", "-4"},          {"1", "1", "-0.6"},  // negative after rounding
-                {"1", "1", "2147483648"},  {"32768", "1", "4"}, {"32767.5", "1", "4"}, {"1", "-32769", "4"},
-                {"1", "99999999999999999999999999", "4"},       {"1", "1", "4x"}};
-    for (const auto& c : rows)
-        EXPECT_EQ(parse(line(c.i, c.n, c.length, "Mail")).outcome, CommandLineOutcome::SilentExit)
-            << c.i << " " << c.n << " " << c.length;
+    // Invalid bytes count as one character each.
+    EXPECT_EQ(lastCharacters("ab\xFF\xC3", 2), "\xFF\xC3");
+    EXPECT_EQ(lastCharacters("\xE2\x82", 1), "\x82");
+    EXPECT_EQ(lastCharacters("abc", 10), "abc");
 }
 
 TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
@@ -137,12 +134,6 @@ TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
     for (const auto& c : cases) EXPECT_EQ(parseNumberField(c.text), c.expected) << '"' << c.text << '"';
     // A field is a view into the whole line: nothing past its end is read.
     EXPECT_EQ(parseNumberField(std::string_view("2.59", 3)), (WholeNumber{false, 2}));
-}
-
-TEST(LastCharacters, InvalidBytesCountAsOneCharacterEach) {
-    EXPECT_EQ(lastCharacters("ab\xFF\xC3", 2), "\xFF\xC3");
-    EXPECT_EQ(lastCharacters("\xE2\x82", 1), "\x82");
-    EXPECT_EQ(lastCharacters("abc", 10), "abc");
     // The arguments after the program are joined with blanks.
     const char* argv[] = {"kivlink", "1\t1", "two", nullptr};
     EXPECT_EQ(joinArguments(3, argv), "1\t1 two");

@@ -28,40 +28,44 @@ const AlwaysOnTop Yes = AlwaysOnTop::Yes;
 const AlwaysOnTop No = AlwaysOnTop::No;
 const CommandResult Done = CommandResult::Done;
 const CommandResult Ignored = CommandResult::Ignored;
+enum Host { Stays, Raised, Focused };  // what a code does to the host: "1" gives it the focus back
 
 // What the window sees, in order, for each code; the host comes up before the link window is
-// made topmost. The message box's hold on "0", "1" and "3" is the next test's.
+// made topmost, and only "1" takes the focus from the clicked link. The message box's hold on
+// "0", "1" and "3" is the next test's.
 TEST(Codes, ActAsTheTableSays) {
     const struct {
         const char* code;
         bool boxOpen;
         AlwaysOnTop before;
         std::vector<std::string> log;
-        bool hostRaised;
+        Host host;
         CommandResult result;
     } rows[] = {
-        {"0", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},
-        {"1", false, No, L{"topmost:yes", "icon:grey"}, true, Done},
-        {"2", false, No, L{"topmost:yes", "icon:bright"}, true, Done},
-        {"2", true, No, L{"clear-box-flag"}, false, Done},
-        {"3", false, No, L{"topmost:yes", "icon:grey"}, false, Done},
-        {"4", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
-        {"3", false, Yes, L{"icon:grey"}, false, Done},  // already on top: the handler does not run
-        {"6", true, Yes, L{"save"}, false, Done},
-        {"", false, Yes, L{"topmost:no", "icon:grey"}, false, Done},  // text is "0"; a leading number counts
-        {" 4 please", false, No, L{"topmost:yes", "icon:bright"}, false, Done},
-        {"7", false, Yes, L{}, false, Ignored},
-        {"2.5", false, No, L{}, false, Ignored},
+        {"0", false, Yes, L{"topmost:no", "icon:grey"}, Stays, Done},
+        {"1", false, No, L{"topmost:yes", "icon:grey"}, Focused, Done},
+        {"2", false, No, L{"topmost:yes", "icon:bright"}, Raised, Done},
+        {"2", true, No, L{"clear-box-flag"}, Stays, Done},
+        {"3", false, No, L{"topmost:yes", "icon:grey"}, Stays, Done},
+        {"4", false, No, L{"topmost:yes", "icon:bright"}, Stays, Done},
+        {"3", false, Yes, L{"icon:grey"}, Stays, Done},  // already on top: the handler does not run
+        {"6", true, Yes, L{"save"}, Stays, Done},
+        {"", false, Yes, L{"topmost:no", "icon:grey"}, Stays, Done},  // text is "0"; a leading number counts
+        {" 4 please", false, No, L{"topmost:yes", "icon:bright"}, Stays, Done},
+        {"7", false, Yes, L{}, Stays, Ignored},
+        {"2.5", false, No, L{}, Stays, Ignored},
     };
     for (const auto& c : rows) {
         SCOPED_TRACE(std::string(c.code) + (c.boxOpen ? " box open" : ""));
         Link x;
         x.window.boxOpen = c.boxOpen;
         x.window.onTop = c.before;
+        x.desktop.setForeground(x.own);
         EXPECT_EQ(x.send(c.code), c.result);
         EXPECT_EQ(x.window.log, c.log);
-        EXPECT_EQ(x.desktop.actionCount(SeamCall::Raise, x.host), c.hostRaised ? 1 : 0);
-        if (c.hostRaised) { EXPECT_EQ(x.desktop.actions().front().call, SeamCall::Raise); }
+        EXPECT_EQ(x.desktop.actionCount(SeamCall::Raise, x.host), c.host == Stays ? 0 : 1);
+        if (c.host != Stays) { EXPECT_EQ(x.desktop.actions().front().call, SeamCall::Raise); }
+        EXPECT_EQ(x.desktop.foreground(), c.host == Focused ? x.host : x.own);
         EXPECT_EQ(x.desktop.actionCount(SeamCall::Move), 0);
     }
 }
@@ -91,7 +95,7 @@ TEST_F(CommandsTest, FivePutsANormalLinkOnTheRecordedHostCornerKeepingItsSize) {
     EXPECT_EQ(desktop.desc(host).rect, (Rect{200, 150, 1000, 750}));
 }
 
-TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaption) {
+TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaptionOtherKindsAreIgnored) {
     window.mode = CaptionMode::Custom;
     EXPECT_EQ(commands.handle(ChannelKind::Rename, "Post\\Office  "), Done);
     EXPECT_EQ(state.names.linkTitle, "Post\\Office");
@@ -105,6 +109,12 @@ TEST_F(CommandsTest, RenameChangesTheNamesAndOnlyInLinkTitleModeTheCaption) {
     window.mode = kHostTitleCaption;
     commands.handle(ChannelKind::Rename, "Letters");
     EXPECT_EQ(window.caption, "Post Office");
+    // Kinds that are not the main program's to send are ignored.
+    window.log.clear();
+    for (auto kind : {ChannelKind::LinkReady, ChannelKind::CloseRequest, static_cast<ChannelKind>(0)})
+        EXPECT_EQ(commands.handle(kind, "0"), Ignored);
+    EXPECT_TRUE(window.log.empty());
+    EXPECT_EQ(state.names.linkTitle, "Letters");
 }
 
 // The main program stores the options under the new name first and sends the reload after the
@@ -139,13 +149,6 @@ TEST_F(CommandsTest, RenameAndReloadReadTheOptionsOfTheCurrentInstanceName) {
     withFailingStore.handle(ChannelKind::ReloadMatchOptions, "");
     EXPECT_EQ(window.reportedErrors, (std::vector<int>{errnum::DeviceIO}));
     EXPECT_EQ(o.method, MatchMethod::Fuzzy);
-}
-
-TEST_F(CommandsTest, UnknownKindsAreIgnored) {
-    for (auto kind : {ChannelKind::LinkReady, ChannelKind::CloseRequest, static_cast<ChannelKind>(0)})
-        EXPECT_EQ(commands.handle(kind, "0"), Ignored);
-    EXPECT_TRUE(window.log.empty());
-    EXPECT_EQ(state.names.linkTitle, "Mail");
 }
 
 }  // namespace

@@ -1,23 +1,24 @@
 // Picture selection rules: viewed files and "Pre&v.", "&Next" stepping, path texts,
-// the file-type pattern, directory listing failures, mount table and option groups.
+// the file-type pattern, directory listing failures, mount table; option groups and pairs.
 #include "DirectoryListing.h"
 #include "FilePattern.h"
 #include "KivraError.h"
 #include "MountedVolumes.h"
 #include "OptionGroups.h"
+#include "OptionPairs.h"
 #include "PictureBoxLayout.h"
 #include "PictureFolder.h"
 #include "PicturePaths.h"
 #include "PictureStepping.h"
 #include "Preferences.h"
 #include "ViewedFiles.h"
+#include "UnitSupport.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 using namespace kivra;
 namespace fs = std::filesystem;
@@ -30,28 +31,7 @@ std::string repeat(const std::string& unit, int n) {
     return s;
 }
 
-std::vector<std::string> split(const std::string& text, const std::string& sep) {
-    std::vector<std::string> out;
-    std::size_t at = 0;
-    while (true) {
-        const auto cut = text.find(sep, at);
-        out.push_back(text.substr(at, cut == std::string::npos ? std::string::npos : cut - at));
-        if (cut == std::string::npos) return out;
-        at = cut + sep.size();
-    }
-}
-
 void touch(const TempDir& d, const std::string& name) { std::ofstream(d.path() / name).put('x'); }
-
-// The superuser reads everything; for a permission test the process acts as
-// "nobody" until the guard ends.
-struct ActAsNobody {
-    bool switched = false;
-    ActAsNobody() { switched = geteuid() == 0 && seteuid(65534) == 0; }
-    ~ActAsNobody() {
-        if (switched && seteuid(0) != 0) std::abort();
-    }
-};
 
 int listingError(const std::string& dir) {
     try {
@@ -84,41 +64,27 @@ TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldestAndPreviousCycles) {
     EXPECT_EQ(shown, (std::vector<std::string>{"/a/1.gif", "/a/3.gif", "/a/2.gif", "/a/1.gif"}));
 }
 
-// --- "&Next" --------------------------------------------------------------------
-
-TEST(PictureStepping, NextShowsTheLastFileThenWrapsToTheFirst) {
-    EXPECT_EQ(nextFileStep(2, 3), (NextStep{2, 0}));
-    EXPECT_EQ(nextFileStep(0, 3), (NextStep{0, 1}));
-    EXPECT_EQ(nextFileStep(5, 3), (NextStep{0, 1}));  // the directory lost files
-    EXPECT_EQ(nextFileStep(0, 0), std::nullopt);
-}
-
 // --- path texts -----------------------------------------------------------------
 
-TEST(PicturePaths, JoinNeverDoublesTheSeparator) {
+// Joins never double the separator. Confirmation texts: lines of forty characters; past 160 the
+// head and tail are kept; characters, not bytes, are counted and a line never splits one.
+TEST(PicturePaths, JoinsAndLinesOfFortyCharacters) {
     EXPECT_EQ(joinDirectoryFile("/", "a.gif"), "/a.gif");
     EXPECT_EQ(joinDirectoryFile("/home/u", "a.gif"), "/home/u/a.gif");
     EXPECT_EQ(fileNamePart("plain.gif"), "plain.gif");
     EXPECT_EQ(directoryPart("/home/u/a.gif"), "/home/u");
     EXPECT_EQ(directoryPart("/a.gif"), "/");
-}
-
-// Confirmation texts: lines of forty characters; past 160 the head and tail are kept; characters,
-// not bytes, are counted and a line never splits one.
-TEST(PicturePaths, LinesOfFortyCharacters) {
     EXPECT_EQ(formatPathForConfirmation(""), "");
     std::string path = "/";
     for (int i = 1; i < 160; ++i) path += static_cast<char>('a' + i % 26);
-    EXPECT_EQ(split(formatPathForConfirmation(path), "\r\n"),
-              (std::vector<std::string>{path.substr(0, 40), path.substr(40, 40), path.substr(80, 40), path.substr(120)}));
-    EXPECT_EQ(split(formatPathForConfirmation(path.substr(0, 41)), "\r\n"),
-              (std::vector<std::string>{path.substr(0, 40), path.substr(40, 1)}));
+    EXPECT_EQ(formatPathForConfirmation(path), path.substr(0, 40) + "\r\n" + path.substr(40, 40) + "\r\n" +
+                                                   path.substr(80, 40) + "\r\n" + path.substr(120));
+    EXPECT_EQ(formatPathForConfirmation(path.substr(0, 41)), path.substr(0, 40) + "\r\n" + path.substr(40, 1));
     EXPECT_EQ(formatPathForConfirmation(path.substr(0, 40)), path.substr(0, 40));
+    const std::string u40 = repeat("\xC3\xBC", 40);
     const std::string wide = "/" + repeat("\xC3\xBC", 160);  // 161 characters, 321 bytes
-    const std::vector<std::string> wideLines = split(formatPathForConfirmation(wide), "\r\n");
-    ASSERT_EQ(wideLines.size(), 4u);
-    EXPECT_EQ(wideLines[0], "/" + repeat("\xC3\xBC", 2) + "...  " + repeat("\xC3\xBC", 32));
-    EXPECT_EQ(wideLines[3], repeat("\xC3\xBC", 40));
+    EXPECT_EQ(formatPathForConfirmation(wide), "/" + repeat("\xC3\xBC", 2) + "...  " + repeat("\xC3\xBC", 32) +
+                                                   "\r\n" + u40 + "\r\n" + u40 + "\r\n" + u40);
 }
 
 // --- file-type pattern ----------------------------------------------------------
@@ -158,7 +124,7 @@ TEST(DirectoryListing, FailuresCarryTheirErrorNumbers) {
     EXPECT_EQ(listingError((d.path() / "file.gif").string()), errnum::PathNotFound);
     fs::create_directory(d.path() / "locked");
     fs::permissions(d.path() / "locked", fs::perms::none);
-    ActAsNobody nobody;
+    const test::ActAsNobody nobody;
     EXPECT_EQ(listingError((d.path() / "locked").string()), errnum::PermissionDenied);
     // Ancestors from the root down.
     EXPECT_EQ(directoryAncestors("/home/u/pics"), (std::vector<std::string>{"/", "/home", "/home/u", "/home/u/pics"}));
@@ -198,7 +164,7 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
     EXPECT_EQ(here.front().mountPoint, "/");
 }
 
-// --- option groups --------------------------------------------------------------
+// --- option groups and pairs ----------------------------------------------------
 
 TEST(OptionGroup, ClicksAndBoxPlacement) {
     using K = OptionGroupKind;
@@ -219,6 +185,25 @@ TEST(OptionGroup, ClicksAndBoxPlacement) {
     } places[] = {{PicAlign::Top, BoxSize{200, 100}, {0, 0, 400, 100}}, {PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
                   {PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}}, {PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}};
     for (const auto& c : places) EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
+}
+
+// The start-up boxes select one or neither; the kick timer's not-topmost rule.
+TEST(OptionPairs, StartupBoxesSelectOneOrNeitherAndNotTopmostStopsTheKickTimerInMainOnly) {
+    struct Row { StartupBoxes before; StartupBox clicked; StartupBoxes after; StartupState state; };
+    const Row rows[] = {
+        {{true, false}, StartupBox::Max, {false, false}, StartupState::Normal},   // de-select: Normal
+        {{false, true}, StartupBox::Min, {false, false}, StartupState::Normal},
+        {{true, false}, StartupBox::Min, {false, true}, StartupState::Minimized},  // only Min stays
+        {{false, true}, StartupBox::Max, {true, false}, StartupState::Maximized},
+    };
+    for (const Row& r : rows) {
+        const StartupBoxes after = clickStartup(r.before, r.clicked);
+        EXPECT_EQ(after, r.after);
+        EXPECT_EQ(startupStateOf(after), r.state);
+        EXPECT_EQ(startupStateOf(startupBoxesFor(r.state)), r.state);  // stored state, boxes, same state
+    }
+    EXPECT_TRUE(notTopmostStopsKickTimer(ProgramKind::Main));
+    EXPECT_FALSE(notTopmostStopsKickTimer(ProgramKind::Link));
 }
 
 // --- the picture folder ---------------------------------------------------------
@@ -244,4 +229,11 @@ TEST(PictureFolder, NextGoesOnAfterTheShownFileAndStartsOverInAnotherDirectory) 
     EXPECT_EQ(folder.fileCount(), 2);
     folder.setPattern("x.*");
     EXPECT_EQ(folder.fileCount(), 1);
+    // The step on its own: the last file is shown, then the first; a directory that lost files
+    // starts over.
+    EXPECT_EQ(nextFileStep(2, 3), (NextStep{2, 0}));
+    EXPECT_EQ(nextFileStep(0, 3), (NextStep{0, 1}));
+    EXPECT_EQ(nextFileStep(5, 3), (NextStep{0, 1}));
+    EXPECT_EQ(nextFileStep(3, 3), (NextStep{0, 1}));
+    EXPECT_EQ(nextFileStep(0, 0), std::nullopt);
 }

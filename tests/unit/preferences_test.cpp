@@ -1,6 +1,8 @@
-// Preference load order, fallbacks, clamping and save rules in main and link mode.
+// Preference load order, fallbacks, clamping and save rules in main and link mode; the lenient
+// numeric parse and the integer ranges of stored values.
 #include "MemoryStore.h"
 #include "Preferences.h"
+#include "StoredValue.h"
 #include "UnitSupport.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +13,27 @@
 using namespace kivra;
 
 namespace {
+
+TEST(StoredValue, LeadingNumberSaturatingIntegersAndTextForms) {
+    const std::pair<const char*, double> rows[] = {{"47", 47},      {"  47abc", 47}, {"abc", 0}, {"", 0}, {"-", 0},
+                                                   {"-12.5x", -12.5}, {".5", 0.5},   {"+3", 3},  {"-1", -1}};
+    for (const auto& [text, number] : rows) EXPECT_EQ(leadingNumber(text), number) << text;
+    // Huge values saturate instead of overflowing; halves go to even.
+    EXPECT_EQ(toInt16("99999999999"), 32767);
+    EXPECT_EQ(toInt16("-99999999999"), -32768);
+    EXPECT_EQ(toInt32("99999999999"), 2147483647);
+    EXPECT_EQ(toInt16(std::string(10000, '9')), 32767);  // 10 kB of digits
+    EXPECT_EQ(toInt16("2.5"), 2);
+    EXPECT_EQ(toInt16("3.5"), 4);
+    EXPECT_EQ(intText(-12), "-12");
+    EXPECT_EQ(twipsText(1440), "1440");
+    EXPECT_EQ(twipsText(1417.5), "1417.5");
+    EXPECT_EQ(choiceText(false), "2");
+    EXPECT_EQ(flagText(false), "0");
+    EXPECT_TRUE(isOne("1.0"));
+    EXPECT_FALSE(isOne("2"));
+    EXPECT_FALSE(isOne("abc"));
+}
 
 // 1280 x 1024 pixels at 96 DPI: 15 twips per pixel.
 LoadContext mainContext() {
@@ -127,14 +150,11 @@ TEST(PreferencesLoad, StoredChoicesSelectTheirFallback) {
         {"FormPosSize", "Width", "99999999999", [](auto& p) { return p.width == 1280 * 15; }},
         {"PicturePrefs", "PicAppear", "2", [](auto& p) { return !p.picAppear3D; }},
         {"PicturePrefs", "PicBorder", "1", [](auto& p) { return p.picBorder; }},
-        {"PicturePrefs", "PicBorder", "2", [](auto& p) { return !p.picBorder; }}};
+        {"PicturePrefs", "PicBorder", "2", [](auto& p) { return !p.picBorder; }},
+        {"MainOptions", "TimerState", "1", [](auto& p) { return p.kickTimerOn; }}};
     for (const ChoiceCase& c : rows) EXPECT_TRUE(c.check(load({{c.section, c.key, c.stored}}))) << c.key << "=" << c.stored;
-}
-
-TEST(PreferencesLoad, KickTimerRunsOnlyWhenAlwaysOnTopAndViewedFilesKeepTheirOrder) {
-    EXPECT_TRUE(load({{"MainOptions", "TimerState", "1"}}).kickTimerOn);
+    // The kick timer runs only when always on top; viewed files skip empty entries, keeping their order.
     EXPECT_FALSE(load({{"MainOptions", "TimerState", "1"}, {"FormPrefs", "FormKVA", "2"}}).kickTimerOn);
-    // Viewed files skip empty entries and keep their order.
     const Rows viewed = {{"PictureFiles", "PrevFile1", "/a.gif"}, {"PictureFiles", "PrevFile2", ""},
                          {"PictureFiles", "PrevFile4", "/d.gif"}};
     EXPECT_EQ(load(viewed).viewedFiles, (std::vector<std::string>{"/a.gif", "/d.gif"}));

@@ -60,7 +60,17 @@ protected:
     std::vector<ProcessId> started_;
 };
 
-TEST_F(ProcessTest, TheArgumentStringArrivesAsOneArgumentByteForByte) {
+// The argument string arrives as one argument byte for byte; the child inherits the
+// environment but no descriptors, ignored or blocked signals.
+TEST_F(ProcessTest, TheArgumentArrivesWholeWithTheEnvironmentButNoDescriptorsOrSignals) {
+    setenv("KIVRA_PROBE_TOKEN", "token \t value", 1);
+    const int leaked = open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
+    ASSERT_GE(leaked, 3);
+    signal(SIGPIPE, SIG_IGN);
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &usr1, nullptr);
     const std::string arguments[] = {
         "1234\t1\t1\t5678\t4\tMail",                 // the link program's command line
         "  blanks  \"quotes\" 'single' \\back\\slash $HOME *.gif ; | &",
@@ -74,30 +84,15 @@ TEST_F(ProcessTest, TheArgumentStringArrivesAsOneArgumentByteForByte) {
         const std::string report = awaitReport();
         EXPECT_NE(report.find("\nargc 2\nargv 0 " + hex(probePath()) + "\nargv 1 " + hex(arg) + "\n"),
                   std::string::npos) << report;
+        EXPECT_NE(report.find("\nenv " + hex("token \t value") + "\n"), std::string::npos) << report;
+        EXPECT_NE(report.find("\nfd 2\n"), std::string::npos) << report;
+        EXPECT_EQ(report.find("\nfd " + std::to_string(leaked) + "\n"), std::string::npos) << "a descriptor leaked";
+        EXPECT_NE(report.find("\nsigpipe default\nblocked 0\n"), std::string::npos) << report;
     }
-}
-
-TEST_F(ProcessTest, TheChildInheritsTheEnvironmentButNoDescriptorsOrIgnoredSignals) {
-    setenv("KIVRA_PROBE_TOKEN", "token \t value", 1);
-    const int leaked = open("/dev/null", O_RDONLY);  // deliberately without O_CLOEXEC
-    ASSERT_GE(leaked, 3);
-    signal(SIGPIPE, SIG_IGN);
-    sigset_t usr1;
-    sigemptyset(&usr1);
-    sigaddset(&usr1, SIGUSR1);
-    sigprocmask(SIG_BLOCK, &usr1, nullptr);
-
-    start("x");
-    const std::string report = awaitReport();
-
     sigprocmask(SIG_UNBLOCK, &usr1, nullptr);
     signal(SIGPIPE, SIG_DFL);
     close(leaked);
     unsetenv("KIVRA_PROBE_TOKEN");
-    EXPECT_NE(report.find("\nenv " + hex("token \t value") + "\n"), std::string::npos) << report;
-    EXPECT_NE(report.find("\nfd 2\n"), std::string::npos) << report;
-    EXPECT_EQ(report.find("\nfd " + std::to_string(leaked) + "\n"), std::string::npos) << "a descriptor leaked";
-    EXPECT_NE(report.find("\nsigpipe default\nblocked 0\n"), std::string::npos) << report;
 }
 
 TEST_F(ProcessTest, AProgramThatCannotStartGivesItsReasonAndNoPid) {

@@ -1,14 +1,91 @@
-// The recommended link maximum by installed memory, the low memory test, and the
-// resource warning after a launch with its session check box and `MemTestOff`.
+// The memory status parser on real-looking, partial and broken texts, and the live reader
+// against the kernel's own count; the recommended link maximum by installed memory, the low
+// memory test, and the resource warning after a launch with its session check box and `MemTestOff`.
 #include "LinkTestDoubles.h"
+#include "MemoryStatus.h"
 #include "ResourceCheck.h"
 
 #include <gtest/gtest.h>
+
+#include <sys/sysinfo.h>
 
 using namespace kivra;
 using namespace kivra::test;
 
 namespace {
+
+constexpr std::uint64_t KiB = 1024;
+
+// As a 16 GB machine reports it (a 6.1 kernel), abridged only of lines nobody reads.
+constexpr const char* kDesktop =
+    "MemTotal:       16318412 kB\n"
+    "MemFree:         1021448 kB\n"
+    "MemAvailable:    9634524 kB\n"
+    "Buffers:          420112 kB\n"
+    "Cached:          8512640 kB\n"
+    "SwapTotal:       2097148 kB\n"
+    "SwapFree:        2072572 kB\n"
+    "CommitLimit:    10256352 kB\n"
+    "Committed_AS:   14125300 kB\n"
+    "HugePages_Total:       0\n";
+
+// A status from sizes in KiB, in the order of its fields: load, total, available, swap, free
+// swap, commit limit, commit available.
+MemoryStatus kib(std::uint32_t load, std::uint64_t total, std::uint64_t available, std::uint64_t swap = 0,
+                 std::uint64_t swapFree = 0, std::uint64_t limit = 0, std::uint64_t commit = 0) {
+    return {load, total * KiB, available * KiB, swap * KiB, swapFree * KiB, limit * KiB, commit * KiB};
+}
+
+TEST(MemoryStatus, ReadsRealLookingPartialAndBrokenReports) {
+    const std::string head = "MemTotal: 1000 kB\nMemFree: 100 kB\n";
+    const struct {
+        const char* what;
+        std::string text;
+        std::optional<MemoryStatus> expected;
+    } rows[] = {
+        {"40.96 % in use, more promised than the limit", kDesktop,
+         kib(41, 16318412, 9634524, 2097148, 2072572, 10256352, 0)},
+        {"without MemAvailable free, buffers and cache count; no swap lines: no swap",
+         head + "Buffers: 50 kB\nCached: 250 kB\nCommitLimit: 900 kB\nCommitted_AS: 300 kB\n",
+         kib(60, 1000, 400, 0, 0, 900, 600)},
+        // A rejected MemAvailable leaves the estimate from MemFree.
+        {"letters", head + "MemAvailable: abc kB\n", kib(90, 1000, 100)},
+        {"another unit", head + "MemAvailable: 900 MB\n", kib(90, 1000, 100)},
+        {"no unit", head + "MemAvailable: 900\n", kib(90, 1000, 100)},
+        {"no colon", head + "MemAvailable 900 kB\n", kib(90, 1000, 100)},
+        {"trailing junk", head + "MemAvailable: 900 kB extra\n", kib(90, 1000, 100)},
+        {"overflowing", head + "MemAvailable: 99999999999999999999999 kB\n", kib(90, 1000, 100)},
+        {"too big to scale", head + "MemAvailable: 18014398509481985 kB\n", kib(90, 1000, 100)},
+        {"fine, with CR LF", head + "MemAvailable:\t900 kB\r\n", kib(10, 1000, 900)},
+        // The first of duplicate lines counts; available never exceeds total; free swap never
+        // exceeds swap.
+        {"contradictions",
+         "MemTotal: 1000 kB\nMemTotal: 5 kB\nMemAvailable: 4000 kB\nSwapTotal: 10 kB\nSwapFree: 20 kB\n",
+         kib(0, 1000, 1000, 10, 10)},
+        {"all in use at the largest total", "MemTotal: 18014398509481983 kB\nMemAvailable: 0 kB\n",
+         kib(100, 18014398509481983ull, 0)},
+        {"empty", "", std::nullopt},
+        {"no total", "MemFree: 100 kB\nMemAvailable: 100 kB\n", std::nullopt},
+        {"a total of nothing", "MemTotal: 0 kB\nMemAvailable: 0 kB\n", std::nullopt},
+        {"a total in words", "MemTotal: lots\n", std::nullopt},
+        {"binary", std::string("\0\xff\xfe:::\n\n:kB\n", 11), std::nullopt},
+        {"one long line", std::string(100000, 'M'), std::nullopt},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(parseMemInfo(row.text), row.expected);
+    }
+}
+
+TEST(MemoryStatus, TheLiveReadingAgreesWithTheKernel) {
+    const auto s = readMemoryStatus();
+    ASSERT_TRUE(s) << "/proc/meminfo unreadable";
+    struct sysinfo info{};
+    ASSERT_EQ(sysinfo(&info), 0);
+    EXPECT_EQ(s->totalPhys, std::uint64_t(info.totalram) * info.mem_unit);
+    EXPECT_LE(s->availPhys, s->totalPhys);
+    EXPECT_EQ(s->totalPageFile, std::uint64_t(info.totalswap) * info.mem_unit);
+}
 
 TEST(RecommendedMaximum, FollowsTheThresholdsAndLowMemoryIsBelowFourMiB) {
     const std::pair<std::uint64_t, int> rows[] = {

@@ -7,6 +7,7 @@
 #include "SessionNotes.h"
 #include "SingleInstance.h"
 #include "UnitSupport.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -27,14 +28,11 @@ constexpr uid_t kNobody = 65534;
 class RuntimeFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/kivra-rt-XXXXXX";
-        tmp_ = mkdtemp(tmpl);
         setenv("TMPDIR", tmp_.c_str(), 1);
         unsetenv("XDG_RUNTIME_DIR");
         setenv("DISPLAY", ":91", 1);
-        base_ = tmp_ + "/kivra-" + std::to_string(getuid());
     }
-    void TearDown() override { std::system(("rm -rf " + tmp_).c_str()); }
+    void TearDown() override { unsetenv("TMPDIR"); }  // the next test's folder is made before SetUp
 
     void expectFallback(const std::string& why) {
         const RuntimeFolder f = runtimeFolder();
@@ -47,7 +45,8 @@ protected:
         EXPECT_EQ(st.st_mode & 0777, 0700u);
     }
 
-    std::string tmp_, base_;
+    TempDir dir_;
+    std::string tmp_ = dir_.path().string(), base_ = tmp_ + "/kivra-" + std::to_string(getuid());
 };
 
 TEST_F(RuntimeFolderTest, APlainStartUsesThePreferredPlaceAndSaysNothing) {
@@ -125,7 +124,6 @@ TEST_F(RuntimeFolderTest, ASecondInstanceIsRefusedWhileTheFirstHoldsTheLockAndNo
     EXPECT_TRUE(acquireSingleInstance("kivra"));
 }
 
-// One report per cause for a session's processes together; a new session starts afresh.
 // The lock and the channel folder are named after the display: one name per display, and
 // never a name that leads out of the runtime folder.
 TEST_F(RuntimeFolderTest, TheDisplayTagNamesOneDisplayOneWayAndStaysAFileName) {
@@ -139,6 +137,7 @@ TEST_F(RuntimeFolderTest, TheDisplayTagNamesOneDisplayOneWayAndStaysAFileName) {
     }
 }
 
+// One report per cause for a session's processes together; a new session starts afresh.
 TEST_F(RuntimeFolderTest, ACauseIsToldOncePerSessionAcrossProcesses) {
     EXPECT_TRUE(firstTimeThisSession("store error 70")) << "outside a session every report is made";
     EXPECT_TRUE(firstTimeThisSession("store error 70"));

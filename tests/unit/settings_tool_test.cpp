@@ -26,8 +26,6 @@ struct RunResult {
     std::string err;
 };
 
-
-
 class SettingsTool : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,7 +58,8 @@ protected:
     fs::path store_ = dir_ / "settings.sqlite3";
 };
 
-TEST_F(SettingsTool, GetSetDeleteSectionAndListWorkOnTheTree) {
+// Get, set, delete-section and list work on the tree; usage errors exit with 2, help with 0.
+TEST_F(SettingsTool, GetSetDeleteSectionListAndUsage) {
     RunResult absent = run({"get", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA"});
     EXPECT_EQ(absent.status, 0) << absent.err;
     EXPECT_EQ(absent.out, "-1\n");
@@ -73,6 +72,11 @@ TEST_F(SettingsTool, GetSetDeleteSectionAndListWorkOnTheTree) {
     EXPECT_EQ(run({"list"}).out,
               "Kivra\\Kivra [ Main ]\tMainOptions\tTBCapString\ta%09b\n"
               "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1\tFormPosSize\tTop\t20\n");
+    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"get", "only-two", "args"}).status, 2);
+    EXPECT_EQ(run({"frobnicate"}).status, 2);
+    EXPECT_EQ(run({"--help"}).status, 0);
+    EXPECT_NE(run({"import", (dir_ / "missing.txt").string()}).status, 0);
 }
 
 TEST_F(SettingsTool, ExportWipeImportRestoresEveryValueExactly) {
@@ -128,7 +132,11 @@ TEST_F(SettingsTool, ABadImportChangesNothingAndNamesTheLine) {
                                                 {good + "just text\n", 5},
                                                 {good + "[NoBackslash]\nK=v\n", 5},
                                                 {"kivra-settings export 1\nK=v\n", 2},
-                                                {good + "a%00b=v\n", 5}};
+                                                {good + "a%00b=v\n", 5},
+                                                // names no backend can hold
+                                                {"kivra-settings export 1\n# comment\n[\\]\nK=v\n", 3},
+                                                {"kivra-settings export 1\n[A\\\\B]\nK=v\n", 2},
+                                                {"kivra-settings export 1\n[A\\B]\n=v\n", 3}};
     const fs::path file = dir_ / "bad.txt";
     for (const auto& [text, line] : rows) {
         SCOPED_TRACE(text);
@@ -138,14 +146,6 @@ TEST_F(SettingsTool, ABadImportChangesNothingAndNamesTheLine) {
         EXPECT_NE(result.err.find(file.string() + ":" + std::to_string(line) + ":"), std::string::npos) << result.err;
         EXPECT_EQ(storedEntries(), (std::vector<StoredEntry>{{"Kivra\\A\\S", "Kept", "original"}}));
     }
-}
-
-TEST_F(SettingsTool, UsageErrorsAndHelp) {
-    EXPECT_EQ(run({}).status, 2);
-    EXPECT_EQ(run({"get", "only-two", "args"}).status, 2);
-    EXPECT_EQ(run({"frobnicate"}).status, 2);
-    EXPECT_EQ(run({"--help"}).status, 0);
-    EXPECT_NE(run({"import", (dir_ / "missing.txt").string()}).status, 0);
 }
 
 }  // namespace
