@@ -79,10 +79,15 @@ protected:
 // Other programs see ordinary UTF-16 text with its terminator, in one key per level; a
 // deleted section takes its keys with it.
 TEST_F(RegistryStoreTest, ValuesAreUtf16TextInKeysThatADeleteRemoves) {
-    const std::string value = "Gr\xC3\xBC\xC3\x9F" "e, \xCE\x95\xCE\xBB, \xD8\xA7\xD9\x84, emoji \xF0\x9F\x98\x80";
+    // U+0800 and the euro sign are the first and an ordinary three-byte character.
+    const std::string value = "Gr\xC3\xBC\xC3\x9F" "e, \xE0\xA0\x80 \xE2\x82\xAC \xD8\xA7, emoji \xF0\x9F\x98\x80";
     store_.write(kMain, "Values", "K5", value);
     EXPECT_EQ(get(kMain, "Values", "K5"), value);
-    EXPECT_EQ(rawValue(keyOf(std::string(kMain) + "\\Values"), "K5"), utf16Value(widen(value)));
+    const std::wstring values = widen(keyOf(std::string(kMain) + "\\Values"));
+    EXPECT_EQ(rawValue(narrow(values), "K5"), utf16Value(widen(value)));
+    // Text another program wrote without even its terminator.
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, values.c_str(), L"Bare", REG_SZ, nullptr, 0), ERROR_SUCCESS);
+    EXPECT_EQ(get(kMain, "Values", "Bare"), "");
     // The key-safe slash stays inside one key name.
     store_.write("Kivra\\Kivra [Link] a/b\\Inst 1 of 1", "LinkOptions", "AutoExec", "2");
     EXPECT_EQ(rawValue(keyOf("Kivra\\Kivra [Link] a/b\\Inst 1 of 1\\LinkOptions"), "AutoExec"), utf16Value(L"2"));
@@ -116,6 +121,7 @@ TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) 
     EXPECT_EQ(refusal("Kivra\\" + longPart, "S", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "FormPrefs", std::string(16384, 'k')), errnum::BadFileName);
     EXPECT_EQ(refusal("Kivra\\" + longestPart, "S", "K"), 0) << "255 characters are allowed";
+    EXPECT_EQ(refusal(kMain, "FormPrefs", std::string(16383, 'k')), 0) << "and 16383 in a value's name";
     EXPECT_EQ(get("Kivra\\" + longestPart, "S", "K"), "v");
     // A read through a name that cannot exist gives the fallback.
     EXPECT_EQ(get("Kivra\\\\Kivra [ Main ]", "FormPrefs", "FormKVA"), "-1");
@@ -129,6 +135,7 @@ TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) 
 
     const std::vector<StoredEntry> expected = {
         {"Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA", "1"},
+        {"Kivra\\Kivra [ Main ]\\FormPrefs", std::string(16383, 'k'), "v"},
         {"Kivra\\" + longestPart + "\\S", "K", "v"},
     };
     EXPECT_EQ(store_.entries(), expected) << "a refused write left something behind";
