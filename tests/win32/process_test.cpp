@@ -104,13 +104,10 @@ TEST(Win32System, MemoryStatusAndVersionArePlausible) {
     EXPECT_GE(status->commitLimit, status->totalPhys) << "the commit limit counts physical memory too";
     EXPECT_LE(status->availCommit, status->commitLimit);
 
+    // What a version means is the unit tier's; here that one is read.
     const auto version = readOsVersion();
     ASSERT_TRUE(version) << "RtlGetVersion gave nothing";
     EXPECT_GE(version->major, 5u);
-    EXPECT_TRUE(osVersionSupported(version));
-    if (version->major >= 10) {
-        EXPECT_EQ(classifyOsVersion(version), OsClass::Other);
-    }
 }
 
 }  // namespace
