@@ -1,14 +1,13 @@
 // The settings store contract on the registry, each test below a key of its own; then what only
-// the registry has: UTF-16 text, folding of every letter, refused names,
-// the exact keys and the root from KIVRA_SETTINGS_KEY.
+// the registry has: UTF-16 text, keys made and removed, folding of every letter, refused
+// names, the root from KIVRA_SETTINGS_KEY; and the Run value of start at login.
+#include "Autostart.h"
 #include "RegistryStore.h"
 #include "contract/SettingsStoreContract.h"
 #include "StoreLocation.h"
 #include "Win32Test.h"
 
 #include <gtest/gtest.h>
-
-#include <cstring>
 
 namespace kivra {
 namespace {
@@ -32,26 +31,21 @@ INSTANTIATE_TYPED_TEST_SUITE_P(Registry, SettingsStoreContract, RegistryBackend)
 
 namespace {
 
-struct RawValue {
-    DWORD type = REG_NONE;
-    std::vector<BYTE> data;
-};
+// A value's type and bytes as the registry holds them, without the store in between; type
+// REG_NONE when there is none.
+std::pair<DWORD, std::vector<BYTE>> rawValue(const std::string& keyPath, const std::string& name) {
+    std::vector<BYTE> data(4096);
+    DWORD type = REG_NONE, size = static_cast<DWORD>(data.size());
+    if (RegGetValueW(HKEY_CURRENT_USER, widen(keyPath).c_str(), widen(name).c_str(), RRF_RT_ANY | RRF_NOEXPAND,
+                     &type, data.data(), &size) != ERROR_SUCCESS)
+        return {REG_NONE, {}};
+    data.resize(size);
+    return {type, data};
+}
 
-// The registry as it is, without the store in between.
-std::optional<RawValue> rawValue(const std::string& keyPath, const std::string& name) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, widen(keyPath).c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
-        return std::nullopt;
-    RawValue raw;
-    DWORD size = 0;
-    LSTATUS rc = RegQueryValueExW(key, widen(name).c_str(), nullptr, &raw.type, nullptr, &size);
-    if (rc == ERROR_SUCCESS) {
-        raw.data.resize(size);
-        rc = RegQueryValueExW(key, widen(name).c_str(), nullptr, &raw.type, raw.data.data(), &size);
-    }
-    RegCloseKey(key);
-    if (rc != ERROR_SUCCESS) return std::nullopt;
-    return raw;
+std::pair<DWORD, std::vector<BYTE>> utf16Value(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};  // with the NUL
 }
 
 bool keyExists(const std::string& keyPath) {
@@ -59,12 +53,6 @@ bool keyExists(const std::string& keyPath) {
     if (RegOpenKeyExW(HKEY_CURRENT_USER, widen(keyPath).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
     RegCloseKey(key);
     return true;
-}
-
-std::vector<BYTE> utf16Data(std::wstring_view text) {
-    std::vector<BYTE> data((text.size() + 1) * sizeof(wchar_t), 0);
-    std::memcpy(data.data(), text.data(), text.size() * sizeof(wchar_t));
-    return data;
 }
 
 class RegistryStoreTest : public ::testing::Test {
@@ -88,27 +76,23 @@ protected:
     RegistryStore store_{root_.path()};
 };
 
-TEST_F(RegistryStoreTest, ValuesAreStoredAsUtf16Text) {
-    const std::string value = "Gr\xC3\xBC\xC3\x9F" "e, \xCE\x95\xCE\xBB, \xD8\xA7\xD9\x84, emoji \xF0\x9F\x98\x80";
+// Other programs see ordinary UTF-16 text with its terminator, in one key per level; a
+// deleted section takes its keys with it.
+TEST_F(RegistryStoreTest, ValuesAreUtf16TextInKeysThatADeleteRemoves) {
+    // U+0800 and the euro sign are the first and an ordinary three-byte character.
+    const std::string value = "Gr\xC3\xBC\xC3\x9F" "e, \xE0\xA0\x80 \xE2\x82\xAC \xD8\xA7, emoji \xF0\x9F\x98\x80";
     store_.write(kMain, "Values", "K5", value);
     EXPECT_EQ(get(kMain, "Values", "K5"), value);
-    // Other programs see ordinary UTF-16 text with its terminator.
-    const auto raw = rawValue(keyOf(std::string(kMain) + "\\Values"), "K5");
-    ASSERT_TRUE(raw);
-    EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(raw->data, utf16Data(widen(value)));
+    const std::wstring values = widen(keyOf(std::string(kMain) + "\\Values"));
+    EXPECT_EQ(rawValue(narrow(values), "K5"), utf16Value(widen(value)));
+    // Text another program wrote without even its terminator.
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, values.c_str(), L"Bare", REG_SZ, nullptr, 0), ERROR_SUCCESS);
+    EXPECT_EQ(get(kMain, "Values", "Bare"), "");
     // The key-safe slash stays inside one key name.
     store_.write("Kivra\\Kivra [Link] a/b\\Inst 1 of 1", "LinkOptions", "AutoExec", "2");
-    EXPECT_EQ(rawValue(keyOf("Kivra\\Kivra [Link] a/b\\Inst 1 of 1\\LinkOptions"), "AutoExec")->data, utf16Data(L"2"));
+    EXPECT_EQ(rawValue(keyOf("Kivra\\Kivra [Link] a/b\\Inst 1 of 1\\LinkOptions"), "AutoExec"), utf16Value(L"2"));
     EXPECT_FALSE(keyExists(keyOf("Kivra\\Kivra [Link] a")));
-}
 
-TEST_F(RegistryStoreTest, NamesFoldEveryLetterNotOnlyAscii) {
-    store_.write("Kivra\\Kivra [Link] \xC3\x84rger", "S", "\xC3\x9C" "ber", "u");  // "Ärger", "Über"
-    EXPECT_EQ(get("kivra\\kivra [link] \xC3\xA4rger", "s", "\xC3\xBC" "ber"), "u");
-}
-
-TEST_F(RegistryStoreTest, DeleteSectionRemovesTheKeysThemselves) {
     store_.write(contract::kMaiInst1, "FormPosSize", "Top", "60");
     store_.write(kMailInst1, "LinkOptions", "MatchMethod", "1");
     store_.deleteSection("Kivra", "Kivra [Link] Mai");
@@ -117,6 +101,10 @@ TEST_F(RegistryStoreTest, DeleteSectionRemovesTheKeysThemselves) {
     EXPECT_FALSE(keyExists(keyOf("Kivra\\Kivra [Link] Mail")));
     EXPECT_TRUE(keyExists(keyOf("Kivra")));
     store_.deleteSection("Absent\\Levels", "Too");  // deleting nothing is no failure
+
+    // Every letter folds: "Ärger", "Über".
+    store_.write("Kivra\\Kivra [Link] \xC3\x84rger", "S", "\xC3\x9C" "ber", "u");
+    EXPECT_EQ(get("kivra\\kivra [link] \xC3\xA4rger", "s", "\xC3\xBC" "ber"), "u");
 }
 
 TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) {
@@ -127,14 +115,13 @@ TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) 
     EXPECT_EQ(refusal("Kivra\\\\Kivra [ Main ]", "FormPrefs", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal("\\Kivra", "FormPrefs", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal("Kivra\\", "FormPrefs", "K"), errnum::BadFileName);
-    EXPECT_EQ(refusal("", "FormPrefs", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "", "K"), errnum::BadFileName);
-    EXPECT_EQ(refusal(kMain, "FormPrefs\\", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(std::string(kMain) + std::string("\0x", 2), "S", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "FormPrefs", std::string("Key\0Tail", 8)), errnum::BadFileName);
     EXPECT_EQ(refusal("Kivra\\" + longPart, "S", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "FormPrefs", std::string(16384, 'k')), errnum::BadFileName);
     EXPECT_EQ(refusal("Kivra\\" + longestPart, "S", "K"), 0) << "255 characters are allowed";
+    EXPECT_EQ(refusal(kMain, "FormPrefs", std::string(16383, 'k')), 0) << "and 16383 in a value's name";
     EXPECT_EQ(get("Kivra\\" + longestPart, "S", "K"), "v");
     // A read through a name that cannot exist gives the fallback.
     EXPECT_EQ(get("Kivra\\\\Kivra [ Main ]", "FormPrefs", "FormKVA"), "-1");
@@ -148,6 +135,7 @@ TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) 
 
     const std::vector<StoredEntry> expected = {
         {"Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA", "1"},
+        {"Kivra\\Kivra [ Main ]\\FormPrefs", std::string(16383, 'k'), "v"},
         {"Kivra\\" + longestPart + "\\S", "K", "v"},
     };
     EXPECT_EQ(store_.entries(), expected) << "a refused write left something behind";
@@ -162,7 +150,7 @@ TEST(RegistryStoreLocation, KivraSettingsKeyChoosesTheRoot) {
         EXPECT_FALSE(opened.problem) << opened.problem->what();
         EXPECT_EQ(defaultStoreLocation(), "HKEY_CURRENT_USER\\" + root.path());
         opened.store->write(kMain, "FormPrefs", "FormKVA", "2");
-        EXPECT_TRUE(rawValue(root.path() + "\\Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA"));
+        EXPECT_EQ(rawValue(root.path() + "\\Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA"), utf16Value(L"2"));
     }
     {
         ScopedEnvironment env("KIVRA_SETTINGS_KEY", root.path() + "\\\\gap");
@@ -177,6 +165,21 @@ TEST(RegistryStoreLocation, KivraSettingsKeyChoosesTheRoot) {
         ScopedEnvironment env("KIVRA_SETTINGS_KEY", std::nullopt);
         EXPECT_EQ(defaultStoreLocation(), "HKEY_CURRENT_USER\\Software");
     }
+}
+
+// On: the Run value holds the quoted main program, non-ASCII intact; off removes it, twice
+// without complaint.
+TEST(Autostart, OnWritesTheRunValueOffRemovesIt) {
+    if (autostartEnabled()) GTEST_SKIP() << "this user starts Kivra at login already: left alone";
+    const std::string run = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+    const std::string program = "C:\\Program Files\\Kivra \xC3\xA9t\xC3\xA9\\kivra.exe";
+    ASSERT_EQ(setAutostart(true, program), "");
+    EXPECT_TRUE(autostartEnabled());
+    EXPECT_EQ(rawValue(run, "Kivra"), utf16Value(L"\"" + widen(program) + L"\""));
+    ASSERT_EQ(setAutostart(false, program), "");
+    EXPECT_FALSE(autostartEnabled());
+    EXPECT_EQ(rawValue(run, "Kivra").first, static_cast<DWORD>(REG_NONE));
+    EXPECT_EQ(setAutostart(false, program), "");
 }
 
 }  // namespace

@@ -1,73 +1,113 @@
-// Shared helpers of the Windows tests: text conversion, the program folder, message
-// pumping with deadlines, top-level test windows with chosen titles and classes, and what a
-// test holds for its lifetime and undoes afterwards (a folder, a variable, a registry key).
+// Shared helpers of the Windows tests and their helper program: message pumping with
+// deadlines, top-level test windows with chosen titles and classes, what a test holds for its
+// lifetime and undoes afterwards (a variable, a registry key), and the probe process.
 #pragma once
 
+#include "LinkChannel.h"
+#include "Process.h"
 #include "SystemText.h"
+#include "Win32Handles.h"
+#include "Win32WindowSystem.h"
 
 #include <windows.h>
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace kivra::wintest {
 
 using win32::narrow;
 using win32::widen;
 
-// The folder of the running test program (the helper programs are built beside it).
-std::filesystem::path programDir();
-
-// Handles every message waiting for this thread, sent and posted.
-void pump();
-
 // Pumps messages until `done` is true or `timeout` has passed; returns `done()`'s last answer.
-bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+inline bool waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout = std::chrono::seconds(5)) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        if (done()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);  // any message, or a millisecond
+    }
+}
+
+inline void pump() { waitUntil([] { return true; }, {}); }
 
 // A top-level window of this thread with a chosen title, class and style, destroyed with
-// the object. Its class is registered on first use with a default window procedure.
+// the object. Its class is registered on first use with the given window procedure.
 class TestWindow {
 public:
     TestWindow(std::string_view title, std::string_view className = "KivraTestWindow",
                DWORD style = WS_OVERLAPPEDWINDOW | WS_VISIBLE, RECT frame = {100, 100, 500, 400},
-               HWND parent = nullptr, DWORD exStyle = 0);
-    ~TestWindow();
+               HWND parent = nullptr, WNDPROC procedure = DefWindowProcW) {
+        const std::wstring cls = widen(className);
+        WNDCLASSEXW wc{};
+        wc.cbSize = sizeof wc;
+        if (!GetClassInfoExW(GetModuleHandleW(nullptr), cls.c_str(), &wc)) {  // a system class, or ours again
+            wc = WNDCLASSEXW{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = procedure;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+            wc.lpszClassName = cls.c_str();
+            RegisterClassExW(&wc);
+        }
+        hwnd_ = CreateWindowExW(0, cls.c_str(), widen(title).c_str(), style, frame.left, frame.top,
+                                frame.right - frame.left, frame.bottom - frame.top, parent, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        pump();
+    }
+    ~TestWindow() {
+        if (hwnd_ && IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        pump();
+    }
     TestWindow(const TestWindow&) = delete;
     TestWindow& operator=(const TestWindow&) = delete;
 
     HWND hwnd() const { return hwnd_; }
-    std::uint64_t id() const { return reinterpret_cast<std::uintptr_t>(hwnd_); }
+    WindowId id() const { return win32::toWindowId(hwnd_); }
 
 private:
     HWND hwnd_ = nullptr;
 };
 
 // A text no other test run uses: the process id, the time and a random number.
-std::string uniqueName();
+inline std::string uniqueName() {
+    std::random_device random;
+    return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-" +
+           std::to_string(random());
+}
 
-// A fresh folder under the user's temporary folder, removed with everything in it.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+// A variable of this process's environment, nullopt when unset.
+inline std::optional<std::wstring> environment(const std::wstring& name) {
+    const DWORD needed = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
+    if (needed == 0) return std::nullopt;
+    std::vector<wchar_t> buffer(needed);
+    return std::wstring(buffer.data(), GetEnvironmentVariableW(name.c_str(), buffer.data(), needed));
+}
 
 // Sets (or, with nullopt, removes) an environment variable of this process; the old value
 // comes back afterwards. Children started meanwhile inherit the new one.
 class ScopedEnvironment {
 public:
-    ScopedEnvironment(const std::string& name, const std::optional<std::string>& value);
-    ~ScopedEnvironment();
+    ScopedEnvironment(const std::string& name, const std::optional<std::string>& value)
+        : name_(widen(name)), old_(environment(name_)) {
+        SetEnvironmentVariableW(name_.c_str(), value ? widen(*value).c_str() : nullptr);
+    }
+    ~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr); }
     ScopedEnvironment(const ScopedEnvironment&) = delete;
     ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
 
@@ -80,17 +120,105 @@ private:
 // is deleted afterwards, with the parent when nothing else is left in it.
 class ScratchRegistryKey {
 public:
-    ScratchRegistryKey();
-    ~ScratchRegistryKey();
+    ScratchRegistryKey() = default;
+    ~ScratchRegistryKey() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, widen(path_).c_str());
+        RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KivraTests");  // fails while other tests use it
+    }
     ScratchRegistryKey(const ScratchRegistryKey&) = delete;
     ScratchRegistryKey& operator=(const ScratchRegistryKey&) = delete;
     const std::string& path() const { return path_; }
 
 private:
-    std::string path_;
+    std::string path_ = "Software\\KivraTests\\" + uniqueName();
 };
 
-// The whole text of a file ("" when it cannot be read).
-std::string fileText(const std::filesystem::path& file);
+// The probe's log line for a message that reached its handler, the payload in hex digits.
+inline std::string gotLine(ChannelKind kind, ProcessId senderPid, std::string_view payload) {
+    std::string line = "got " + std::to_string(static_cast<std::uint32_t>(kind)) + " ";
+    line += std::to_string(senderPid) + " ";
+    for (const char c : payload) {
+        line += "0123456789abcdef"[static_cast<unsigned char>(c) >> 4];
+        line += "0123456789abcdef"[c & 15];
+    }
+    return line;
+}
+
+// tools/windowhost.exe, built beside the test program, started by startProcess in a mode
+// (see there) with one argument. It writes to a temporary folder of its own; with the object
+// it is ended (and so reaped: no test meets another's children) and its folder removed.
+class Probe {
+public:
+    Probe(const std::string& mode, const std::string& argument) : argument_(argument) {
+        std::filesystem::create_directories(folder_);
+        ScopedEnvironment modeVariable("KIVRA_PROBE_MODE", mode);
+        ScopedEnvironment outVariable("KIVRA_PROBE_OUT", (folder_ / "out").string());
+        started_ = startProcess(program(), argument);
+    }
+    ~Probe() {
+        if (started_) terminateProcess(started_.pid, std::chrono::milliseconds(0));
+        std::error_code ec;
+        std::filesystem::remove_all(folder_, ec);
+    }
+    Probe(const Probe&) = delete;
+    Probe& operator=(const Probe&) = delete;
+
+    static std::string program() {
+        std::vector<wchar_t> buffer(32768);
+        const DWORD n = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        return (std::filesystem::path(std::wstring(buffer.data(), n)).parent_path() / "windowhost.exe").string();
+    }
+    const std::string& argument() const { return argument_; }
+    const StartedProcess& started() const { return started_; }
+    ProcessId pid() const { return started_.pid; }
+
+    // Its argument count and argv[1], once it has written them.
+    std::optional<std::pair<int, std::string>> report() const {
+        std::ifstream in(folder_ / "out", std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const size_t newline = text.find('\n');
+        if (newline == std::string::npos) return std::nullopt;
+        return std::pair{std::stoi(text.substr(0, newline)), text.substr(newline + 1)};
+    }
+    std::vector<std::string> events() const {
+        std::vector<std::string> lines;
+        std::ifstream in(folder_ / "out.events");
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+        return lines;
+    }
+    // The last event that starts with `prefix`, or "" when none came within `timeout`.
+    std::string lastEvent(std::string_view prefix, std::chrono::milliseconds timeout = {}) const {
+        std::string last;
+        waitUntil([&] {
+            for (const std::string& line : events())
+                if (line.starts_with(prefix)) last = line;
+            return !last.empty();
+        }, timeout);
+        return last;
+    }
+    // Its visible window titled by the argument, once there is one; null after ten seconds.
+    HWND window() const {
+        win32::Win32WindowSystem ws;
+        WindowId found = 0;
+        waitUntil([&] {
+            for (const WindowId w : ws.topLevelWindows())
+                if (ws.processOf(w) == pid() && ws.isVisible(w) && ws.title(w) == argument_) found = w;
+            return found != 0;
+        }, std::chrono::seconds(10));
+        return win32::toHwnd(found);
+    }
+    // Waits (pumping) for the end of the process without reaping it.
+    bool waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(10)) const {
+        const HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid()));
+        const bool ended = !h || waitUntil([&] { return WaitForSingleObject(h, 0) == WAIT_OBJECT_0; }, timeout);
+        if (h) CloseHandle(h);
+        return ended;
+    }
+
+private:
+    std::filesystem::path folder_ = std::filesystem::temp_directory_path() / ("kivra-test-" + uniqueName());
+    std::string argument_;
+    StartedProcess started_;
+};
 
 }  // namespace kivra::wintest
