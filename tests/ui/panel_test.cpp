@@ -96,17 +96,17 @@ private slots:
         QCOMPARE(background(), swatch(false, 47));
         click(page()->selectColorButton());
         QVERIFY(page()->colorPageOpen());
-        QTest::mouseClick(page()->colorPage()->swatch(12), Qt::LeftButton);
+        QTest::mouseClick(page()->colorPage()->swatch(60), Qt::LeftButton);
         for (QWidget* w : {static_cast<QWidget*>(form.get()), static_cast<QWidget*>(page()->colorSample()),
                            form->findChild<QWidget*>("Picture1"), form->findChild<QWidget*>("Picture2")})
-            QCOMPARE(w->palette().color(QPalette::Window), swatch(false, 12));
-        QVERIFY(page()->colorPage()->marker()->geometry().contains(page()->colorPage()->swatch(12)->geometry()));
+            QCOMPARE(w->palette().color(QPalette::Window), swatch(false, 60));
+        QVERIFY(page()->colorPage()->marker()->geometry().contains(page()->colorPage()->swatch(60)->geometry()));
         click(page()->closeButton());  // closes the colour page only
         QVERIFY(!page()->colorPageOpen() && form->pageOpen());
         click(page()->formOption(7));
         QCOMPARE(background(), swatch(true, 47));
         click(page()->formOption(8));
-        QCOMPARE(background(), swatch(false, 12));
+        QCOMPARE(background(), swatch(false, 60));
     }
 
     void resetAnsweredNoChangesNothingAndYesRestoresDefaults() {
@@ -115,6 +115,7 @@ private slots:
         click(page()->formOption(6));
         click(page()->formOption(1));
         form->pictures()->setAutoSize(false);
+        form->pictures()->setAppearance3D(false);
         answers[22] = {7};
         click(page()->resetButton());
         QCOMPARE(kinds, QList<int>{22});
@@ -125,7 +126,7 @@ private slots:
         click(page()->resetButton());
         QVERIFY(form->preferences().paletteA && form->preferences().toolTips && form->preferences().alwaysOnTop);
         QCOMPARE(form->preferences().startup, StartupState::Normal);
-        QVERIFY(form->pictures()->display().autoSize());
+        QVERIFY(form->pictures()->display().autoSize() && form->pictures()->display().appearance3D());
         QCOMPARE(background(), swatch(true, 47));
         QVERIFY(page()->formOption(7)->isChecked() && page()->formOption(5)->isChecked());
     }
