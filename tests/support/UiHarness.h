@@ -1,6 +1,6 @@
 // The ui tier's one harness: the main window over a fake desktop and a store of the
-// test's choosing, started as kivra starts it, and message boxes answered at once
-// and recorded while a MessageBoxes object lives.
+// test's choosing, started as kivra starts it, with message boxes answered at once
+// and recorded.
 #pragma once
 #include "FakeDesktop.h"
 #include "MainForm.h"
@@ -8,9 +8,12 @@
 #include "MessageState.h"
 #include "ShowMessage.h"
 
+#include <QAbstractButton>
 #include <QList>
+#include <QMap>
 #include <QSignalSpy>
 #include <QString>
+#include <QTest>
 
 #include <functional>
 #include <memory>
@@ -47,33 +50,61 @@ inline std::unique_ptr<MainForm> startMainForm(WindowSystem& windows, std::share
     return form;
 }
 
-// Answers every message box at once, by `answer` (the first button where it has no
-// answer), and records what was asked.
-class MessageBoxes {
-public:
-    explicit MessageBoxes(std::function<std::optional<int>(MessageRequest&)> answer = {}) : answer_(std::move(answer)) {
+// What a test class of the main window holds: its desktop, its window, and message boxes
+// answered at once from `answers` (by kind, in turn; the first button once they run out),
+// their check boxes ticked while `tickCheckBoxes` is set, and recorded.
+struct MainFormFixture {
+    FakeDesktop desktop;
+    std::unique_ptr<MainForm> form;
+    QMap<int, QList<int>> answers;
+    bool tickCheckBoxes = false;
+    QList<int> kinds;
+    QList<QString> captions, bodies;
+
+    // For a test's init(): a fresh desktop and message boxes.
+    void answerBoxes() {
+        desktop = FakeDesktop{};
+        answers.clear();
+        tickCheckBoxes = false;
+        forgetBoxes();
         messages() = MessageState{};
         setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
             kinds << r.content.kind;
             captions << r.content.caption;
             bodies << r.content.body;
-            const std::optional<int> a = answer_ ? answer_(r) : std::nullopt;
-            return a ? a : std::optional<int>(MsgResultFirst);
+            r.tickCheckBox = tickCheckBoxes;
+            QList<int>& queue = answers[r.content.kind];
+            return queue.isEmpty() ? MsgResultFirst : queue.takeFirst();
         });
     }
-    ~MessageBoxes() { setMessageResponder({}); }
-    MessageBoxes(const MessageBoxes&) = delete;
-    MessageBoxes& operator=(const MessageBoxes&) = delete;
-    void clear() {
+    void forgetBoxes() {
         kinds.clear();
         captions.clear();
         bodies.clear();
     }
-    QList<int> kinds;
-    QList<QString> captions, bodies;
-
-private:
-    std::function<std::optional<int>(MessageRequest&)> answer_;
+    // Starts the window (in place of the last one); `shown` also shows its controls, with the
+    // boxes seen so far forgotten.
+    void start(std::shared_ptr<SettingsStore> store, bool shown = false,
+               const std::function<void(MainEnvironment&)>& more = {}) {
+        form.reset();
+        form = startMainForm(desktop, std::move(store), more);
+        QVERIFY(form->firstActivationDone());
+        if (!shown) return;
+        forgetBoxes();
+        form->showControls();
+    }
+    // For a test's cleanup().
+    void end() {
+        form.reset();
+        setMessageResponder({});
+    }
 };
+
+// A click where a real one lands: a check box or radio button answers clicks on its box
+// and caption, not on the rest of its cell.
+inline void click(QAbstractButton* b) {
+    const bool box = b->inherits("QCheckBox") || b->inherits("QRadioButton");
+    QTest::mouseClick(b, Qt::LeftButton, {}, box ? QPoint(6, b->height() / 2) : b->rect().center());
+}
 
 }  // namespace kivra::test

@@ -1,7 +1,8 @@
-// The message box form kind by kind on the offscreen platform: layout, keys, results,
-// check boxes and the error report.
-#include "DisplayMetrics.h"
+// The message box form on the offscreen platform, kind by kind: its controls laid out
+// without overlap, the key or button that closes it, its check boxes; the error report;
+// the icons, which render at the usual sizes, grey variants grey.
 #include "DisplayMetricsQt.h"
+#include "Icons.h"
 #include "KivraError.h"
 #include "MessageState.h"
 #include "MsgBoxForm.h"
@@ -15,51 +16,29 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <cmath>
-#include <functional>
-
 using namespace kivra;
 
 namespace {
 
-const QString kCaller = QStringLiteral("Caller text\r\nsecond line");
-const QString kCallerShown = QStringLiteral("Caller text\nsecond line");
-const QString kErrorCaption = QStringLiteral("[Kivra] Qbase 5.0 Error Number: 53");
-
-enum Second { NoSecond, NoButton, CancelButton, InfoButton };
+enum Second { NoSecond, NoOrCancel, InfoButton };
 enum Check { NoCheck, StartupCheck, ResourceCheck };
 
-// Shows `kind` through ShowMessage, lets `act` work on the shown form, returns the result.
-// A form that `act` leaves open is closed after a while so that a failing test cannot hang.
-int showAndAct(int kind, const QString& text, const std::function<void(MsgBoxForm&)>& act,
-               const MsgBoxPlacement& placement = {}, const QString& caption = {}) {
-    QTimer::singleShot(0, [act] {
-        auto* form = qobject_cast<MsgBoxForm*>(QApplication::activeModalWidget());
-        if (!form) {
-            qWarning("no modal message box");
-            return;
-        }
-        form->activateWindow();
-        if (!QTest::qWaitForWindowActive(form))
-            qWarning("message box not active");
-        act(*form);
-        QTimer::singleShot(2000, form, [form] {
-            qWarning("message box left open");
-            messages().result = -1;
-            form->done(-1);
-        });
-    });
-    return ShowMessage(kind, text, nullptr, placement, caption);
+template <class W> W* child(QWidget& form, const char* name) {
+    return form.findChild<W*>(QLatin1String(name));
 }
 
-QPushButton* button(QWidget& form, const char* name) { return form.findChild<QPushButton*>(QLatin1String(name)); }
-QCheckBox* checkBox(QWidget& form, const char* name) { return form.findChild<QCheckBox*>(QLatin1String(name)); }
-QLabel* label(QWidget& form) { return form.findChild<QLabel*>(QStringLiteral("MsgBoxLabel")); }
-
-void prepare(int kind, const QString& text, const QString& caption = {}) {
-    messages().pendingKind = kind;
-    messages().pendingText = text;
-    messages().pendingCaption = caption;
+// Every shown control lies inside the box, clear of every other one.
+void checkNothingHidden(MsgBoxForm& form) {
+    QList<QWidget*> shown;
+    for (QWidget* w : form.findChildren<QWidget*>())
+        if (w->isVisible()) {
+            QVERIFY2(form.rect().contains(w->geometry()), qPrintable(w->objectName()));
+            shown << w;
+        }
+    for (int i = 0; i < shown.size(); ++i)
+        for (int j = i + 1; j < shown.size(); ++j)
+            QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
+                     qPrintable(shown[i]->objectName() + QLatin1String(" / ") + shown[j]->objectName()));
 }
 
 }  // namespace
@@ -68,188 +47,148 @@ class MsgBoxTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init();
-    void kindLayout_data();
-    void kindLayout();
-    void enterAndButtons_data();
-    void enterAndButtons();
-    void checkBoxesInvertTheirFlags_data();
-    void checkBoxesInvertTheirFlags();
-    void reportErrorShowsKind12();
-};
-
-void MsgBoxTest::init() {
-    setMessageResponder({});
-    setHelpHook({});
-    setPictureSelectionRestorer({});
-    messages() = MessageState{};
-    QApplication::setFont(QFont(QApplication::font().family(), 9));
-    computeFontSizeClass();
-}
-
-void MsgBoxTest::kindLayout_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("body");  // empty: the caller's text
-    QTest::addColumn<int>("icon");
-    QTest::addColumn<QString>("cmd1");
-    QTest::addColumn<int>("second");
-    QTest::addColumn<int>("check");
-    QTest::addColumn<bool>("wrap");
-
-    const QString none;
-    // clang-format off
-    QTest::newRow("1 About")      << 1  << none << 1 << "&Close" << int(InfoButton) << int(NoCheck) << true;
-    QTest::newRow("10 picture")   << 10 << none << 9 << "&OK" << int(NoSecond) << int(NoCheck) << true;
-    QTest::newRow("12 report")    << 12 << none << 9 << "&OK" << int(NoSecond) << int(NoCheck) << true;
-    QTest::newRow("19")           << 19 << none << 0 << "&OK" << int(NoSecond) << int(NoCheck) << true;
-    QTest::newRow("20 picture?")  << 20 << none << 10 << "&Yes" << int(NoButton) << int(NoCheck) << false;
-    QTest::newRow("22 reset")     << 22 << "Confirm [Yes] to Reset Preferences to Default settings." << 10 << "&Yes" << int(NoButton) << int(NoCheck) << true;
-    QTest::newRow("23 exit")      << 23 << none << 10 << "&Yes" << int(CancelButton) << int(NoCheck) << true;
-    QTest::newRow("28 resources") << 28 << none << 9 << "&OK" << int(NoSecond) << int(ResourceCheck) << true;
-    QTest::newRow("99 unlisted")  << 99 << none << 0 << "&OK" << int(NoSecond) << int(NoCheck) << true;
-    QTest::newRow("3 welcome")    << 3  << none << 1 << "&OK" << int(NoSecond) << int(StartupCheck) << true;
-    // clang-format on
-}
-
-void MsgBoxTest::kindLayout() {
-    QFETCH(int, kind);
-    QFETCH(QString, body);
-    QFETCH(int, icon);
-    QFETCH(QString, cmd1);
-    QFETCH(int, second);
-    QFETCH(int, check);
-    QFETCH(bool, wrap);
-
-    messages().versionText = QStringLiteral("2.00");
-    prepare(kind, kCaller, kind == 12 ? kErrorCaption : QString());
-    MsgBoxForm form(nullptr);
-    form.show();
-
-    QVERIFY(!form.windowTitle().isEmpty());
-    QCOMPARE(label(form)->text(), body.isEmpty() ? kCallerShown : body);
-    QCOMPARE(label(form)->wordWrap(), wrap);
-    QCOMPARE(form.iconNumber(), icon);
-    QVERIFY(!form.findChild<QLabel*>(QStringLiteral("MsgBoxImage"))->pixmap().isNull());
-
-    QPushButton* first = button(form, "MsgBoxCmd1");
-    QCOMPARE(first->text(), cmd1);
-    QVERIFY(first->isVisible() && first->isDefault());
-    QCOMPARE(form.focusWidget(), first);
-
-    QPushButton* no = button(form, "MsgBoxCmd2");
-    QPushButton* info = button(form, "MsgBoxCmd4");
-    QCOMPARE(no->isVisible(), second == NoButton || second == CancelButton);
-    QCOMPARE(info->isVisible(), second == InfoButton);
-    if (second == NoButton || second == CancelButton) {
-        QCOMPARE(no->text(), second == CancelButton ? QStringLiteral("&Cancel") : QStringLiteral("&No"));
-        QVERIFY(no->isEnabled());
+    void init() {
+        setMessageResponder({});
+        setPictureSelectionRestorer({});
+        messages() = MessageState{};
+        messages().versionText = QStringLiteral("2.00");
+        QApplication::setFont(QFont(QApplication::font().family(), 9));
+        computeFontSizeClass();
     }
 
-    QCheckBox* startup = checkBox(form, "MsgBoxCheck1");
-    QCheckBox* resources = checkBox(form, "MsgBoxCheck2");
-    QCOMPARE(startup->isVisible(), check == StartupCheck);
-    QCOMPARE(resources->isVisible(), check == ResourceCheck);
+    void eachKind_data() {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("fixedBody");  // the kind's own text instead of the caller's
+        QTest::addColumn<int>("second");
+        QTest::addColumn<int>("check");
+        QTest::addColumn<bool>("wrap");
+        QTest::addColumn<QString>("action");  // a key, a button's name, or "tick" the check box and Esc
+        QTest::addColumn<int>("result");
+        QTest::newRow("1 About, Info") << 1 << false << int(InfoButton) << int(NoCheck) << true << "MsgBoxCmd4" << 1;
+        QTest::newRow("12 report, Esc") << 12 << false << int(NoSecond) << int(NoCheck) << true << "escape" << 6;
+        QTest::newRow("20 picture?, No") << 20 << false << int(NoOrCancel) << int(NoCheck) << false << "MsgBoxCmd2"
+                                         << 7;
+        QTest::newRow("22 reset, Enter") << 22 << true << int(NoOrCancel) << int(NoCheck) << true << "enter" << 6;
+        QTest::newRow("23 exit, Esc: Cancel") << 23 << false << int(NoOrCancel) << int(NoCheck) << true << "escape"
+                                              << 7;
+        QTest::newRow("24 delete, Yes") << 24 << true << int(NoOrCancel) << int(NoCheck) << true << "MsgBoxCmd1" << 6;
+        QTest::newRow("26 deactivate, Alt+N") << 26 << true << int(NoOrCancel) << int(NoCheck) << true << "alt+n"
+                                              << 7;
+        QTest::newRow("28 resources") << 28 << false << int(NoSecond) << int(ResourceCheck) << true << "tick" << 6;
+        QTest::newRow("3 welcome") << 3 << false << int(NoSecond) << int(StartupCheck) << true << "tick" << 6;
+        QTest::newRow("99 unlisted, Enter") << 99 << false << int(NoSecond) << int(NoCheck) << true << "enter" << 6;
+    }
+    void eachKind() {
+        QFETCH(int, kind);
+        QFETCH(bool, fixedBody);
+        QFETCH(int, second);
+        QFETCH(int, check);
+        QFETCH(bool, wrap);
+        QFETCH(QString, action);
+        QFETCH(int, result);
+        messages().result = -5;
+        messages().startupMessage = true;
+        messages().resourceWarningOff = false;
+        QTimer::singleShot(0, [&] {
+            auto* form = qobject_cast<MsgBoxForm*>(QApplication::activeModalWidget());
+            if (!form) {
+                qWarning("no modal message box");
+                return;
+            }
+            // A form left open is closed after a while so that a failing test cannot hang.
+            QTimer::singleShot(2000, form, [form] {
+                qWarning("message box left open");
+                messages().result = -1;
+                form->done(-1);
+            });
+            form->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(form));
+            auto* label = child<QLabel>(*form, "MsgBoxLabel");
+            QCOMPARE(label->text() == QStringLiteral("Caller text\nsecond line"), !fixedBody);
+            QCOMPARE(label->wordWrap(), wrap);
+            QVERIFY(!child<QLabel>(*form, "MsgBoxImage")->pixmap().isNull());
+            auto* first = child<QPushButton>(*form, "MsgBoxCmd1");
+            QVERIFY(first->isVisible() && first->isDefault());
+            QCOMPARE(form->focusWidget(), first);
+            QCOMPARE(child<QPushButton>(*form, "MsgBoxCmd2")->isVisible(), second == NoOrCancel);
+            QCOMPARE(child<QPushButton>(*form, "MsgBoxCmd4")->isVisible(), second == InfoButton);
+            auto* startupBox = child<QCheckBox>(*form, "MsgBoxCheck1");
+            auto* resourceBox = child<QCheckBox>(*form, "MsgBoxCheck2");
+            QCOMPARE(startupBox->isVisible(), check == StartupCheck);
+            QCOMPARE(resourceBox->isVisible(), check == ResourceCheck);
+            checkNothingHidden(*form);
 
-    // Nothing the kind shows is hidden under another control or outside the box.
-    const QRect client = form.rect();
-    QList<QWidget*> shown;
-    for (QWidget* w : form.findChildren<QWidget*>())
-        if (w->isVisible()) {
-            QVERIFY2(client.contains(w->geometry()), qPrintable(w->objectName()));
-            shown << w;
+            if (action == QLatin1String("tick")) {
+                QCheckBox* box = check == StartupCheck ? startupBox : resourceBox;
+                QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));  // on the box itself
+                QTest::keyClick(form, Qt::Key_Escape);
+            } else if (action == QLatin1String("escape")) {
+                QTest::keyClick(form, Qt::Key_Escape);
+            } else if (action == QLatin1String("enter")) {
+                QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : form, Qt::Key_Return);
+            } else if (action == QLatin1String("alt+n")) {
+                QTest::keyClick(form, Qt::Key_N, Qt::AltModifier);
+            } else {
+                QTest::mouseClick(child<QPushButton>(*form, action.toLatin1().constData()), Qt::LeftButton);
+            }
+        });
+        QCOMPARE(ShowMessage(kind, QStringLiteral("Caller text\r\nsecond line"), nullptr, {}, {}), result);
+        QCOMPARE(messages().result, result);
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(messages().startupMessage, check != StartupCheck);
+        QCOMPARE(messages().resourceWarningOff, check == ResourceCheck);
+    }
+
+    // The report goes through kind 12; after a drive failure the picture selection is
+    // restored once the box is closed, and without a restorer nothing more happens.
+    void reportErrorShowsKind12() {
+        QStringList events;
+        QStringList captions;
+        setMessageResponder([&](MessageRequest& r) -> std::optional<int> {
+            events << QString::number(r.content.kind);
+            captions << r.content.caption;
+            return 6;
+        });
+        setPictureSelectionRestorer([&] { events << QStringLiteral("restore"); });
+        ReportError(KivraError(errnum::FileNotFound, "No such file or directory"), nullptr);
+        QCOMPARE(events, QStringList{"12"});
+        QVERIFY(captions[0].endsWith(QStringLiteral(": 53")));
+        ReportError(errnum::DiskNotReady, QStringLiteral("Disk not ready"), nullptr);
+        QCOMPARE(events, (QStringList{"12", "12", "restore"}));
+        setPictureSelectionRestorer({});
+        ReportError(errnum::DeviceIO, QStringLiteral("Input/output error"), nullptr);
+        QCOMPARE(events.size(), 4);
+    }
+
+    // The icon resources the boxes and windows show.
+    void everyIconRendersAndGreyVariantsAreGrey() {
+        const QList<int> grey{3, 5, 13, 15};
+        for (int n : {0, 1, 2, 3, 4, 5, 8, 9, 10, 12, 13, 14, 15}) {
+            QVERIFY2(isKivraIcon(n), qPrintable(QString::number(n)));
+            QVERIFY(kivraIcon(n).availableSizes().contains(QSize(16, 16)));
+            QVERIFY(kivraIcon(n).availableSizes().contains(QSize(32, 32)));
+            for (int size : {16, 32, 64}) {
+                const QImage image = kivraPixmap(n, size).toImage().convertToFormat(QImage::Format_ARGB32);
+                QCOMPARE(image.size(), QSize(size, size));
+                int covered = 0;
+                int saturation = 0;  // the most of the opaque pixels (blurred edges aside)
+                QSet<QRgb> colours;
+                for (int y = 0; y < size; ++y)
+                    for (int x = 0; x < size; ++x) {
+                        const QColor c = image.pixelColor(x, y);
+                        covered += c.alpha() != 0;
+                        if (c.alpha() >= 200) saturation = std::max(saturation, c.hsvSaturation());
+                        if (c.alpha() != 0) colours.insert(c.rgba());
+                    }
+                const QString where = QStringLiteral("icon %1 size %2").arg(n).arg(size);
+                QVERIFY2(covered > 0.3 * size * size && covered < size * size, qPrintable(where));
+                QVERIFY2(colours.size() >= 3, qPrintable(where));
+                if (size == 32 && n != 0)
+                    QVERIFY2(grey.contains(n) ? saturation < 40 : saturation > 150, qPrintable(where));
+            }
         }
-    for (int i = 0; i < shown.size(); ++i)
-        for (int j = i + 1; j < shown.size(); ++j)
-            QVERIFY2(!shown[i]->geometry().intersects(shown[j]->geometry()),
-                     qPrintable(shown[i]->objectName() + QLatin1String(" / ") + shown[j]->objectName()));
-    form.done(6);
-}
-void MsgBoxTest::enterAndButtons_data() {
-    QTest::addColumn<int>("kind");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<int>("result");
-    QTest::newRow("Enter in a confirmation") << 23 << "enter" << 6;
-    QTest::newRow("Enter in the About box") << 1 << "enter" << 6;
-    QTest::newRow("Yes") << 24 << "MsgBoxCmd1" << 6;
-    QTest::newRow("No") << 24 << "MsgBoxCmd2" << 7;
-    QTest::newRow("Info of the About box") << 1 << "MsgBoxCmd4" << 1;
-    QTest::newRow("Alt+N picks No") << 26 << "alt+n" << 7;
-    for (int kind : {20, 23})
-        QTest::addRow("Esc: %d, No or Cancel", kind) << kind << "escape" << 7;
-    for (int kind : {1, 12, 28})
-        QTest::addRow("Esc: %d, a single button", kind) << kind << "escape" << 6;
-}
-
-void MsgBoxTest::enterAndButtons() {
-    QFETCH(int, kind);
-    QFETCH(QString, action);
-    QFETCH(int, result);
-    messages().result = -5;
-    const int answer = showAndAct(kind, kCaller, [action](MsgBoxForm& form) {
-        if (action == QLatin1String("escape")) {
-            QTest::keyClick(&form, Qt::Key_Escape);
-        } else if (action == QLatin1String("enter")) {
-            QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &form;
-            QTest::keyClick(target, Qt::Key_Return);
-        } else if (action == QLatin1String("alt+n")) {
-            QTest::keyClick(&form, Qt::Key_N, Qt::AltModifier);
-        } else {
-            QTest::mouseClick(button(form, action.toLatin1().constData()), Qt::LeftButton);
-        }
-    });
-    QCOMPARE(answer, result);
-    QCOMPARE(messages().result, result);
-    QVERIFY(!QApplication::activeModalWidget());
-}
-void MsgBoxTest::checkBoxesInvertTheirFlags_data() {
-    QTest::addColumn<int>("kind");
-    QTest::newRow("welcome") << 3;
-    QTest::newRow("resources") << 28;
-}
-
-void MsgBoxTest::checkBoxesInvertTheirFlags() {
-    QFETCH(int, kind);
-    messages().startupMessage = true;
-    messages().resourceWarningOff = false;
-    showAndAct(kind, kCaller, [kind](MsgBoxForm& form) {
-        QCheckBox* box = checkBox(form, kind == 3 ? "MsgBoxCheck1" : "MsgBoxCheck2");
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));  // on the box, at its left end
-        QTest::keyClick(&form, Qt::Key_Escape);
-    });
-    QCOMPARE(messages().startupMessage, kind != 3);
-    QCOMPARE(messages().resourceWarningOff, kind == 28);
-}
-void MsgBoxTest::reportErrorShowsKind12() {
-    struct Shown {
-        int kind;
-        QString caption, body;
-    };
-    QList<Shown> shown;
-    QStringList events;
-    setMessageResponder([&](MessageRequest& r) -> std::optional<int> {
-        shown << Shown{r.content.kind, r.content.caption, r.content.body};
-        events << QStringLiteral("box");
-        return 6;
-    });
-    setPictureSelectionRestorer([&] { events << QStringLiteral("restore"); });
-
-    ReportError(KivraError(errnum::FileNotFound, "No such file or directory"), nullptr);
-    QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown[0].kind, 12);
-    QCOMPARE(shown[0].caption, kErrorCaption);
-    QVERIFY(shown[0].body.startsWith(QStringLiteral("Description: File not found\r\nCause: ")));
-    QCOMPARE(events, QStringList{QStringLiteral("box")});
-
-    // After a drive failure the picture selection is restored, once the box is closed.
-    ReportError(errnum::DiskNotReady, QStringLiteral("Disk not ready"), nullptr);
-    QCOMPARE(shown[1].caption, QStringLiteral("[Kivra] Qbase 5.0 Error Number: 71"));
-    QCOMPARE(events, (QStringList{QStringLiteral("box"), QStringLiteral("box"), QStringLiteral("restore")}));
-
-    // Without a restorer a drive failure shows its box and nothing more.
-    setPictureSelectionRestorer({});
-    ReportError(errnum::DeviceIO, QStringLiteral("Input/output error"), nullptr);
-    QCOMPARE(shown.size(), 3);
-}
+    }
+};
 
 QTEST_MAIN(MsgBoxTest)
 #include "msgbox_test.moc"
