@@ -2,7 +2,7 @@
 // and benchmarks. Reads one command per line on stdin, answers one line on
 // stdout ("ok ..." or "error ..."). A window asked to close (WM_DELETE_WINDOW) goes at once.
 //
-//   open <title> [--class C] [--type normal|dialog|utility|splash|menu|...]
+//   open <x+hex title> [--class C] [--type normal|dialog|utility|splash|menu|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
 //        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
 //        [--name-encoding net|string|compound|none]          -> ok <id>
@@ -12,7 +12,6 @@
 //   close <id>     unmap and destroy, answered once the window manager let go -> ok
 //   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
 //   quit                                                      -> ok
-// Arguments may be double-quoted; inside quotes \" \\ \n and \0 are escapes.
 // "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
 #include <poll.h>
 #include <unistd.h>
@@ -27,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -69,32 +69,19 @@ void reply(const std::string& line) {
 
 // --- command line parsing ------------------------------------------------------
 
+// Words split at blanks. A title is "x" and two hex digits a byte, so that any byte may be in it.
 std::vector<std::string> tokenize(const std::string& line) {
+    std::istringstream in(line);
     std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        if (i >= line.size()) break;
-        std::string token;
-        if (line[i] == '"') {
-            ++i;
-            while (i < line.size() && line[i] != '"') {
-                char ch = line[i++];
-                if (ch == '\\' && i < line.size()) {
-                    const char e = line[i++];
-                    if (e == 'n') ch = '\n';
-                    else if (e == '0') ch = '\0';
-                    else ch = e;
-                }
-                token += ch;
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ') token += line[i++];
-        }
-        tokens.push_back(token);
-    }
+    for (std::string word; in >> word;) tokens.push_back(word);
     return tokens;
+}
+
+std::string fromHex(const std::string& word) {
+    std::string bytes;
+    for (std::size_t i = 1; i + 1 < word.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
+    return bytes;
 }
 
 struct Options {
@@ -256,7 +243,7 @@ std::string openWindow(const std::vector<std::string>& t) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values);
     windows[w] = HostWindow{o.overrideRedirect, false};
 
-    setTitle(w, t[1], o.nameEncoding);
+    setTitle(w, fromHex(t[1]), o.nameEncoding);
     std::string wmClass = "testhost" + std::string(1, '\0') + o.className + '\0';
     setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
     const xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
