@@ -91,6 +91,7 @@ TEST_F(X11Backend, TitlesAreDecodedWhateverTheEncoding) {
         {"cut at the first NUL", std::string("Before\0After", 12), "", "Before"},
         {"no name at all", "Nameless", "--name-encoding none", ""},
         {"broken UTF-8 repaired", "Bad\xFF(\xC3", "", "Bad\uFFFD(\uFFFD"},
+        {"four-byte kept, overlong repaired", "A😀\xF0\x8F\xBF\xBF", "", "A😀\uFFFD\uFFFD\uFFFD\uFFFD"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -178,6 +179,8 @@ TEST_F(X11Backend, ChangesByAnotherClientShowInTheVeryNextDescribe) {
     EXPECT_EQ(after.pid, 4242);
     probe->deleteProperty(w, "_NET_WM_NAME");
     probe->setProperty8(w, "WM_NAME", "STRING", "Legacy \xE9");
+    EXPECT_EQ(ws->title(w), "Legacy é");
+    probe->setProperty8(w, "_NET_WM_NAME", "STRING", "Not UTF-8");  // only UTF8_STRING counts there
     EXPECT_EQ(ws->title(w), "Legacy é");
 }
 
