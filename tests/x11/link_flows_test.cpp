@@ -242,20 +242,11 @@ TEST_F(LinkFlows, LinkWindowsComeToTheFrontAndMinimizeWithTheirHostAndStepBackFo
     const WindowId hostWindow = host->open(title, "--geometry 500x400+100+100");
     const WindowId linkWindow = linkShownOn(title, hostWindow);
     ASSERT_NE(linkWindow, 0u);
-    TestHost other;
-    const WindowId otherWindow = other.open("Another application", "--geometry 500x400+150+150");
-    auto linkTopmost = [&] { return probe->hasState(linkWindow, "_NET_WM_STATE_ABOVE"); };
-
-    ASSERT_TRUE(xdotool::windowActivate(otherWindow));
-    EXPECT_TRUE(pumpUntil([&] { return !linkTopmost() && above(otherWindow, linkWindow); }))
-        << "the link window stayed over another application in front";
-
-    ASSERT_TRUE(xdotool::windowActivate(hostWindow));
-    EXPECT_TRUE(pumpUntil([&] { return linkTopmost() && above(linkWindow, hostWindow) && above(hostWindow, otherWindow); }))
-        << "the link window was not raised over its host";
 
     // It minimizes with its host and comes back in its place, leaving the host the focus.
-    const Rect hostPlaced = frame(hostWindow), before = frame(linkWindow);
+    const Rect hostPlaced = frame(hostWindow);
+    const Rect before{hostPlaced.left, hostPlaced.top, hostPlaced.left + 234, hostPlaced.top + 60};  // its first size
+    ASSERT_TRUE(pumpUntil([&] { return frame(linkWindow) == before; }));
     ASSERT_TRUE(xdotool::windowMinimize(hostWindow));
     ASSERT_TRUE(pumpUntil([&] { return isIconic(linkWindow); })) << "the link did not minimize with its host";
     ASSERT_TRUE(xdotool::windowActivate(hostWindow));  // as `wmctrl -ia` does: restore and activate
@@ -268,6 +259,18 @@ TEST_F(LinkFlows, LinkWindowsComeToTheFrontAndMinimizeWithTheirHostAndStepBackFo
         return active == hostWindow || active == linkWindow;
     }));
     EXPECT_EQ(probe->activeWindow(), hostWindow) << "the link window took the focus as it came back";
+
+    TestHost other;
+    const WindowId otherWindow = other.open("Another application", "--geometry 500x400+150+150");
+    auto linkTopmost = [&] { return probe->hasState(linkWindow, "_NET_WM_STATE_ABOVE"); };
+
+    ASSERT_TRUE(xdotool::windowActivate(otherWindow));
+    EXPECT_TRUE(pumpUntil([&] { return !linkTopmost() && above(otherWindow, linkWindow); }))
+        << "the link window stayed over another application in front";
+
+    ASSERT_TRUE(xdotool::windowActivate(hostWindow));
+    EXPECT_TRUE(pumpUntil([&] { return linkTopmost() && above(linkWindow, hostWindow) && above(hostWindow, otherWindow); }))
+        << "the link window was not raised over its host";
 
     // A click on the link window brings it, and its host under it, to the front.
     ASSERT_TRUE(xdotool::windowActivate(otherWindow));
