@@ -19,14 +19,12 @@ TestHost::~TestHost() {
     if (process_.running() && process_.writeLine("quit")) process_.waitExit(std::chrono::seconds(2));
 }
 
-// In quotes, with the escapes testhost understands.
-std::string TestHost::quote(const std::string& text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        if (ch == '"' || ch == '\\') out += '\\';
-        out += ch == '\0' ? std::string("\\0") : ch == '\n' ? std::string("\\n") : std::string(1, ch);
-    }
-    return out + "\"";
+// "x" and two hex digits a byte, as testhost reads a title.
+std::string TestHost::hex(const std::string& text) {
+    static const char digits[] = "0123456789abcdef";
+    std::string out = "x";
+    for (const unsigned char ch : text) out += {digits[ch >> 4], digits[ch & 15]};
+    return out;
 }
 
 std::string TestHost::command(const std::string& line) {
@@ -38,7 +36,7 @@ std::string TestHost::command(const std::string& line) {
 }
 
 WindowId TestHost::open(const std::string& title, const std::string& options) {
-    return std::stoull(command("open " + quote(title) + (options.empty() ? "" : " " + options)));
+    return std::stoull(command("open " + hex(title) + (options.empty() ? "" : " " + options)));
 }
 
 }  // namespace kivra::test

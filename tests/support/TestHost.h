@@ -31,7 +31,7 @@ public:
 private:
     template <class T>
     static std::string id(T n) { return std::to_string(n); }
-    static std::string quote(const std::string& text);
+    static std::string hex(const std::string& text);
     std::string command(const std::string& line);
 
     ChildProcess process_;

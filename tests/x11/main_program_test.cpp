@@ -1,14 +1,19 @@
-// The main program as a user meets it on a real X server: refusals, the first
-// start, saving at close (maximized) and the next start, one instance per display.
+// The main program as a user meets it on a real X server, run as a process of its own: the
+// first start, a second one refused, saving at close (maximized too) and the next start; a
+// stored place and kick timer applied from the start; an exit while another process holds
+// the store locked.
+#include "ChildProcess.h"
 #include "DesktopTest.h"
 #include "LinkChannel.h"
-#include "ChildProcess.h"
-#include "TempDir.h"
+#include "StoreLockHolder.h"
 #include "Xdotool.h"
 
+#include <thread>
 
 namespace kivra::test {
 namespace {
+
+constexpr int kTwips = 15;  // twips per pixel at the private display's 96 DPI
 
 class MainProgramTest : public DesktopTest {
 protected:
@@ -20,17 +25,15 @@ protected:
         }));
         ASSERT_TRUE(xdotool::run({"key", "Return"}));
     }
+    Rect frame(WindowId w) { return probe->frameRect(w).value_or(Rect{}); }
 };
 
-TEST_F(MainProgramTest, AnyArgumentEndsItSilently) {
-    auto kivra = startProgram("kivra", {"anything"}, settings);
-    const auto status = kivra->waitExit(5s);
-    ASSERT_TRUE(status);
-    EXPECT_EQ(*status, 0);
+TEST_F(MainProgramTest, FirstStartASecondStartRefusedSaveAndNextStart) {
+    // Any argument ends it silently.
+    auto refused = startProgram("kivra", {"anything"}, settings);
+    EXPECT_EQ(refused->waitExit(5s), 0);
     EXPECT_TRUE(probe->stackingTopFirst().empty());
-}
 
-TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
     auto kivra = startProgram("kivra", {}, settings);
     const WindowId main = waitForWindow(kivra->pid(), "Kivra [Main]");
     ASSERT_NE(main, 0u);
@@ -42,33 +45,34 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
         return false;
     }));
     const Rect root = probe->rootRect();
-    ASSERT_TRUE(waitUntil([&] {
-        auto f = probe->frameRect(main);
-        return f && f->width() == 300 && f->height() == 100;
-    }));
-    const Rect frame = *probe->frameRect(main);
-    EXPECT_EQ(frame.left, (root.width() - 300) / 2);
-    EXPECT_EQ(frame.top, (root.height() - 100) / 2);
+    ASSERT_TRUE(waitUntil([&] { return frame(main).width() == 300 && frame(main).height() == 100; }));
+    const Rect first = frame(main);
+    EXPECT_EQ(first.left, (root.width() - 300) / 2);
+    EXPECT_EQ(first.top, (root.height() - 100) / 2);
     EXPECT_TRUE(probe->hasState(main, "_NET_WM_STATE_ABOVE"));
     EXPECT_NE(probe->bytes(main, "WM_CLASS").value_or("").find("QbaseRT5"), std::string::npos);
+
+    // A second start says so above the first's always-on-top window and ends; the first runs on.
+    auto second = startProgram("kivra", {}, settings);
+    const WindowId box = waitForWindow(second->pid(), "Kivra");
+    ASSERT_NE(box, 0u);
+    EXPECT_TRUE(waitUntil([&] { return probe->hasState(box, "_NET_WM_STATE_ABOVE"); }));
+    pressEnterIn(box);
+    EXPECT_EQ(second->waitExit(5s), 0);
+    EXPECT_TRUE(kivra->running());
+    EXPECT_EQ(windowsOf(kivra->pid()).size(), 2u) << "the first said more than its welcome";
 
     // Answer the welcome box with Enter, then move the window and close it.
     pressEnterIn(welcome);
     ASSERT_TRUE(waitUntil([&] { return !probe->exists(welcome); }));
     // Wherever the window manager puts the frame for this move, that frame is what is saved.
     ASSERT_TRUE(xdotool::windowMove(main, 100, 80));
-    ASSERT_TRUE(waitUntil([&] {
-        auto f = probe->frameRect(main);
-        return f && f->left != frame.left;
-    }));
-    const Rect moved = *probe->frameRect(main);
+    ASSERT_TRUE(waitUntil([&] { return frame(main).left != first.left; }));
+    const Rect moved = frame(main);
     ASSERT_TRUE(ws->requestClose(main));
-    const auto status = kivra->waitExit(5s);
-    ASSERT_TRUE(status);
-    EXPECT_EQ(*status, 0);
-
-    EXPECT_EQ(stored(kMain, "FormPosSize", "Left"), std::to_string(moved.left * 15));  // 15 twips a pixel at 96 DPI
-    EXPECT_EQ(stored(kMain, "FormPosSize", "Top"), std::to_string(moved.top * 15));
+    EXPECT_EQ(kivra->waitExit(5s), 0);
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Left"), std::to_string(moved.left * kTwips));
+    EXPECT_EQ(stored(kMain, "FormPosSize", "Top"), std::to_string(moved.top * kTwips));
     EXPECT_EQ(stored(kMain, "FormPosSize", "Width"), "4500");
     EXPECT_EQ(stored(kMain, "FormPosSize", "Height"), "1500");
     EXPECT_EQ(stored(kMain, "FormPrefs", "FormKVA"), "1");
@@ -82,44 +86,69 @@ TEST_F(MainProgramTest, FirstStartSaveAndNextStart) {
     const WindowId main2 = waitForWindow(again->pid(), "Kivra [Main]");
     ASSERT_NE(main2, 0u);
     ASSERT_TRUE(waitUntil([&] {
-        auto f = probe->frameRect(main2);
-        return f && f->left == moved.left && f->top == moved.top && f->width() == 300;
+        const Rect f = frame(main2);
+        return f.left == moved.left && f.top == moved.top && f.width() == 300;
     }));
     EXPECT_FALSE(probe->hasState(main2, "_NET_WM_STATE_ABOVE"));
     EXPECT_EQ(windowsOf(again->pid()).size(), 1u);  // no welcome box
     // Maximized, then closed by a request over the channel (on Windows: WM_SYSCOMMAND/SC_CLOSE,
     // which the title bar's close box sends too): it closes the ordinary way, saving its normal size.
     probe->requestState(main2, true, "_NET_WM_STATE_MAXIMIZED_VERT", "_NET_WM_STATE_MAXIMIZED_HORZ");
-    ASSERT_TRUE(waitUntil([&] { return ws->isMaximized(main2) && probe->frameRect(main2)->width() > 300; }));
+    ASSERT_TRUE(waitUntil([&] { return ws->isMaximized(main2) && frame(main2).width() > 300; }));
     EXPECT_EQ(sendChannelMessage(main2, ChannelKind::CloseRequest, "", 10s), SendResult::Delivered);
     EXPECT_TRUE(again->waitExit(5s));
     EXPECT_EQ(stored(kMain, "FormPosSize", "Width"), "4500");
     EXPECT_EQ(stored(kMain, "FormPosSize", "Height"), "1500");
 }
 
-// With a relative XDG_RUNTIME_DIR, which is never used, both starts meet in the fallback: the
-// second says so above the first's always-on-top window and ends; the first says once why.
-TEST_F(MainProgramTest, OneInstancePerDisplayEvenWithAnUnsafeRuntimeFolder) {
+// A stored place on the screen at one scale is off it at twice that scale: the window starts
+// wholly on the screen. A stored kick timer runs from the start and brings it back on top.
+TEST_F(MainProgramTest, AStoredPlaceOffTheScreenAndAKickTimerApplyFromTheStart) {
     write(kMain, "MainOptions", "StartupMsg", "0");
-    TempDir tmp;
-    const std::vector<std::string> env{"KIVRA_SETTINGS=" + settings.path(), "TMPDIR=" + tmp.path().string(),
-                                       "XDG_RUNTIME_DIR=run"};
-    ChildProcess first({programPath("kivra")}, env);
-    const WindowId main = waitForWindow(first.pid(), "Kivra [Main]");
-    ASSERT_NE(main, 0u);
-    ASSERT_NE(waitForWindow(first.pid(), "Kivra"), 0u) << "no notice";
+    write(kMain, "FormPosSize", "Left", std::to_string(650 * kTwips));
+    write(kMain, "FormPosSize", "Top", std::to_string(450 * kTwips));
+    write(kMain, "MainOptions", "TimerState", "1");
+    write(kMain, "MainOptions", "TimerOptN", "2");  // 100 ms
+    ChildProcess kivra({programPath("kivra")}, {"KIVRA_SETTINGS=" + settings.path(), "QT_SCALE_FACTOR=2"});
+    const WindowId w = waitForWindow(kivra.pid(), "Kivra [Main]");
+    ASSERT_NE(w, 0u);
+    const Rect root = probe->rootRect();
+    EXPECT_TRUE(waitUntil([&] {
+        const Rect f = frame(w);
+        return f.width() > 500 && f.left >= root.left && f.top >= root.top && f.right <= root.right &&
+               f.bottom <= root.bottom;
+    })) << "not wholly on the screen";
 
-    ChildProcess second({programPath("kivra")}, env);
-    const WindowId box = waitForWindow(second.pid(), "Kivra");
-    ASSERT_NE(box, 0u);
-    EXPECT_TRUE(waitUntil([&] { return probe->hasState(box, "_NET_WM_STATE_ABOVE"); }));
-    pressEnterIn(box);
-    const auto status = second.waitExit(5s);
-    ASSERT_TRUE(status);
-    EXPECT_EQ(*status, 0);
-    EXPECT_TRUE(first.running());
-    EXPECT_TRUE(probe->exists(main));
-    EXPECT_EQ(windowsOf(first.pid()).size(), 2u) << "the first said more than its notice";
+    const WindowId other = host->open("Always On Top", "--geometry 400x300+0+0");
+    probe->requestState(other, true, "_NET_WM_STATE_ABOVE");
+    ASSERT_TRUE(waitUntil([&] { return probe->hasState(other, "_NET_WM_STATE_ABOVE"); }));
+    ASSERT_TRUE(xdotool::windowRaise(other));
+    EXPECT_TRUE(waitUntil([&] { return probe->stackingTopFirst().front() == w; }))
+        << "the kick timer did not run from the start";
+    host->close(other);
+}
+
+// An exit while another process holds the store locked for 10 s: the window goes at once, the
+// program waits for the lock off its window and saves when it frees.
+TEST_F(MainProgramTest, AnExitWithTheStoreLockedElsewhereSavesOnceTheLockFrees) {
+    // A stored value the exit save must replace: it shows whether the save happened.
+    write(kMain, "MainOptions", "StartupMsg", "0");
+    write(kMain, "FormPosSize", "Left", "unsaved");
+    auto kivra = startProgram("kivra", {}, settings);
+    const WindowId main = waitForWindow(kivra->pid(), "Kivra [Main]");
+    ASSERT_NE(main, 0u);
+
+    StoreLockHolder lock(settings.path());
+    ASSERT_TRUE(lock.held());
+    const auto locked = std::chrono::steady_clock::now();
+    ASSERT_TRUE(ws->requestClose(main));
+    ASSERT_TRUE(waitUntil([&] { return windowsOf(kivra->pid(), "Kivra [Main]").empty(); }));
+    EXPECT_TRUE(kivra->running()) << "it ended before it could save";
+    std::this_thread::sleep_until(locked + 10s);  // the other program's hold, not a wait for Kivra
+    lock.release();
+    EXPECT_EQ(kivra->waitExit(10s), 0);
+    const std::string left = stored(kMain, "FormPosSize", "Left");
+    EXPECT_TRUE(!left.empty() && left.find_first_not_of("-0123456789") == std::string::npos) << left;
 }
 
 }  // namespace

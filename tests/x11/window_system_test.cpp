@@ -82,15 +82,16 @@ TEST_F(X11Backend, TitlesAreDecodedWhateverTheEncoding) {
     const std::string mixed = "Grüße — 日本語 ✓";
     const struct {
         const char* name;
-        std::string set, options, expected;
+        std::string set, options, expected;  // `set`: the property's bytes
     } rows[] = {
         {"UTF-8 _NET_WM_NAME", mixed, "", mixed},
-        {"Latin-1 WM_NAME only", "Grüße", "--name-encoding string", "Grüße"},
+        {"Latin-1 WM_NAME only", "Gr\xFC\xDF" "e", "--name-encoding string", "Grüße"},
         {"Latin-1 WM_NAME cut at 255", std::string(300, 'x'), "--name-encoding string", std::string(255, 'x')},
-        {"compound text WM_NAME only", mixed, "--name-encoding compound", mixed},
+        {"compound text WM_NAME only", "Gr\xFC\xDF" "e \x1B%G— 日本語 ✓\x1B%@", "--name-encoding compound", mixed},
         {"cut at the first NUL", std::string("Before\0After", 12), "", "Before"},
         {"no name at all", "Nameless", "--name-encoding none", ""},
         {"broken UTF-8 repaired", "Bad\xFF(\xC3", "", "Bad\uFFFD(\uFFFD"},
+        {"four-byte kept, overlong repaired", "A😀\xF0\x8F\xBF\xBF", "", "A😀\uFFFD\uFFFD\uFFFD\uFFFD"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -178,6 +179,8 @@ TEST_F(X11Backend, ChangesByAnotherClientShowInTheVeryNextDescribe) {
     EXPECT_EQ(after.pid, 4242);
     probe->deleteProperty(w, "_NET_WM_NAME");
     probe->setProperty8(w, "WM_NAME", "STRING", "Legacy \xE9");
+    EXPECT_EQ(ws->title(w), "Legacy é");
+    probe->setProperty8(w, "_NET_WM_NAME", "STRING", "Not UTF-8");  // only UTF8_STRING counts there
     EXPECT_EQ(ws->title(w), "Legacy é");
 }
 

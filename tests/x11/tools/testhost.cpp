@@ -2,16 +2,16 @@
 // and benchmarks. Reads one command per line on stdin, answers one line on
 // stdout ("ok ..." or "error ..."). A window asked to close (WM_DELETE_WINDOW) goes at once.
 //
-//   open <title> [--class C] [--type normal|dialog|utility|splash|menu|...]
+//   open <x+hex title> [--class C] [--type normal|dialog|utility|splash|menu|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
 //        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
 //        [--name-encoding net|string|compound|none]          -> ok <id>
+//        (the title's bytes go to _NET_WM_NAME, to WM_NAME as STRING or COMPOUND_TEXT, or nowhere)
 //   move <id> <x> <y>                                         -> ok
 //   hide <id> | show <id>                                     -> ok
 //   close <id>     unmap and destroy, answered once the window manager let go -> ok
 //   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
 //   quit                                                      -> ok
-// Arguments may be double-quoted; inside quotes \" \\ \n and \0 are escapes.
 // "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
 #include <poll.h>
 #include <unistd.h>
@@ -26,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -68,32 +69,19 @@ void reply(const std::string& line) {
 
 // --- command line parsing ------------------------------------------------------
 
+// Words split at blanks. A title is "x" and two hex digits a byte, so that any byte may be in it.
 std::vector<std::string> tokenize(const std::string& line) {
+    std::istringstream in(line);
     std::vector<std::string> tokens;
-    std::size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        if (i >= line.size()) break;
-        std::string token;
-        if (line[i] == '"') {
-            ++i;
-            while (i < line.size() && line[i] != '"') {
-                char ch = line[i++];
-                if (ch == '\\' && i < line.size()) {
-                    const char e = line[i++];
-                    if (e == 'n') ch = '\n';
-                    else if (e == '0') ch = '\0';
-                    else ch = e;
-                }
-                token += ch;
-            }
-            ++i;
-        } else {
-            while (i < line.size() && line[i] != ' ') token += line[i++];
-        }
-        tokens.push_back(token);
-    }
+    for (std::string word; in >> word;) tokens.push_back(word);
     return tokens;
+}
+
+std::string fromHex(const std::string& word) {
+    std::string bytes;
+    for (std::size_t i = 1; i + 1 < word.size(); i += 2)
+        bytes += static_cast<char>(std::stoi(word.substr(i, 2), nullptr, 16));
+    return bytes;
 }
 
 struct Options {
@@ -144,54 +132,12 @@ void setProperty(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, uint8_t f
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, format, count, data);
 }
 
-// Decodes UTF-8 into code points (the input is trusted to be valid here).
-std::vector<char32_t> codePoints(const std::string& s) {
-    std::vector<char32_t> out;
-    for (std::size_t i = 0; i < s.size();) {
-        const unsigned char b = s[i];
-        const int n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t cp = n == 1 ? b : b & (0x7F >> n);
-        for (int k = 1; k < n && i + k < s.size(); ++k) cp = (cp << 6) | (s[i + k] & 0x3F);
-        out.push_back(cp);
-        i += n;
-    }
-    return out;
-}
-
-std::string toLatin1(const std::string& utf8) {
-    std::string out;
-    for (char32_t cp : codePoints(utf8)) out += cp < 0x100 ? static_cast<char>(cp) : '?';
-    return out;
-}
-
-// Compound text: ASCII and Latin-1 as they are, every other character as a UTF-8 segment.
-std::string toCompoundText(const std::string& utf8) {
-    std::string out;
-    for (std::size_t i = 0; i < utf8.size();) {
-        const unsigned char lead = utf8[i];
-        const std::size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const char32_t cp = codePoints(utf8.substr(i, n)).front();
-        out += cp < 0x100 ? std::string(1, static_cast<char>(cp)) : "\x1b%G" + utf8.substr(i, n) + "\x1b%@";
-        i += n;
-    }
-    return out;
-}
-
+// The title's bytes as they are, for the backend's decoding of each encoding.
 void setTitle(xcb_window_t w, const std::string& title, const std::string& encoding) {
-    const xcb_atom_t netName = atom("_NET_WM_NAME"), utf8 = atom("UTF8_STRING");
-    xcb_delete_property(c, w, netName);
-    xcb_delete_property(c, w, XCB_ATOM_WM_NAME);
-    if (encoding == "net") {
-        setProperty(w, netName, utf8, 8, title.size(), title.data());
-        const std::string latin1 = toLatin1(title);
-        setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
-    } else if (encoding == "string") {
-        const std::string latin1 = toLatin1(title);
-        setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, latin1.size(), latin1.data());
-    } else if (encoding == "compound") {
-        const std::string ct = toCompoundText(title);
-        setProperty(w, XCB_ATOM_WM_NAME, atom("COMPOUND_TEXT"), 8, ct.size(), ct.data());
-    }
+    if (encoding == "net") setProperty(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, title.size(), title.data());
+    else if (encoding == "string") setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(), title.data());
+    else if (encoding == "compound")
+        setProperty(w, XCB_ATOM_WM_NAME, atom("COMPOUND_TEXT"), 8, title.size(), title.data());
 }
 
 std::vector<uint32_t> property32(xcb_window_t w, xcb_atom_t property) {
@@ -200,12 +146,6 @@ std::vector<uint32_t> property32(xcb_window_t w, xcb_atom_t property) {
     if (!r || r->format != 32) return {};
     const auto* data = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
     return {data, data + xcb_get_property_value_length(r.get()) / 4};
-}
-
-bool propertyExists(xcb_window_t w, xcb_atom_t property) {
-    Reply<xcb_get_property_reply_t> r(
-        xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 0), nullptr));
-    return r && r->type != XCB_ATOM_NONE;
 }
 
 bool inList(xcb_window_t w, const char* list) {
@@ -282,7 +222,7 @@ bool waitFramed(xcb_window_t w) {
         const auto it = windows.find(w);
         if (it == windows.end() || !it->second.mapped) return false;
         if (it->second.overrideRedirect) return true;
-        return propertyExists(w, wmState) && propertyExists(w, extents) && inClientList(w);
+        return !property32(w, wmState).empty() && !property32(w, extents).empty() && inClientList(w);
     });
 }
 
@@ -303,7 +243,7 @@ std::string openWindow(const std::vector<std::string>& t) {
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values);
     windows[w] = HostWindow{o.overrideRedirect, false};
 
-    setTitle(w, t[1], o.nameEncoding);
+    setTitle(w, fromHex(t[1]), o.nameEncoding);
     std::string wmClass = "testhost" + std::string(1, '\0') + o.className + '\0';
     setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
     const xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
