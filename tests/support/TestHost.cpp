@@ -1,6 +1,8 @@
 // The test side of the testhost line protocol.
 #include "TestHost.h"
 
+#include "Hex.h"
+
 #include <stdexcept>
 
 namespace kivra::test {
@@ -20,12 +22,7 @@ TestHost::~TestHost() {
 }
 
 // "x" and two hex digits a byte, as testhost reads a title.
-std::string TestHost::hex(const std::string& text) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out = "x";
-    for (const unsigned char ch : text) out += {digits[ch >> 4], digits[ch & 15]};
-    return out;
-}
+std::string TestHost::hex(const std::string& text) { return "x" + hexDigits(text); }
 
 std::string TestHost::command(const std::string& line) {
     if (!process_.writeLine(line)) throw std::runtime_error("testhost is gone (sending: " + line + ")");

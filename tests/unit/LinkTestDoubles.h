@@ -45,7 +45,6 @@ public:
     }
     bool resourceWarningOff() const override { return warningOff; }
     void setResourceWarningOff(bool off) override { warningOff = off; }
-    std::vector<int> kinds() const { return shown; }
 };
 
 class FakeLauncher : public LinkLauncher {

@@ -4,6 +4,7 @@
 
 #include "KivraError.h"
 #include "SettingsStore.h"
+#include "support/Hex.h"
 
 #include <sys/wait.h>
 #include <cstdlib>
@@ -49,15 +50,8 @@ private:
     SettingsStore& inner_;
 };
 
-inline std::string hex(std::string_view s) {
-    static const char digits[] = "0123456789abcdef";
-    std::string out;
-    for (unsigned char b : s) {
-        out += digits[b >> 4];
-        out += digits[b & 15];
-    }
-    return out.empty() ? "-" : out;
-}
+// The bytes in hex, "-" for none (a report line always has a word there).
+inline std::string hex(std::string_view s) { return s.empty() ? "-" : hexDigits(s); }
 
 // Runs `body` in a child process; its exit status, -1 when it did not exit.
 inline int inChild(const std::function<int()>& body) {

@@ -119,7 +119,7 @@ TEST_F(Pages, DuplicatesAndRefusalsAddNothing) {
         const AddResult r = add(entry);
         EXPECT_EQ(r.outcome, AddOutcome::Duplicate);
         EXPECT_EQ(r.selectedLink, std::optional<int>(1));
-        ASSERT_EQ(w.messages.kinds(), std::vector<int>{16});
+        ASSERT_EQ(w.messages.shown, std::vector<int>{16});
         EXPECT_EQ(underBox, RefreshOutcome::Busy);
         EXPECT_FALSE(create.addedLinkPending());
     }
@@ -137,7 +137,7 @@ TEST_F(Pages, DuplicatesAndRefusalsAddNothing) {
     w.table.assign(std::move(links));
     w.desktop.addWindow({.title = "Editor"});
     EXPECT_EQ(add("T: Editor").outcome, AddOutcome::TooManyLinks);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{38, 38, 14}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{38, 38, 14}));
     EXPECT_EQ(w.table.linkCount(), 32767);
 }
 
@@ -150,7 +150,7 @@ TEST_F(Pages, NoToTheConfirmationChangesNothingYesDeletesAnActiveLink) {
     const auto before = memory.values();
     w.messages.answers = {kResultSecond};
     EXPECT_EQ(create.remove(0), DeleteOutcome::Declined);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{24});
+    ASSERT_EQ(w.messages.shown, std::vector<int>{24});
     EXPECT_EQ(w.table.linkCount(), 1);
     EXPECT_TRUE(w.link("Mail").active);
     EXPECT_EQ(memory.values(), before);
@@ -317,7 +317,7 @@ TEST_F(Pages, TitleChecks) {
     edit.titleTextChanged("Report 2");
     edit.close();
     EXPECT_EQ(stored(memory, "Report 2", "MatchMethod"), "1");
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{15, 15, 29, 29}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{15, 15, 29, 29}));
 }
 
 // The title to 256 bytes (whole characters), the exclusion text to 256 characters, when changed.
@@ -496,7 +496,7 @@ TEST_F(Pages, NoChangeOrCancelWritesNothingAndRecAndHomeNeedARunningLink) {
     EXPECT_EQ(edit.recordClassName(), RecordClassOutcome::NotRunning);
     EXPECT_EQ(edit.resetPosition(), ResetOutcome::Requested);
     EXPECT_TRUE(edit.positionResetRequested());
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{18, 19, 19, 25, 25, 18, 25}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{18, 19, 19, 25, 25, 18, 25}));
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ TEST(Refusals, ShowTheirKindAndStartNothing) {
         for (const auto& t : row.windows) w.desktop.addWindow({.title = t});
         w.addLink("Mail");
         EXPECT_EQ(w.activate("Mail", row.mode, row.state), row.outcome);
-        ASSERT_EQ(w.messages.kinds(), std::vector<int>{row.kind});
+        ASSERT_EQ(w.messages.shown, std::vector<int>{row.kind});
         EXPECT_TRUE(w.launcher.arguments.empty());
         EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise), 0);
     }
@@ -137,7 +137,7 @@ TEST_F(Links, OnlyTheFirstTitleMatchCountsAndAFailedStartSaysNothing) {
     w.desktop.addWindow({.title = "Note: 12"});
     w.addLink(":", MatchMethod::Fuzzy);
     EXPECT_EQ(w.activate(":"), ActivationOutcome::Mismatch);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{27, 27}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{27, 27}));
     EXPECT_TRUE(w.launcher.arguments.empty());
 
     EXPECT_EQ(w.activation.activate(std::nullopt, MainWindowState::Normal, ActivationMode::Activate),
@@ -195,7 +195,7 @@ TEST_F(Starting, AnOwnedWindowIdentifiesAStartOnALaterPollOrItEndsAtItsDeadline)
 // that exits before showing itself is forgotten and the link may be started again.
 TEST_F(Starting, NoSecondProcessWhileStartingOrActive) {
     EXPECT_EQ(w.activate("Mail"), ActivationOutcome::AlreadyActive);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{17});
+    ASSERT_EQ(w.messages.shown, std::vector<int>{17});
     EXPECT_EQ(w.starts.start(host, "Mail", w.t0), StartOutcome::AlreadyStarting);
     EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
     EXPECT_EQ(w.launcher.arguments.size(), 1u);
@@ -215,7 +215,7 @@ TEST_F(Starting, NoSecondProcessWhileStartingOrActive) {
     EXPECT_EQ(w.activate("Mail", ActivationMode::HostOnly), ActivationOutcome::HostRaised);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::Raise, host), 1);
     EXPECT_EQ(w.launcher.arguments.size(), 2u);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{17, 17}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{17, 17}));
 }
 
 // A start for a link deleted meanwhile is ended when identified. Deactivate ends a start still
@@ -355,7 +355,7 @@ TEST_F(Links, AHungLinkDoesNotHoldUpAnotherAndItsProcessIsEndedWhenItDoesNotAnsw
     // A second Deact. while the first request waits sends nothing more.
     deactivate("Mail");
     EXPECT_EQ(w.messenger.held.size(), 1u);
-    EXPECT_EQ(w.messages.kinds(), std::vector<int>{26});
+    EXPECT_EQ(w.messages.shown, std::vector<int>{26});
 
     w.messenger.answerHeld(CloseAnswer::NoAnswer);
     EXPECT_EQ(w.launcher.endedHung, std::vector<ProcessId>{hungPid});
@@ -373,7 +373,7 @@ TEST_F(Links, DeactivateAsksAboutAnAutoExecuteLinkAndRefusesAnInactiveOne) {
     EXPECT_EQ(w.deactivation.deactivate("Inactive: Other"), DeactivateOutcome::NotActive);
     w.messages.answers = {kResultSecond};
     EXPECT_EQ(deactivate("Mail"), DeactivateOutcome::Declined);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{13, 13, 26}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{13, 13, 26}));
     EXPECT_TRUE(w.link("Mail").autoExec);
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose), 0);
 
@@ -435,7 +435,7 @@ TEST(Exit, ActiveLinksAreAskedAboutOnceAndClosedAfterTheTimersStop) {
     int stopsWhenClosing = -1;
     w.desktop.onCall(SeamCall::RequestClose, [&](WindowId) { stopsWhenClosing = timerStops; });
     EXPECT_EQ(w.deactivation.endAllLinksOnExit(stopTimers), ExitDecision::Continue);
-    EXPECT_EQ(w.messages.kinds(), (std::vector<int>{23, 23}));
+    EXPECT_EQ(w.messages.shown, (std::vector<int>{23, 23}));
     EXPECT_EQ(timerStops, 1);
     EXPECT_EQ(stopsWhenClosing, 1) << "timers stop before the first close request";
     EXPECT_EQ(w.desktop.actionCount(SeamCall::RequestClose, mail), 1);

@@ -124,7 +124,7 @@ TEST(Warning, ComesFromTheRecommendedCountWithLittleMemoryFreeUntilTheBoxIsTicke
     w.messages.ticks = 0;
     w.resources.run(14);
     w.resources.run(15);
-    ASSERT_EQ(w.messages.kinds(), (std::vector<int>{28, 28}));
+    ASSERT_EQ(w.messages.shown, (std::vector<int>{28, 28}));
 }
 
 TEST(WarningStartUp, MemTestOffNeverWarnsAndLeavesTheMaximumAtZero) {
@@ -158,7 +158,7 @@ TEST(WarningAfterLaunch, ComesOnceTheLinkIsRecorded) {
         countWhenShown = w.table.activeLinkCount();
     };
     w.makeActive("Mail", host);
-    ASSERT_EQ(w.messages.kinds(), std::vector<int>{28});
+    ASSERT_EQ(w.messages.shown, std::vector<int>{28});
     EXPECT_TRUE(recordedWhenShown);
     EXPECT_EQ(countWhenShown, 6);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "LinkChannel.h"
+#include "support/Hex.h"
 #include "Process.h"
 #include "SystemText.h"
 #include "Win32Handles.h"
@@ -135,13 +136,8 @@ private:
 
 // The probe's log line for a message that reached its handler, the payload in hex digits.
 inline std::string gotLine(ChannelKind kind, ProcessId senderPid, std::string_view payload) {
-    std::string line = "got " + std::to_string(static_cast<std::uint32_t>(kind)) + " ";
-    line += std::to_string(senderPid) + " ";
-    for (const char c : payload) {
-        line += "0123456789abcdef"[static_cast<unsigned char>(c) >> 4];
-        line += "0123456789abcdef"[c & 15];
-    }
-    return line;
+    return "got " + std::to_string(static_cast<std::uint32_t>(kind)) + " " + std::to_string(senderPid) + " " +
+           test::hexDigits(payload);
 }
 
 // tools/windowhost.exe, built beside the test program, started by startProcess in a mode
