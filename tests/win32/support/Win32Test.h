@@ -57,18 +57,14 @@ public:
         const std::wstring cls = widen(className);
         WNDCLASSEXW wc{};
         wc.cbSize = sizeof wc;
-        if (!GetClassInfoExW(GetModuleHandleW(nullptr), cls.c_str(), &wc)) {  // a system class, or ours again
-            wc = WNDCLASSEXW{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = procedure;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-            wc.lpszClassName = cls.c_str();
-            RegisterClassExW(&wc);
-        }
+        wc.lpfnWndProc = procedure;
+        wc.hInstance = GetModuleHandleW(nullptr);
+        wc.lpszClassName = cls.c_str();
+        WNDCLASSEXW known = wc;  // a system class, or ours again, is there already
+        if (!GetClassInfoExW(wc.hInstance, cls.c_str(), &known)) RegisterClassExW(&wc);
         hwnd_ = CreateWindowExW(0, cls.c_str(), widen(title).c_str(), style, frame.left, frame.top,
                                 frame.right - frame.left, frame.bottom - frame.top, parent, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
+                                wc.hInstance, nullptr);
         pump();
     }
     ~TestWindow() {

@@ -1,18 +1,13 @@
-// Another process for the Windows tests (started by Probe), in the mode the variable
-// KIVRA_PROBE_MODE names, with one argument. First it writes its argument count and argv[1]
-// as the C runtime split them (UTF-8, byte for byte) to the file KIVRA_PROBE_OUT; later
-// events go to KIVRA_PROBE_OUT.events, one a line. Modes:
+// Another process for the Windows tests (started by Probe), in the mode KIVRA_PROBE_MODE
+// names, with one argument. It first writes its argument count and argv[1] as the C runtime
+// split them (UTF-8) to the file KIVRA_PROBE_OUT; later events go to KIVRA_PROBE_OUT.events.
 //   echo      exits at once;
-//   window    shows a window titled by the argument at 400,300, 300x200, marked as Kivra's
-//             own, and ends when it is closed ("closed"). A posted WM_APP retitles it
-//             "<title> (hung)" and makes it sleep ten minutes, as a hung application does;
-//   stubborn  the same window, but it ignores WM_CLOSE ("ignored close");
-//   listen    the link channel's peer: a hidden window listens ("ready <window>") and logs
-//             each message handed over ("got <kind> <sender pid> <hex payload>"). Answers:
-//             LinkReady "1" when the report's pid is the sender's, else "0"; a close request
-//             ends the process ("bye"); command "sleep <ms>" hangs that long; command "report"
-//             sends LinkReady to the window the argument names (decimal) and answers with its
-//             answer; anything else the payload's length.
+//   window    shows a window titled by the argument at 400,300, marked as Kivra's own, ending
+//             when closed ("closed"); a posted WM_APP retitles it "<title> (hung)" and hangs it;
+//   stubborn  the same window, ignoring WM_CLOSE ("ignored close");
+//   listen    the channel peer the contract describes, under a hidden window ("ready <window>"),
+//             logging each message ("got <kind> <sender pid> <hex payload>"); command "report"
+//             sends LinkReady to the window the argument names and answers with its answer.
 #include "Win32Test.h"
 
 #include <memory>
@@ -60,7 +55,6 @@ std::unique_ptr<ChannelReceiver> receiver;
 
 std::string answer(const ChannelMessage& m) {
     note(wintest::gotLine(m.kind, m.senderPid, m.payload));
-    std::string reply;
     switch (m.kind) {
     case ChannelKind::LinkReady: {
         const auto report = parseLinkReady(m.payload);
@@ -76,6 +70,7 @@ std::string answer(const ChannelMessage& m) {
             return "slept";
         }
         if (m.payload == "report") {
+            std::string reply;
             const LinkReadyReport report{window->id(), static_cast<ProcessId>(GetCurrentProcessId()), reportTo};
             const SendResult sent = sendChannelMessage(reportTo, ChannelKind::LinkReady, formatLinkReady(report),
                                                        std::chrono::seconds(3), &reply);
@@ -89,21 +84,12 @@ std::string answer(const ChannelMessage& m) {
 
 void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(4); }
 
-// The C runtime's own splitting of the command line, in UTF-16.
-struct StartupInfo {
-    int newMode = 0;
-};
-extern "C" int __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int expandWildcards, StartupInfo* info);
-
 }  // namespace
 
-int main() {
+int wmain(int argc, wchar_t** argv) {
     probeOut = wintest::environment(L"KIVRA_PROBE_OUT").value_or(L"");
     const std::wstring mode = wintest::environment(L"KIVRA_PROBE_MODE").value_or(L"");
-    int argc = 0;
-    wchar_t **argv = nullptr, **env = nullptr;
-    StartupInfo info;
-    if (probeOut.empty() || __wgetmainargs(&argc, &argv, &env, 0, &info) != 0) return 2;
+    if (probeOut.empty()) return 2;
     const std::wstring argument = argc > 1 ? argv[1] : L"";
     {  // written beside its place and moved there, so a reader never sees half of it
         std::ofstream out(std::filesystem::path(probeOut + L".partial"), std::ios::binary | std::ios::trunc);
