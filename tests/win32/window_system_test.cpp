@@ -47,8 +47,7 @@ namespace kivra::test {
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, WindowSystemContract, Win32Driver);
 }
 
-// Marked as our own, a window's class name carries the marker; its kind still comes from
-// the real class first, then from the pop-up style.
+// The kind comes from the class first, then from the pop-up style.
 TEST(Win32WindowSystem, KindComesFromTheDialogAndHelpClassesAndThePopupStyle) {
     const struct {
         const char* cls;
@@ -63,9 +62,7 @@ TEST(Win32WindowSystem, KindComesFromTheDialogAndHelpClassesAndThePopupStyle) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.cls);
         TestWindow w("Ws Kind", row.cls, row.style);
-        ws.markOwnWindow(w.id());
-        const WindowInfo info = ws.describe(w.id(), FieldStyle | FieldClass);
-        EXPECT_EQ(info.className, std::string("QbaseRT5:") + row.cls);
+        const WindowInfo info = ws.describe(w.id(), FieldStyle);
         EXPECT_EQ(info.kind, row.kind);
         EXPECT_EQ((info.style & style::Popup) != 0, (row.style & WS_POPUP) != 0);
     }
@@ -138,11 +135,12 @@ TEST(Win32WindowActions, MaximizedIsReadAndRaiseBringsToTheForeground) {
     EXPECT_EQ(ws.foreground(), b.id());
 }
 
-// Another process's window is read, marked, and moved like our own; once its thread hangs
-// (it sleeps far longer than the test may run), every action answers false at once.
+// Another process's window is read (its class with the marker of Kivra's own windows) and
+// moved like our own; once its thread hangs (it sleeps far longer than the test may run),
+// every action answers false at once.
 TEST(Win32WindowActions, AnotherProcesssWindowIsReadAndMovedAndWhenHungNeverHangsTheCaller) {
     Win32WindowSystem ws;
-    Probe host("window", "Ws Hung");
+    Probe host("window Ws Hung");
     const HWND hwnd = host.window();
     ASSERT_NE(hwnd, nullptr);
     const WindowId id = toWindowId(hwnd);
@@ -154,7 +152,7 @@ TEST(Win32WindowActions, AnotherProcesssWindowIsReadAndMovedAndWhenHungNeverHang
 
     // The host's window procedure goes to sleep; it retitles its window first.
     ASSERT_TRUE(PostMessageW(hwnd, WM_APP, 0, 0));
-    ASSERT_TRUE(waitUntil([&] { return ws.title(id) == "Ws Hung (hung)"; }));
+    ASSERT_TRUE(waitUntil([&] { return ws.title(id) == "window Ws Hung (hung)"; }));
     EXPECT_FALSE(ws.requestClose(id));
     EXPECT_FALSE(ws.raise(id));
     EXPECT_FALSE(ws.move(id, Rect{0, 0, 100, 100}));

@@ -1,6 +1,6 @@
 // Shared helpers of the Windows tests and their helper program: message pumping with
 // deadlines, top-level test windows with chosen titles and classes, what a test holds for its
-// lifetime and undoes afterwards (a variable, a registry key), and the probe process.
+// lifetime and undoes afterwards (a registry key), and the probe process.
 #pragma once
 
 #include "LinkChannel.h"
@@ -17,12 +17,8 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
-#include <optional>
-#include <random>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 namespace kivra::wintest {
@@ -81,37 +77,12 @@ private:
     HWND hwnd_ = nullptr;
 };
 
-// A text no other test run uses: the process id, the time and a random number.
+// A text no other test run uses: the process id, the time and a count.
 inline std::string uniqueName() {
-    std::random_device random;
+    static int count = 0;
     return std::to_string(GetCurrentProcessId()) + "-" + std::to_string(GetTickCount64()) + "-" +
-           std::to_string(random());
+           std::to_string(++count);
 }
-
-// A variable of this process's environment, nullopt when unset.
-inline std::optional<std::wstring> environment(const std::wstring& name) {
-    const DWORD needed = GetEnvironmentVariableW(name.c_str(), nullptr, 0);
-    if (needed == 0) return std::nullopt;
-    std::vector<wchar_t> buffer(needed);
-    return std::wstring(buffer.data(), GetEnvironmentVariableW(name.c_str(), buffer.data(), needed));
-}
-
-// Sets (or, with nullopt, removes) an environment variable of this process; the old value
-// comes back afterwards. Children started meanwhile inherit the new one.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const std::string& name, const std::optional<std::string>& value)
-        : name_(widen(name)), old_(environment(name_)) {
-        SetEnvironmentVariableW(name_.c_str(), value ? widen(*value).c_str() : nullptr);
-    }
-    ~ScopedEnvironment() { SetEnvironmentVariableW(name_.c_str(), old_ ? old_->c_str() : nullptr); }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    std::wstring name_;
-    std::optional<std::wstring> old_;
-};
 
 // A registry key path below HKEY_CURRENT_USER ("Software\\KivraTests\\<unique>") whose tree
 // is deleted afterwards, with the parent when nothing else is left in it.
@@ -136,21 +107,23 @@ inline std::string gotLine(ChannelKind kind, ProcessId senderPid, std::string_vi
            test::hexDigits(payload);
 }
 
-// tools/windowhost.exe, built beside the test program, started by startProcess in a mode
-// (see there) with one argument. It writes to a temporary folder of its own; with the object
-// it is ended (and so reaped: no test meets another's children) and its folder removed.
+// The file where windowhost.exe, running as process `pid`, notes its events.
+inline std::filesystem::path eventsFile(ProcessId pid) {
+    return std::filesystem::temp_directory_path() / ("kivra-probe-" + std::to_string(pid) + ".events");
+}
+
+// tools/windowhost.exe, built beside the test program, started with one argument whose first
+// word names its mode (see there). With the object it is ended (and so reaped: no test meets
+// another's children) and its events file removed.
 class Probe {
 public:
-    Probe(const std::string& mode, const std::string& argument) : argument_(argument) {
-        std::filesystem::create_directories(folder_);
-        ScopedEnvironment modeVariable("KIVRA_PROBE_MODE", mode);
-        ScopedEnvironment outVariable("KIVRA_PROBE_OUT", (folder_ / "out").string());
+    explicit Probe(const std::string& argument) : argument_(argument) {
         started_ = startProcess(program(), argument);
     }
     ~Probe() {
         if (started_) terminateProcess(started_.pid, std::chrono::milliseconds(0));
         std::error_code ec;
-        std::filesystem::remove_all(folder_, ec);
+        std::filesystem::remove(eventsFile(pid()), ec);
     }
     Probe(const Probe&) = delete;
     Probe& operator=(const Probe&) = delete;
@@ -164,17 +137,10 @@ public:
     const StartedProcess& started() const { return started_; }
     ProcessId pid() const { return started_.pid; }
 
-    // Its argument count and argv[1], once it has written them.
-    std::optional<std::pair<int, std::string>> report() const {
-        std::ifstream in(folder_ / "out", std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        const size_t newline = text.find('\n');
-        if (newline == std::string::npos) return std::nullopt;
-        return std::pair{std::stoi(text.substr(0, newline)), text.substr(newline + 1)};
-    }
+    // What it noted so far, first "<argument count> <argv[1]>".
     std::vector<std::string> events() const {
         std::vector<std::string> lines;
-        std::ifstream in(folder_ / "out.events");
+        std::ifstream in(eventsFile(pid()), std::ios::binary);
         for (std::string line; std::getline(in, line);) lines.push_back(line);
         return lines;
     }
@@ -208,7 +174,6 @@ public:
     }
 
 private:
-    std::filesystem::path folder_ = std::filesystem::temp_directory_path() / ("kivra-test-" + uniqueName());
     std::string argument_;
     StartedProcess started_;
 };

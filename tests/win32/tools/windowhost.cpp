@@ -1,13 +1,12 @@
-// Another process for the Windows tests (started by Probe), in the mode KIVRA_PROBE_MODE
-// names, with one argument. It first writes its argument count and argv[1] as the C runtime
-// split them (UTF-8) to the file KIVRA_PROBE_OUT; later events go to KIVRA_PROBE_OUT.events.
-//   echo      exits at once;
+// Another process for the Windows tests (started by Probe) with one argument, whose first word
+// names its mode. It notes events, one a line, in the file eventsFile(its pid): first
+// "<argument count> <argv[1]>" as the C runtime split them (UTF-8), then those of its mode:
+//   (other)   none: it exits at once;
 //   window    shows a window titled by the argument at 400,300, marked as Kivra's own, ending
 //             when closed ("closed"); a posted WM_APP retitles it "<title> (hung)" and hangs it;
 //   stubborn  the same window, ignoring WM_CLOSE ("ignored close");
 //   listen    the channel peer the contract describes, under a hidden window ("ready <window>"),
-//             logging each message ("got <kind> <sender pid> <hex payload>"); command "report"
-//             sends LinkReady to the window the argument names and answers with its answer.
+//             noting each message handed over ("got <kind> <sender pid> <hex payload>").
 #include "Win32Test.h"
 
 #include <memory>
@@ -16,11 +15,12 @@ using namespace kivra;
 
 namespace {
 
-std::wstring probeOut;
 bool stubborn = false;
 
 void note(const std::string& event) {
-    std::ofstream(std::filesystem::path(probeOut + L".events"), std::ios::app | std::ios::binary) << event << "\n";
+    static auto mode = std::ios::trunc;  // replaces a file that an earlier process of its id left
+    std::ofstream(wintest::eventsFile(GetCurrentProcessId()), mode | std::ios::binary) << event << "\n";
+    mode = std::ios::app;
 }
 
 LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -50,7 +50,6 @@ void open(const std::wstring& title) {
 
 // --- the channel peer ---------------------------------------------------------------------
 
-WindowId reportTo = 0;
 std::unique_ptr<ChannelReceiver> receiver;
 
 std::string answer(const ChannelMessage& m) {
@@ -69,13 +68,6 @@ std::string answer(const ChannelMessage& m) {
             Sleep(static_cast<DWORD>(std::stoul(m.payload.substr(6))));  // a hung receiver, on purpose
             return "slept";
         }
-        if (m.payload == "report") {
-            std::string reply;
-            const LinkReadyReport report{window->id(), static_cast<ProcessId>(GetCurrentProcessId()), reportTo};
-            const SendResult sent = sendChannelMessage(reportTo, ChannelKind::LinkReady, formatLinkReady(report),
-                                                       std::chrono::seconds(3), &reply);
-            return sent == SendResult::Delivered ? reply : "fail";
-        }
         break;
     default: break;
     }
@@ -87,18 +79,11 @@ void CALLBACK giveUp(HWND, UINT, UINT_PTR, DWORD) { PostQuitMessage(4); }
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    probeOut = wintest::environment(L"KIVRA_PROBE_OUT").value_or(L"");
-    const std::wstring mode = wintest::environment(L"KIVRA_PROBE_MODE").value_or(L"");
-    if (probeOut.empty()) return 2;
     const std::wstring argument = argc > 1 ? argv[1] : L"";
-    {  // written beside its place and moved there, so a reader never sees half of it
-        std::ofstream out(std::filesystem::path(probeOut + L".partial"), std::ios::binary | std::ios::trunc);
-        out << argc << "\n" << win32::narrow(argument);
-    }
-    MoveFileExW((probeOut + L".partial").c_str(), probeOut.c_str(), MOVEFILE_REPLACE_EXISTING);
-    if (mode == L"echo") return 0;
+    const std::wstring mode = argument.substr(0, argument.find(L' '));
+    note(std::to_string(argc) + " " + win32::narrow(argument));
+    if (mode != L"listen" && mode != L"window" && mode != L"stubborn") return 0;
     if (mode == L"listen") {
-        reportTo = std::stoull(argument);
         open(L"Kivra channel peer");  // never shown
         std::string error;
         receiver = ChannelReceiver::listen(window->id(), answer, &error);
