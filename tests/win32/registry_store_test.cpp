@@ -100,13 +100,11 @@ TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) 
     const std::string longestPart(255, 'n');
 
     EXPECT_EQ(refusal("Kivra\\\\Kivra [ Main ]", "FormPrefs", "K"), errnum::BadFileName);
-    EXPECT_EQ(refusal("Kivra\\", "FormPrefs", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "FormPrefs", std::string("Key\0Tail", 8)), errnum::BadFileName);
     EXPECT_EQ(refusal("Kivra\\" + std::string(256, 'n'), "S", "K"), errnum::BadFileName);
     EXPECT_EQ(refusal(kMain, "FormPrefs", std::string(16384, 'k')), errnum::BadFileName);
     EXPECT_EQ(refusal("Kivra\\" + longestPart, "S", "K"), 0) << "255 characters are allowed";
-    EXPECT_EQ(refusal(kMain, "FormPrefs", std::string(16383, 'k')), 0) << "and 16383 in a value's name";
     // A read through a name that cannot exist gives the fallback.
     EXPECT_EQ(get("Kivra\\\\Kivra [ Main ]", "FormPrefs", "FormKVA"), "-1");
 
@@ -116,24 +114,24 @@ TEST_F(RegistryStoreTest, NamesNoKeyCanHaveAreRefusedAndNeverReachAnotherPlace) 
     store_.deleteSection("", "Kivra");
     EXPECT_EQ(get(kMain, "FormPrefs", "FormKVA"), "1");
 
-    EXPECT_EQ(store_.entries().size(), 3u) << "a refused write left something behind";
+    EXPECT_EQ(store_.entries().size(), 2u) << "a refused write left something behind";
 }
 
 // The root KIVRA_SETTINGS_KEY names is used; one that cannot exist is reported, and its store
 // keeps nothing. The variable is unset afterwards.
 TEST(RegistryStoreLocation, KivraSettingsKeyChoosesTheRoot) {
     ScratchRegistryKey root;
-    const std::wstring variable = L"KIVRA_SETTINGS_KEY";
-    SetEnvironmentVariableW(variable.c_str(), widen("HKEY_CURRENT_USER\\" + root.path() + "\\").c_str());
+    const wchar_t* variable = L"KIVRA_SETTINGS_KEY";
+    SetEnvironmentVariableW(variable, widen("HKEY_CURRENT_USER\\" + root.path() + "\\").c_str());
     OpenedStore opened = openDefaultStore();
     ASSERT_TRUE(opened.store);
     EXPECT_FALSE(opened.problem) << opened.problem->what();
     opened.store->write(kMain, "FormPrefs", "FormKVA", "2");
     EXPECT_EQ(rawValue(root.path() + "\\Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA"), utf16Value(L"2"));
 
-    SetEnvironmentVariableW(variable.c_str(), widen(root.path() + "\\\\gap").c_str());
+    SetEnvironmentVariableW(variable, widen(root.path() + "\\\\gap").c_str());
     opened = openDefaultStore();
-    SetEnvironmentVariableW(variable.c_str(), nullptr);
+    SetEnvironmentVariableW(variable, nullptr);
     ASSERT_TRUE(opened.store);
     ASSERT_TRUE(opened.problem);
     EXPECT_EQ(opened.problem->number(), errnum::BadFileName);

@@ -1,9 +1,10 @@
 // The user32 backend of the window system against real windows under Wine (or Windows):
 // the contract, then what only this backend has: kinds from classes and styles, the
-// own-window marker, titles cut in UTF-16, child windows and MDI documents, and another
-// process's window, responsive or hung.
+// own-window marker, titles cut in UTF-16, child windows and MDI documents, another
+// process's window, responsive or hung, and the picker.
 #include "Win32Handles.h"
 #include "Win32Test.h"
+#include "Win32WindowPicker.h"
 #include "Win32WindowSystem.h"
 #include "WindowSystemContract.h"
 #include "support/RectPrinter.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <optional>
 
 using namespace kivra;
 using namespace kivra::wintest;
@@ -76,10 +78,10 @@ TEST(Win32WindowSystem, TitlesAreCutTo255CharactersNeverInsideASurrogatePair) {
     EXPECT_EQ(Win32WindowSystem().title(w.id()), title.substr(0, 255 * 4));
 }
 
-// A frame with a control (42), an MDI client with a document, and an owned pop-up. The
-// host-window walk's rules are the unit tier's; here what it reads: every descendant, each
-// after its parent, identifiers, parents and the MDI client's class.
-TEST(Win32WindowSystem, ChildWindowsParentsOwnersControlIdsAndMdiDocuments) {
+// A frame with a control (42) and an MDI client with a document. The host-window walk's rules
+// are the unit tier's; here what it reads: every descendant, each after its parent,
+// identifiers, parents and the MDI client's class.
+TEST(Win32WindowSystem, ChildWindowsParentsControlIdsAndMdiDocuments) {
     Win32WindowSystem ws;
     TestWindow frame("Ws Family", "KivraWsFamily");
     const HWND control = child(frame.hwnd(), L"STATIC", 42);
@@ -95,7 +97,6 @@ TEST(Win32WindowSystem, ChildWindowsParentsOwnersControlIdsAndMdiDocuments) {
     const LRESULT made = SendMessageW(client, WM_MDICREATE, 0, reinterpret_cast<LPARAM>(&mcs));
     const auto doc = reinterpret_cast<HWND>(made);
     ASSERT_NE(doc, nullptr);
-    TestWindow owned("Ws Owned", "KivraWsFamily", WS_POPUP | WS_VISIBLE, {}, frame.hwnd());
 
     const std::vector<WindowId> kids = ws.childWindows(frame.id());
     ASSERT_EQ(kids.size(), 3u);
@@ -110,8 +111,6 @@ TEST(Win32WindowSystem, ChildWindowsParentsOwnersControlIdsAndMdiDocuments) {
     EXPECT_GE(infos[1].controlId, 50000);
     EXPECT_EQ(infos[1].parent, toWindowId(client));
     EXPECT_EQ(infos[2].className, "MDIClient");
-    // A pop-up's parent is its owner.
-    EXPECT_EQ(ws.parent(owned.id()), frame.id());
 
     // A top-level window's identifier slot holds its menu, which is no control identifier.
     const HMENU menu = CreateMenu();
@@ -160,4 +159,24 @@ TEST(Win32WindowActions, AnotherProcesssWindowIsReadAndMovedAndWhenHungNeverHang
     EXPECT_FALSE(ws.minimize(id));
     EXPECT_TRUE(ws.exists(id));
     EXPECT_EQ(ws.describe(id).rect, where);
+}
+
+// The capture window takes the click, then the window under the click's point is picked; a
+// right click gives up. Either way the capture window is gone before the answer.
+TEST(Win32WindowPicker, AClickPicksTheWindowUnderItAndARightClickGivesUp) {
+    TestWindow target("Ws Pick", "KivraWsPick", WS_POPUP | WS_VISIBLE, {200, 200, 600, 500});
+    ASSERT_TRUE(SetCursorPos(400, 350));
+    win32::Win32WindowPicker picker;
+    for (const UINT down : {WM_LBUTTONDOWN, WM_RBUTTONDOWN}) {
+        std::optional<std::pair<PickEnd, WindowId>> ended;
+        ASSERT_TRUE(picker.start([&](PickEnd end, WindowId w) { ended.emplace(end, w); }));
+        const HWND overlay = GetCapture();
+        SendMessageW(overlay, down, 0, 0);
+        SendMessageW(overlay, down + 1, 0, 0);  // the button's release
+        ASSERT_TRUE(ended);
+        EXPECT_FALSE(IsWindow(overlay));
+        const bool left = down == WM_LBUTTONDOWN;
+        EXPECT_EQ(ended->first, left ? PickEnd::Picked : PickEnd::Cancelled);
+        EXPECT_EQ(ended->second, left ? target.id() : 0u);
+    }
 }

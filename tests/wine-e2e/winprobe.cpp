@@ -56,10 +56,7 @@ BOOL CALLBACK eachWindow(HWND window, LPARAM restore) {
 
 int wmain(int argc, wchar_t** argv) {
     const std::wstring command = argc == 3 ? argv[1] : L"";
-    if (command != L"windows" && command != L"restore") {
-        std::fputs("usage: winprobe windows EXE | restore EXE\n", stderr);
-        return 2;
-    }
+    if (command != L"windows" && command != L"restore") return 2;  // see the usage above
     exe = argv[2];
     return EnumWindows(eachWindow, command == L"restore") ? 0 : 1;
 }

@@ -109,7 +109,7 @@ inline std::string gotLine(ChannelKind kind, ProcessId senderPid, std::string_vi
 
 // The file where windowhost.exe, running as process `pid`, notes its events.
 inline std::filesystem::path eventsFile(ProcessId pid) {
-    return std::filesystem::temp_directory_path() / ("kivra-probe-" + std::to_string(pid) + ".events");
+    return std::filesystem::temp_directory_path() / ("kivra-probe-" + std::to_string(pid));
 }
 
 // tools/windowhost.exe, built beside the test program, started with one argument whose first

@@ -18,9 +18,9 @@ namespace {
 bool stubborn = false;
 
 void note(const std::string& event) {
-    static auto mode = std::ios::trunc;  // replaces a file that an earlier process of its id left
-    std::ofstream(wintest::eventsFile(GetCurrentProcessId()), mode | std::ios::binary) << event << "\n";
-    mode = std::ios::app;
+    static auto mode = std::ios::binary | std::ios::trunc;  // the first replaces a stale file
+    std::ofstream(wintest::eventsFile(GetCurrentProcessId()), mode) << event << "\n";
+    mode = std::ios::binary | std::ios::app;
 }
 
 LRESULT CALLBACK hostProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
@@ -85,10 +85,9 @@ int wmain(int argc, wchar_t** argv) {
     if (mode != L"listen" && mode != L"window" && mode != L"stubborn") return 0;
     if (mode == L"listen") {
         open(L"Kivra channel peer");  // never shown
-        std::string error;
-        receiver = ChannelReceiver::listen(window->id(), answer, &error);
-        note(receiver ? "ready " + std::to_string(window->id()) : "error " + error);
+        receiver = ChannelReceiver::listen(window->id(), answer);
         if (!receiver) return 3;
+        note("ready " + std::to_string(window->id()));
         SetTimer(nullptr, 0, 30000, giveUp);  // never outlive a test that forgot us
     } else {
         stubborn = mode == L"stubborn";
