@@ -61,14 +61,11 @@ TYPED_TEST_P(WindowSystemContract, DescribeAndTheSingleQuestionsAgree) {
     const WindowId w = d.open(title), other = d.open("Contract Other");
     const WindowInfo info = ws.describe(w, FieldAll);
     EXPECT_TRUE(info.exists);
-    EXPECT_EQ(info.id, w);
     EXPECT_EQ(info.title, title);
     EXPECT_EQ(info.kind, WindowKind::Normal);
     EXPECT_TRUE(info.visible);
     EXPECT_FALSE(info.minimized);
     EXPECT_FALSE(info.maximized);
-    EXPECT_EQ(info.parent, 0u);
-    EXPECT_TRUE(ws.exists(w));
     EXPECT_EQ(ws.title(w), title);
     EXPECT_EQ(ws.className(w), info.className);
     EXPECT_TRUE(ws.isVisible(w));
@@ -82,7 +79,6 @@ TYPED_TEST_P(WindowSystemContract, DescribeAndTheSingleQuestionsAgree) {
     EXPECT_EQ(some[1].title, title);
     EXPECT_EQ(some[2].id, other);
     EXPECT_EQ(some[1].rect, Rect{});
-    EXPECT_EQ(some[1].pid, 0);
 }
 
 // 254 ASCII characters and three two-byte ones: the cut falls after 255 characters,
@@ -128,10 +124,7 @@ TYPED_TEST_P(WindowSystemContract, CloseRequestClosesAndGoneWindowsAnswerHarmles
     EXPECT_FALSE(ws.rect(w).has_value());
     EXPECT_EQ(ws.processOf(w), 0);
     EXPECT_TRUE(ws.childWindows(w).empty());
-    const WindowInfo info = ws.describe(w, FieldAll);
-    EXPECT_FALSE(info.exists);
-    EXPECT_EQ(info.id, w);
-    EXPECT_EQ(info.title, "");
+    EXPECT_FALSE(ws.describe(w, FieldAll).exists);
     EXPECT_FALSE(ws.restore(w));
     EXPECT_FALSE(ws.raise(w));
     EXPECT_FALSE(ws.move(w, Rect{0, 0, 100, 100}));

@@ -17,10 +17,6 @@ TestHost::TestHost() : process_({programPath("testhost")}, {}, true) {
     pid_ = std::stoll(ready->substr(6));
 }
 
-TestHost::~TestHost() {
-    if (process_.running() && process_.writeLine("quit")) process_.waitExit(std::chrono::seconds(2));
-}
-
 // "x" and two hex digits a byte, as testhost reads a title.
 std::string TestHost::hex(const std::string& text) { return "x" + hexDigits(text); }
 

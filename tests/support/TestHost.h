@@ -12,14 +12,12 @@ namespace kivra::test {
 class TestHost {
 public:
     // Starts $KIVRA_BIN_DIR/testhost on $DISPLAY; throws std::runtime_error when it does not come up.
-    TestHost();
-    ~TestHost();
+    TestHost();  // ends with its windows when destroyed
 
     // Opens a window and returns its id once the window manager has framed it. `options` are
     // testhost's open options, e.g. "--class Foo --type dialog --geometry 300x200+10+20".
     WindowId open(const std::string& title, const std::string& options = {});
     void move(WindowId window, int x, int y) { command("move " + id(window) + " " + id(x) + " " + id(y)); }
-    void hide(WindowId window) { command("hide " + id(window)); }
     void show(WindowId window) { command("show " + id(window)); }
     // Unmaps and destroys; returns once the window manager no longer lists it.
     void close(WindowId window) { command("close " + id(window)); }

@@ -39,14 +39,6 @@ std::uint32_t XProbe::atom(const std::string& name) {
     return r ? r->atom : 0;
 }
 
-bool XProbe::exists(WindowId window) {
-    xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_window_attributes_reply_t> r(
-        xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, static_cast<xcb_window_t>(window)), &error));
-    std::free(error);
-    return r != nullptr;
-}
-
 std::pair<int, std::string> XProbe::property(WindowId window, const std::string& name) {
     xcb_generic_error_t* error = nullptr;
     Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
@@ -103,22 +95,6 @@ Rect XProbe::rootRect() {
     Reply<xcb_get_geometry_reply_t> g(
         xcb_get_geometry_reply(c_, xcb_get_geometry(c_, static_cast<xcb_window_t>(root_)), nullptr));
     return g ? Rect{0, 0, g->width, g->height} : Rect{};
-}
-
-void XProbe::requestState(WindowId window, bool add, const std::string& state1, const std::string& state2) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = static_cast<xcb_window_t>(window);
-    event.type = atom("_NET_WM_STATE");
-    event.data.data32[0] = add ? 1 : 0;
-    event.data.data32[1] = atom(state1);
-    event.data.data32[2] = state2.empty() ? 0 : atom(state2);
-    event.data.data32[3] = 2;  // from a pager
-    xcb_send_event(c_, 0, static_cast<xcb_window_t>(root_),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(c_);
 }
 
 void XProbe::set(WindowId window, const std::string& property, const std::string& type, int format,

@@ -21,8 +21,6 @@ public:
     XProbe(const XProbe&) = delete;
     XProbe& operator=(const XProbe&) = delete;
 
-    WindowId root() const { return root_; }
-    bool exists(WindowId window);
     bool hasState(WindowId window, const std::string& state);  // _NET_WM_STATE holds it
     // The values of a 32-bit property; empty when absent.
     std::vector<std::uint32_t> values32(WindowId window, const std::string& property);
@@ -34,8 +32,6 @@ public:
     std::optional<Rect> frameRect(WindowId window);
     Rect rootRect();
 
-    // Asks the window manager to add or remove one or two _NET_WM_STATE atoms, as a pager would.
-    void requestState(WindowId window, bool add, const std::string& state1, const std::string& state2 = {});
     // Sets or removes a property as another client would; each returns once the server has done it.
     void setProperty8(WindowId window, const std::string& property, const std::string& type, const std::string& bytes);
     void setProperty32(WindowId window, const std::string& property, const std::string& type,

@@ -24,5 +24,10 @@ inline bool windowRaise(WindowId w) { return run({"windowraise", std::to_string(
 inline bool setWindowName(WindowId w, const std::string& title) {
     return run({"set_window", "--name", title, std::to_string(w)});
 }
+// wmctrl asks the window manager for a _NET_WM_STATE change as a pager would, e.g. "add,above".
+inline bool wmState(WindowId w, const std::string& change) {
+    const std::vector<std::string> args{"wmctrl", "-i", "-r", std::to_string(w), "-b", change};
+    return ChildProcess(args).waitExit(std::chrono::seconds(10)) == 0;
+}
 
 }  // namespace kivra::test::xdotool

@@ -5,14 +5,14 @@
 //   open <x+hex title> [--class C] [--type normal|dialog|utility|splash|menu|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
 //        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
-//        [--name-encoding net|string|compound|none]          -> ok <id>
-//        (the title's bytes go to _NET_WM_NAME, to WM_NAME as STRING or COMPOUND_TEXT, or nowhere)
+//        [--name-encoding net|string|compound]               -> ok <id>
+//        (the title's bytes go to _NET_WM_NAME, or to WM_NAME as STRING or COMPOUND_TEXT)
 //   move <id> <x> <y>                                         -> ok
-//   hide <id> | show <id>                                     -> ok
+//   show <id>                                                 -> ok
 //   close <id>     unmap and destroy, answered once the window manager let go -> ok
 //   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
-//   quit                                                      -> ok
 // "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
+// It ends, and its windows with it, when its stdin closes.
 #include <poll.h>
 #include <unistd.h>
 
@@ -48,13 +48,9 @@ xcb_connection_t* c = nullptr;
 xcb_screen_t* screen = nullptr;
 
 xcb_atom_t atom(const std::string& name) {
-    static std::map<std::string, xcb_atom_t> cache;
-    if (const auto it = cache.find(name); it != cache.end()) return it->second;
     Reply<xcb_intern_atom_reply_t> r(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.c_str()), nullptr));
-    const xcb_atom_t value = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
-    cache[name] = value;
-    return value;
+    return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
 struct HostWindow {
@@ -170,11 +166,6 @@ void handleEvent(const xcb_generic_event_t& event) {
         case XCB_MAP_NOTIFY: {
             const auto& e = reinterpret_cast<const xcb_map_notify_event_t&>(event);
             if (auto it = windows.find(e.window); it != windows.end()) it->second.mapped = true;
-            return;
-        }
-        case XCB_UNMAP_NOTIFY: {
-            const auto& e = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
-            if (auto it = windows.find(e.window); it != windows.end()) it->second.mapped = false;
             return;
         }
         case XCB_CLIENT_MESSAGE: {
@@ -307,18 +298,6 @@ std::string runCommand(const std::vector<std::string>& t) {
     if (verb == "move" && t.size() == 4) {
         const uint32_t v[] = {static_cast<uint32_t>(std::stoi(t[2])), static_cast<uint32_t>(std::stoi(t[3]))};
         xcb_configure_window(c, *w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
-    } else if (verb == "hide") {
-        xcb_unmap_window(c, *w);
-        // ICCCM withdrawal: a synthetic UnmapNotify tells the window manager.
-        xcb_unmap_notify_event_t e{};
-        e.response_type = XCB_UNMAP_NOTIFY;
-        e.event = screen->root;
-        e.window = *w;
-        xcb_send_event(c, 0, screen->root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&e));
-        xcb_flush(c);
-        if (!waitFor([&] { return !windows[*w].mapped && !inAnyClientList(*w); })) return "error still listed";
     } else if (verb == "show") {
         xcb_map_window(c, *w);
         xcb_flush(c);
@@ -357,8 +336,7 @@ int main() {
     reply("ready " + std::to_string(::getpid()));
 
     std::string pending;
-    bool running = true;
-    while (running) {
+    for (;;) {
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) continue;
         pumpEvents();
@@ -369,17 +347,10 @@ int main() {
         if (n <= 0) break;  // the test went away: so do we
         pending.append(buffer, static_cast<std::size_t>(n));
         std::size_t eol;
-        while (running && (eol = pending.find('\n')) != std::string::npos) {
-            const std::string line = pending.substr(0, eol);
+        while ((eol = pending.find('\n')) != std::string::npos) {
+            const auto tokens = tokenize(pending.substr(0, eol));
             pending.erase(0, eol + 1);
-            const auto tokens = tokenize(line);
-            if (tokens.empty()) continue;
-            if (tokens[0] == "quit") {
-                reply("ok");
-                running = false;
-            } else {
-                reply(runCommand(tokens));
-            }
+            if (!tokens.empty()) reply(runCommand(tokens));
         }
     }
     xcb_disconnect(c);
