@@ -26,13 +26,10 @@ usr=$tmp/root/usr
 
 for f in bin/kivra bin/kivra-settings libexec/kivra/kivlink; do [ -x "$usr/$f" ] || fail "no program $f"; done
 for f in share/kivra/help/index.html share/kivra/welcome.gif share/icons/hicolor/scalable/apps/$id.svg \
+         share/icons/hicolor/48x48/apps/$id.png \
          share/applications/$id.desktop share/metainfo/$id.metainfo.xml share/man/man1/kivra.1.gz \
          share/man/man1/kivra-settings.1.gz share/doc/kivra/copyright share/doc/kivra/changelog.gz; do
   [ -s "$usr/$f" ] || fail "missing $f"
-done
-for size in 16 32 48 256; do
-  [ "$(identify -format %wx%h "$usr/share/icons/hicolor/${size}x$size/apps/$id.png")" = "${size}x$size" ] ||
-    fail "no ${size}x$size icon"
 done
 desktop-file-validate "$usr/share/applications/$id.desktop"
 appstreamcli validate --no-net "$usr/share/metainfo/$id.metainfo.xml" >"$tmp/appstream.log" ||

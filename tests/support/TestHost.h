@@ -21,8 +21,6 @@ public:
     void show(WindowId window) { command("show " + id(window)); }
     // Unmaps and destroys; returns once the window manager no longer lists it.
     void close(WindowId window) { command("close " + id(window)); }
-    // Destroys at once, without waiting for the window manager to notice.
-    void destroy(WindowId window) { command("destroy " + id(window)); }
 
     ProcessId pid() const { return pid_; }
 

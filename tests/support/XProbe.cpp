@@ -2,7 +2,6 @@
 #include "XProbe.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -39,28 +38,15 @@ std::uint32_t XProbe::atom(const std::string& name) {
     return r ? r->atom : 0;
 }
 
-std::pair<int, std::string> XProbe::property(WindowId window, const std::string& name) {
-    xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 16),
-        &error));
-    std::free(error);
-    if (!r || r->type == XCB_ATOM_NONE) return {0, {}};
-    const int length = xcb_get_property_value_length(r.get());
-    return {r->format, std::string(static_cast<const char*>(xcb_get_property_value(r.get())), length)};
-}
-
 std::vector<std::uint32_t> XProbe::values32(WindowId window, const std::string& name) {
-    const auto [format, raw] = property(window, name);
-    if (format != 32) return {};
-    std::vector<std::uint32_t> values(raw.size() / 4);
-    std::memcpy(values.data(), raw.data(), values.size() * 4);
-    return values;
-}
-
-std::optional<std::string> XProbe::bytes(WindowId window, const std::string& name) {
-    auto [format, raw] = property(window, name);
-    return format == 8 ? std::optional<std::string>(raw) : std::nullopt;
+    xcb_generic_error_t* error = nullptr;
+    const auto w = static_cast<xcb_window_t>(window);
+    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c_, xcb_get_property(c_, 0, w, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 16), &error));
+    std::free(error);
+    if (!r || r->format != 32) return {};
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+    return {data, data + xcb_get_property_value_length(r.get()) / 4};
 }
 
 bool XProbe::hasState(WindowId window, const std::string& state) {
