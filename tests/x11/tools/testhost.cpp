@@ -248,30 +248,22 @@ std::string openWindow(const std::vector<std::string>& t) {
     return "ok " + std::to_string(w);
 }
 
-std::optional<xcb_window_t> windowArgument(const std::vector<std::string>& t) {
-    if (t.size() < 2) return std::nullopt;
-    char* end = nullptr;
-    const unsigned long id = std::strtoul(t[1].c_str(), &end, 0);
-    if (*end != '\0' || !windows.contains(static_cast<xcb_window_t>(id))) return std::nullopt;
-    return static_cast<xcb_window_t>(id);
-}
-
 std::string runCommand(const std::vector<std::string>& t) {
     const std::string& verb = t[0];
     if (verb == "open") return openWindow(t);
-    const auto w = windowArgument(t);
-    if (!w) return "error unknown window";
+    const auto w = static_cast<xcb_window_t>(t.size() < 2 ? 0 : std::strtoul(t[1].c_str(), nullptr, 10));
+    if (!windows.contains(w)) return "error unknown window";
     if (verb == "move" && t.size() == 4) {
         const uint32_t v[] = {static_cast<uint32_t>(std::stoi(t[2])), static_cast<uint32_t>(std::stoi(t[3]))};
-        xcb_configure_window(c, *w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
     } else if (verb == "show") {
-        if (!show(*w)) return "error not framed";
+        if (!show(w)) return "error not framed";
     } else if (verb == "close") {
-        xcb_unmap_window(c, *w);
-        xcb_destroy_window(c, *w);
-        windows.erase(*w);
+        xcb_unmap_window(c, w);
+        xcb_destroy_window(c, w);
+        windows.erase(w);
         xcb_flush(c);
-        if (!waitFor([&] { return listings(*w) == 0; })) return "error still listed";
+        if (!waitFor([&] { return listings(w) == 0; })) return "error still listed";
     } else {
         return "error unknown command";
     }
