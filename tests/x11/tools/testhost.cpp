@@ -2,7 +2,7 @@
 // and benchmarks. Reads one command per line on stdin, answers one line on
 // stdout ("ok ..." or "error ..."). A window asked to close (WM_DELETE_WINDOW) goes at once.
 //
-//   open <x+hex title> [--class C] [--type normal|dialog|utility|splash|menu|...]
+//   open <x+hex title> [--class C] [--type NORMAL|DIALOG|UTILITY|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
 //        [--undecorated] [--csd] [--geometry WxH+X+Y]        -> ok <id>
 //   move <id> <x> <y>                                         -> ok
@@ -14,7 +14,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -51,10 +50,6 @@ xcb_atom_t atom(const std::string& name) {
 }
 
 std::map<xcb_window_t, bool> windows;  // ours, each with whether it is override-redirect
-
-void reply(const std::string& line) {
-    std::cout << line << '\n' << std::flush;
-}
 
 // --- command line parsing ------------------------------------------------------
 
@@ -218,9 +213,7 @@ std::string openWindow(const std::vector<std::string>& t) {
     ::gethostname(host, sizeof host - 1);
     setProperty(w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8, std::strlen(host), host);
     if (!o.type.empty()) {
-        std::string name = "_NET_WM_WINDOW_TYPE_";
-        for (char ch : o.type) name += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        const xcb_atom_t type = atom(name);
+        const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_" + o.type);
         setProperty(w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     }
     if (o.transientFor != XCB_WINDOW_NONE)
@@ -286,7 +279,7 @@ int main() {
     const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &rootMask);
     syncServer();
-    reply("ready " + std::to_string(::getpid()));
+    std::cout << "ready" << std::endl;
 
     std::string pending;
     for (;;) {
@@ -303,7 +296,7 @@ int main() {
         while ((eol = pending.find('\n')) != std::string::npos) {
             const auto tokens = tokenize(pending.substr(0, eol));
             pending.erase(0, eol + 1);
-            if (!tokens.empty()) reply(runCommand(tokens));
+            if (!tokens.empty()) std::cout << runCommand(tokens) << std::endl;
         }
     }
     xcb_disconnect(c);
