@@ -15,9 +15,6 @@ TestHost::TestHost() : process_({programPath("testhost")}, {}, true) {
     if (ready != "ready") throw std::runtime_error("testhost did not start: " + ready.value_or("(no answer)"));
 }
 
-// "x" and two hex digits a byte, as testhost reads a title.
-std::string TestHost::hex(const std::string& text) { return "x" + hexDigits(text); }
-
 std::string TestHost::command(const std::string& line) {
     if (!process_.writeLine(line)) throw std::runtime_error("testhost is gone (sending: " + line + ")");
     const auto answer = process_.readLine(ReplyTimeout);
@@ -27,7 +24,8 @@ std::string TestHost::command(const std::string& line) {
 }
 
 WindowId TestHost::open(const std::string& title, const std::string& options) {
-    return std::stoull(command("open " + hex(title) + (options.empty() ? "" : " " + options)));
+    // The title as "x" and two hex digits a byte, as testhost reads it.
+    return std::stoull(command("open x" + hexDigits(title) + (options.empty() ? "" : " " + options)));
 }
 
 }  // namespace kivra::test

