@@ -17,8 +17,8 @@ public:
     // Opens a window and returns its id once the window manager has framed it. `options` are
     // testhost's open options, e.g. "--class Foo --type dialog --geometry 300x200+10+20".
     WindowId open(const std::string& title, const std::string& options = {});
-    void move(WindowId window, int x, int y) {
-        command("move " + std::to_string(window) + " " + std::to_string(x) + " " + std::to_string(y));
+    void move(WindowId w, int x, int y) {
+        command("move " + std::to_string(w) + " " + std::to_string(x) + " " + std::to_string(y));
     }
     void show(WindowId window) { command("show " + std::to_string(window)); }
     // Unmaps and destroys; returns once the window manager no longer lists it.

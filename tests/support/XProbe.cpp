@@ -42,7 +42,7 @@ std::vector<std::uint32_t> XProbe::values32(WindowId window, const std::string& 
     xcb_generic_error_t* error = nullptr;
     const auto w = static_cast<xcb_window_t>(window);
     Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, w, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 16), &error));
+        c_, xcb_get_property(c_, 0, w, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 65536), &error));
     std::free(error);
     if (!r || r->format != 32) return {};
     const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));

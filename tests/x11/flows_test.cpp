@@ -178,10 +178,11 @@ TEST_F(Flows, AnAutoExecuteLinkFollowsMinimizesStepsBackIsRenamedAndEndsWithItsH
 
     // It minimizes with its host and comes back in its place.
     const Rect hostPlaced = frame(hostWindow), before = frame(linkWindow);
+    auto minimized = [&] { return ws->isMinimized(linkWindow); };
     ASSERT_TRUE(xdotool::run({"windowminimize", std::to_string(hostWindow)}));
-    ASSERT_TRUE(pumpUntil([&] { return ws->isMinimized(linkWindow); })) << "the link did not minimize with its host";
+    ASSERT_TRUE(pumpUntil(minimized)) << "the link did not minimize with its host";
     ASSERT_TRUE(xdotool::windowActivate(hostWindow));  // as `wmctrl -ia` does: restore and activate
-    ASSERT_TRUE(pumpUntil([&] { return !ws->isMinimized(linkWindow) && frame(hostWindow) == hostPlaced; }));
+    ASSERT_TRUE(pumpUntil([&] { return !minimized() && frame(hostWindow) == hostPlaced; }));
     EXPECT_TRUE(pumpUntil([&] { return frame(linkWindow) == before; }))
         << "the link came back at " << ::testing::PrintToString(frame(linkWindow));
 
@@ -209,7 +210,6 @@ TEST_F(Flows, AnAutoExecuteLinkFollowsMinimizesStepsBackIsRenamedAndEndsWithItsH
     text->insert(QString::fromStdString(newTitle));
     answers[MsgSetFuzzyOn] = MsgResultFirst;
     form->editPage()->closeButton()->click();
-    ASSERT_NE(link(newTitle), nullptr);
     EXPECT_TRUE(pumpUntil([&] { return ws->title(linkWindow) == newTitle; }));
     const pid_t pid = static_cast<pid_t>(ws->processOf(linkWindow));
     EXPECT_EQ(sendChannelMessage(linkWindow, ChannelKind::Command, "6", 10s), SendResult::Delivered);
@@ -217,13 +217,13 @@ TEST_F(Flows, AnAutoExecuteLinkFollowsMinimizesStepsBackIsRenamedAndEndsWithItsH
 
     // The user puts the link elsewhere; closing the host ends the link, which saves its offset
     // under its new name. The main program saves the list at exit.
-    const Rect placed = frame(linkWindow), hostLast = frame(hostWindow);
-    ASSERT_TRUE(xdotool::windowMove(linkWindow, hostLast.left + 90, hostLast.top + 70));
+    const Rect placed = frame(linkWindow), last = frame(hostWindow);
+    ASSERT_TRUE(xdotool::windowMove(linkWindow, last.left + 90, last.top + 70));
     ASSERT_TRUE(pumpUntil([&] { return frame(linkWindow) != placed; }));
     const Rect moved = frame(linkWindow);
     host->close(hostWindow);
     EXPECT_TRUE(pumpUntil([&] { return !stillRunning(pid); })) << "the link outlived its host";
-    const int left = (moved.left - hostLast.left) * kTwips, top = (moved.top - hostLast.top) * kTwips;
+    const int left = (moved.left - last.left) * kTwips, top = (moved.top - last.top) * kTwips;
     EXPECT_EQ(stored(newInstance, "FormPosSize", "Left"), std::to_string(left));
     EXPECT_EQ(stored(newInstance, "FormPosSize", "Top"), std::to_string(top));
     answers[MsgExitMain] = MsgResultFirst;
@@ -256,11 +256,11 @@ TEST_F(Flows, LinksOfAKilledMainProgramAreAdoptedAndPickSelectsAClickedHost) {
     ASSERT_TRUE(first->waitExit(5s));
 
     startForm();
-    ASSERT_TRUE(pumpUntil([&] { return form->links().activeLinkCount() == 2; }, 10s)) << "not adopted";
+    ASSERT_TRUE(pumpUntil([&] { return form->links().activeLinkCount() == 2; }, 10s));
     for (int i = 0; i < 2; ++i) {
         EXPECT_EQ(link(titles[i])->hostWindow, hosts[i]);
         const auto pid = static_cast<pid_t>(ws->processOf(link(titles[i])->linkWindow));
-        EXPECT_NE(std::find(links.begin(), links.end(), pid), links.end()) << "a second link program";
+        EXPECT_EQ(std::ranges::count(links, pid), 1) << "a second link program";
     }
 
     form->showControls();
@@ -281,7 +281,7 @@ TEST_F(Flows, LinksOfAKilledMainProgramAreAdoptedAndPickSelectsAClickedHost) {
     ASSERT_TRUE(xdotool::run({"mousemove", std::to_string(click.x()), std::to_string(click.y()), "click", "1"}));
     EXPECT_TRUE(pumpUntil([&] {
         const QListWidgetItem* item = page->hostList()->currentItem();
-        return item && item->isSelected() && item->text() == QString::fromStdString("T: " + titles[1]);
+        return item && item->isSelected() && item->text().toStdString() == "T: " + titles[1];
     }));
     EXPECT_FALSE(picker->picking());
 
@@ -289,7 +289,8 @@ TEST_F(Flows, LinksOfAKilledMainProgramAreAdoptedAndPickSelectsAClickedHost) {
     answers[MsgExitMain] = MsgResultFirst;
     form->close();
     form.reset();
-    for (pid_t pid : links) EXPECT_TRUE(waitUntil([&] { return !stillRunning(pid); })) << "a link outlived kivra";
+    for (pid_t pid : links)
+        EXPECT_TRUE(waitUntil([&] { return !stillRunning(pid); })) << "a link outlived kivra";
     ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 

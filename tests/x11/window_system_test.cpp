@@ -44,6 +44,7 @@ TEST_F(X11Backend, KindStyleAndFrameFollowTypeHintsAndDecoration) {
     e.resize(4, 0);
     EXPECT_EQ(info.rect, (Rect{10, 20, 310 + int(e[0] + e[1]), 220 + int(e[2] + e[3])}));
 
+    const std::string ownedByPlain = "--transient-for " + std::to_string(plain);
     const struct {
         const char* name;
         std::string options;
@@ -52,11 +53,11 @@ TEST_F(X11Backend, KindStyleAndFrameFollowTypeHintsAndDecoration) {
         WindowId parent;
     } rows[] = {
         {"client-side decorated", "--csd", WindowKind::Normal, false, true, 0},
-        {"fixed size", "--fixed-size --geometry 200x100+50+50", WindowKind::Normal, false, false, 0},
+        {"fixed size", "--fixed-size", WindowKind::Normal, false, false, 0},
         {"undecorated", "--undecorated", WindowKind::Normal, false, false, 0},
-        {"transient", "--transient-for " + std::to_string(plain), WindowKind::Dialog, true, false, plain},
+        {"transient", ownedByPlain, WindowKind::Dialog, true, false, plain},
         {"utility", "--type UTILITY", WindowKind::Popup, true, false, 0},
-        {"override-redirect", "--override-redirect --geometry 100x50+5+5", WindowKind::Popup, true, false, 0},
+        {"override-redirect", "--override-redirect", WindowKind::Popup, true, false, 0},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);

@@ -70,7 +70,8 @@ std::string fromHex(const std::string& word) {
 
 struct Options {
     std::string className = "TestHost", type;
-    bool overrideRedirect = false, unmapped = false, fixedSize = false, undecorated = false, csd = false;
+    bool overrideRedirect = false, unmapped = false, fixedSize = false, undecorated = false,
+         csd = false;
     xcb_window_t transientFor = XCB_WINDOW_NONE;
     std::optional<xcb_rectangle_t> geometry;
 };
@@ -174,13 +175,13 @@ void syncServer() {
 bool show(xcb_window_t w) {
     xcb_map_window(c, w);
     xcb_flush(c);
-    const xcb_atom_t wmState = atom("WM_STATE"), extents = atom("_NET_FRAME_EXTENTS");
+    const xcb_atom_t state = atom("WM_STATE"), frame = atom("_NET_FRAME_EXTENTS");
     return waitFor([&] {
         Reply<xcb_get_window_attributes_reply_t> a(
             xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr));
         if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE) return false;
         if (windows[w]) return true;  // override-redirect: no window manager takes it in
-        return !property32(w, wmState).empty() && !property32(w, extents).empty() && listings(w) == 2;
+        return !property32(w, state).empty() && !property32(w, frame).empty() && listings(w) == 2;
     });
 }
 
@@ -244,7 +245,7 @@ std::string openWindow(const std::vector<std::string>& t) {
 std::string runCommand(const std::vector<std::string>& t) {
     const std::string& verb = t[0];
     if (verb == "open") return openWindow(t);
-    const auto w = static_cast<xcb_window_t>(t.size() < 2 ? 0 : std::strtoul(t[1].c_str(), nullptr, 10));
+    const auto w = static_cast<xcb_window_t>(t.size() < 2 ? 0 : std::stoul(t[1]));
     if (!windows.contains(w)) return "error unknown window";
     if (verb == "move" && t.size() == 4) {
         const uint32_t v[] = {static_cast<uint32_t>(std::stoi(t[2])), static_cast<uint32_t>(std::stoi(t[3]))};
