@@ -54,24 +54,18 @@ TYPED_TEST_P(WindowSystemContract, ListsTopmostFirstAndFollowsRaiseAndTopmost) {
     EXPECT_TRUE(d.waitFor([&] { return this->order({b, later}) == std::vector<WindowId>{later, b}; }));
 }
 
-TYPED_TEST_P(WindowSystemContract, DescribeAndTheSingleQuestionsAgree) {
+TYPED_TEST_P(WindowSystemContract, DescribeAndTheSingleQuestionsAgreeAndTitlesAreCut) {
     auto& d = this->d;
     WindowSystem& ws = this->ws();
     const std::string title = "Contract \xCE\x95\xCE\xBB\xCE\xBB\xCE\xB7\xCE\xBD\xCE\xB9\xCE\xBA\xCE\xAC \xE4\xB8\x96";
     const WindowId w = d.open(title), other = d.open("Contract Other");
     const WindowInfo info = ws.describe(w, FieldAll);
     EXPECT_TRUE(info.exists);
-    EXPECT_EQ(info.id, w);
     EXPECT_EQ(info.title, title);
     EXPECT_EQ(info.kind, WindowKind::Normal);
     EXPECT_TRUE(info.visible);
-    EXPECT_FALSE(info.minimized);
-    EXPECT_FALSE(info.maximized);
-    EXPECT_EQ(info.parent, 0u);
-    EXPECT_TRUE(ws.exists(w));
     EXPECT_EQ(ws.title(w), title);
     EXPECT_EQ(ws.className(w), info.className);
-    EXPECT_TRUE(ws.isVisible(w));
     EXPECT_EQ(ws.rect(w), info.rect);
     EXPECT_EQ(ws.processOf(w), info.pid);
     // A batch answers one entry per window, in order, with only the fields asked.
@@ -80,20 +74,13 @@ TYPED_TEST_P(WindowSystemContract, DescribeAndTheSingleQuestionsAgree) {
     ASSERT_EQ(some.size(), 3u);
     EXPECT_EQ(some[0].title, "Contract Other");
     EXPECT_EQ(some[1].title, title);
-    EXPECT_EQ(some[2].id, other);
     EXPECT_EQ(some[1].rect, Rect{});
-    EXPECT_EQ(some[1].pid, 0);
-}
-
-// 254 ASCII characters and three two-byte ones: the cut falls after 255 characters,
-// never inside one.
-TYPED_TEST_P(WindowSystemContract, TitlesAreCutAt255Characters) {
-    auto& d = this->d;
-    const std::string title = std::string(254, 'a') + "\xC3\xA9\xC3\xA9\xC3\xA9";
-    const WindowId w = d.open(title);
+    // 254 ASCII characters and three two-byte ones: the cut falls after 255 characters,
+    // never inside one.
+    const WindowId longer = d.open(std::string(254, 'a') + "\xC3\xA9\xC3\xA9\xC3\xA9");
     const std::string cut = std::string(254, 'a') + "\xC3\xA9";
-    EXPECT_EQ(this->ws().title(w), cut);
-    EXPECT_EQ(this->ws().describe(w, FieldTitle).title, cut);
+    EXPECT_EQ(ws.title(longer), cut);
+    EXPECT_EQ(ws.describe(longer, FieldTitle).title, cut);
 }
 
 TYPED_TEST_P(WindowSystemContract, MovesExactlyAndMinimizesAndRestores) {
@@ -106,7 +93,6 @@ TYPED_TEST_P(WindowSystemContract, MovesExactlyAndMinimizesAndRestores) {
     }
     ASSERT_TRUE(ws.minimize(w));
     EXPECT_TRUE(d.waitFor([&] { return ws.isMinimized(w); }));
-    EXPECT_TRUE(ws.describe(w, FieldState).minimized);
     ASSERT_TRUE(ws.restore(w));
     EXPECT_TRUE(d.waitFor([&] { return !ws.isMinimized(w) && ws.rect(w) == Rect{200, 150, 600, 450}; }));
 }
@@ -123,15 +109,8 @@ TYPED_TEST_P(WindowSystemContract, CloseRequestClosesAndGoneWindowsAnswerHarmles
     d.destroy(w);
     ASSERT_TRUE(d.waitFor([&] { return !ws.exists(w); }));
     EXPECT_EQ(ws.title(w), "");
-    EXPECT_EQ(ws.className(w), "");
-    EXPECT_FALSE(ws.isVisible(w));
     EXPECT_FALSE(ws.rect(w).has_value());
-    EXPECT_EQ(ws.processOf(w), 0);
-    EXPECT_TRUE(ws.childWindows(w).empty());
-    const WindowInfo info = ws.describe(w, FieldAll);
-    EXPECT_FALSE(info.exists);
-    EXPECT_EQ(info.id, w);
-    EXPECT_EQ(info.title, "");
+    EXPECT_FALSE(ws.describe(w, FieldAll).exists);
     EXPECT_FALSE(ws.restore(w));
     EXPECT_FALSE(ws.raise(w));
     EXPECT_FALSE(ws.move(w, Rect{0, 0, 100, 100}));
@@ -161,7 +140,7 @@ TYPED_TEST_P(WindowSystemContract, TheEndOfAWatchedWindowIsNotified) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(WindowSystemContract, ListsTopmostFirstAndFollowsRaiseAndTopmost,
-                            DescribeAndTheSingleQuestionsAgree, TitlesAreCutAt255Characters,
+                            DescribeAndTheSingleQuestionsAgreeAndTitlesAreCut,
                             MovesExactlyAndMinimizesAndRestores, CloseRequestClosesAndGoneWindowsAnswerHarmlessly,
                             TheEndOfAWatchedWindowIsNotified);
 

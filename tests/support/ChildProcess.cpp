@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -23,19 +24,12 @@ ChildProcess::ChildProcess(std::vector<std::string> args, const std::vector<std:
     int in[2] = {-1, -1}, out[2] = {-1, -1};
     if (pipes && (::pipe2(in, O_CLOEXEC) != 0 || ::pipe2(out, O_CLOEXEC) != 0)) throw std::runtime_error("pipe failed");
     // Everything the child needs is made before fork: after it only async-signal-safe calls.
-    // "NAME=value" sets NAME; a bare "NAME" leaves it out of the child's environment.
-    std::vector<std::string> env;
+    std::vector<std::string> env(environment);
     for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        bool replaced = false;
-        for (const std::string& o : environment) {
-            const std::string name = o.substr(0, o.find('=')) + '=';
-            replaced |= entry.compare(0, name.size(), name) == 0;
-        }
-        if (!replaced) env.push_back(entry);
+        const std::string entry = *e, name = entry.substr(0, entry.find('=') + 1);
+        auto named = [&](const std::string& o) { return o.rfind(name, 0) == 0; };
+        if (std::none_of(environment.begin(), environment.end(), named)) env.push_back(entry);
     }
-    for (const std::string& o : environment)
-        if (o.find('=') != std::string::npos) env.push_back(o);
     std::vector<char*> argv, envp;
     for (auto& a : args) argv.push_back(a.data());
     for (auto& e : env) envp.push_back(e.data());

@@ -17,7 +17,7 @@ class TempSettings;
 class ChildProcess {
 public:
     // Starts args[0] (looked up on $PATH when it has no slash) with our environment and
-    // `environment`'s "NAME=value" entries set and its bare "NAME" entries removed.
+    // `environment`'s "NAME=value" entries set.
     explicit ChildProcess(std::vector<std::string> args, const std::vector<std::string>& environment = {},
                           bool pipes = false);
     ~ChildProcess();

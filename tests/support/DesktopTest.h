@@ -52,12 +52,9 @@ protected:
         waitUntil([&] { return !(found = windowsOf(pid, title)).empty(); });
         return found.empty() ? 0 : found.front();
     }
-    // A value in the test's settings file ("-1" when absent), and one written there.
+    // A value in the test's settings file; "-1" when absent.
     std::string stored(const std::string& app, const std::string& section, const std::string& key) {
         return openStore(settings.path()).store->read(app, section, key, "-1");
-    }
-    void write(const std::string& app, const std::string& section, const std::string& key, const std::string& value) {
-        openStore(settings.path()).store->write(app, section, key, value);
     }
 
     TempSettings settings;

@@ -12,17 +12,8 @@ constexpr auto ReplyTimeout = std::chrono::seconds(15);
 
 TestHost::TestHost() : process_({programPath("testhost")}, {}, true) {
     const auto ready = process_.readLine(ReplyTimeout);
-    if (!ready || ready->rfind("ready ", 0) != 0)
-        throw std::runtime_error("testhost did not start: " + ready.value_or("(no answer)"));
-    pid_ = std::stoll(ready->substr(6));
+    if (ready != "ready") throw std::runtime_error("testhost did not start");
 }
-
-TestHost::~TestHost() {
-    if (process_.running() && process_.writeLine("quit")) process_.waitExit(std::chrono::seconds(2));
-}
-
-// "x" and two hex digits a byte, as testhost reads a title.
-std::string TestHost::hex(const std::string& text) { return "x" + hexDigits(text); }
 
 std::string TestHost::command(const std::string& line) {
     if (!process_.writeLine(line)) throw std::runtime_error("testhost is gone (sending: " + line + ")");
@@ -33,7 +24,8 @@ std::string TestHost::command(const std::string& line) {
 }
 
 WindowId TestHost::open(const std::string& title, const std::string& options) {
-    return std::stoull(command("open " + hex(title) + (options.empty() ? "" : " " + options)));
+    // The title as "x" and two hex digits a byte, as testhost reads it.
+    return std::stoull(command("open x" + hexDigits(title) + " " + options));
 }
 
 }  // namespace kivra::test

@@ -12,30 +12,24 @@ namespace kivra::test {
 class TestHost {
 public:
     // Starts $KIVRA_BIN_DIR/testhost on $DISPLAY; throws std::runtime_error when it does not come up.
-    TestHost();
-    ~TestHost();
+    TestHost();  // ends with its windows when destroyed
 
     // Opens a window and returns its id once the window manager has framed it. `options` are
     // testhost's open options, e.g. "--class Foo --type dialog --geometry 300x200+10+20".
     WindowId open(const std::string& title, const std::string& options = {});
-    void move(WindowId window, int x, int y) { command("move " + id(window) + " " + id(x) + " " + id(y)); }
-    void hide(WindowId window) { command("hide " + id(window)); }
-    void show(WindowId window) { command("show " + id(window)); }
+    void move(WindowId w, int x, int y) {
+        command("move " + std::to_string(w) + " " + std::to_string(x) + " " + std::to_string(y));
+    }
+    void show(WindowId window) { command("show " + std::to_string(window)); }
     // Unmaps and destroys; returns once the window manager no longer lists it.
-    void close(WindowId window) { command("close " + id(window)); }
-    // Destroys at once, without waiting for the window manager to notice.
-    void destroy(WindowId window) { command("destroy " + id(window)); }
+    void close(WindowId window) { command("close " + std::to_string(window)); }
 
-    ProcessId pid() const { return pid_; }
+    ProcessId pid() const { return process_.pid(); }
 
 private:
-    template <class T>
-    static std::string id(T n) { return std::to_string(n); }
-    static std::string hex(const std::string& text);
     std::string command(const std::string& line);
 
     ChildProcess process_;
-    ProcessId pid_ = 0;
 };
 
 }  // namespace kivra::test

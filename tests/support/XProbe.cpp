@@ -2,7 +2,6 @@
 #include "XProbe.h"
 
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <stdexcept>
 
@@ -39,36 +38,15 @@ std::uint32_t XProbe::atom(const std::string& name) {
     return r ? r->atom : 0;
 }
 
-bool XProbe::exists(WindowId window) {
-    xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_window_attributes_reply_t> r(
-        xcb_get_window_attributes_reply(c_, xcb_get_window_attributes(c_, static_cast<xcb_window_t>(window)), &error));
-    std::free(error);
-    return r != nullptr;
-}
-
-std::pair<int, std::string> XProbe::property(WindowId window, const std::string& name) {
-    xcb_generic_error_t* error = nullptr;
-    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
-        c_, xcb_get_property(c_, 0, static_cast<xcb_window_t>(window), atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 1u << 16),
-        &error));
-    std::free(error);
-    if (!r || r->type == XCB_ATOM_NONE) return {0, {}};
-    const int length = xcb_get_property_value_length(r.get());
-    return {r->format, std::string(static_cast<const char*>(xcb_get_property_value(r.get())), length)};
-}
-
 std::vector<std::uint32_t> XProbe::values32(WindowId window, const std::string& name) {
-    const auto [format, raw] = property(window, name);
-    if (format != 32) return {};
-    std::vector<std::uint32_t> values(raw.size() / 4);
-    std::memcpy(values.data(), raw.data(), values.size() * 4);
-    return values;
-}
-
-std::optional<std::string> XProbe::bytes(WindowId window, const std::string& name) {
-    auto [format, raw] = property(window, name);
-    return format == 8 ? std::optional<std::string>(raw) : std::nullopt;
+    xcb_generic_error_t* error = nullptr;
+    const auto w = static_cast<xcb_window_t>(window);
+    Reply<xcb_get_property_reply_t> r(xcb_get_property_reply(
+        c_, xcb_get_property(c_, 0, w, atom(name), XCB_GET_PROPERTY_TYPE_ANY, 0, 65536), &error));
+    std::free(error);
+    if (!r || r->format != 32) return {};
+    const auto* data = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+    return {data, data + xcb_get_property_value_length(r.get()) / 4};
 }
 
 bool XProbe::hasState(WindowId window, const std::string& state) {
@@ -103,22 +81,6 @@ Rect XProbe::rootRect() {
     Reply<xcb_get_geometry_reply_t> g(
         xcb_get_geometry_reply(c_, xcb_get_geometry(c_, static_cast<xcb_window_t>(root_)), nullptr));
     return g ? Rect{0, 0, g->width, g->height} : Rect{};
-}
-
-void XProbe::requestState(WindowId window, bool add, const std::string& state1, const std::string& state2) {
-    xcb_client_message_event_t event{};
-    event.response_type = XCB_CLIENT_MESSAGE;
-    event.format = 32;
-    event.window = static_cast<xcb_window_t>(window);
-    event.type = atom("_NET_WM_STATE");
-    event.data.data32[0] = add ? 1 : 0;
-    event.data.data32[1] = atom(state1);
-    event.data.data32[2] = state2.empty() ? 0 : atom(state2);
-    event.data.data32[3] = 2;  // from a pager
-    xcb_send_event(c_, 0, static_cast<xcb_window_t>(root_),
-                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                   reinterpret_cast<const char*>(&event));
-    xcb_flush(c_);
 }
 
 void XProbe::set(WindowId window, const std::string& property, const std::string& type, int format,

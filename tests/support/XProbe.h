@@ -21,21 +21,15 @@ public:
     XProbe(const XProbe&) = delete;
     XProbe& operator=(const XProbe&) = delete;
 
-    WindowId root() const { return root_; }
-    bool exists(WindowId window);
     bool hasState(WindowId window, const std::string& state);  // _NET_WM_STATE holds it
     // The values of a 32-bit property; empty when absent.
     std::vector<std::uint32_t> values32(WindowId window, const std::string& property);
-    // The bytes of an 8-bit property; nullopt when absent.
-    std::optional<std::string> bytes(WindowId window, const std::string& property);
     std::vector<WindowId> stackingTopFirst();  // _NET_CLIENT_LIST_STACKING
     WindowId activeWindow();
     // The frame rectangle: the client's root position grown by _NET_FRAME_EXTENTS.
     std::optional<Rect> frameRect(WindowId window);
     Rect rootRect();
 
-    // Asks the window manager to add or remove one or two _NET_WM_STATE atoms, as a pager would.
-    void requestState(WindowId window, bool add, const std::string& state1, const std::string& state2 = {});
     // Sets or removes a property as another client would; each returns once the server has done it.
     void setProperty8(WindowId window, const std::string& property, const std::string& type, const std::string& bytes);
     void setProperty32(WindowId window, const std::string& property, const std::string& type,
@@ -46,8 +40,6 @@ private:
     std::uint32_t atom(const std::string& name);
     void set(WindowId window, const std::string& property, const std::string& type, int format, std::size_t count,
              const void* data);
-    // A property's format and raw value; format 0 when absent.
-    std::pair<int, std::string> property(WindowId window, const std::string& name);
 
     xcb_connection_t* c_ = nullptr;
     WindowId root_ = 0;

@@ -18,11 +18,11 @@ inline bool run(std::vector<std::string> args) {
 inline bool windowMove(WindowId w, int x, int y) {
     return run({"windowmove", std::to_string(w), std::to_string(x), std::to_string(y)});
 }
-inline bool windowMinimize(WindowId w) { return run({"windowminimize", std::to_string(w)}); }
 inline bool windowActivate(WindowId w) { return run({"windowactivate", std::to_string(w)}); }
-inline bool windowRaise(WindowId w) { return run({"windowraise", std::to_string(w)}); }
-inline bool setWindowName(WindowId w, const std::string& title) {
-    return run({"set_window", "--name", title, std::to_string(w)});
+// wmctrl asks the window manager for a _NET_WM_STATE change as a pager would, e.g. "add,above".
+inline bool wmState(WindowId w, const std::string& change) {
+    const std::vector<std::string> args{"wmctrl", "-i", "-r", std::to_string(w), "-b", change};
+    return ChildProcess(args).waitExit(std::chrono::seconds(10)) == 0;
 }
 
 }  // namespace kivra::test::xdotool

@@ -2,22 +2,18 @@
 // and benchmarks. Reads one command per line on stdin, answers one line on
 // stdout ("ok ..." or "error ..."). A window asked to close (WM_DELETE_WINDOW) goes at once.
 //
-//   open <x+hex title> [--class C] [--type normal|dialog|utility|splash|menu|...]
+//   open <x+hex title> [--class C] [--type NORMAL|DIALOG|UTILITY|...]
 //        [--override-redirect] [--transient-for ID] [--unmapped] [--fixed-size]
-//        [--undecorated] [--csd] [--geometry WxH+X+Y] [--no-pid]
-//        [--name-encoding net|string|compound|none]          -> ok <id>
-//        (the title's bytes go to _NET_WM_NAME, to WM_NAME as STRING or COMPOUND_TEXT, or nowhere)
+//        [--undecorated] [--csd] [--geometry WxH+X+Y]        -> ok <id>
 //   move <id> <x> <y>                                         -> ok
-//   hide <id> | show <id>                                     -> ok
+//   show <id>                                                 -> ok
 //   close <id>     unmap and destroy, answered once the window manager let go -> ok
-//   destroy <id>   destroy at once, answered without waiting for anyone      -> ok
-//   quit                                                      -> ok
 // "open" and "show" answer once the window is mapped and framed, so callers need no sleeps.
+// It ends, and its windows with it, when its stdin closes.
 #include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -48,24 +44,12 @@ xcb_connection_t* c = nullptr;
 xcb_screen_t* screen = nullptr;
 
 xcb_atom_t atom(const std::string& name) {
-    static std::map<std::string, xcb_atom_t> cache;
-    if (const auto it = cache.find(name); it != cache.end()) return it->second;
     Reply<xcb_intern_atom_reply_t> r(
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, name.size(), name.c_str()), nullptr));
-    const xcb_atom_t value = r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
-    cache[name] = value;
-    return value;
+    return r ? r->atom : xcb_atom_t{XCB_ATOM_NONE};
 }
 
-struct HostWindow {
-    bool overrideRedirect = false;
-    bool mapped = false;
-};
-std::map<xcb_window_t, HostWindow> windows;
-
-void reply(const std::string& line) {
-    std::cout << line << '\n' << std::flush;
-}
+std::map<xcb_window_t, bool> windows;  // ours, each with whether it is override-redirect
 
 // --- command line parsing ------------------------------------------------------
 
@@ -85,9 +69,9 @@ std::string fromHex(const std::string& word) {
 }
 
 struct Options {
-    std::string className = "TestHost", type, nameEncoding = "net";
-    bool overrideRedirect = false, unmapped = false, fixedSize = false, undecorated = false, csd = false,
-         noPid = false;
+    std::string className = "TestHost", type;
+    bool overrideRedirect = false, unmapped = false, fixedSize = false, undecorated = false,
+         csd = false;
     xcb_window_t transientFor = XCB_WINDOW_NONE;
     std::optional<xcb_rectangle_t> geometry;
 };
@@ -106,13 +90,11 @@ bool parseOptions(const std::vector<std::string>& t, std::size_t from, Options& 
         const std::string& k = t[i];
         if (k == "--class") o.className = value();
         else if (k == "--type") o.type = value();
-        else if (k == "--name-encoding") o.nameEncoding = value();
         else if (k == "--override-redirect") o.overrideRedirect = true;
         else if (k == "--unmapped") o.unmapped = true;
         else if (k == "--fixed-size") o.fixedSize = true;
         else if (k == "--undecorated") o.undecorated = true;
         else if (k == "--csd") o.csd = true;
-        else if (k == "--no-pid") o.noPid = true;
         else if (k == "--transient-for") o.transientFor = static_cast<xcb_window_t>(std::stoul(value()));
         else if (k == "--geometry") {
             o.geometry = parseGeometry(value());
@@ -132,14 +114,6 @@ void setProperty(xcb_window_t w, xcb_atom_t property, xcb_atom_t type, uint8_t f
     xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, property, type, format, count, data);
 }
 
-// The title's bytes as they are, for the backend's decoding of each encoding.
-void setTitle(xcb_window_t w, const std::string& title, const std::string& encoding) {
-    if (encoding == "net") setProperty(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, title.size(), title.data());
-    else if (encoding == "string") setProperty(w, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8, title.size(), title.data());
-    else if (encoding == "compound")
-        setProperty(w, XCB_ATOM_WM_NAME, atom("COMPOUND_TEXT"), 8, title.size(), title.data());
-}
-
 std::vector<uint32_t> property32(xcb_window_t w, xcb_atom_t property) {
     Reply<xcb_get_property_reply_t> r(
         xcb_get_property_reply(c, xcb_get_property(c, 0, w, property, XCB_GET_PROPERTY_TYPE_ANY, 0, 4096), nullptr));
@@ -155,39 +129,20 @@ bool inList(xcb_window_t w, const char* list) {
 }
 
 // openbox writes its two lists one after the other: a window counts as listed
-// when it is in both, and as gone when it is in neither.
-bool inClientList(xcb_window_t w) {
-    return inList(w, "_NET_CLIENT_LIST_STACKING") && inList(w, "_NET_CLIENT_LIST");
-}
-bool inAnyClientList(xcb_window_t w) {
-    return inList(w, "_NET_CLIENT_LIST_STACKING") || inList(w, "_NET_CLIENT_LIST");
+// when it is in both (2), and as gone when it is in neither (0).
+int listings(xcb_window_t w) {
+    return inList(w, "_NET_CLIENT_LIST_STACKING") + inList(w, "_NET_CLIENT_LIST");
 }
 
 // --- events ----------------------------------------------------------------------
 
 void handleEvent(const xcb_generic_event_t& event) {
-    switch (event.response_type & 0x7F) {
-        case XCB_MAP_NOTIFY: {
-            const auto& e = reinterpret_cast<const xcb_map_notify_event_t&>(event);
-            if (auto it = windows.find(e.window); it != windows.end()) it->second.mapped = true;
-            return;
-        }
-        case XCB_UNMAP_NOTIFY: {
-            const auto& e = reinterpret_cast<const xcb_unmap_notify_event_t&>(event);
-            if (auto it = windows.find(e.window); it != windows.end()) it->second.mapped = false;
-            return;
-        }
-        case XCB_CLIENT_MESSAGE: {
-            const auto& e = reinterpret_cast<const xcb_client_message_event_t&>(event);
-            if (e.type == atom("WM_PROTOCOLS") && e.data.data32[0] == atom("WM_DELETE_WINDOW") &&
-                windows.erase(e.window)) {
-                xcb_destroy_window(c, e.window);
-                xcb_flush(c);
-            }
-            return;
-        }
-        default:
-            return;
+    if ((event.response_type & 0x7F) != XCB_CLIENT_MESSAGE) return;
+    const auto& e = reinterpret_cast<const xcb_client_message_event_t&>(event);
+    if (e.type == atom("WM_PROTOCOLS") && e.data.data32[0] == atom("WM_DELETE_WINDOW") &&
+        windows.erase(e.window)) {
+        xcb_destroy_window(c, e.window);
+        xcb_flush(c);
     }
 }
 
@@ -215,14 +170,18 @@ void syncServer() {
     std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
-// Mapped by us and taken in by the window manager: framed, listed, WM_STATE set.
-bool waitFramed(xcb_window_t w) {
-    const xcb_atom_t wmState = atom("WM_STATE"), extents = atom("_NET_FRAME_EXTENTS");
+// Maps the window and waits until it is viewable and, unless override-redirect, taken in by
+// the window manager: framed, listed, WM_STATE set.
+bool show(xcb_window_t w) {
+    xcb_map_window(c, w);
+    xcb_flush(c);
+    const xcb_atom_t state = atom("WM_STATE"), frame = atom("_NET_FRAME_EXTENTS");
     return waitFor([&] {
-        const auto it = windows.find(w);
-        if (it == windows.end() || !it->second.mapped) return false;
-        if (it->second.overrideRedirect) return true;
-        return !property32(w, wmState).empty() && !property32(w, extents).empty() && inClientList(w);
+        Reply<xcb_get_window_attributes_reply_t> a(
+            xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, w), nullptr));
+        if (!a || a->map_state != XCB_MAP_STATE_VIEWABLE) return false;
+        if (windows[w]) return true;  // override-redirect: no window manager takes it in
+        return !property32(w, state).empty() && !property32(w, frame).empty() && listings(w) == 2;
     });
 }
 
@@ -241,24 +200,21 @@ std::string openWindow(const std::vector<std::string>& t) {
                                XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_PROPERTY_CHANGE};
     xcb_create_window(c, XCB_COPY_FROM_PARENT, w, screen->root, g.x, g.y, g.width, g.height, 0,
                       XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, mask, values);
-    windows[w] = HostWindow{o.overrideRedirect, false};
+    windows[w] = o.overrideRedirect;
 
-    setTitle(w, fromHex(t[1]), o.nameEncoding);
+    const std::string title = fromHex(t[1]);
+    setProperty(w, atom("_NET_WM_NAME"), atom("UTF8_STRING"), 8, title.size(), title.data());
     std::string wmClass = "testhost" + std::string(1, '\0') + o.className + '\0';
     setProperty(w, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8, wmClass.size(), wmClass.data());
     const xcb_atom_t protocols[] = {atom("WM_DELETE_WINDOW")};
     setProperty(w, atom("WM_PROTOCOLS"), XCB_ATOM_ATOM, 32, 1, protocols);
-    if (!o.noPid) {
-        const uint32_t pid = static_cast<uint32_t>(::getpid());
-        setProperty(w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
-        char host[256] = {};
-        ::gethostname(host, sizeof host - 1);
-        setProperty(w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8, std::strlen(host), host);
-    }
+    const uint32_t pid = static_cast<uint32_t>(::getpid());
+    setProperty(w, atom("_NET_WM_PID"), XCB_ATOM_CARDINAL, 32, 1, &pid);
+    char host[256] = {};
+    ::gethostname(host, sizeof host - 1);
+    setProperty(w, XCB_ATOM_WM_CLIENT_MACHINE, XCB_ATOM_STRING, 8, std::strlen(host), host);
     if (!o.type.empty()) {
-        std::string name = "_NET_WM_WINDOW_TYPE_";
-        for (char ch : o.type) name += static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
-        const xcb_atom_t type = atom(name);
+        const xcb_atom_t type = atom("_NET_WM_WINDOW_TYPE_" + o.type);
         setProperty(w, atom("_NET_WM_WINDOW_TYPE"), XCB_ATOM_ATOM, 32, 1, &type);
     }
     if (o.transientFor != XCB_WINDOW_NONE)
@@ -281,57 +237,27 @@ std::string openWindow(const std::vector<std::string>& t) {
         const uint32_t shadow[4] = {10, 10, 10, 10};
         setProperty(w, atom("_GTK_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, 32, 4, shadow);
     }
-    if (o.unmapped) {
-        syncServer();
-        return "ok " + std::to_string(w);
-    }
-    xcb_map_window(c, w);
-    xcb_flush(c);
-    if (!waitFramed(w)) return "error not framed " + std::to_string(w);
+    if (o.unmapped) syncServer();
+    else if (!show(w)) return "error not framed " + std::to_string(w);
     return "ok " + std::to_string(w);
-}
-
-std::optional<xcb_window_t> windowArgument(const std::vector<std::string>& t) {
-    if (t.size() < 2) return std::nullopt;
-    char* end = nullptr;
-    const unsigned long id = std::strtoul(t[1].c_str(), &end, 0);
-    if (*end != '\0' || !windows.contains(static_cast<xcb_window_t>(id))) return std::nullopt;
-    return static_cast<xcb_window_t>(id);
 }
 
 std::string runCommand(const std::vector<std::string>& t) {
     const std::string& verb = t[0];
     if (verb == "open") return openWindow(t);
-    const auto w = windowArgument(t);
-    if (!w) return "error unknown window";
+    const auto w = static_cast<xcb_window_t>(t.size() < 2 ? 0 : std::stoul(t[1]));
+    if (!windows.contains(w)) return "error unknown window";
     if (verb == "move" && t.size() == 4) {
         const uint32_t v[] = {static_cast<uint32_t>(std::stoi(t[2])), static_cast<uint32_t>(std::stoi(t[3]))};
-        xcb_configure_window(c, *w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
-    } else if (verb == "hide") {
-        xcb_unmap_window(c, *w);
-        // ICCCM withdrawal: a synthetic UnmapNotify tells the window manager.
-        xcb_unmap_notify_event_t e{};
-        e.response_type = XCB_UNMAP_NOTIFY;
-        e.event = screen->root;
-        e.window = *w;
-        xcb_send_event(c, 0, screen->root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&e));
-        xcb_flush(c);
-        if (!waitFor([&] { return !windows[*w].mapped && !inAnyClientList(*w); })) return "error still listed";
+        xcb_configure_window(c, w, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, v);
     } else if (verb == "show") {
-        xcb_map_window(c, *w);
-        xcb_flush(c);
-        if (!waitFramed(*w)) return "error not framed";
+        if (!show(w)) return "error not framed";
     } else if (verb == "close") {
-        xcb_unmap_window(c, *w);
-        xcb_destroy_window(c, *w);
-        windows.erase(*w);
+        xcb_unmap_window(c, w);
+        xcb_destroy_window(c, w);
+        windows.erase(w);
         xcb_flush(c);
-        if (!waitFor([&] { return !inAnyClientList(*w); })) return "error still listed";
-    } else if (verb == "destroy") {
-        xcb_destroy_window(c, *w);
-        windows.erase(*w);
+        if (!waitFor([&] { return listings(w) == 0; })) return "error still listed";
     } else {
         return "error unknown command";
     }
@@ -354,11 +280,10 @@ int main() {
     const uint32_t rootMask = XCB_EVENT_MASK_PROPERTY_CHANGE;
     xcb_change_window_attributes(c, screen->root, XCB_CW_EVENT_MASK, &rootMask);
     syncServer();
-    reply("ready " + std::to_string(::getpid()));
+    std::cout << "ready" << std::endl;
 
     std::string pending;
-    bool running = true;
-    while (running) {
+    for (;;) {
         pollfd fds[2] = {{STDIN_FILENO, POLLIN, 0}, {xcb_get_file_descriptor(c), POLLIN, 0}};
         if (::poll(fds, 2, -1) < 0) continue;
         pumpEvents();
@@ -369,17 +294,10 @@ int main() {
         if (n <= 0) break;  // the test went away: so do we
         pending.append(buffer, static_cast<std::size_t>(n));
         std::size_t eol;
-        while (running && (eol = pending.find('\n')) != std::string::npos) {
-            const std::string line = pending.substr(0, eol);
+        while ((eol = pending.find('\n')) != std::string::npos) {
+            const auto tokens = tokenize(pending.substr(0, eol));
             pending.erase(0, eol + 1);
-            const auto tokens = tokenize(line);
-            if (tokens.empty()) continue;
-            if (tokens[0] == "quit") {
-                reply("ok");
-                running = false;
-            } else {
-                reply(runCommand(tokens));
-            }
+            if (!tokens.empty()) std::cout << runCommand(tokens) << std::endl;
         }
     }
     xcb_disconnect(c);
