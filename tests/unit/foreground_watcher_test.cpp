@@ -25,7 +25,8 @@ struct Scene {
         dialog = w.desktop.addWindow({.title = "Open", .kind = WindowKind::Dialog});
         classed = w.desktop.addWindow({.title = "Save", .className = "#32770"});
         viewer = w.desktop.addWindow({.title = "Help", .kind = WindowKind::HelpViewer});
-        owned = w.desktop.addWindow({.title = "Find", .style = popup, .kind = WindowKind::Popup, .owner = news});
+        owned = w.desktop.addWindow(
+            {.title = "Find", .style = popup, .kind = WindowKind::Popup, .owner = news});
         menu = w.desktop.addWindow({.title = "Menu", .style = popup, .controlId = 7});
         hidden = w.desktop.addWindow({.title = "Hidden", .visible = false});
         w.addLink("Mail");

@@ -55,11 +55,11 @@ TEST_F(CommandLineTest, WhatIsNotALinesEndsTheProgramOrAsksForTheMainOne) {
     const std::pair<std::string, CommandLineOutcome> rows[] = {
         {"", RunKivraInstead}, {std::string("\0\t1", 3), RunKivraInstead},  // a C string: empty
         {"   ", SilentExit}, {hid + rest, SilentExit},
-        {h + "\t1\t1\t" + hid + "\t4\tMail", SilentExit}, {line("1", "1", "-0.6", "Mail"), SilentExit},
+        {h + "\t1\t1\t" + hid + "\t4\tMail", SilentExit},
         // Window handles are unsigned 64-bit numbers; leading zeros and blanks are no obstacle.
         {"-" + h + rest, SilentExit}, {"  000" + h + " " + rest, Ok},
-        {line("32768", "1", "4", "Mail"), SilentExit}, {line("1", "-32769", "4", "Mail"), SilentExit},
-        {line("1", "1", "4x", "Mail"), SilentExit},
+        {line("1", "1", "-0.6", "Mail"), SilentExit}, {line("32768", "1", "4", "Mail"), SilentExit},
+        {line("1", "-32769", "4", "Mail"), SilentExit}, {line("1", "1", "4x", "Mail"), SilentExit},
     };
     for (const auto& [args, outcome] : rows) EXPECT_EQ(parse(args).outcome, outcome) << args;
 }
