@@ -1,6 +1,5 @@
-// Test doubles for the main program's link logic: a message sink answering from a
-// script, a launcher that only pretends to start processes, a messenger that hands
-// close requests to the fake desktop, and a world that wires them together.
+// Test doubles for the main program's link logic: a scripted message sink, a launcher that only
+// pretends to start processes, a messenger over the fake desktop, and a world wiring them.
 #pragma once
 
 #include "FakeDesktop.h"
@@ -78,11 +77,9 @@ public:
 // Messages to link windows, in order: a command's code, "rename:<title>" or "reload".
 using Commands = std::vector<std::pair<WindowId, std::string>>;
 
-// Close requests go to the fake desktop (logged there, honouring each window's
-// close behaviour) and count as unanswered, as a window manager's request is;
-// windows in `answering` answer them, as a link does over the channel, and may
-// linger a moment after (CloseBehaviour::Ignore). A close request to a window in
-// `hung` waits in `held` until the test answers it. Other messages are recorded.
+// Close requests go to the fake desktop and count as unanswered, as a window manager's request
+// is, unless the window is in `answering` (a link answering over the channel); those to a window
+// in `hung` wait in `held` until the test answers them. Other messages are recorded.
 class DesktopMessenger : public LinkMessenger {
 public:
     explicit DesktopMessenger(FakeDesktop& desktop) : desktop_(desktop) {}
@@ -108,9 +105,7 @@ public:
     }
     // The held close requests come to an end with `answer`.
     void answerHeld(CloseAnswer answer) {
-        auto waiting = std::move(held);
-        held.clear();
-        for (auto& [window, done] : waiting) done(answer);
+        for (auto& [window, done] : std::exchange(held, {})) done(answer);
     }
 
 private:
@@ -147,10 +142,7 @@ struct LinkWorld {
 
     int addLink(HostLink link) { return *table.insert(std::move(link)); }
     int addLink(const std::string& title, MatchMethod method = MatchMethod::Exact) {
-        HostLink link;
-        link.title = title;
-        link.matchMethod = method;
-        return addLink(std::move(link));
+        return addLink(HostLink{.title = title, .matchMethod = method});
     }
     HostLink& link(const std::string& title) { return table.at(*table.find(title)); }
 
@@ -160,11 +152,8 @@ struct LinkWorld {
     }
     // The link program's ready report, sent by `sender` as the kernel saw it.
     std::string ready(WindowId linkWindow, ProcessId pid, WindowId host, ProcessId sender) {
-        ChannelMessage m;
-        m.kind = ChannelKind::LinkReady;
-        m.payload = formatLinkReady({linkWindow, pid, host});
-        m.senderPid = sender;
-        return starts.handleLinkReady(m);
+        const std::string payload = formatLinkReady({linkWindow, pid, host});
+        return starts.handleLinkReady({ChannelKind::LinkReady, payload, sender});
     }
     // Activates the link titled `title` as if its line were selected on the page.
     ActivationOutcome activate(const std::string& title, ActivationMode mode = ActivationMode::Activate,

@@ -1,7 +1,5 @@
-// A link window for tests of the link logic: keeps its state, records every call in
-// order, reflects minimize/restore and topmost onto a window of the fake desktop (the
-// topmost change through the seam, as the real option handler does) and lets a test
-// hook the calls that may run other events.
+// A link window for tests of the link logic: keeps its state, records its calls in order and
+// reflects minimize/restore and topmost onto a window of the fake desktop.
 #pragma once
 
 #include "FakeDesktop.h"
@@ -21,13 +19,11 @@ public:
     OwnWindowState windowState = OwnWindowState::Normal;
     AlwaysOnTop onTop = AlwaysOnTop::Yes;
     bool kickTimer = false;
-    LinkIcon icon = LinkIcon::Bright;
     CaptionMode mode = kLinkTitleCaption;
     std::string caption = "unchanged";
-    std::string applicationTitle;
     bool boxOpen = false;
     std::vector<int> reportedErrors;
-    std::vector<std::string> log;  // "minimize", "restore", "topmost:yes", "icon:grey", "caption:..", "save", "unload"
+    std::vector<std::string> log;  // "minimize", "restore", "topmost:yes", "icon:grey", "save", ...
 
     std::function<void()> onAlwaysOnTop;  // runs inside the option's handler, as it may run events
 
@@ -52,14 +48,10 @@ public:
     bool kickTimerOn() const override { return kickTimer; }
     void setIcon(LinkIcon i) override {
         log.push_back(i == LinkIcon::Bright ? "icon:bright" : "icon:grey");
-        icon = i;
     }
     CaptionMode captionMode() const override { return mode; }
-    void setCaption(const std::string& text) override {
-        log.push_back("caption:" + text);
-        caption = text;
-    }
-    void setApplicationTitle(const std::string& title) override { applicationTitle = title; }
+    void setCaption(const std::string& text) override { caption = text; }
+    void setApplicationTitle(const std::string&) override {}
     bool messageBoxOpen() const override { return boxOpen; }
     void clearMessageBoxOpen() override {
         log.push_back("clear-box-flag");
@@ -80,27 +72,19 @@ struct LinkOnDesktop {
                   std::int16_t count = 1)
         : host(desktop.addWindow({.title = title, .className = "HostWnd", .rect = hostAt})),
           own(desktop.addWindow({.title = title, .className = "QbaseRT5", .rect = ownAt})) {
-        line_.hostWindow = host;
-        line_.instance = instance;
-        line_.count = count;
-        line_.names = makeLinkNames(title, instance, count);
-        hostAt_ = hostAt;
-        state = startState();
-    }
-    LinkState startState() const {
-        LinkState s = makeLinkState(line_, hostAt_);
-        s.ownWindow = own;
-        return s;
+        LinkCommandLine line;
+        line.hostWindow = host;
+        line.instance = instance;
+        line.count = count;
+        line.names = makeLinkNames(title, instance, count);
+        state = makeLinkState(line, hostAt);
+        state.ownWindow = own;
     }
 
     FakeDesktop desktop;
     const WindowId host, own;
     RecordingOwnWindow window{desktop, own};
     LinkState state;
-
-private:
-    LinkCommandLine line_;
-    Rect hostAt_;
 };
 
 }  // namespace kivra

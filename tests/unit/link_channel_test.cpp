@@ -1,6 +1,5 @@
-// The link channel contract between real processes on POSIX; then what only the socket
-// channel has: queued messages after a timeout, stale and dead receivers, hostile frames and
-// answers, folder safety and the address.
+// The link channel contract between real processes on POSIX; then what only the socket channel
+// has: stale, stopped and dead receivers, hostile frames and folder safety.
 #include "LinkChannel.h"
 #include "UnitSupport.h"
 #include "contract/LinkChannelContract.h"
@@ -152,43 +151,30 @@ protected:
     std::string dir_ = env_.dir.path().string(), log_ = env_.log;
 };
 
-// Messages that timed out stay queued, even past what the queue holds, and are handled in
-// order when the receiver wakes.
-TEST_F(ChannelTest, TimedOutMessagesAreStillHandledInOrderWhenTheReceiverWakes) {
-    Peer link(log_);
-    ASSERT_NE(link.window(), 0u);
-    link.signal(SIGSTOP);
-    for (int i = 0; i < 20; ++i)
-        EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Rename, "late " + std::to_string(10 + i), 30ms),
-                  SendResult::TimedOut);
-    link.signal(SIGCONT);
-    std::string reply;
-    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "now", kPatient, &reply), SendResult::Delivered);
-    EXPECT_EQ(reply, "3");
-    const auto lines = link.lines();
-    ASSERT_GE(lines.size(), 6u) << "fewer messages than the queue holds were kept";
-    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
-        EXPECT_EQ(lines[i], Peer::line(ChannelKind::Rename, getpid(), "late " + std::to_string(10 + i)));
-    EXPECT_EQ(lines.back(), Peer::line(ChannelKind::Command, getpid(), "now"));
-}
-
-// Nobody listening is told apart from a timeout; a live receiver keeps its window; a dead one
-// is no receiver and its file no obstacle. A receiver only ever removes the socket file it made
-// itself, and never a file that is not a socket.
+// Nobody listening is told apart from a timeout; a live receiver keeps its window, and one that
+// stops keeps what timed out; a dead one is no receiver and its file no obstacle. A receiver only
+// ever removes the socket file it made itself, and never a file that is not a socket.
 TEST_F(ChannelTest, NoReceiverIsToldApartFromATimeoutAndOnlyItsOwnSocketFileIsRemoved) {
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "no folder yet";
     Peer link(log_);
     ASSERT_NE(link.window(), 0u);
     EXPECT_EQ(sendChannelMessage(kMain, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "no socket";
-    std::string error;
-    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}, &error));
-    EXPECT_NE(error.find("another receiver"), std::string::npos) << error;
+    EXPECT_FALSE(ChannelReceiver::listen(kLink, {}));
+    // Messages that timed out stay queued, even past what the queue holds (the sender waits no
+    // longer than its timeout), and are handled in order when the receiver wakes.
+    link.signal(SIGSTOP);
+    for (int i = 0; i < 20; ++i)
+        EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Rename, "late " + std::to_string(10 + i), 30ms),
+                  SendResult::TimedOut);
+    link.signal(SIGCONT);
+    EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "now", kPatient), SendResult::Delivered);
+    const auto lines = link.lines();
+    ASSERT_GE(lines.size(), 6u) << "fewer messages than the queue holds were kept";
+    for (std::size_t i = 0; i + 1 < lines.size(); ++i)
+        EXPECT_EQ(lines[i], Peer::line(ChannelKind::Rename, getpid(), "late " + std::to_string(10 + i)));
     // Dying while handling: no receiver, not a timeout.
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "die", kPatient), SendResult::NoReceiver);
     EXPECT_EQ(link.join(), 4);
-    struct stat st{};
-    ASSERT_EQ(lstat(channelAddress(kLink, FolderMode::Lookup).c_str(), &st), 0) << "a killed receiver leaves its file";
-    EXPECT_TRUE(S_ISSOCK(st.st_mode));
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient), SendResult::NoReceiver) << "stale socket";
     EXPECT_TRUE(ChannelReceiver::listen(kLink, {})) << "a stale socket file blocked a new receiver";
 
@@ -203,8 +189,7 @@ TEST_F(ChannelTest, NoReceiverIsToldApartFromATimeoutAndOnlyItsOwnSocketFileIsRe
     b.reset();
     EXPECT_NE(access(path.c_str(), F_OK), 0) << "the receiver left its file behind";
     std::ofstream(path) << "not a socket";
-    EXPECT_FALSE(ChannelReceiver::listen(kMain, {}, &error));
-    EXPECT_NE(error.find("not a socket"), std::string::npos) << error;
+    EXPECT_FALSE(ChannelReceiver::listen(kMain, {}));
     EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
 
@@ -216,21 +201,16 @@ std::string frame(std::string_view magic, std::uint32_t version, std::uint32_t w
     return f += body;
 }
 
-sockaddr_un addressOf(const std::string& path) {
-    sockaddr_un a{};
-    a.sun_family = AF_UNIX;
-    std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
-    return a;
-}
-
-// A datagram socket connected to a channel address (bound to an address the receiver can
-// answer unless told otherwise), sending whatever it is told.
+// A datagram socket connected to a channel address, under an address the receiver can answer,
+// sending whatever it is told.
 class RawClient {
 public:
-    RawClient(const std::string& path, bool bound = true) : fd_(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    explicit RawClient(const std::string& path) : fd_(socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
         const sa_family_t family = AF_UNIX;
-        if (bound) bind(fd_, reinterpret_cast<const sockaddr*>(&family), sizeof family);
-        const sockaddr_un a = addressOf(path);
+        bind(fd_, reinterpret_cast<const sockaddr*>(&family), sizeof family);
+        sockaddr_un a{};
+        a.sun_family = AF_UNIX;
+        std::strncpy(a.sun_path, path.c_str(), sizeof a.sun_path - 1);
         connect(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a);
     }
     ~RawClient() { close(fd_); }
@@ -274,14 +254,12 @@ TEST_F(ChannelTest, GarbageFramesAreRejectedWithoutHarmToTheReceiver) {
         const char* what;
         std::string bytes;
     } rows[] = {
-        {"empty datagram", ""},
         {"shorter than a header", "KVCH\1\0"},
         {"bad magic", frame("XXXX", 1, 3, 1, "1")},
         {"another version", frame("KVCH", 2, 3, 1, "1")},
         {"huge byte count", frame("KVCH", 1, 3, 0xFFFFFFFFu, "1")},
         {"count larger than what came", frame("KVCH", 1, 3, 256, "0123456789")},
         {"257 bytes, honestly counted", frame("KVCH", 1, 2, 257, std::string(257, 'x'))},
-        {"64 KiB of noise", std::string(65000, '\xff')},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -303,81 +281,21 @@ TEST_F(ChannelTest, GarbageFramesAreRejectedWithoutHarmToTheReceiver) {
     close(pipeFds[0]);
     EXPECT_EQ(client.answerStatus(), 0) << "a well-formed frame is handled after all that";
     EXPECT_EQ(handled, 1);
-
-    // A sender that cannot be answered is not served.
-    RawClient anonymous(socketPath(kLink), /*bound=*/false);
-    ASSERT_TRUE(anonymous.send(frame("KVCH", 1, 3, 1, "1")));
-    EXPECT_EQ(receiver->dispatch(), 1);
-    EXPECT_EQ(handled, 1);
-    EXPECT_EQ(receiver->dispatch(), 0) << "nothing else waits";
-}
-
-// Answers go through the same frame checks as requests (above); what only answers have here.
-TEST_F(ChannelTest, MalformedAnswersMakeTheSenderFailNotOverread) {
-    const struct {
-        std::string answer;
-        SendResult result;
-    } rows[] = {
-        {frame("KVCA", 1, 0, 3984, std::string(3984, 'y')), SendResult::Failed},  // far too long
-        {frame("KVCH", 1, 0, 0, ""), SendResult::Failed},                         // a request, not an answer
-        {frame("KVCA", 1, 2, 0, ""), SendResult::Failed},                         // rejected
-        {frame("KVCA", 1, 9, 0, ""), SendResult::Failed},                         // a status nobody defined
-        {frame("KVCA", 1, 0, 7, std::string("ok\0junk", 7)), SendResult::Delivered},  // cut at NUL
-    };
-    // A fake receiver that answers each request with the next scripted datagram.
-    const int fake = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    const sockaddr_un a = addressOf(socketPath(kLink));
-    ASSERT_EQ(bind(fake, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
-    std::thread answering([&] {
-        for (const auto& row : rows) {
-            char buf[512];
-            sockaddr_un from{};
-            socklen_t len = sizeof from;
-            if (recvfrom(fake, buf, sizeof buf, 0, reinterpret_cast<sockaddr*>(&from), &len) < 0) return;
-            sendto(fake, row.answer.data(), row.answer.size(), 0, reinterpret_cast<sockaddr*>(&from), len);
-        }
-    });
-    for (const auto& row : rows) {
-        std::string reply = "stale";
-        EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", kPatient, &reply), row.result) << row.answer.size();
-        EXPECT_EQ(reply, row.result == SendResult::Delivered ? "ok" : "") << row.answer.size();
-    }
-    answering.join();
-    close(fake);
 }
 
 // A folder others could tamper with is refused (a symbolic link, another user's folder, no
-// runtime folder: runtime_folder_test); the display and the runtime folder choose the address.
+// runtime folder: runtime_folder_test): open to everybody, a sender will not use it; a receiver
+// takes it back.
 TEST_F(ChannelTest, FoldersOthersCouldTamperWithAreRefused) {
     const std::string base = dir_ + "/kivra", folder = base + "/:77";
-    // Open to everybody: a sender will not use it; a receiver takes it back.
     ASSERT_EQ(mkdir(base.c_str(), 0700), 0);
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     chmod(folder.c_str(), 0777);
     EXPECT_EQ(sendChannelMessage(kLink, ChannelKind::Command, "1", 100ms), SendResult::Failed);
-    {
-        auto r = ChannelReceiver::listen(kLink, {});
-        EXPECT_TRUE(r);
-        struct stat st{};
-        ASSERT_EQ(stat(folder.c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 0777, 0700u);
-    }
-    const std::string here = channelAddress(kLink, FolderMode::Create);
-    EXPECT_EQ(here, dir_ + "/kivra/:77/win-" + std::to_string(kLink) + ".sock");
-    setenv("DISPLAY", "localhost:77.1", 1);
-    EXPECT_EQ(channelAddress(kLink, FolderMode::Create), here);
-    setenv("DISPLAY", ":78", 1);
-    EXPECT_NE(channelAddress(kLink, FolderMode::Create), here);
-}
-
-TEST(LinkReadyPayload, RoundTripsAndRejectsAnythingElse) {
-    const LinkReadyReport r{0x3a00007, 31337, 0x1e00004};
-    EXPECT_EQ(formatLinkReady(r), "60817415\t31337\t31457284");
-    EXPECT_EQ(parseLinkReady(formatLinkReady(r)), r);
-    for (const char* bad : {"", "1\t2", "1\t2\t3\t4", "a\t2\t3", "0\t2\t3", "1\t0\t3", "1\t2\t0", " 1\t2\t3",
-                            "1\t2\t3 ", "+1\t2\t3", "-1\t2\t3", "1\t\t3", "1 2 3", "99999999999999999999\t2\t3",
-                            "1\t9223372036854775808\t3"})
-        EXPECT_FALSE(parseLinkReady(bad)) << bad;
+    EXPECT_TRUE(ChannelReceiver::listen(kLink, {}));
+    struct stat st{};
+    ASSERT_EQ(stat(folder.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
 }
 
 }  // namespace

@@ -27,16 +27,16 @@ protected:
     }
 };
 
-// Fractions round halves to even; the ranges' edges are accepted.
+// Fractions round halves to even; the ranges' edges are accepted. Runs of tabs and leading tabs
+// make no empty fields, and a tab in the title ends it: the last L characters before it count.
 TEST_F(CommandLineTest, TheMainProgramsLineParsesWithRoundingAndRangeEdges) {
-    const CommandLineResult r = parse(line("1.5", "2.5", "2.51", "Mail"));
+    const CommandLineResult r = parse("\t" + h + "\t\t1.5\t2.5\t" + m + "\t\t\t2.51\tMail\tDrafts");
     ASSERT_EQ(r.outcome, CommandLineOutcome::Ok);
     EXPECT_EQ(r.line.hostWindow, host);
     EXPECT_EQ(r.line.mainWindow, mainWindow);
     EXPECT_EQ(r.line.instance, 2);
     EXPECT_EQ(r.line.count, 2);
     EXPECT_EQ(r.line.titleLength, 3);
-    EXPECT_EQ(r.line.names.linkTitle, "ail");
     EXPECT_EQ(r.line.names.instanceAppName, "Kivra\\Kivra [Link] ail\\Inst 2 of 2");
 
     const CommandLineResult edges = parse(line("-32768", "+32767", "-0.4", "Mail"));
@@ -47,63 +47,37 @@ TEST_F(CommandLineTest, TheMainProgramsLineParsesWithRoundingAndRangeEdges) {
 }
 
 // Empty arguments ask for the main program; blanks alone, windows that are not visible and
-// numbers out of their field's range end the program silently (what is no number at all:
-// NumberField below).
+// numbers out of their field's range end the program silently.
 TEST_F(CommandLineTest, WhatIsNotALinesEndsTheProgramOrAsksForTheMainOne) {
     const WindowId hidden = desktop.addWindow({.title = "Hidden", .visible = false});
     const std::string hid = std::to_string(hidden), rest = "\t1\t1\t" + m + "\t4\tMail";
     using enum CommandLineOutcome;
     const std::pair<std::string, CommandLineOutcome> rows[] = {
         {"", RunKivraInstead}, {std::string("\0\t1", 3), RunKivraInstead},  // a C string: empty
-        {"   ", SilentExit}, {"\t\t", SilentExit},
-        {hid + rest, SilentExit}, {h + "\t1\t1\t" + hid + "\t4\tMail", SilentExit},
+        {"   ", SilentExit}, {hid + rest, SilentExit},
+        {h + "\t1\t1\t" + hid + "\t4\tMail", SilentExit},
         // Window handles are unsigned 64-bit numbers; leading zeros and blanks are no obstacle.
-        {"-" + h + rest, SilentExit}, {"18446744073709551616" + rest, SilentExit},
-        {"  000" + h + " " + rest, Ok},
-        {line("1", "1", "-4", "Mail"), SilentExit}, {line("1", "1", "-0.6", "Mail"), SilentExit},
-        {line("1", "1", "2147483648", "Mail"), SilentExit}, {line("32768", "1", "4", "Mail"), SilentExit},
-        {line("32767.5", "1", "4", "Mail"), SilentExit}, {line("1", "-32769", "4", "Mail"), SilentExit},
-        {line("1", "99999999999999999999999999", "4", "Mail"), SilentExit},
-        {line("1", "1", "4x", "Mail"), SilentExit},
+        {"-" + h + rest, SilentExit}, {"  000" + h + " " + rest, Ok},
+        {line("1", "1", "-0.6", "Mail"), SilentExit}, {line("32768", "1", "4", "Mail"), SilentExit},
+        {line("1", "-32769", "4", "Mail"), SilentExit}, {line("1", "1", "4x", "Mail"), SilentExit},
     };
     for (const auto& [args, outcome] : rows) EXPECT_EQ(parse(args).outcome, outcome) << args;
 }
 
-// Runs of tabs and leading tabs make no empty fields, and the walk stops at a seventh.
-TEST(CommandLineFields, RunsOfTabsAndLeadingTabsMakeNoEmptyFieldsAndTheWalkStopsAtASeventh) {
-    const CommandLineFields f = splitCommandLine("\t\ta b\t\t\tc\t d\te\tf\tg h\ti\tj");
-    ASSERT_EQ(f.count, 6u);
-    EXPECT_EQ(f.field[0], "a b");
-    EXPECT_EQ(f.field[1], "c");
-    EXPECT_EQ(f.field[2], " d");
-    EXPECT_EQ(f.field[5], "g h");
-    const CommandLineFields few = splitCommandLine("1\t2\t\t");
-    EXPECT_EQ(few.count, 2u);
-    EXPECT_EQ(few.field[1], "2");
-    EXPECT_TRUE(few.field[2].empty());
-}
-
-// A tab in the title cuts it and the last L characters of the part before are taken, counting
-// characters and never splitting one.
-TEST_F(CommandLineTest, TheTitleIsTheLastLCharactersBeforeATab) {
-    EXPECT_EQ(titleOf("11", "Inbox\tDrafts"), "Inbox");
-    EXPECT_EQ(titleOf("3", "Inbox\tDrafts"), "box");
+// The last L characters are taken, counting characters and never splitting one.
+TEST_F(CommandLineTest, TheTitleIsTheLastLCharactersNeverSplittingOne) {
     EXPECT_EQ(titleOf("6", "  Mail"), "  Mail");  // leading blanks are part of it
     EXPECT_EQ(parse(h + "\t1\t1\t" + m + "\t4").line.names.linkTitle, "");  // no title field
     // a é € 😀 b: 1, 2, 3, 4 and 1 bytes.
     const std::string title = "a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b";
     EXPECT_EQ(titleOf("3", title), "\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
-    EXPECT_EQ(titleOf("4", title), "\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80" "b");
     // The 27th character of the key-safe title is a four-byte one: kept whole in the forty
     // characters of the application title; the 28th goes.
     const std::string head(26, 'x');
     const LinkNames n = parse(line("1", "1", "40", head + "\xF0\x9F\x98\x80" "\xC3\xA9tail")).line.names;
     EXPECT_EQ(n.applicationTitle, "Kivra [Link] " + head + "\xF0\x9F\x98\x80");
-    EXPECT_EQ(characterCount(n.applicationTitle), 40u);
     // Invalid bytes count as one character each.
     EXPECT_EQ(lastCharacters("ab\xFF\xC3", 2), "\xFF\xC3");
-    EXPECT_EQ(lastCharacters("\xE2\x82", 1), "\x82");
-    EXPECT_EQ(lastCharacters("abc", 10), "abc");
 }
 
 TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
@@ -112,23 +86,12 @@ TEST(NumberField, AcceptsSignDigitsAndFractionOnly) {
         std::optional<WholeNumber> expected;
     } cases[] = {
         {" 42 ", WholeNumber{false, 42}},
-        {"-3", WholeNumber{true, 3}},
-        {"-0", WholeNumber{false, 0}},
-        {"4.", WholeNumber{false, 4}},
-        {".5", WholeNumber{false, 0}},
         {"0.5000001", WholeNumber{false, 1}},
-        {"3.5", WholeNumber{false, 4}},
         {"-2.7", WholeNumber{true, 3}},
-        {"2.4999", WholeNumber{false, 2}},
-        {"0000000000000000000000000000012", WholeNumber{false, 12}},
         {"18446744073709551615", WholeNumber{false, 18446744073709551615ull}},
-        {"18446744073709551614.5", WholeNumber{false, 18446744073709551614ull}},
         {"18446744073709551615.5", std::nullopt},
         {"18446744073709551616", std::nullopt},
-        {"  ", std::nullopt},
         {"1..2", std::nullopt},
-        {"--1", std::nullopt},
-        {"0x1", std::nullopt},
         {"\t1", std::nullopt},  // a tab is not a blank
     };
     for (const auto& c : cases) EXPECT_EQ(parseNumberField(c.text), c.expected) << '"' << c.text << '"';

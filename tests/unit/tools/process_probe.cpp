@@ -3,12 +3,10 @@
 //   KIVRA_PROBE_OUT   file to write the report to (written whole, then renamed into place)
 //   KIVRA_PROBE_MODE  "exit" (default): end at once; "wait": sleep until killed;
 //                     "ignore-term": ignore SIGTERM, then sleep until killed
-// Report lines: "argc <n>", "argv <i> <hex bytes>", "env <hex of KIVRA_PROBE_TOKEN>",
-// "fd <n>" per open descriptor, "sigpipe default|other", "blocked <count>".
+// Report lines: "argc <n>", "argv <i> <hex bytes>", "fd <n>" per open descriptor.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <dirent.h>
 #include <string>
 #include <unistd.h>
@@ -31,27 +29,13 @@ void reportDescriptors(FILE* out) {
     closedir(dir);
 }
 
-void reportSignals(FILE* out) {
-    struct sigaction sa{};
-    sigaction(SIGPIPE, nullptr, &sa);
-    std::fprintf(out, "sigpipe %s\n", sa.sa_handler == SIG_DFL ? "default" : "other");
-    sigset_t blocked;
-    sigprocmask(SIG_BLOCK, nullptr, &blocked);
-    int count = 0;
-    for (int s = 1; s < NSIG; ++s) count += sigismember(&blocked, s) == 1;
-    std::fprintf(out, "blocked %d\n", count);
-}
-
 void writeReport(const char* path, int argc, char** argv) {
     const std::string tmp = std::string(path) + ".part";
     FILE* out = std::fopen(tmp.c_str(), "we");
     if (!out) std::exit(2);
     std::fprintf(out, "argc %d\n", argc);
     for (int i = 0; i < argc; ++i) std::fprintf(out, "argv %d %s\n", i, hex(argv[i]).c_str());
-    const char* token = std::getenv("KIVRA_PROBE_TOKEN");
-    std::fprintf(out, "env %s\n", token ? hex(token).c_str() : "unset");
     reportDescriptors(out);
-    reportSignals(out);
     std::fclose(out);
     std::rename(tmp.c_str(), path);
 }
