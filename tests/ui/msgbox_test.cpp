@@ -149,7 +149,7 @@ private slots:
     void everyIconRendersAndGreyVariantsAreGrey() {
         const QList<int> grey{3, 5, 13, 15};
         for (int n : {0, 1, 2, 3, 4, 5, 8, 9, 10, 12, 13, 14, 15}) {
-            QVERIFY2(isKivraIcon(n), qPrintable(QString::number(n)));
+            QVERIFY(kivraIcon(n).availableSizes().contains(QSize(32, 32)));  // the windows' icon
             for (int size : {16, 32, 64}) {
                 const QImage image = kivraPixmap(n, size).toImage().convertToFormat(QImage::Format_ARGB32);
                 int covered = 0;

@@ -69,6 +69,7 @@ private slots:
         click(form->panel()->optionsButton());
         click(page()->formOption(3));  // the checked "Yes": the check moves to "No"
         QVERIFY(!form->preferences().alwaysOnTop);
+        QVERIFY(page()->formOption(4)->isChecked() && !page()->formOption(3)->isChecked());
         QVERIFY(!form->kickTimerRunning());
     }
 

@@ -88,7 +88,6 @@ private slots:
             {"good.png=sample.png", "not-a-picture.gif", "huge.gif=huge.png"});
         startViewing({dir + "/" + (listed ? QStringLiteral("good.png") : file)});
         if (listed) {
-            QVERIFY(form->pictures()->display().pictureLoaded());
             form->pictures()->display().setCurrentPath(dir + "/" + file);
             form->showControls();
             form->pictures()->openSelectPage();
@@ -99,6 +98,7 @@ private slots:
         const PictureDisplay& d = form->pictures()->display();
         QVERIFY(!d.pictureLoaded() && d.loadFailed());
         QVERIFY(!d.picture1()->isVisible() && !d.picture2()->isVisible());
+        if (listed) QVERIFY(form->pictures()->page()->isVisible());  // the page stays open
         // Still running: the next picture loads.
         form->pictures()->display().setCurrentPath(dir + "/good.png");
         QVERIFY(!form->pictures()->display().loadAndShow());
@@ -192,7 +192,6 @@ private slots:
         QSignalSpy done(&link, &LinkForm::firstActivationFinished);
         link.show();
         QVERIFY(link.firstActivationDone() || done.wait(3000));
-        QVERIFY(kinds.isEmpty());
         const PictureDisplay& d = link.pictures()->display();
         QVERIFY(d.pictureLoaded());
         QVERIFY(d.picture2()->isVisible() && !d.picture1()->isVisible());  // flat
