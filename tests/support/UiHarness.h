@@ -21,33 +21,14 @@
 
 namespace kivra::test {
 
-inline constexpr const char* kMainSection = "Kivra\\Kivra [ Main ]";
-
 // The programs' folder (it holds the picture a first start shows).
 inline QString programFolder() { return qEnvironmentVariable("KIVRA_BIN_DIR", QStringLiteral("/opt/kivra")) + "/"; }
 
 // A store in which the welcome box has been turned off.
 inline std::shared_ptr<MemoryStore> quietStore() {
     auto store = std::make_shared<MemoryStore>();
-    store->write(kMainSection, "MainOptions", "StartupMsg", "0");
+    store->write(kMainAppName, "MainOptions", "StartupMsg", "0");
     return store;
-}
-
-// Builds, loads and shows the main window; returns once its first activation has run.
-// `more` fills the rest of the environment (a launcher, a store-open error ...).
-inline std::unique_ptr<MainForm> startMainForm(WindowSystem& windows, std::shared_ptr<SettingsStore> store,
-                                               const std::function<void(MainEnvironment&)>& more = {}) {
-    MainEnvironment env;
-    env.windows = &windows;
-    env.store = std::move(store);
-    env.appDirectory = programFolder();
-    if (more) more(env);
-    auto form = std::make_unique<MainForm>(std::move(env));
-    form->load();
-    QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
-    form->show();
-    if (!form->firstActivationDone()) done.wait(3000);
-    return form;
 }
 
 // What a test class of the main window holds: its desktop, its window, and message boxes
@@ -59,7 +40,7 @@ struct MainFormFixture {
     QMap<int, QList<int>> answers;
     bool tickCheckBoxes = false;
     QList<int> kinds;
-    QList<QString> captions, bodies;
+    QList<QString> bodies;
 
     // For a test's init(): a fresh desktop and message boxes.
     void answerBoxes() {
@@ -70,7 +51,6 @@ struct MainFormFixture {
         messages() = MessageState{};
         setMessageResponder([this](MessageRequest& r) -> std::optional<int> {
             kinds << r.content.kind;
-            captions << r.content.caption;
             bodies << r.content.body;
             r.tickCheckBox = tickCheckBoxes;
             QList<int>& queue = answers[r.content.kind];
@@ -79,16 +59,24 @@ struct MainFormFixture {
     }
     void forgetBoxes() {
         kinds.clear();
-        captions.clear();
         bodies.clear();
     }
-    // Starts the window (in place of the last one); `shown` also shows its controls, with the
-    // boxes seen so far forgotten.
+    // Builds, loads and shows the window (in place of the last one) and waits for its first
+    // activation; `more` fills the rest of the environment (a launcher, a store-open error ...);
+    // `shown` also shows its controls, with the boxes seen so far forgotten.
     void start(std::shared_ptr<SettingsStore> store, bool shown = false,
                const std::function<void(MainEnvironment&)>& more = {}) {
         form.reset();
-        form = startMainForm(desktop, std::move(store), more);
-        QVERIFY(form->firstActivationDone());
+        MainEnvironment env;
+        env.windows = &desktop;
+        env.store = std::move(store);
+        env.appDirectory = programFolder();
+        if (more) more(env);
+        form = std::make_unique<MainForm>(std::move(env));
+        form->load();
+        QSignalSpy done(form.get(), &MainForm::firstActivationFinished);
+        form->show();
+        QVERIFY(form->firstActivationDone() || done.wait(3000));
         if (!shown) return;
         forgetBoxes();
         form->showControls();
