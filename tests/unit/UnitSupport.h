@@ -15,7 +15,6 @@
 #include <functional>
 #include <iterator>
 #include <string>
-#include <vector>
 
 namespace kivra::test {
 

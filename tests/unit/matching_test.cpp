@@ -56,7 +56,6 @@ TEST(SingleCharacterRule, PositionsAndWhereItApplies) {
         {"x", "xyz 300x250", false},     // first occurrence p = 1
         {"x", "3x2", true},              // p = 2
         {"x", "Box 300x250", false},     // p = 3, after a letter
-        {"x", "12345678901x3", true},    // p = 12
         {"x", "123456789012x3", false},  // p = 13
         {"5", "1525", false},            // a digit title always fails
         {"x", "éé345678901x3", true},    // p = 12 in characters ("é" is two bytes)
@@ -104,7 +103,6 @@ TEST(TextRules, FindRestartsAfterPartialMatchesAndCountsCharacters) {
         {"Report", "", 1},
         {"aaab", "AAB", 2},             // a partial match from 1 gives way to one from 2
         {"abcab", "cabx", 0},           // runs past the end
-        {"Ünïcode Ärger", "äRGER", 9},
         {"€€€a", "€A", 3},
         {"ΑΔΩ", "αδω", 1},
         {"ĀŊ", "āŋ", 1},
@@ -118,7 +116,6 @@ TEST(TextRules, FindRestartsAfterPartialMatchesAndCountsCharacters) {
     };
     for (const auto& c : cases) EXPECT_EQ(findNoCase(c.haystack, c.needle), c.position) << c.haystack << " / " << c.needle;
     EXPECT_EQ(trimBlanks("\t a \t"), "\t a \t");
-    EXPECT_EQ(characterCount("\xC3"), 1u);
 }
 
 }  // namespace

@@ -6,7 +6,6 @@
 #include "MountedVolumes.h"
 #include "OptionGroups.h"
 #include "OptionPairs.h"
-#include "PictureBoxLayout.h"
 #include "PictureFolder.h"
 #include "PicturePaths.h"
 #include "PictureStepping.h"
@@ -39,7 +38,6 @@ void touch(const TempDir& d, const std::string& name) { std::ofstream(d.path() /
 TEST(ViewedFiles, TheSixtyFifthFileDropsTheOldestAndPreviousCycles) {
     ViewedFiles v;
     for (int i = 1; i <= 65; ++i) v.add("/p/" + std::to_string(i) + ".gif", std::to_string(i) + ".gif");
-    EXPECT_EQ(v.count(), 64);
     EXPECT_EQ(v.displayNames().back(), "2.gif");
     EXPECT_EQ(v.path(64), "");
     EXPECT_EQ(v.newest(5), (std::vector<std::string>{"/p/65.gif", "/p/64.gif", "/p/63.gif", "/p/62.gif", "/p/61.gif"}));
@@ -78,8 +76,9 @@ TEST(FilePattern, MatchesByTheTable) {
         const char* pattern;
         const char* name;
         bool matches;
-    } rows[] = {{pics, "SEA.GIF", true},         {pics, "x.tif", false},         {pics, "x.gif.txt", false},
-                {"*.*", "README", true},         {" *.png ; *.gif ", "a.PNG", true}, {"?.gif", "ab.gif", false},
+    } rows[] = {{pics, "SEA.GIF", true},                     {pics, "x.tif", false},
+                {pics, "x.gif.txt", false},                  {"*.*", "README", true},
+                {" *.png ; *.gif ", "a.PNG", true},          {"?.gif", "ab.gif", false},
                 {"?.gif", "\xF0\x9F\x98\x80.gif", true}, {"a*b*c", "aXXbYY", false}};
     for (const auto& r : rows) EXPECT_EQ(FilePattern(r.pattern).matches(r.name), r.matches) << r.pattern << " / " << r.name;
 }
@@ -109,7 +108,6 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
         "tmpfs /dev/shm tmpfs rw 0 0\n"
         "tmpfs /run/user/1000 tmpfs rw 0 0\n"
         "/dev/sdb1 /media/My\\040Photos vfat rw 0 0\n"
-        "/dev/sdc1 /media/odd\\name ext4 rw 0 0\n"  // a backslash that starts no octal escape stays
         "/dev/sde1 /mnt/disk2024 ext4 rw 0 0\n"  // digits after a plain character are no escape
         "/dev/sda2 /home ext4 rw 0 0\n"
         "/dev/sda3 /home ext4 rw 0 0\n"
@@ -118,7 +116,7 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
     std::vector<std::string> points;
     for (const auto& m : v) points.push_back(m.mountPoint);
     EXPECT_EQ(points,
-              (std::vector<std::string>{"/", "/home", "/media/My Photos", "/media/odd\\name", "/mnt/disk2024"}));
+              (std::vector<std::string>{"/", "/home", "/media/My Photos", "/mnt/disk2024"}));
     EXPECT_EQ(v[1].device, "/dev/sda3");  // mounted over: the last mount counts
     EXPECT_EQ(volumeIndexFor(v, "/media/My Photos/2024/x.gif"), 2);
     EXPECT_EQ(volumeIndexFor(v, "/homework/x.gif"), 0);
@@ -131,25 +129,11 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
 
 // --- option groups and pairs ----------------------------------------------------
 
-TEST(OptionGroup, ClicksAndBoxPlacement) {
-    using K = OptionGroupKind;
-    const struct {
-        K kind;
-        int checked, clicked;
-        OptionClick expected;
-    } clicks[] = {// A pair: clicking the checked box checks the other.
-                  {K::Pair, 1, 1, {0, true}},
-                  // Alignment "Non&e" (3) checked and clicked again: it stays and nothing runs.
-                  {K::KeepChecked, 3, 3, {3, false}}};
-    for (const auto& c : clicks) EXPECT_EQ(clickOption(c.kind, c.checked, c.clicked), c.expected) << c.checked << c.clicked;
-    // In a client of 400 by 300; with auto size off the box keeps its own 120 by 90.
-    const struct {
-        PicAlign align;
-        std::optional<BoxSize> fitted;
-        BoxRect expected;
-    } places[] = {{PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
-                  {PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}};
-    for (const auto& c : places) EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
+// A pair: clicking the checked box checks the other. Alignment "Non&e" (3) checked and clicked
+// again: it stays and nothing runs.
+TEST(OptionGroup, Clicks) {
+    EXPECT_EQ(clickOption(OptionGroupKind::Pair, 1, 1), (OptionClick{0, true}));
+    EXPECT_EQ(clickOption(OptionGroupKind::KeepChecked, 3, 3), (OptionClick{3, false}));
 }
 
 // The start-up boxes select one or neither.
@@ -181,7 +165,6 @@ TEST(PictureFolder, NextGoesOnAfterTheShownFileAndStartsOverInAnotherDirectory) 
     folder.shown(folder.indexOf("b.gif"));
     EXPECT_EQ(folder.next(), 2);
     EXPECT_EQ(folder.next(), 0);
-    EXPECT_EQ(folder.pathOf(0), (d.path() / "a.gif").string());
     folder.open((d.path() / "other").string());
     EXPECT_EQ(folder.next(), 0);
     EXPECT_THROW(folder.open((d.path() / "missing").string()), KivraError);
