@@ -92,12 +92,15 @@ TEST_F(RuntimeFolderTest, ASecondInstanceIsRefusedWhileTheFirstHoldsTheLockAndNo
         _exit(0);
     }
     char c = 0;
-    ASSERT_EQ(read(ready[0], &c, 1), 1);
-    ASSERT_EQ(c, 'y');
-    EXPECT_FALSE(acquireSingleInstance("kivra"));
-    EXPECT_EQ(inChild([] { setenv("DISPLAY", ":92", 1); return acquireSingleInstance("kivra") ? 0 : 1; }), 0);
-    kill(holder, SIGKILL);
+    const bool held = read(ready[0], &c, 1) == 1 && c == 'y';
+    const bool refused = !acquireSingleInstance("kivra");
+    const int otherDisplay =
+        inChild([] { setenv("DISPLAY", ":92", 1); return acquireSingleInstance("kivra") ? 0 : 1; });
+    kill(holder, SIGKILL);  // before any check, so that a failure leaves no holder behind
     waitpid(holder, nullptr, 0);
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(refused);
+    EXPECT_EQ(otherDisplay, 0);
     EXPECT_TRUE(acquireSingleInstance("kivra"));
 }
 
