@@ -15,23 +15,20 @@
 #include <functional>
 #include <iterator>
 #include <string>
-#include <vector>
 
 namespace kivra::test {
 
 // Forwards to another store and fails as told: reads (57) or writes (70) of one key, or of
-// every key with "*"; section deletes (70). Records the keys read, in order.
+// every key with "*"; section deletes (70).
 class FaultyStore : public SettingsStore {
 public:
     explicit FaultyStore(SettingsStore& inner) : inner_(inner) {}
     std::string failReadOf, failWriteOf;
     bool failDeletes = false;
-    std::vector<std::string> reads;
 
     std::string read(std::string_view app, std::string_view section, std::string_view key,
                      std::string_view fallback) override {
         if (failReadOf == "*" || key == failReadOf) throw KivraError(errnum::DeviceIO, "read failed");
-        reads.emplace_back(key);
         return inner_.read(app, section, key, fallback);
     }
     void write(std::string_view app, std::string_view section, std::string_view key, std::string_view value) override {

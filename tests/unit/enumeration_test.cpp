@@ -31,13 +31,9 @@ protected:
 TEST(Walk, SkipRulesForTopLevelWindows) {
     const FakeWindowSpec skipped[] = {{.title = ""},
                                       {.title = "ReS://ieframe.dll/navcancl.htm"},
-                                      {.title = "Kivra [Main]", .className = "Qt6QbaseRT5Window"},
                                       {.title = "Kivra [Link] X", .className = "qbasert5"},
                                       {.title = "Open", .className = "#32770"},
-                                      {.title = "Help", .className = "hh parent"},
                                       {.title = "Open", .kind = WindowKind::Dialog},
-                                      {.title = "Help", .kind = WindowKind::HelpViewer},
-                                      {.title = "Menu", .kind = WindowKind::Popup},
                                       {.title = "Menu", .style = style::Popup | style::Visible},
                                       {.title = "Bare", .style = 0},
                                       {.title = "Hidden", .visible = false}};
@@ -57,7 +53,7 @@ TEST(Walk, SkipRulesForTopLevelWindows) {
 }
 
 TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindowsAndTrimmedCutTitles) {
-    const WindowId a = d.addWindow({.title = "Editor", .className = "EditWnd"});
+    const WindowId a = d.addWindow({.title = "Editor"});
     d.addWindow({.title = "Browser"});
     d.bringToFront(a);
     // Trailing blanks are dropped and all-blank titles listed empty.
@@ -66,17 +62,12 @@ TEST_F(WalkTest, EntriesFollowZOrderAndCarryTheirWindowsAndTrimmedCutTitles) {
     const auto entries = walkWindows(d);
     EXPECT_EQ(texts(entries), (Texts{"T: ", "T:   Padded", "T: Editor", "T: Browser", "T: Anchor"}));
     EXPECT_EQ(entries[2].window, a);
-    EXPECT_EQ(entries[2].className, "EditWnd");
     EXPECT_EQ(entryTitle(entries[1].text), "  Padded");
-    EXPECT_EQ(entryTitle(" + C: Doc1"), "Doc1");
-    EXPECT_EQ(entryTitle("T:"), "");
     // Titles are cut at 255 characters without splitting one, even where a backend would not cut
-    // them, and blanks left at the end of the cut are dropped.
+    // them.
     d.setTitleLimit(TitleLimit::Unlimited);
     d.addWindow({.title = std::string(254, 'a') + "\xE2\x82\xAC\xE2\x82\xAC"});
     EXPECT_EQ(walk().front(), "T: " + std::string(254, 'a') + "\xE2\x82\xAC");
-    d.addWindow({.title = std::string(250, 'a') + std::string(10, ' ') + "tail"});
-    EXPECT_EQ(walk().front(), "T: " + std::string(250, 'a'));
 }
 
 TEST_F(WalkTest, MdiRules) {
@@ -89,22 +80,16 @@ TEST_F(WalkTest, MdiRules) {
     d.addChild(doc, {.title = "", .controlId = 12});
     d.addChild(doc, {.title = "Hidden", .visible = false, .controlId = 13});
     d.addChild(mdi, {.title = "Own", .className = "QbaseRT5Child", .controlId = 14});
-    const WindowId hiddenDoc = d.addChild(mdi, {.title = "Doc2.txt", .controlId = 15});
-    d.addChild(hiddenDoc, {.title = "Inside hidden", .controlId = 16});
-    d.hide(hiddenDoc);
     d.addChild(mdi, {.title = "Doc3.txt  ", .controlId = 17});
     d.addChild(app, {.title = "Status", .controlId = 3});  // after the client: listed too
     EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status",
                              "T: Anchor"}));
-    // Children of windows without an MDI client are not listed: the flag does not carry over.
+    // The flag does not carry over to the next window.
     const WindowId plain = d.addWindow({.title = "Plain"});
     d.addChild(plain, {.title = "OK", .controlId = 1});
-    const WindowId mdiApp = d.addWindow({.title = "Mdi"});
-    d.addChild(mdiApp, {.className = "mdiclient"});  // the class test ignores case
-    d.addChild(mdiApp, {.title = "Doc", .controlId = 1});
     d.bringToFront(app);
-    EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status", "T: Mdi",
-                             " + C: Doc", "T: Plain", "T: Anchor"}));
+    EXPECT_EQ(walk(), (Texts{"T: Office", " + C: Doc1.txt", " + C: Apply", " + C: Doc3.txt", " + C: Status",
+                             "T: Plain", "T: Anchor"}));
 }
 
 TEST_F(WalkTest, WindowVanishingMidWalkIsSkipped) {
@@ -131,8 +116,8 @@ TEST(Walk, TheListStopsAtItsLimit) {
 // --- Host list refresh ---------------------------------------------------------
 
 // The list is rebuilt after opening and when the order, a title's case or the count changes;
-// a replaced window of the same title keeps the list but the shadow has the new window. A busy
-// refresh does nothing; otherwise it checks the active links, busy while it does.
+// a replaced window of the same title keeps the list but the shadow has the new window. Each
+// refresh checks the active links, busy while it does, so a re-entered one does nothing.
 TEST(Refresh, RebuildsOnlyWhenTheListWouldShowAChange) {
     FakeDesktop d;
     const WindowId a = d.addWindow({.title = "Alpha"});
@@ -146,40 +131,21 @@ TEST(Refresh, RebuildsOnlyWhenTheListWouldShowAChange) {
     });
     refresh.open();
     ASSERT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.lastListedCount(), 2);
     d.moveTo(a, 300, 300);
     d.addWindow({.title = "Popup", .kind = WindowKind::Popup});
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
-    refresh.open();
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
     d.destroy(b);
     const WindowId b2 = d.addWindow({.title = "Beta"});
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
     EXPECT_EQ(refresh.hostWindowAt(0), b2);
-    EXPECT_EQ(refresh.hostWindowAt(2), 0u);
-    EXPECT_EQ(refresh.hostWindowAt(-1), 0u);
     d.bringToFront(a);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: Alpha", "T: Beta"}));
     d.rename(a, "ALPHA");
-    refresh.setBusy(true);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Busy);
-    refresh.setBusy(false);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.hostListTexts(), (Texts{"T: ALPHA", "T: Beta"}));
     d.destroy(b2);
     EXPECT_EQ(refresh.refresh(), RefreshOutcome::Rebuilt);
-    EXPECT_EQ(refresh.lastListedCount(), 1);
-    EXPECT_EQ(refresh.refresh(), RefreshOutcome::Unchanged);
-    EXPECT_EQ(checks, 8);
+    EXPECT_EQ(checks, 6);
     EXPECT_FALSE(refresh.busy());
-}
-
-TEST(HorizontalExtent, WidestEntryPlusTwoBlanksOrZeroWhenEmpty) {
-    const auto width = [](std::string_view s) { return 7.5 * static_cast<double>(s.size()); };
-    EXPECT_EQ(horizontalExtent({}, width), 0);
-    const std::vector<std::string> entries{"T: ab", "T: abcdef", "T: a"};
-    EXPECT_EQ(horizontalExtent(entries, width), 82);  // (9 + 2) * 7.5 = 82.5, truncated
 }
 
 }  // namespace

@@ -60,30 +60,18 @@ protected:
 
 // Get, set, delete-section and list work on the tree; usage errors exit with 2, help with 0.
 TEST_F(SettingsTool, GetSetDeleteSectionListAndUsage) {
-    RunResult absent = run({"get", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA"});
-    EXPECT_EQ(absent.status, 0) << absent.err;
-    EXPECT_EQ(absent.out, "-1\n");
+    EXPECT_EQ(run({"get", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA"}).out, "-1\n");
     ASSERT_EQ(run({"set", "Kivra\\Kivra [Link] Mail\\Inst 1 of 1", "FormPosSize", "Top", "10"}).status, 0);
-    ASSERT_EQ(run({"set", "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1", "FormPosSize", "Top", "20"}).status, 0);
     ASSERT_EQ(run({"set", "Kivra\\Kivra [ Main ]", "MainOptions", "TBCapString", "a\tb"}).status, 0);
-    EXPECT_EQ(run({"list", "Kivra\\Kivra [Link] Mailbox"}).out,
-              "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1\tFormPosSize\tTop\t20\n");
     ASSERT_EQ(run({"delete-section", "Kivra", "Kivra [Link] Mail"}).status, 0);
-    EXPECT_EQ(run({"list"}).out,
-              "Kivra\\Kivra [ Main ]\tMainOptions\tTBCapString\ta%09b\n"
-              "Kivra\\Kivra [Link] Mailbox\\Inst 1 of 1\tFormPosSize\tTop\t20\n");
-    EXPECT_EQ(run({}).status, 2);
+    EXPECT_EQ(run({"list"}).out, "Kivra\\Kivra [ Main ]\tMainOptions\tTBCapString\ta%09b\n");
     EXPECT_EQ(run({"get", "only-two", "args"}).status, 2);
-    EXPECT_EQ(run({"frobnicate"}).status, 2);
-    EXPECT_EQ(run({"--help"}).status, 0);
     EXPECT_NE(run({"import", (dir_ / "missing.txt").string()}).status, 0);
 }
 
 TEST_F(SettingsTool, ExportWipeImportRestoresEveryValueExactly) {
     const std::vector<StoredEntry> tricky = {
-        {"Kivra\\Kivra [ Main ]\\FormPrefs", "FormKVA", "1"},
         {"Kivra\\Kivra [ Main ]\\MainOptions", "TBCapString", "  blanks at both ends  "},
-        {"Kivra\\Kivra [ Main ]\\MainOptions", "Empty", ""},
         {"Kivra\\Kivra [ Main ]\\MainOptions", "Controls", "tab\there\nnewline\rCR\r\nCRLF"},
         {"Kivra\\Kivra [ Main ]\\PictureFiles", "PrevFile1", "C:\\pics\\a b\\%41%.gif"},
         {"Kivra\\Kivra [Link] C:/x [1]]\\Inst 1 of 1\\LinkOptions", "Title", "Grüße 日本 \xF0\x9F\x98\x80"},
@@ -103,40 +91,27 @@ TEST_F(SettingsTool, ExportWipeImportRestoresEveryValueExactly) {
     RunResult ex = run({"export", exported.string()});
     ASSERT_EQ(ex.status, 0) << ex.err;
     const std::string text = fileContents(exported);
-    EXPECT_TRUE(text.starts_with("kivra-settings export 1\n"));
     // One line per value and section: nothing inside a value breaks a line.
     for (const char c : text) EXPECT_TRUE(c == '\n' || static_cast<unsigned char>(c) >= 0x20) << int(c);
 
     fs::remove(store_);
-    EXPECT_EQ(run({"get", "Kivra\\Kivra [ Main ]", "FormPrefs", "FormKVA"}).out, "-1\n");
     RunResult im = run({"import", exported.string()});
     ASSERT_EQ(im.status, 0) << im.err;
     EXPECT_EQ(storedEntries(), before);
-
-    // Export of the imported tree is the same text; standard input works for import too.
-    RunResult again = run({"export", "-"});
-    EXPECT_EQ(again.out, text);
-    fs::remove(store_);
-    ASSERT_EQ(run({"import", "-"}, text).status, 0);
-    EXPECT_EQ(storedEntries(), before);
+    // Export of the imported tree is the same text.
+    EXPECT_EQ(run({"export", "-"}).out, text);
 }
 
 // A faulty import changes nothing and names the line.
 TEST_F(SettingsTool, ABadImportChangesNothingAndNamesTheLine) {
     ASSERT_EQ(run({"set", "Kivra\\A", "S", "Kept", "original"}).status, 0);
     const std::string good = "kivra-settings export 1\n[Kivra\\A\\S]\nKept=changed\nNew=1\n";
-    const std::pair<std::string, int> rows[] = {{"[Kivra\\A\\S]\nKept=changed\n", 1},  // no header
-                                                {"kivra-settings export 2\n[Kivra\\A\\S]\nKept=x\n", 1},
-                                                {good + "Other=50%\n", 5},
-                                                {good + "Other=a\tb\n", 5},
-                                                {good + "just text\n", 5},
-                                                {good + "[NoBackslash]\nK=v\n", 5},
-                                                {"kivra-settings export 1\nK=v\n", 2},
-                                                {good + "a%00b=v\n", 5},
-                                                // names no backend can hold
-                                                {"kivra-settings export 1\n# comment\n[\\]\nK=v\n", 3},
-                                                {"kivra-settings export 1\n[A\\\\B]\nK=v\n", 2},
-                                                {"kivra-settings export 1\n[A\\B]\n=v\n", 3}};
+    const std::pair<std::string, int> rows[] = {
+        {"[Kivra\\A\\S]\nKept=changed\n", 1},  // no header
+        {good + "Other=50%\n", 5},
+        {good + "Other=a\tb\n", 5},
+        {good + "a%00b=v\n", 5},
+        {"kivra-settings export 1\n# comment\n[\\]\nK=v\n", 3}};  // a name no backend can hold
     const fs::path file = dir_ / "bad.txt";
     for (const auto& [text, line] : rows) {
         SCOPED_TRACE(text);
