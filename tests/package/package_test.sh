@@ -42,8 +42,23 @@ host="Kivra package host"
 "$settings" set 'Kivra\Kivra [ Main ]' HostLinks HLinkCnt 1
 "$settings" set 'Kivra\Kivra [ Main ]' HostLinks Link1 "$host"
 "$settings" set "Kivra\\Kivra [Link] $host\\Inst 1 of 1" LinkOptions AutoExecOn 1
-"$settings" set 'Kivra\Kivra [ Main ]' MainOptions StartupMsg 0
-"$usr/bin/kivra" & pids+=($!)
+# Help opens through xdg-open: this one writes down what it was asked to open.
+mkdir -p "$tmp/fakebin"
+printf '#!/bin/sh\necho "$1" >>"%s"\n' "$tmp/opened" >"$tmp/fakebin/xdg-open"
+chmod +x "$tmp/fakebin/xdg-open"
+PATH=$tmp/fakebin:$PATH "$usr/bin/kivra" & pids+=($!)
+kivra=$!
+# The welcome box: a click on it opens the installed help, Enter closes it.
+box=""
+findBox() { box=$(xdotool search --all --onlyvisible --pid "$kivra" --name '^Kivra 2\.00' 2>/dev/null | head -n1); [ -n "$box" ]; }
+waitFor findBox
+xdotool mousemove --window "$box" 3 3 click 1
+waitFor '[ -s "$tmp/opened" ]'
+grep -q "^file://$usr/share/kivra/help/index.html#context-" "$tmp/opened" ||
+  fail "help opened elsewhere: $(cat "$tmp/opened")"
+waitFor '{ xdotool windowactivate "$box"; [ "$(xdotool getactivewindow 2>/dev/null)" = "$box" ]; } 2>/dev/null'
+xdotool key Return
+waitFor '! xdotool search --all --onlyvisible --pid "$kivra" --name "^Kivra 2\\.00" >/dev/null 2>&1'
 
 xmessage -title "$host" "A host window" & pids+=($!)
 hostWindow=""

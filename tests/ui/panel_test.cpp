@@ -110,6 +110,11 @@ private slots:
     // The title bar caption's modes and its text entry, which holds the window's other
     // bindings off while it is open.
     void captionModesAndTheTextEntry() {
+        click(caption()->option(CaptionMode::Blank));
+        QCOMPARE(form->windowTitle(), QString());
+        QVERIFY(!caption()->command()->isEnabled());
+        click(caption()->option(CaptionMode::PositionTitle));
+        QVERIFY(form->windowTitle().startsWith(QStringLiteral("X:")));
         click(caption()->option(CaptionMode::Custom));
         click(caption()->command());
         QVERIFY(caption()->entryPage()->isVisible());

@@ -7,6 +7,7 @@
 #include "OptionGroups.h"
 #include "OptionPairs.h"
 #include "PictureFolder.h"
+#include "PictureBoxLayout.h"
 #include "PicturePaths.h"
 #include "PictureStepping.h"
 #include "Preferences.h"
@@ -134,6 +135,21 @@ TEST(MountedVolumes, PseudoFileSystemsAreLeftOut) {
 TEST(OptionGroup, Clicks) {
     EXPECT_EQ(clickOption(OptionGroupKind::Pair, 1, 1), (OptionClick{0, true}));
     EXPECT_EQ(clickOption(OptionGroupKind::KeepChecked, 3, 3), (OptionClick{3, false}));
+}
+
+// In a client of 400 by 300 a docked box spans its edge; with auto size off a box keeps its own
+// 120 by 90.
+TEST(PictureBox, DocksToItsEdgeWithItsFittedOrOwnSize) {
+    const struct {
+        PicAlign align;
+        std::optional<BoxSize> fitted;
+        BoxRect expected;
+    } places[] = {{PicAlign::Top, BoxSize{200, 100}, {0, 0, 400, 100}},
+                  {PicAlign::Right, BoxSize{200, 100}, {200, 0, 200, 300}},
+                  {PicAlign::None, BoxSize{200, 100}, {0, 0, 200, 100}},
+                  {PicAlign::Bottom, std::nullopt, {0, 210, 400, 90}}};
+    for (const auto& c : places)
+        EXPECT_EQ(placePictureBox(c.align, {400, 300}, {120, 90}, c.fitted), c.expected);
 }
 
 // The start-up boxes select one or neither.
