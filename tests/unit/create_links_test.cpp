@@ -171,6 +171,9 @@ TEST_F(Pages, OptionGroupsBehaveAsRadioButtons) {
     EXPECT_TRUE(edit.checked(O::AutoExecOn));
     EXPECT_TRUE(edit.checked(O::TerminatePopup));
     EXPECT_TRUE(w.link("Mail").autoExecReady);
+    edit.click(O::TerminatePopup);  // a second click clears it
+    EXPECT_FALSE(edit.checked(O::TerminatePopup));
+    edit.click(O::TerminatePopup);
     edit.click(O::AutoExecOff);
     EXPECT_FALSE(edit.checked(O::TerminatePopup));
     edit.click(O::ClassMatchNo);

@@ -80,9 +80,9 @@ TEST_F(TrackerTest, ParkedAndFarOffHostsAreNotFollowedOrdinaryOnesAre) {
 }
 
 // A link the user minimized stays minimized through the host's minimize and restore, and does
-// not follow; back to Normal, it makes up the move the host made meanwhile. (A link minimized
-// with its host comes back with it: x11 link_flows_test.)
-TEST_F(TrackerTest, AUserMinimizedLinkStaysMinimizedAndMakesUpTheMoveWhenNormal) {
+// not follow; back to Normal, it makes up the move the host made meanwhile. One minimized with
+// its host comes back with it.
+TEST_F(TrackerTest, AUserMinimizedLinkStaysMinimizedButTheHostsMinimizeIsMirrored) {
     window.windowState = OwnWindowState::Minimized;
     const Rect before = ownRect();
     moveHostBy(40, 10);
@@ -97,6 +97,15 @@ TEST_F(TrackerTest, AUserMinimizedLinkStaysMinimizedAndMakesUpTheMoveWhenNormal)
     window.windowState = OwnWindowState::Normal;
     EXPECT_EQ(tracker.tick(), TickOutcome::Moved);
     EXPECT_EQ(ownRect(), shifted(before, 40, 10));
+
+    desktop.setState(host, FakeWindowState::Minimized);
+    tracker.tick();
+    tracker.tick();
+    EXPECT_EQ(window.log, (std::vector<std::string>{"minimize"}));  // once, not every tick
+    desktop.setState(host, FakeWindowState::Maximized);
+    tracker.tick();
+    EXPECT_EQ(window.windowState, OwnWindowState::Normal);
+    EXPECT_EQ(state.hostState, HostState::Maximized);
 }
 
 // The link is back at its offset after the host is maximized and restored. Window managers take
@@ -130,7 +139,7 @@ TEST_F(TrackerTest, TheLinkIsBackAtItsOffsetAfterTheHostIsMaximizedAndRestored) 
 
 // Only with auto-terminate on does a host that stops matching end the link, a minimized one
 // restored first (the title and class rules themselves: matching_test; a host that closes: x11
-// link_flows_test).
+// flows_test).
 TEST_F(TrackerTest, TheLinkEndsWhenItsHostStopsMatching) {
     state.matchOptions.autoTerminate = false;
     desktop.rename(host, "Report - editor");

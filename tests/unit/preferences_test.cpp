@@ -100,6 +100,7 @@ TEST(PreferencesLoad, StoredChoicesSelectTheirFallback) {
     const ChoiceCase rows[] = {
         {"MainOptions", "TBCapOptN", "7", [](auto& p) { return p.captionMode == CaptionMode::Blank; }},
         {"PicturePrefs", "PicAlign", "2", [](auto& p) { return p.picAlign == PicAlign::Right; }},
+        {"PicturePrefs", "PicAlign", "7", [](auto& p) { return p.picAlign == PicAlign::None; }},
         {"MainOptions", "TimerOptN", "abc", [](auto& p) { return p.kickInterval == KickInterval::Ms1; }},
         {"MainOptions", "TimerOptN", "2", [](auto& p) { return p.kickInterval == KickInterval::Ms100; }},
         {"FormPrefs", "FormKVA", "abc", [](auto& p) { return !p.alwaysOnTop; }},
