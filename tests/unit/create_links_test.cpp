@@ -6,6 +6,7 @@
 #include "KivraError.h"
 #include "LinkTestDoubles.h"
 #include "MemoryStore.h"
+#include "PickedHost.h"
 #include "UnitSupport.h"
 
 #include <gtest/gtest.h>
@@ -106,6 +107,24 @@ TEST_F(Pages, DuplicatesAndRefusalsAddNothing) {
     w.table.assign(std::move(links));
     EXPECT_EQ(add("T:   report").outcome, AddOutcome::TooManyLinks);
     EXPECT_EQ(w.messages.shown, (std::vector<int>{16, 38, 14}));
+}
+
+// A picked window selects its own entry of the host list; the main window, a dialog box or a
+// window that is gone selects none and says why.
+TEST_F(Pages, APickedWindowSelectsItsEntryOrSaysWhyNot) {
+    w.desktop.addWindow({.title = "Viewer"});
+    const WindowId editor = w.desktop.addWindow({.title = "Editor"});
+    const WindowId own = w.desktop.addWindow({.title = "Kivra [Main]", .className = "QbaseRT5-Kivra"});
+    const WindowId dialog = w.desktop.addWindow({.title = "Save As", .kind = WindowKind::Dialog});
+    hostList.open();
+    hostList.refresh();
+    const auto texts = hostList.hostListTexts();
+    const auto pick = [&](WindowId window) { return selectPickedWindow(w.desktop, hostList.hostList(), window); };
+    EXPECT_EQ(pick(editor).hostIndex, std::find(texts.begin(), texts.end(), "T: Editor") - texts.begin());
+    EXPECT_EQ(pick(editor).outcome, PickOutcome::Selected);
+    EXPECT_EQ(pick(own).outcome, PickOutcome::OwnWindow);
+    EXPECT_EQ(pick(dialog).outcome, PickOutcome::Dialog);
+    EXPECT_EQ(pick(0).outcome, PickOutcome::NotListed);
 }
 
 // ---- Delete -------------------------------------------------------------------
