@@ -11,6 +11,7 @@
 #include "LinkTable.h"
 #include "MessageSink.h"
 #include "ResourceCheck.h"
+#include "StatusList.h"
 
 #include <chrono>
 #include <deque>
@@ -158,8 +159,7 @@ struct LinkWorld {
     // Activates the link titled `title` as if its line were selected on the page.
     ActivationOutcome activate(const std::string& title, ActivationMode mode = ActivationMode::Activate,
                                MainWindowState state = MainWindowState::Normal) {
-        const std::string line = (link(title).active ? "Active  : " : "Inactive: ") + title;
-        return activation.activate(line, state, mode, t0);
+        return activation.activate(statusLine(link(title)), state, mode, t0);
     }
     // Starts and identifies the link titled `title` over `host`; returns its link window.
     WindowId makeActive(const std::string& title, WindowId host) {

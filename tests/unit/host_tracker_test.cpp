@@ -4,14 +4,14 @@
 #include "HostTracker.h"
 #include "RecordingOwnWindow.h"
 #include "WindowPlacement.h"
+#include "support/Rects.h"
 
 #include <gtest/gtest.h>
 
 using namespace kivra;
+using kivra::test::shifted;
 
 namespace {
-
-Rect shifted(const Rect& r, int dx, int dy) { return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
 class TrackerTest : public ::testing::Test, protected LinkOnDesktop {
 protected:

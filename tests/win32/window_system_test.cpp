@@ -7,7 +7,7 @@
 #include "Win32WindowPicker.h"
 #include "Win32WindowSystem.h"
 #include "WindowSystemContract.h"
-#include "support/RectPrinter.h"
+#include "support/Rects.h"
 
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 // settings file: a link that starts by itself, follows, minimizes, steps back, is renamed while
 // it runs and ends with its host; links left by a main program that was killed, adopted by the
 // next, and Pick on its Create page.
+#include "AppNames.h"
 #include "CreateLinksPage.h"
 #include "DesktopTest.h"
 #include "EditLinksPage.h"
@@ -16,7 +17,7 @@
 #include "MessageState.h"
 #include "ProcTable.h"
 #include "QtWait.h"
-#include "RectPrinter.h"
+#include "Rects.h"
 #include "ShowMessage.h"
 #include "X11WindowPicker.h"
 #include "Xdotool.h"
@@ -38,12 +39,6 @@ namespace kivra::test {
 namespace {
 
 constexpr int kTwips = 15;  // twips per pixel at the private display's 96 DPI
-
-std::string instanceName(const std::string& keySafeTitle) {
-    return "Kivra\\Kivra [Link] " + keySafeTitle + "\\Inst 1 of 1";
-}
-
-Rect shifted(const Rect& r, int dx, int dy) { return Rect{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
 class Flows : public DesktopTest {
 protected:
@@ -141,9 +136,7 @@ protected:
 
 TEST_F(Flows, AnAutoExecuteLinkFollowsMinimizesStepsBackIsRenamedAndEndsWithItsHost) {
     const std::string title = "D:\\Reports\\Q3 summary.txt - Viewer", newTitle = "D:\\Reports\\Q3 summary.txt";
-    // The instance sections are key-safe: a backslash would add a level to the store path.
-    const std::string instance = instanceName("D:/Reports/Q3 summary.txt - Viewer");
-    const std::string newInstance = instanceName("D:/Reports/Q3 summary.txt");
+    const std::string instance = linkInstanceAppName(title), newInstance = linkInstanceAppName(newTitle);
     storeLinks({title});
     store->write(instance, "FormPosSize", "Left", "600");  // 40 px
     store->write(instance, "FormPosSize", "Top", "-1500");  // -100 px
